@@ -1,0 +1,13 @@
+# Installed layout: the program folder is <prefix>/lib/orvelle (executable, its
+# libraries and data files side by side); <prefix>/bin/orvelle links to it.
+include(GNUInstallDirs)
+set(ORVELLE_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/orvelle)
+install(TARGETS orvelle orvelle-reg RUNTIME DESTINATION ${ORVELLE_PROGRAM_DIR})
+install(CODE "
+  file(MAKE_DIRECTORY \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR})
+  file(CREATE_LINK ../${ORVELLE_PROGRAM_DIR}/orvelle
+       \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/orvelle SYMBOLIC)
+  file(CREATE_LINK ../${ORVELLE_PROGRAM_DIR}/orvelle-reg
+       \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/orvelle-reg SYMBOLIC)")
+install(FILES data/icons/orvelle-256.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
+  RENAME orvelle.png)

@@ -1,0 +1,16 @@
+#include "PosixServices.h"
+
+#include "AppIcon.h"
+
+namespace orvelle::app {
+
+PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
+    : registry(platform::posix::SqliteRegistry::DefaultPath()),
+      settings(registry),
+      profile(platform::posix::IniProfileFile::DefaultPath()),
+      tray(shell::AppIcon()),
+      services{registry, settings,
+               messageBoxOverride != nullptr ? *messageBoxOverride : messageBox, profile,  startupList, process,
+               files,    tempPath, clock,      eventPump, tray} {}
+
+}  // namespace orvelle::app

@@ -1,0 +1,80 @@
+// Renders every page of the main window and the About box to PNG files, in a
+// private environment so that the user's own settings are never touched.
+//
+//   orvelle-screenshots [OUTPUT-FOLDER]     (default: ./screenshots)
+
+#include "AppIcon.h"
+#include "PosixServices.h"
+#include "frmAbout.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Message boxes would wait for a click nobody makes: print them instead.
+class PrintingMessageBox final : public orvelle::platform::IMessageBox {
+public:
+    void Show(const std::string& text, const std::string& title,
+              orvelle::platform::MessageIcon /*icon*/) override {
+        std::fprintf(stderr, "message box \"%s\": %s\n", title.c_str(), text.c_str());
+    }
+};
+
+bool Save(QWidget& widget, const QString& path) {
+    QApplication::processEvents();
+    const bool saved = widget.grab().save(path);
+    std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "could not write",
+                 qPrintable(path));
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace orvelle;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QTemporaryDir home;
+    if (!home.isValid() || !QDir().mkpath(output)) {
+        std::fprintf(stderr, "cannot prepare the output folder %s\n", qPrintable(output));
+        return 1;
+    }
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
+        const QString folder = home.path() + QLatin1Char('/') + QString::fromLatin1(name);
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+        qputenv(name, folder.toLocal8Bit());
+    }
+    qputenv("HOME", home.path().toLocal8Bit());
+
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(shell::AppIcon());
+    PrintingMessageBox messageBox;
+    app::PosixServices posix(&messageBox);
+    shell::frmMain window(posix.services);
+    window.Form_Load();
+    window.show();
+
+    bool ok = true;
+    for (int page = 0; page < window.tabMain->count(); ++page) {
+        window.tabMain->setCurrentIndex(page);
+        const QString name = window.tabMain->widget(page)->objectName();
+        ok = Save(window, QStringLiteral("%1/main-%2-%3.png").arg(output).arg(page).arg(name)) && ok;
+    }
+    shell::frmAbout about(&window);
+    about.show();
+    ok = Save(about, output + QStringLiteral("/about.png")) && ok;
+    return ok ? 0 : 1;
+}

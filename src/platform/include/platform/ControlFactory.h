@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace orvelle::platform {
+
+// The cipher control as a host sees it: two methods, three texts each. A failure
+// throws RuntimeError with the control's number and description.
+class ICipherControl {
+public:
+    virtual ~ICipherControl() = default;
+
+    virtual void Encrypt(const std::string& passPhrase, const std::string& sourceFile,
+                         const std::string& destinationFile) = 0;
+    virtual void Decrypt(const std::string& passPhrase, const std::string& sourceFile,
+                         const std::string& destinationFile) = 0;
+};
+
+// Creates controls by their programmatic identifier ("Veilor64.Veilor").
+class IControlFactory {
+public:
+    virtual ~IControlFactory() = default;
+
+    // The control, or a RuntimeError when the identifier is not registered or its
+    // library cannot be loaded.
+    [[nodiscard]] virtual std::unique_ptr<ICipherControl> CreateObject(const std::string& progId) = 0;
+};
+
+}  // namespace orvelle::platform

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace orvelle::platform {
+
+// Sound playback.
+class ISound {
+public:
+    virtual ~ISound() = default;
+
+    // Starts playing a WAV file and returns at once; a missing file or a machine
+    // without an audio device plays nothing and reports nothing.
+    virtual void PlaySoundAsync(const std::string& path) = 0;
+};
+
+}  // namespace orvelle::platform

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessInfo.h"
+#include "platform/ProfileFile.h"
+#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
+#include "platform/StartupList.h"
+#include "platform/TempPath.h"
+#include "platform/TrayIcon.h"
+
+namespace orvelle::shell {
+
+// The platform services the main window and its pages work with. The program
+// fills it with the posix backend; tests fill it with fakes.
+struct AppServices {
+    platform::IRegistry& registry;
+    platform::ISettingsStore& settings;
+    platform::IMessageBox& messageBox;
+    platform::IProfileFile& profile;
+    platform::IStartupList& startupList;
+    const platform::IProcessInfo& process;
+    platform::IFileSystem& files;
+    platform::ITempPath& tempPath;
+    const platform::IClock& clock;
+    platform::IEventPump& eventPump;
+    platform::ITrayIcon& tray;
+};
+
+}  // namespace orvelle::shell

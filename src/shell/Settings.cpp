@@ -1,0 +1,25 @@
+#include "Settings.h"
+
+#include "ErrorBox.h"
+#include "VbConvert.h"
+
+namespace orvelle::shell::settings {
+
+std::int32_t ReadNumberSetting(platform::ISettingsStore& store, platform::IMessageBox& messageBox,
+                               const std::string& application, const std::string& section,
+                               const std::string& key, const std::string& defaultText,
+                               std::int32_t fallback) {
+    const std::string text = store.GetSetting(application, section, key, defaultText);
+    try {
+        return ToInt32(text);
+    } catch (const platform::RuntimeError& error) {
+        ShowErrorBox(messageBox,
+                     platform::RuntimeError(error.Number(),
+                                            error.Description() + ": the setting " + section +
+                                                "\\" + key + " holds \"" + text +
+                                                "\"; the default is used"));
+        return fallback;
+    }
+}
+
+}  // namespace orvelle::shell::settings

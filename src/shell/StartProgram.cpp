@@ -1,0 +1,34 @@
+#include "StartProgram.h"
+
+#include "ProgramPaths.h"
+#include "Version.h"
+
+namespace orvelle::shell {
+
+bool EnsureKdfProfileEntry(platform::IProfileFile& profile, const std::string& programPath) {
+    static constexpr const char* kNotFound = "NotFound";
+    std::string text;
+    const std::uint32_t length =
+        profile.GetPrivateProfileStringA("Extensions", "KDF", kNotFound, text, 255);
+    text.resize(length);
+    if (text != kNotFound) {
+        return false;
+    }
+    // A failing write leaves the entry missing; the next start tries again.
+    return profile.WritePrivateProfileStringA("Extensions", "KDF", programPath + " ^.KDF");
+}
+
+bool StartProgram(platform::IInstanceLock& instanceLock, platform::IMessageBox& messageBox,
+                  platform::IProfileFile& profile, const platform::IProcessInfo& process,
+                  const std::function<void()>& loadAndShowMainWindow) {
+    if (instanceLock.PreviousInstance()) {
+        messageBox.Show(VersionText() + " already running.", kProductName,
+                        platform::MessageIcon::Information);
+        return false;
+    }
+    static_cast<void>(EnsureKdfProfileEntry(profile, ProgramPath(process)));
+    loadAndShowMainWindow();
+    return true;
+}
+
+}  // namespace orvelle::shell

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/InstanceLock.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessInfo.h"
+#include "platform/ProfileFile.h"
+
+#include <functional>
+#include <string>
+
+namespace orvelle::shell {
+
+// Makes sure the encrypted-file extension is entered in "WIN.INI": entry "KDF" of
+// section "Extensions" = the program path and " ^.KDF". An existing entry, whatever
+// its value, is left alone. True when the entry was written now.
+bool EnsureKdfProfileEntry(platform::IProfileFile& profile, const std::string& programPath);
+
+// The first code of the program: refuses a second copy (the message box, then false:
+// the caller ends the process at once), enters the extension in "WIN.INI", then
+// loads and shows the main window. True when the program goes on running.
+bool StartProgram(platform::IInstanceLock& instanceLock, platform::IMessageBox& messageBox,
+                  platform::IProfileFile& profile, const platform::IProcessInfo& process,
+                  const std::function<void()>& loadAndShowMainWindow);
+
+}  // namespace orvelle::shell

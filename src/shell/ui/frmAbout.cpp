@@ -1,0 +1,77 @@
+#include "frmAbout.h"
+
+#include "Version.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvelle::shell {
+
+frmAbout::frmAbout(QWidget* parent)
+    : QDialog(parent),
+      lblCopyRight(new QLabel(this)),
+      Line1(new QFrame(this)),
+      cmdOK(new QPushButton(QStringLiteral("&OK"), this)) {
+    setObjectName(QStringLiteral("frmAbout"));
+    lblCopyRight->setObjectName(QStringLiteral("lblCopyRight"));
+    Line1->setObjectName(QStringLiteral("Line1"));
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+
+    auto* title = new QLabel(QString::fromStdString(VersionText()), this);
+    title->setObjectName(QStringLiteral("lblTitle"));
+    QFont titleFont = title->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("imgIcon"));
+    icon->setPixmap(windowIcon().pixmap(48, 48));
+
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Sunken);
+    lblCopyRight->setWordWrap(true);
+    lblCopyRight->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cmdOK->setDefault(true);
+
+    auto* header = new QHBoxLayout;
+    header->addWidget(icon);
+    header->addWidget(title, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(header);
+    layout->addWidget(Line1);
+    layout->addWidget(lblCopyRight, 1);
+    layout->addLayout(buttons);
+    setMinimumWidth(420);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    Form_Load();
+}
+
+QString frmAbout::CopyRightText() {
+    const QString paragraph = QStringLiteral(
+        "Orvelle erases the traces that browsing and everyday use leave on this computer, "
+        "blocks pop-up browser windows, encrypts files and folders with a passphrase and "
+        "hides every window on a hot key. It is provided as is, without warranty of any "
+        "kind; keep copies of files that matter to you before you encrypt or erase them.");
+    return paragraph + QStringLiteral("\n\nAll rights reserved. ") +
+           QString::fromUtf8(kLegalCopyright) + QLatin1Char(' ') +
+           QString::fromUtf8(kCompanyName);
+}
+
+void frmAbout::Form_Load() {
+    setWindowTitle(QStringLiteral("About ") + QString::fromStdString(VersionText()));
+    lblCopyRight->setText(CopyRightText());
+}
+
+void frmAbout::cmdOK_Click() {
+    accept();
+}
+
+}  // namespace orvelle::shell

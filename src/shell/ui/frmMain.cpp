@@ -1,0 +1,309 @@
+#include "frmMain.h"
+
+#include "ErrorBox.h"
+#include "ProgramPaths.h"
+#include "Settings.h"
+#include "StartupEntry.h"
+#include "VbCheckBox.h"
+#include "Version.h"
+#include "frmAbout.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace orvelle::shell {
+
+using platform::RuntimeError;
+
+namespace {
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+frmMain::frmMain(AppServices& services, QWidget* parent)
+    : QWidget(parent), services_(services) {
+    setObjectName(QStringLiteral("frmMain"));
+    BuildControls();
+    BuildMenu();
+    services_.tray.SetCallback([this](int mouseMessage) {
+        Form_MouseUp(0, 0, static_cast<float>(mouseMessage), 0.0F);
+    });
+}
+
+frmMain::~frmMain() {
+    // Form_Terminate: the icon goes with the window object.
+    services_.tray.SetCallback(nullptr);
+    services_.tray.Remove();
+}
+
+void frmMain::BuildControls() {
+    tabMain = Named(new QTabWidget(this), "tabMain");
+    tabMain->addTab(BuildMainPage(), QStringLiteral("   Main   "));
+    const struct {
+        const char* objectName;
+        const char* caption;
+    } kOtherPages[] = {
+        {"pageCleanInternet", "   Clean Internet   "},
+        {"pageCleanComputer", "   Clean Computer   "},
+        {"pagePopupKiller", "Popup Killer"},
+        {"pageFileSecurity", "File Security"},
+        {"pageSchedule", "Schedule"},
+    };
+    for (const auto& page : kOtherPages) {
+        tabMain->addTab(Named(new QWidget(tabMain), page.objectName),
+                        QString::fromLatin1(page.caption));
+    }
+
+    lblStatus = Named(new QLabel(this), "lblStatus");
+    lblStatus->setFrameShape(QFrame::StyledPanel);
+    lblStatus->setFrameShadow(QFrame::Sunken);
+    Label9 = Named(new QLabel(QString::fromUtf8(kCompanyName), this), "Label9");
+    Label9->setCursor(Qt::PointingHandCursor);
+    Label9->setStyleSheet(QStringLiteral("color: #1f4fbf; text-decoration: underline;"));
+
+    auto* statusLine = new QHBoxLayout;
+    statusLine->addWidget(lblStatus, 1);
+    statusLine->addWidget(Label9);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabMain, 1);
+    layout->addLayout(statusLine);
+
+    tmrSchedule = Named(new QTimer(this), "tmrSchedule");
+    tmrSchedule->setInterval(10);
+    tmrMakeScehduleEnable = Named(new QTimer(this), "tmrMakeScehduleEnable");
+    tmrMakeScehduleEnable->setInterval(1000);
+    tmrProgress = Named(new QTimer(this), "tmrProgress");
+    tmrProgress->setInterval(10);
+
+    resize(720, 520);
+    setMinimumSize(640, 460);
+}
+
+QWidget* frmMain::BuildMainPage() {
+    auto* page = Named(new QWidget(tabMain), "pageMain");
+    chkStartup = Named(new widgets::VbCheckBox(QStringLiteral("Run on Startup"), page),
+                       "chkStartup");
+    lblUser = Named(new QLabel(page), "lblUser");
+    lblOS = Named(new QLabel(page), "lblOS");
+    Label12 = Named(new QLabel(QStringLiteral("Your LAN IP address is:"), page), "Label12");
+    Label13 = Named(new QLabel(page), "Label13");
+    lblWebSite = Named(new QLabel(page), "lblWebSite");
+    lblWebSite->setCursor(Qt::PointingHandCursor);
+    lblWebSite->setStyleSheet(QStringLiteral("color: #1f4fbf; text-decoration: underline;"));
+    cmdClose = Named(new QPushButton(QStringLiteral("E&xit"), page), "cmdClose");
+    cmdClose->setVisible(false);  // made visible when the window is activated
+
+    auto* computer = Named(new QGroupBox(QStringLiteral("This computer"), page), "fmComputer");
+    auto* computerLayout = new QVBoxLayout(computer);
+    for (QLabel* label : {lblUser, lblOS, Label12, Label13}) {
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        computerLayout->addWidget(label);
+    }
+    computerLayout->addStretch(1);
+
+    auto* grid = new QGridLayout(page);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 1);
+    grid->addWidget(computer, 0, 1);
+    grid->setRowStretch(0, 1);
+    grid->addWidget(chkStartup, 1, 0);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblWebSite, 1);
+    bottom->addWidget(cmdClose);
+    grid->addLayout(bottom, 2, 0, 1, 2);
+
+    connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
+    return page;
+}
+
+void frmMain::BuildMenu() {
+    mnuNimbra = Named(new QMenu(QStringLiteral("Nimbra Popup"), this), "mnuNimbra");
+    mnuShow = Named(mnuNimbra->addAction(QString()), "mnuShow");
+    mnuPoupKiller =
+        Named(mnuNimbra->addAction(QStringLiteral("Activate Popup Killer")), "mnuPoupKiller");
+    mnuPoupKiller->setCheckable(true);
+    mnuAbout = Named(mnuNimbra->addAction(QStringLiteral("About")), "mnuAbout");
+    mnuS1 = Named(mnuNimbra->addSeparator(), "mnuS1");
+    mnuUnloadNimbra = Named(mnuNimbra->addAction(QStringLiteral("Exit")), "mnuUnloadNimbra");
+
+    connect(mnuShow, &QAction::triggered, this, &frmMain::mnuShow_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    connect(mnuUnloadNimbra, &QAction::triggered, this, &frmMain::mnuUnloadNimbra_Click);
+}
+
+void frmMain::Form_Load() {
+    RunTrapped(services_.messageBox, [this] {
+        // 1. The pop-up sound file.
+        ReadSoundPathFile();
+        // 2. and 3. Captions.
+        setWindowTitle(Text(VersionText()));
+        mnuShow->setText(Text(VersionText()));
+        // 18. The notification-area icon.
+        AddTrayIcon();
+        // 21. "Run on Startup" from the stored option; acted on only at unload.
+        const std::int32_t startUp =
+            settings::ReadNumberSetting(services_.settings, services_.messageBox,
+                                        ApplicationTitle(), settings::kOptions,
+                                        settings::kStartUp, "0", 0);
+        if (!chkStartup->SetValue(startUp)) {
+            ShowErrorBox(services_.messageBox,
+                         RuntimeError(380, "Invalid property value: the setting Options\\StartUp "
+                                           "holds " + std::to_string(startUp) +
+                                               "; the default is used"));
+        }
+        // 24.
+        lblStatus->setText(QStringLiteral("Ready"));
+    });
+}
+
+void frmMain::ReadSoundPathFile() {
+    // A missing or empty file means no sound was chosen yet: the default applies.
+    popupSoundPath_.clear();
+    try {
+        const auto lines = services_.files.ReadLines(ProgramFile(services_.process, "wavpath.txt"));
+        if (!lines.empty()) {
+            popupSoundPath_ = lines.front();
+        }
+    } catch (const RuntimeError& error) {
+        if (error.Number() != platform::errors::kFileNotFound) {
+            ShowErrorBox(services_.messageBox, error);
+        }
+    }
+}
+
+void frmMain::AddTrayIcon() {
+    services_.tray.Add(VersionText());
+}
+
+void frmMain::Form_Activate() {
+    cmdClose->setVisible(true);
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Form_Activate();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        Form_Activate();
+    }
+}
+
+void frmMain::Form_QueryUnload(int& cancel, int unloadMode) {
+    RunTrapped(services_.messageBox, [&] {
+        if (unloadMode != vbFormControlMenu) {
+            return;
+        }
+        AddTrayIcon();
+        if (!services_.tray.IsAvailable()) {
+            // Without a notification area a hidden window could not be brought back:
+            // it stays on the task bar, minimised.
+            showMinimized();
+        } else {
+            setWindowState(windowState() | Qt::WindowMinimized);
+            hide();
+        }
+        cancel = 1;
+    });
+}
+
+void frmMain::Form_Unload(int& /*cancel*/) {
+    RunTrapped(services_.messageBox, [this] {
+        const int startUp = chkStartup->Value();
+        services_.settings.SaveSetting(ApplicationTitle(), settings::kOptions, settings::kStartUp,
+                                       std::to_string(startUp));
+        SetRunAtStartup(services_.registry, services_.startupList, ProgramPath(services_.process),
+                        startUp == 1);
+        services_.tray.Remove();
+    });
+    // End the process: leaves the event loop (nothing when none is running).
+    QCoreApplication::exit(0);
+}
+
+bool frmMain::Unload(int mode) {
+    if (unloaded_) {
+        return true;
+    }
+    int cancel = 0;
+    Form_QueryUnload(cancel, mode);
+    if (cancel != 0) {
+        return false;
+    }
+    Form_Unload(cancel);
+    unloaded_ = true;
+    hide();
+    return true;
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (unloaded_ || Unload(vbFormControlMenu)) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void frmMain::Form_MouseUp(int /*button*/, int /*shift*/, float x, float /*y*/) {
+    RunTrapped(services_.messageBox, [&] {
+        const int mouseMessage = static_cast<int>(x);
+        if (mouseMessage == kWmLButtonDblClk) {
+            ShowNormal();
+        } else if (mouseMessage == kWmRButtonUp) {
+            mnuNimbra->popup(QCursor::pos());
+        }
+    });
+}
+
+void frmMain::ShowNormal() {
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void frmMain::cmdClose_Click() {
+    Unload(vbFormCode);
+}
+
+void frmMain::mnuShow_Click() {
+    RunTrapped(services_.messageBox, [this] { ShowNormal(); });
+}
+
+void frmMain::mnuAbout_Click() {
+    RunTrapped(services_.messageBox, [this] {
+        frmAbout about(this);
+        about.exec();
+    });
+}
+
+void frmMain::mnuUnloadNimbra_Click() {
+    RunTrapped(services_.messageBox, [this] {
+        services_.tray.Remove();
+        Unload(vbFormCode);
+    });
+}
+
+}  // namespace orvelle::shell

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The real program under Xvfb: a second copy is refused with its message box and
+# leaves the first alone; SIGTERM ends the first through its unload step; a killed
+# copy does not block the next start.
+set -euo pipefail
+orvelle=$1
+reg=$2
+source "$(dirname "$0")/../support/xvfb.sh"
+orvelle_private_env
+orvelle_start_xvfb
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+"$orvelle" 2>"$TEST_ROOT/first.log" &
+first=$!
+ORVELLE_PIDS+=("$first")
+orvelle_wait_window '^Orvelle v2\.1$' >/dev/null || fail "the first copy shows no main window"
+
+"$orvelle" 2>"$TEST_ROOT/second.log" &
+second=$!
+ORVELLE_PIDS+=("$second")
+box=$(orvelle_wait_window '^Orvelle$') || fail "the second copy shows no message box"
+xdotool windowfocus --sync "$box" key Return
+for _ in $(seq 100); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$second" 2>/dev/null && fail "the second copy did not end after its message box"
+wait "$second" || fail "the second copy ended with an error"
+kill -0 "$first" || fail "the first copy did not survive the second start"
+[ "$(xdotool search --name '^Orvelle v2\.1$' | wc -l)" -eq 1 ] || fail "more than one main window"
+
+kill -TERM "$first"
+wait "$first" || fail "the first copy did not end cleanly on SIGTERM"
+"$reg" query 'HKCU\Software\VB and VBA Program Settings\Orvelle\Options' /v StartUp \
+    | grep -q 'StartUp    REG_SZ    0' || fail "the unload step did not save the StartUp option"
+grep -q '^KDF=.*/orvelle ^\.KDF$' "$XDG_CONFIG_HOME/orvelle/win.ini" || fail "no KDF entry in win.ini"
+
+"$orvelle" 2>"$TEST_ROOT/third.log" &
+third=$!
+ORVELLE_PIDS+=("$third")
+orvelle_wait_window '^Orvelle v2\.1$' >/dev/null || fail "the third copy shows no main window"
+kill -KILL "$third"
+wait "$third" 2>/dev/null || true
+
+"$orvelle" 2>"$TEST_ROOT/fourth.log" &
+fourth=$!
+ORVELLE_PIDS+=("$fourth")
+orvelle_wait_window '^Orvelle v2\.1$' >/dev/null || fail "a killed copy blocked the next start"
+kill -TERM "$fourth"
+wait "$fourth" || fail "the fourth copy did not end cleanly"
+echo "PASS"

@@ -1,0 +1,189 @@
+#include "AtomicFile.h"
+#include "FlockInstanceLock.h"
+#include "PosixFileSystem.h"
+#include "PosixTempPath.h"
+#include "RegistrySettingsStore.h"
+#include "SqliteRegistry.h"
+#include "TempEnvironment.h"
+#include "XdgStartupList.h"
+#include "platform/RuntimeError.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace orvelle::platform;
+using namespace orvelle::platform::posix;
+using orvelle::test::ReadFile;
+using orvelle::test::TempEnvironment;
+using orvelle::test::WriteFile;
+
+TEST(FlockInstanceLockTest, SecondCopySeesTheFirstAndAKilledFirstCopyBlocksNothing) {
+    TempEnvironment environment;
+    const std::string path = FlockInstanceLock::DefaultPath();
+    EXPECT_EQ(path, environment.Path("runtime/orvelle.lock"));
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t first = fork();
+    ASSERT_GE(first, 0);
+    if (first == 0) {
+        FlockInstanceLock lock(path);
+        const char answer = lock.PreviousInstance() ? 'y' : 'n';
+        static_cast<void>(write(ready[1], &answer, 1));
+        pause();  // holds the lock until killed
+        _exit(0);
+    }
+    char answer = 0;
+    ASSERT_EQ(read(ready[0], &answer, 1), 1);
+    EXPECT_EQ(answer, 'n') << "the first copy runs";
+
+    FlockInstanceLock second(path);
+    EXPECT_TRUE(second.PreviousInstance()) << "a second copy is refused";
+
+    ASSERT_EQ(kill(first, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(first, &status, 0), first);
+    FlockInstanceLock third(path);
+    EXPECT_FALSE(third.PreviousInstance()) << "the killed copy's lock is gone";
+    EXPECT_FALSE(third.PreviousInstance()) << "asking again keeps the lock";
+    close(ready[0]);
+    close(ready[1]);
+}
+
+TEST(FlockInstanceLockTest, WithoutARuntimeFolderTheLockIsPerUserInTheTemporaryFolder) {
+    TempEnvironment environment;
+    environment.Set("XDG_RUNTIME_DIR", std::nullopt);
+    EXPECT_EQ(FlockInstanceLock::DefaultPath(),
+              environment.Path("tmp/orvelle-") + std::to_string(getuid()) + ".lock");
+}
+
+TEST(FlockInstanceLockTest, ALinkInPlaceOfTheLockFileIsNotFollowed) {
+    TempEnvironment environment;
+    const std::string target = environment.Path("target");
+    WriteFile(target, "keep");
+    const std::string path = environment.Path("runtime/orvelle.lock");
+    ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+    FlockInstanceLock lock(path);
+    EXPECT_FALSE(lock.PreviousInstance());
+    EXPECT_EQ(ReadFile(target), "keep");
+}
+
+TEST(PosixTempPathTest, EndsWithASeparator) {
+    TempEnvironment environment;
+    PosixTempPath temp;
+    environment.Set("TMPDIR", std::string("/var/tmp"));
+    EXPECT_EQ(temp.GetTempPathA(), "/var/tmp/");
+    environment.Set("TMPDIR", std::string("/var/tmp/"));
+    EXPECT_EQ(temp.GetTempPathA(), "/var/tmp/");
+    environment.Set("TMPDIR", std::nullopt);
+    EXPECT_EQ(temp.GetTempPathA(), "/tmp/");
+    environment.Set("TMPDIR", std::string("relative"));
+    EXPECT_EQ(temp.GetTempPathA(), "/tmp/");
+}
+
+TEST(XdgStartupListTest, EntryStartsTheProgramAndIsRemovedAgain) {
+    TempEnvironment environment;
+    XdgStartupList list;
+    const std::string entry = environment.Path("config/autostart/Orvelle.desktop");
+    ASSERT_TRUE(list.AddEntry("Orvelle", "/opt/my tools/orvelle"));
+    const std::string content = ReadFile(entry);
+    EXPECT_NE(content.find("[Desktop Entry]\n"), std::string::npos);
+    EXPECT_NE(content.find("Type=Application\n"), std::string::npos);
+    EXPECT_NE(content.find("Exec=\"/opt/my tools/orvelle\"\n"), std::string::npos) << content;
+    ASSERT_TRUE(list.RemoveEntry("Orvelle"));
+    EXPECT_FALSE(orvelle::test::Exists(entry));
+    EXPECT_TRUE(list.RemoveEntry("Orvelle")) << "removing a missing entry is no failure";
+}
+
+TEST(XdgStartupListTest, ExecValueQuotesAndEscapesByTheDesktopEntryRules) {
+    struct Row {
+        const char* path;
+        const char* exec;
+    };
+    const Row rows[] = {
+        {"/usr/lib/orvelle/orvelle", "/usr/lib/orvelle/orvelle"},
+        {"/opt/a b/orvelle", "\"/opt/a b/orvelle\""},
+        {"/opt/100%/orvelle", "/opt/100%%/orvelle"},
+        {"/opt/$x/orvelle", "\"/opt/\\\\$x/orvelle\""},
+        {"/opt/back\\slash", "\"/opt/back\\\\\\\\slash\""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(XdgStartupList::ExecValue(row.path), row.exec) << row.path;
+    }
+}
+
+TEST(AtomicFileTest, ReplacesContentWithTheGivenModeAndNeverWritesThroughALink) {
+    TempEnvironment environment;
+    const std::string path = environment.Path("file.txt");
+    ASSERT_EQ(WriteFileAtomically(path, "one"), 0);
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600U);
+    ASSERT_EQ(WriteFileAtomically(path, "two", 0644), 0);
+    EXPECT_EQ(ReadFile(path), "two");
+
+    const std::string target = environment.Path("target.txt");
+    const std::string link = environment.Path("link.txt");
+    WriteFile(target, "target");
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_EQ(WriteFileAtomically(link, "new"), 0);
+    EXPECT_EQ(ReadFile(target), "target");
+    struct stat linkInfo {};
+    ASSERT_EQ(lstat(link.c_str(), &linkInfo), 0);
+    EXPECT_TRUE(S_ISREG(linkInfo.st_mode)) << "the link itself was replaced";
+
+    std::string content;
+    EXPECT_EQ(ReadWholeFile(environment.Path("missing"), content), ENOENT);
+    EXPECT_NE(WriteFileAtomically(environment.Path("missing/folder/file"), "x"), 0);
+}
+
+TEST(PosixFileSystemTest, ReadLinesSplitsBothLineEndingsAndReportsAMissingFile) {
+    TempEnvironment environment;
+    PosixFileSystem files;
+    const std::string path = environment.Path("wavpath.txt");
+    WriteFile(path, "/home/u/ding one.wav\r\nsecond\n");
+    EXPECT_EQ(files.ReadLines(path), (std::vector<std::string>{"/home/u/ding one.wav", "second"}));
+    WriteFile(path, "");
+    EXPECT_TRUE(files.ReadLines(path).empty());
+    try {
+        static_cast<void>(files.ReadLines(environment.Path("missing.txt")));
+        FAIL() << "a missing file must raise";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), errors::kFileNotFound);
+    }
+    EXPECT_TRUE(files.FileExists(path));
+    EXPECT_FALSE(files.FileExists(environment.Root())) << "a folder counts as missing";
+    EXPECT_TRUE(files.DeleteFile(path));
+    EXPECT_FALSE(files.FileExists(path));
+}
+
+TEST(RegistrySettingsStoreTest, KeepsSettingsWhereThePlatformKeepsThem) {
+    SqliteRegistry registry(":memory:");
+    RegistrySettingsStore store(registry);
+    EXPECT_EQ(store.GetSetting("Orvelle", "PopupKiller", "IsActive", "1"), "1");
+    store.SaveSetting("Orvelle", "PopupKiller", "IsActive", "0");
+    EXPECT_EQ(store.GetSetting("orvelle", "popupkiller", "isactive", "1"), "0");
+    store.SaveSetting("/opt/orvelle", "Settings", "Index12", "2");
+    EXPECT_EQ(store.GetSetting("/opt/orvelle", "Settings", "Index12", "3"), "2");
+    EXPECT_EQ(store.GetSetting("/opt/other", "Settings", "Index12", "3"), "3")
+        << "another program folder has its own options";
+    store.SaveSetting("Orvelle", "HomePage", "StartPage", "");
+    EXPECT_EQ(store.GetSetting("Orvelle", "HomePage", "StartPage", "about:blank"), "")
+        << "a stored empty text is not replaced by the default";
+
+    HKEY key = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER,
+                                     "Software\\VB and VBA Program Settings\\Orvelle\\PopupKiller",
+                                     KEY_READ, key),
+              ERROR_SUCCESS);
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    ASSERT_EQ(registry.RegQueryValueExA(key, "IsActive", &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, 2U);
+    registry.RegCloseKey(key);
+}

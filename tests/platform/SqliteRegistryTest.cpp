@@ -1,0 +1,277 @@
+#include "SqliteRegistry.h"
+#include "TempEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+using namespace orvelle::platform;
+using orvelle::platform::posix::SqliteRegistry;
+
+namespace {
+
+std::vector<unsigned char> Sz(const std::string& text) {
+    std::vector<unsigned char> data(text.begin(), text.end());
+    data.push_back(0);
+    return data;
+}
+
+LSTATUS SetString(IRegistry& registry, HKEY key, const std::string& name, const std::string& text) {
+    const auto data = Sz(text);
+    return registry.RegSetValueExA(key, name, REG_SZ, data.data(),
+                                   static_cast<std::uint32_t>(data.size()));
+}
+
+std::string GetString(IRegistry& registry, HKEY key, const std::string& name) {
+    std::uint32_t size = 0;
+    std::uint32_t type = 0;
+    if (registry.RegQueryValueExA(key, name, &type, nullptr, &size) != ERROR_SUCCESS) {
+        return "<missing>";
+    }
+    std::vector<unsigned char> buffer(size);
+    EXPECT_EQ(registry.RegQueryValueExA(key, name, &type, buffer.data(), &size), ERROR_SUCCESS);
+    return std::string(buffer.begin(), buffer.end() - (size > 0 ? 1 : 0));
+}
+
+class SqliteRegistryTest : public ::testing::Test {
+protected:
+    SqliteRegistry registry{":memory:"};
+};
+
+}  // namespace
+
+TEST_F(SqliteRegistryTest, NewStoreHoldsTheKeysOfANewProfile) {
+    ASSERT_TRUE(registry.IsOpen());
+    for (const char* path : {"Software\\Microsoft\\Internet Explorer\\Main",
+                             "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                             "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoComplete",
+                             "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"}) {
+        HKEY key = kNullKey;
+        EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, path, KEY_READ, key), ERROR_SUCCESS)
+            << path;
+        EXPECT_NE(key, kNullKey);
+        registry.RegCloseKey(key);
+    }
+    HKEY missing = 123;
+    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs",
+                                     KEY_READ, missing),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(missing, kNullKey) << "a failed open leaves the handle 0";
+}
+
+TEST_F(SqliteRegistryTest, NamesCompareWithoutRegardToCaseAndKeepTheirFirstSpelling) {
+    HKEY key = kNullKey;
+    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CLASSES_ROOT, ".kdf\\shell\\open\\command",
+                                       KEY_SIX_SPECIFIC_RIGHTS, key),
+              ERROR_SUCCESS);
+    registry.RegCloseKey(key);
+    HKEY upper = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CLASSES_ROOT, ".KDF", KEY_SIX_SPECIFIC_RIGHTS, upper),
+              ERROR_SUCCESS);
+    ASSERT_EQ(SetString(registry, upper, "Value", "x"), ERROR_SUCCESS);
+    EXPECT_EQ(GetString(registry, upper, "VALUE"), "x");
+    std::string name;
+    ASSERT_EQ(registry.RegEnumKeyExA(HKEY_CLASSES_ROOT, 0, name), ERROR_SUCCESS);
+    EXPECT_EQ(name, ".kdf");
+    registry.RegCloseKey(upper);
+}
+
+TEST_F(SqliteRegistryTest, ValuesKeepTypeAndExactBytes) {
+    HKEY key = kNullKey;
+    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", KEY_SIX_SPECIFIC_RIGHTS, key),
+              ERROR_SUCCESS);
+    ASSERT_EQ(SetString(registry, key, "Start Page", "about:blank"), ERROR_SUCCESS);
+    const std::int32_t number = -2;
+    ASSERT_EQ(registry.RegSetValueExA(key, "Number", REG_DWORD,
+                                      reinterpret_cast<const unsigned char*>(&number), 4),
+              ERROR_SUCCESS);
+    const unsigned char binary[] = {0, 1, 2, 0xFF};
+    ASSERT_EQ(registry.RegSetValueExA(key, "Binary", REG_BINARY, binary, sizeof binary), ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegSetValueExA(key, "Empty", REG_BINARY, nullptr, 0), ERROR_SUCCESS);
+
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    ASSERT_EQ(registry.RegQueryValueExA(key, "Start Page", &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, 12U) << "11 characters and the terminating zero";
+
+    std::int32_t readBack = 0;
+    size = 4;
+    ASSERT_EQ(registry.RegQueryValueExA(key, "Number", &type, reinterpret_cast<unsigned char*>(&readBack),
+                                        &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(readBack, -2);
+
+    unsigned char small[2];
+    size = sizeof small;
+    EXPECT_EQ(registry.RegQueryValueExA(key, "Binary", &type, small, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 4U) << "a too small buffer learns the size it needs";
+    unsigned char big[8] = {};
+    size = sizeof big;
+    ASSERT_EQ(registry.RegQueryValueExA(key, "Binary", &type, big, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_BINARY);
+    EXPECT_EQ(size, 4U);
+    EXPECT_EQ(std::memcmp(big, binary, 4), 0);
+
+    size = 99;
+    ASSERT_EQ(registry.RegQueryValueExA(key, "Empty", &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 0U);
+    registry.RegCloseKey(key);
+}
+
+TEST_F(SqliteRegistryTest, DefaultValueHasTheEmptyName) {
+    HKEY key = kNullKey;
+    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\kdf_auto_file",
+                                       KEY_SIX_SPECIFIC_RIGHTS, key),
+              ERROR_SUCCESS);
+    ASSERT_EQ(SetString(registry, key, "", "Kordex File"), ERROR_SUCCESS);
+    EXPECT_EQ(GetString(registry, key, ""), "Kordex File");
+    EXPECT_EQ(GetString(registry, key, "other"), "<missing>");
+    registry.RegCloseKey(key);
+}
+
+TEST_F(SqliteRegistryTest, AccessMaskLimitsWhatAHandleMayDo) {
+    HKEY writeOnly = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER,
+                                     "Software\\Microsoft\\Windows\\CurrentVersion\\Run", KEY_WRITE,
+                                     writeOnly),
+              ERROR_SUCCESS);
+    EXPECT_EQ(SetString(registry, writeOnly, "Orvelle", "/opt/orvelle/orvelle"), ERROR_SUCCESS);
+    std::uint32_t size = 0;
+    EXPECT_EQ(registry.RegQueryValueExA(writeOnly, "Orvelle", nullptr, nullptr, &size),
+              ERROR_ACCESS_DENIED);
+    registry.RegCloseKey(writeOnly);
+
+    HKEY readOnly = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER,
+                                     "Software\\Microsoft\\Windows\\CurrentVersion\\Run", KEY_READ,
+                                     readOnly),
+              ERROR_SUCCESS);
+    EXPECT_EQ(GetString(registry, readOnly, "orvelle"), "/opt/orvelle/orvelle");
+    EXPECT_EQ(SetString(registry, readOnly, "Other", "x"), ERROR_ACCESS_DENIED);
+    registry.RegCloseKey(readOnly);
+}
+
+TEST_F(SqliteRegistryTest, HandleZeroAndClosedHandlesFailHarmlessly) {
+    EXPECT_EQ(SetString(registry, kNullKey, "x", "y"), ERROR_INVALID_HANDLE);
+    std::uint32_t size = 0;
+    EXPECT_EQ(registry.RegQueryValueExA(kNullKey, "x", nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(registry.RegCloseKey(kNullKey), ERROR_INVALID_HANDLE);
+    HKEY key = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software", KEY_READ, key), ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegCloseKey(key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(GetString(registry, key, "x"), "<missing>");
+}
+
+TEST_F(SqliteRegistryTest, DeleteKeyRefusesKeysWithSubkeysAndDeleteTreeRemovesEverything) {
+    HKEY key = kNullKey;
+    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs",
+                                       KEY_SIX_SPECIFIC_RIGHTS, key),
+              ERROR_SUCCESS);
+    ASSERT_EQ(SetString(registry, key, "url1", "http://example.com/"), ERROR_SUCCESS);
+    registry.RegCloseKey(key);
+
+    EXPECT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer"),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs"),
+              ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs"),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main",
+                                     KEY_READ, key),
+              ERROR_SUCCESS)
+        << "the sibling stays";
+    registry.RegCloseKey(key);
+
+    EXPECT_EQ(registry.RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Microsoft"), ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main",
+                                     KEY_READ, key),
+              ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(SqliteRegistryTest, AHandleToADeletedKeyFails) {
+    HKEY key = kNullKey;
+    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Gone", KEY_SIX_SPECIFIC_RIGHTS, key),
+              ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Gone"), ERROR_SUCCESS);
+    EXPECT_NE(SetString(registry, key, "x", "y"), ERROR_SUCCESS);
+    registry.RegCloseKey(key);
+}
+
+TEST_F(SqliteRegistryTest, DeleteValueReportsAMissingValue) {
+    HKEY key = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                     KEY_SIX_SPECIFIC_RIGHTS, key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegDeleteValueA(key, "Orvelle"), ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(SetString(registry, key, "Orvelle", "x"), ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegDeleteValueA(key, "ORVELLE"), ERROR_SUCCESS);
+    EXPECT_EQ(GetString(registry, key, "Orvelle"), "<missing>");
+    registry.RegCloseKey(key);
+}
+
+TEST(SqliteRegistryFileTest, StoreSurvivesReopeningAndIsSharedBetweenProcesses) {
+    orvelle::test::TempEnvironment environment;
+    const std::string path = environment.Path("registry.db");
+    {
+        SqliteRegistry first(path);
+        ASSERT_TRUE(first.IsOpen());
+        HKEY key = kNullKey;
+        ASSERT_EQ(first.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Counter", KEY_SIX_SPECIFIC_RIGHTS, key),
+                  ERROR_SUCCESS);
+        first.RegCloseKey(key);
+    }
+    // Four processes each write 50 values of their own at the same time.
+    constexpr int kChildren = 4;
+    constexpr int kValues = 50;
+    std::vector<pid_t> children;
+    for (int child = 0; child < kChildren; ++child) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            SqliteRegistry store(path);
+            int failures = 0;
+            for (int i = 0; i < kValues; ++i) {
+                HKEY key = kNullKey;
+                failures += store.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Counter",
+                                                KEY_SIX_SPECIFIC_RIGHTS, key) != ERROR_SUCCESS;
+                failures += SetString(store, key, "v" + std::to_string(child) + "-" + std::to_string(i),
+                                      std::to_string(i)) != ERROR_SUCCESS;
+                store.RegCloseKey(key);
+            }
+            _exit(failures == 0 ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    SqliteRegistry reopened(path);
+    HKEY key = kNullKey;
+    ASSERT_EQ(reopened.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Counter", KEY_READ, key), ERROR_SUCCESS);
+    int count = 0;
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<unsigned char> data;
+    while (reopened.RegEnumValueA(key, static_cast<std::uint32_t>(count), name, type, data) == ERROR_SUCCESS) {
+        ++count;
+    }
+    EXPECT_EQ(count, kChildren * kValues);
+    reopened.RegCloseKey(key);
+}
+
+TEST(SqliteRegistryFileTest, AnUnopenableStoreFailsEveryOperation) {
+    orvelle::test::TempEnvironment environment;
+    SqliteRegistry broken(environment.Path("no-such-folder/registry.db"));
+    EXPECT_FALSE(broken.IsOpen());
+    HKEY key = 7;
+    EXPECT_NE(broken.RegOpenKeyExA(HKEY_CURRENT_USER, "Software", KEY_READ, key), ERROR_SUCCESS);
+    EXPECT_EQ(key, kNullKey);
+}

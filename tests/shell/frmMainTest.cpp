@@ -1,0 +1,245 @@
+#include "FakePlatform.h"
+#include "RegistrySettingsStore.h"
+#include "SqliteRegistry.h"
+#include "VbCheckBox.h"
+#include "Version.h"
+#include "frmAbout.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace orvelle;
+using namespace orvelle::platform;
+
+namespace {
+
+class frmMainTest : public ::testing::Test {
+protected:
+    posix::SqliteRegistry registry{":memory:"};
+    RegistrySettingsStore settings{registry};
+    fake::FakeMessageBox messageBox;
+    fake::FakeProfileFile profile;
+    fake::FakeStartupList startupList;
+    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    fake::FakeFileSystem files;
+    fake::FakeTempPath tempPath;
+    fake::FakeClock clock;
+    fake::FakeEventPump eventPump;
+    fake::FakeTrayIcon tray;
+    shell::AppServices services{registry, settings, messageBox, profile, startupList, process,
+                                files,    tempPath, clock,      eventPump, tray};
+
+    std::unique_ptr<shell::frmMain> Load() {
+        auto window = std::make_unique<shell::frmMain>(services);
+        window->Form_Load();
+        return window;
+    }
+
+    bool AnySettingStored() {
+        HKEY key = kNullKey;
+        const bool exists = registry.RegOpenKeyExA(HKEY_CURRENT_USER,
+                                                   RegistrySettingsStore::kRoot, KEY_READ,
+                                                   key) == ERROR_SUCCESS;
+        registry.RegCloseKey(key);
+        return exists;
+    }
+};
+
+}  // namespace
+
+TEST_F(frmMainTest, FirstStartOnAnEmptyStoreLoadsEverythingAndStoresNothing) {
+    auto window = Load();
+    EXPECT_TRUE(messageBox.shown.empty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Orvelle v2.1"));
+    EXPECT_EQ(window->mnuShow->text(), QStringLiteral("Orvelle v2.1"));
+    EXPECT_TRUE(tray.added);
+    EXPECT_EQ(tray.tip, "Orvelle v2.1");
+    EXPECT_EQ(window->chkStartup->Value(), 0);
+    EXPECT_EQ(window->lblStatus->text(), QStringLiteral("Ready"));
+    EXPECT_EQ(window->PopupSoundPath(), "");
+    EXPECT_FALSE(AnySettingStored());
+    EXPECT_TRUE(startupList.entries.empty());
+
+    const QStringList captions = {QStringLiteral("Main"),          QStringLiteral("Clean Internet"),
+                                  QStringLiteral("Clean Computer"), QStringLiteral("Popup Killer"),
+                                  QStringLiteral("File Security"),  QStringLiteral("Schedule")};
+    ASSERT_EQ(window->tabMain->count(), captions.size());
+    for (int page = 0; page < captions.size(); ++page) {
+        EXPECT_EQ(window->tabMain->tabText(page).trimmed(), captions[page]);
+    }
+    for (const char* name : {"tabMain", "lblStatus", "Label9", "chkStartup", "lblUser", "lblOS",
+                             "Label12", "Label13", "lblWebSite", "cmdClose", "tmrSchedule",
+                             "tmrMakeScehduleEnable", "tmrProgress", "mnuNimbra"}) {
+        EXPECT_NE(window->findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
+    }
+    EXPECT_EQ(window->Label12->text(), QStringLiteral("Your LAN IP address is:"));
+    const QList<QAction*> entries = window->mnuNimbra->actions();
+    ASSERT_EQ(entries.size(), 5);
+    EXPECT_EQ(entries[0]->objectName(), QStringLiteral("mnuShow"));
+    EXPECT_EQ(entries[1]->text(), QStringLiteral("Activate Popup Killer"));
+    EXPECT_TRUE(entries[1]->isCheckable());
+    EXPECT_EQ(entries[2]->text(), QStringLiteral("About"));
+    EXPECT_TRUE(entries[3]->isSeparator());
+    EXPECT_EQ(entries[4]->text(), QStringLiteral("Exit"));
+}
+
+TEST_F(frmMainTest, SoundPathIsTheFirstLineOfWavpathAndAMissingOrEmptyFileIsNoError) {
+    files.files["/opt/orvelle/wavpath.txt"] = "";
+    auto empty = Load();
+    EXPECT_EQ(empty->PopupSoundPath(), "");
+    EXPECT_EQ(empty->lblStatus->text(), QStringLiteral("Ready"));
+
+    files.files["/opt/orvelle/wavpath.txt"] = "/home/u/ding.wav\r\nignored\r\n";
+    auto chosen = Load();
+    EXPECT_EQ(chosen->PopupSoundPath(), "/home/u/ding.wav");
+    EXPECT_TRUE(messageBox.shown.empty());
+}
+
+TEST_F(frmMainTest, StoredStartUpOptionSetsTheBoxAndADamagedOneDoesNotStopTheLoad) {
+    settings.SaveSetting("Orvelle", "Options", "StartUp", "1");
+    EXPECT_EQ(Load()->chkStartup->Value(), 1);
+
+    settings.SaveSetting("Orvelle", "Options", "StartUp", "yes please");
+    auto window = Load();
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+    EXPECT_EQ(messageBox.shown[0].title, "Orvelle");
+    EXPECT_EQ(window->chkStartup->Value(), 0);
+    EXPECT_EQ(window->lblStatus->text(), QStringLiteral("Ready")) << "the window is loaded whole";
+
+    settings.SaveSetting("Orvelle", "Options", "StartUp", "7");
+    auto outOfRange = Load();
+    EXPECT_EQ(messageBox.shown.size(), 2U);
+    EXPECT_EQ(outOfRange->lblStatus->text(), QStringLiteral("Ready"));
+}
+
+TEST_F(frmMainTest, TheCloseBoxHidesToTheTrayAndTheProgramLivesOn) {
+    auto window = Load();
+    window->show();
+    EXPECT_TRUE(window->cmdClose->isVisible()) << "activation shows Exit";
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->IsUnloaded());
+    EXPECT_TRUE(tray.added);
+    EXPECT_FALSE(AnySettingStored());
+    EXPECT_TRUE(startupList.entries.empty());
+}
+
+TEST_F(frmMainTest, WithoutANotificationAreaTheCloseBoxMinimisesInstead) {
+    tray.available = false;
+    auto window = Load();
+    window->show();
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(window->IsUnloaded());
+    EXPECT_TRUE(window->isMinimized() || window->isVisible());
+}
+
+TEST_F(frmMainTest, TheStartUpEntryIsWrittenOnlyWhenTheProgramEnds) {
+    auto window = Load();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // Click the indicator: a wide box is not clickable beyond its text.
+    QTest::mouseClick(window->chkStartup, Qt::LeftButton, {},
+                      QPoint(6, window->chkStartup->height() / 2));
+    EXPECT_EQ(window->chkStartup->Value(), 1);
+    EXPECT_TRUE(startupList.entries.empty()) << "a click writes nothing";
+    EXPECT_FALSE(AnySettingStored());
+
+    QTest::mouseClick(window->cmdClose, Qt::LeftButton);
+    EXPECT_TRUE(window->IsUnloaded());
+    EXPECT_EQ(startupList.entries.at("Orvelle"), "/opt/orvelle/orvelle");
+    EXPECT_EQ(settings.GetSetting("Orvelle", "Options", "StartUp", "?"), "1");
+    EXPECT_FALSE(tray.added);
+
+    // The next start reads the option back; clearing it removes the entry at exit.
+    auto next = Load();
+    EXPECT_EQ(next->chkStartup->Value(), 1);
+    next->chkStartup->SetValue(0);
+    next->cmdClose_Click();
+    EXPECT_TRUE(startupList.entries.empty());
+    EXPECT_EQ(settings.GetSetting("Orvelle", "Options", "StartUp", "?"), "0");
+}
+
+TEST_F(frmMainTest, ExitFromTheTrayMenuWhileHiddenEndsWithoutShowingTheWindow) {
+    auto window = Load();
+    window->show();
+    window->close();
+    ASSERT_FALSE(window->isVisible());
+    int shownAgain = 0;
+    QObject::connect(window->mnuShow, &QAction::triggered, [&] { ++shownAgain; });
+    window->mnuUnloadNimbra->trigger();
+    EXPECT_TRUE(window->IsUnloaded());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(shownAgain, 0);
+    EXPECT_FALSE(tray.added);
+    EXPECT_GE(tray.removeCalls, 1);
+    EXPECT_EQ(settings.GetSetting("Orvelle", "Options", "StartUp", "?"), "0");
+}
+
+TEST_F(frmMainTest, TrayDoubleClickShowsTheWindowInNormalStateAndOtherMessagesDoNothing) {
+    auto window = Load();
+    window->show();
+    window->close();
+    ASSERT_FALSE(window->isVisible());
+    tray.Fire(513);  // single left click
+    tray.Fire(512);  // mouse move
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->mnuNimbra->isVisible());
+    tray.Fire(515);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+    tray.Fire(515);
+    EXPECT_TRUE(window->isVisible()) << "a shown window stays shown";
+}
+
+TEST_F(frmMainTest, RightButtonUpOnTheIconOpensTheMenuHeadedByTheVersion) {
+    auto window = Load();
+    tray.Fire(517);
+    EXPECT_TRUE(window->mnuNimbra->isVisible());
+    EXPECT_EQ(window->mnuNimbra->actions().first()->text(), QStringLiteral("Orvelle v2.1"));
+    window->mnuNimbra->close();
+}
+
+TEST_F(frmMainTest, TheWindowObjectRemovesItsIconWhenDestroyed) {
+    {
+        auto window = Load();
+        EXPECT_TRUE(tray.added);
+    }
+    EXPECT_FALSE(tray.added);
+    EXPECT_FALSE(static_cast<bool>(tray.callback)) << "no callbacks into a destroyed window";
+}
+
+TEST(frmAboutTest, CaptionAndLegalNotice) {
+    shell::frmAbout about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Orvelle v2.1"));
+    const QString text = about.lblCopyRight->text();
+    EXPECT_TRUE(text.contains(QStringLiteral("\n\nAll rights reserved. ")));
+    EXPECT_TRUE(text.endsWith(QString::fromUtf8(shell::kLegalCopyright) + QLatin1Char(' ') +
+                              QString::fromUtf8(shell::kCompanyName)));
+    EXPECT_EQ(about.cmdOK->text(), QStringLiteral("&OK"));
+    about.show();
+    QTest::mouseClick(about.cmdOK, Qt::LeftButton);
+    EXPECT_FALSE(about.isVisible());
+}
+
+TEST_F(frmMainTest, TheAboutEntryOpensTheAboutBoxModally) {
+    auto window = Load();
+    QString seenCaption;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<shell::frmAbout*>(QApplication::activeModalWidget());
+        if (about != nullptr) {
+            seenCaption = about->windowTitle();
+            about->cmdOK->click();
+        }
+    });
+    window->mnuAbout->trigger();
+    EXPECT_EQ(seenCaption, QStringLiteral("About Orvelle v2.1"));
+}

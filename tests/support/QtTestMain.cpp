@@ -1,0 +1,16 @@
+// GoogleTest main for suites that need a QApplication (offscreen unless told otherwise).
+
+#include <QApplication>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}
