@@ -19,7 +19,7 @@ struct Result {
 
 class RegCommandTest : public ::testing::Test {
 protected:
-    Result Run(std::vector<std::string> arguments, const std::string& answers = "") {
+    Result Run(const std::vector<std::string>& arguments, const std::string& answers = "") {
         std::istringstream in(answers);
         std::ostringstream out;
         std::ostringstream err;

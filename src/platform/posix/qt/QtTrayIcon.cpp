@@ -2,8 +2,8 @@
 
 namespace orvelle::platform::posix {
 
-QtTrayIcon::QtTrayIcon(QIcon icon, QObject* parent)
-    : QObject(parent), icon_(std::make_unique<QSystemTrayIcon>(std::move(icon))) {
+QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent)
+    : QObject(parent), icon_(std::make_unique<QSystemTrayIcon>(icon)) {
     connect(icon_.get(), &QSystemTrayIcon::activated, this, &QtTrayIcon::OnActivated);
 }
 

@@ -16,7 +16,7 @@ class QtTrayIcon final : public QObject, public ITrayIcon {
     Q_OBJECT
 
 public:
-    explicit QtTrayIcon(QIcon icon, QObject* parent = nullptr);
+    explicit QtTrayIcon(const QIcon& icon, QObject* parent = nullptr);
     ~QtTrayIcon() override;
 
     void Add(const std::string& tip) override;
