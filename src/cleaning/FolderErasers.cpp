@@ -25,6 +25,17 @@ struct Level {
     std::string name;  // in the level above; empty for the root
 };
 
+// Once a level has its list, a failing deletion is skipped silently: what cannot
+// be deleted (in use, no permission) simply stays.
+template <typename Delete>
+void TryDelete(Delete&& remove) {
+    try {
+        static_cast<void>(remove());
+    } catch (const RuntimeError&) {
+        // Skipped like any other deletion that fails.
+    }
+}
+
 std::vector<FolderEntry> Sorted(std::vector<FolderEntry> entries) {
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
@@ -87,8 +98,8 @@ void FolderErasers::DeleteFolderTree(const std::string& root) {
         for (const FolderEntry& entry : level.entries) {
             if ((entry.kind == EntryKind::File || entry.kind == EntryKind::Link) &&
                 !(isRoot && entry.hidden)) {
-                // What cannot be deleted (in use, no permission) is skipped silently.
-                static_cast<void>(level.folder->DeleteFile(entry.name));
+                IFolder& folder = *level.folder;
+                TryDelete([&] { return folder.DeleteFile(entry.name); });
                 yield_.DoEvents();
             }
         }
@@ -96,7 +107,8 @@ void FolderErasers::DeleteFolderTree(const std::string& root) {
         stack.pop_back();
         if (!stack.empty()) {
             // The folder goes with whatever is still in it; a file in use keeps it.
-            static_cast<void>(stack.back().folder->DeleteFolder(name));
+            IFolder& parent = *stack.back().folder;
+            TryDelete([&] { return parent.DeleteFolder(name); });
         }
     }
 }
