@@ -6,6 +6,7 @@
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
+#include "ThrottledEventPump.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -166,6 +167,30 @@ TEST(CleaningRunMessagesTest, OptionsWithoutAStepHaveNoMessage) {
         EXPECT_EQ(CleaningRun::StepMessage(index), "") << index;
     }
     EXPECT_EQ(CleaningRun::StepMessage(6), "Erasing Internet Cashe");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ThrottledEventPumpTest, EveryCallCountsButTheWindowIsServedAtMostOncePerInterval) {
+    using namespace std::chrono_literals;
+    platform::fake::FakeEventPump inner;
+    MemoryLogSink sink;
+    ThrottledEventPump::Clock::time_point now{};
+    ThrottledEventPump pump(inner, sink, [&] { return now; });
+    pump.DoEvents();  // the first yield always reaches the window
+    for (int i = 0; i < 1000; ++i) {
+        now += 10us;  // 10 ms in all: still within the interval
+        pump.DoEvents();
+    }
+    EXPECT_EQ(inner.calls, 1);
+    now += 5ms;
+    pump.DoEvents();
+    EXPECT_EQ(inner.calls, 2);
+    EXPECT_EQ(sink.repaints, 2) << "each real yield repaints the log first";
+    EXPECT_EQ(pump.Calls(), 1002);
+    EXPECT_EQ(pump.Passed(), 2);
 }
 
 }  // namespace
