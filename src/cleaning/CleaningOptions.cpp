@@ -43,7 +43,8 @@ CleaningOptions::CleaningOptions(platform::ISettingsStore& settings,
     : settings_(settings),
       messageBox_(messageBox),
       registry_(registry),
-      programFolder_(std::move(programFolder)) {}
+      programFolder_(std::move(programFolder)) {
+}
 
 void CleaningOptions::SetOnValueChanged(std::function<void(int, int)> onValueChanged) {
     onValueChanged_ = std::move(onValueChanged);
@@ -106,14 +107,25 @@ void CleaningOptions::chkSettings_Click(int index) {
 
 void CleaningOptions::cmdDefaultSettings_Click() {
     shell::RunTrapped(messageBox_, [&] {
-        AssignAll({{2, 1}, {6, 0}, {7, 1}, {8, 0}, {9, 1}, {10, 1}, {1, 1}, {4, 0}, {0, 1}, {3, 1},
-                   {5, 1}, {11, 1}});
+        AssignAll({{2, 1},
+                   {6, 0},
+                   {7, 1},
+                   {8, 0},
+                   {9, 1},
+                   {10, 1},
+                   {1, 1},
+                   {4, 0},
+                   {0, 1},
+                   {3, 1},
+                   {5, 1},
+                   {11, 1}});
     });
 }
 
 void CleaningOptions::cmdDefaultSettings1_Click() {
-    shell::RunTrapped(messageBox_,
-                      [&] { AssignAll({{10, 1}, {1, 1}, {4, 0}, {0, 1}, {3, 1}, {5, 1}, {11, 1}}); });
+    shell::RunTrapped(messageBox_, [&] {
+        AssignAll({{10, 1}, {1, 1}, {4, 0}, {0, 1}, {3, 1}, {5, 1}, {11, 1}});
+    });
 }
 
 void CleaningOptions::LoadCleaningOptions() {
@@ -143,8 +155,8 @@ void CleaningOptions::LoadCleaningOptions() {
 
 void CleaningOptions::chkWebAddress_Click() {
     shell::RunTrapped(messageBox_, [&] {
-        registry_.SetUserKeyValue(kAutoCompleteKey, kAutoSuggest, std::string(webAddress_ == 0 ? "yes" : "no"),
-                                  platform::REG_SZ);
+        registry_.SetUserKeyValue(kAutoCompleteKey, kAutoSuggest,
+                                  std::string(webAddress_ == 0 ? "yes" : "no"), platform::REG_SZ);
     });
 }
 

@@ -14,7 +14,8 @@ namespace orvelle::cleaning {
 // recycle bins.
 class HistoryErasers {
 public:
-    static constexpr const char* kTypedURLsKey = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
+    static constexpr const char* kTypedURLsKey =
+        "Software\\Microsoft\\Internet Explorer\\TypedURLs";
     static constexpr const char* kRunMRUKey =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
 

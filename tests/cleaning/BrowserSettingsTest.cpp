@@ -75,8 +75,7 @@ TEST_F(BrowserSettingsTest, AnEmptyHomePageIsKeptAndWrittenAgainAtTheNextStart) 
 }
 
 TEST_F(BrowserSettingsTest, WithoutTheBrowserKeyNothingIsWrittenAndNothingShown) {
-    ASSERT_EQ(registry.RegDeleteTreeA(HKEY_CURRENT_USER, BrowserSettings::kMainKey),
-              ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegDeleteTreeA(HKEY_CURRENT_USER, BrowserSettings::kMainKey), ERROR_SUCCESS);
     browser.DisableScriptDebugger();
     browser.DisableScriptDebuggerX();
     txtHomePageURL.text = "about:blank";

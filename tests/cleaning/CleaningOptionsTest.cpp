@@ -74,10 +74,10 @@ TEST_F(CleaningOptionsTest, FirstStartGivesTheDefaultsAndStoresNothing) {
     EXPECT_THAT(settings.saves, IsEmpty());
     EXPECT_TRUE(messageBox.shown.empty());
     // The view hears of every change, in the order of the default button.
-    EXPECT_THAT(changes, ElementsAre(std::pair{2, 1}, std::pair{7, 1}, std::pair{9, 1},
-                                     std::pair{10, 1}, std::pair{1, 1}, std::pair{0, 1},
-                                     std::pair{3, 1}, std::pair{5, 1}, std::pair{11, 1},
-                                     std::pair{CleaningOptions::kWebAddress, 1}));
+    EXPECT_THAT(changes,
+                ElementsAre(std::pair{2, 1}, std::pair{7, 1}, std::pair{9, 1}, std::pair{10, 1},
+                            std::pair{1, 1}, std::pair{0, 1}, std::pair{3, 1}, std::pair{5, 1},
+                            std::pair{11, 1}, std::pair{CleaningOptions::kWebAddress, 1}));
     EXPECT_EQ(AutoSuggest(), "no") << "checking the box writes the browser setting";
 }
 
@@ -117,8 +117,8 @@ TEST_F(CleaningOptionsTest, OnceReadyEveryChangeIsStoredUnderTheProgramFolderOnl
     EXPECT_TRUE(options.SetValue(3, 2));
     EXPECT_FALSE(options.SetValue(3, 5));
     EXPECT_FALSE(options.SetValue(16, 1));
-    EXPECT_THAT(settings.saves, ElementsAre("/opt/orvelle|Settings|Index12=1",
-                                            "/opt/orvelle|Settings|Index3=2"));
+    EXPECT_THAT(settings.saves,
+                ElementsAre("/opt/orvelle|Settings|Index12=1", "/opt/orvelle|Settings|Index3=2"));
 
     // Another program folder starts from the defaults with a set of its own.
     CleaningOptions moved(settings, messageBox, layer, "/usr/local/orvelle");
@@ -148,8 +148,8 @@ TEST_F(CleaningOptionsTest, DefaultButtonsStoreOnlyTheBoxesTheyChange) {
 
     settings.saves.clear();
     options.cmdDefaultSettings_Click();
-    EXPECT_THAT(settings.saves, ElementsAre("/opt/orvelle|Settings|Index2=1",
-                                            "/opt/orvelle|Settings|Index6=0"));
+    EXPECT_THAT(settings.saves,
+                ElementsAre("/opt/orvelle|Settings|Index2=1", "/opt/orvelle|Settings|Index6=0"));
     EXPECT_EQ(options.Value(14), 1) << "neither default touches 12 to 15";
 }
 
@@ -195,9 +195,9 @@ TEST_F(CleaningOptionsTest, ClickingTheAutoSuggestBoxWritesYesWhenClearedAndNoWh
               ERROR_SUCCESS);
     options.SetWebAddressValue(0);
     HKEY key = kNullKey;
-    EXPECT_NE(registry.RegOpenKeyExA(HKEY_CURRENT_USER, CleaningOptions::kAutoCompleteKey,
-                                     KEY_READ, key),
-              ERROR_SUCCESS);
+    EXPECT_NE(
+        registry.RegOpenKeyExA(HKEY_CURRENT_USER, CleaningOptions::kAutoCompleteKey, KEY_READ, key),
+        ERROR_SUCCESS);
     EXPECT_TRUE(messageBox.shown.empty());
 }
 

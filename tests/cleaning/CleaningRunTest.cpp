@@ -143,8 +143,8 @@ TEST_F(CleaningRunTest, AClipboardHeldByAnotherProgramEndsTheRunWithTheErrorBox)
     Check({11, 12, 13, 14});
     steps.clipboardHeld = true;
     run.cmdBasicClean_Click();
-    EXPECT_THAT(steps.calls, ElementsAre("EraseWindowsTemp: Erasing Windows Temporary Files",
-                                         "ClearClipboard"));
+    EXPECT_THAT(steps.calls,
+                ElementsAre("EraseWindowsTemp: Erasing Windows Temporary Files", "ClearClipboard"));
     ASSERT_EQ(messageBox.shown.size(), 1U);
     EXPECT_EQ(messageBox.shown[0].text, "Error: 521 - Can't open Clipboard");
     EXPECT_EQ(messageBox.shown[0].title, "Orvelle");

@@ -93,13 +93,13 @@ TEST_F(CleaningStepsTest, TheLogOfARunInOrderAndInColour) {
         sink.Runs(),
         ElementsAre(
             LogRun{kLogBlue,
-                "\r\nPath: HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs"
-                "\r\nErasing 'Auto Complete' Site Addresses ..."},
+                   "\r\nPath: HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs"
+                   "\r\nErasing 'Auto Complete' Site Addresses ..."},
             LogRun{kLogGreen, "\r\nFinished Erasing 'Auto Complete' Site Addresses"},
             LogRun{kLogBlue, "\r\nPath: /u/Recent\r\nErasing Recent Files ..."},
             LogRun{kLogGreen, "\r\nFinished Erasing Recent Files"},
             LogRun{kLogBlue,
-                "\r\nPath: /home/u/.local/share/Trash\r\nErasing Contents of Recycle Bin ..."},
+                   "\r\nPath: /home/u/.local/share/Trash\r\nErasing Contents of Recycle Bin ..."},
             LogRun{kLogGreen, "\r\nFinished Erasing Contents of Recycle Bin"},
             LogRun{kLogBlue, "\r\nPath: \r\nErasing Browser Cookies ..."},
             LogRun{kLogGreen, "\r\nFinished Erasing Browser Cookies"},
@@ -144,14 +144,14 @@ TEST_F(CleaningStepsTest, ABrokenRecycleBinLogsTheStepErrorAndTheRunGoesOn) {
     recycleBin.throwOnEmpty = true;
     Check({5, 11});
     run.cmdBasicClean_Click();
-    EXPECT_THAT(
-        sink.Runs(),
-        ElementsAre(LogRun{kLogBlue, "\r\nPath: /home/u/.local/share/Trash"
-                                  "\r\nErasing Contents of Recycle Bin ..."},
-                    LogRun{kLogRed, "\r\nError in Erasing Contents of Recycle Bin ..."},
-                    LogRun{kLogBlue, "\r\nPath: /t\r\nErasing Windows Temporary Files ..."},
-                    LogRun{kLogGreen, "\r\nFinished Erasing Windows Temporary Files"},
-                    LogRun{kLogBlack, "\r\nDone"}));
+    EXPECT_THAT(sink.Runs(),
+                ElementsAre(LogRun{kLogBlue,
+                                   "\r\nPath: /home/u/.local/share/Trash"
+                                   "\r\nErasing Contents of Recycle Bin ..."},
+                            LogRun{kLogRed, "\r\nError in Erasing Contents of Recycle Bin ..."},
+                            LogRun{kLogBlue, "\r\nPath: /t\r\nErasing Windows Temporary Files ..."},
+                            LogRun{kLogGreen, "\r\nFinished Erasing Windows Temporary Files"},
+                            LogRun{kLogBlack, "\r\nDone"}));
 }
 
 TEST_F(CleaningStepsTest, TheScriptValuesAreSetToYesAndNeverReset) {
@@ -189,7 +189,8 @@ TEST(CleaningLogTest, AnEntryPutsTheSelectionBackBeforeItself) {
     log.SetColour(kLogGreen);
     log.Entry("second");
     EXPECT_EQ(sink.text, "\r\nfirst\r\nsecond");
-    EXPECT_THAT(sink.Runs(), ElementsAre(LogRun{kLogBlue, "\r\n"}, LogRun{kLogGreen, "first\r\nsecond"}))
+    EXPECT_THAT(sink.Runs(),
+                ElementsAre(LogRun{kLogBlue, "\r\n"}, LogRun{kLogGreen, "first\r\nsecond"}))
         << "the kept selection takes the new colour";
     EXPECT_EQ(sink.selectionStart, sink.text.size());
 }

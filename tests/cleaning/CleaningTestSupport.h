@@ -17,8 +17,7 @@
 namespace orvelle::cleaning {
 
 inline void PrintTo(const LogColour& colour, std::ostream* out) {
-    *out << "RGB(" << int{colour.red} << "," << int{colour.green} << "," << int{colour.blue}
-         << ")";
+    *out << "RGB(" << int{colour.red} << "," << int{colour.green} << "," << int{colour.blue} << ")";
 }
 
 // A stretch of the log in one colour.
@@ -32,7 +31,9 @@ inline void PrintTo(const LogRun& run, std::ostream* out) {
     PrintTo(run.colour, out);
     std::string shown;
     for (const char c : run.text) {
-        shown += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+        shown += c == '\r'   ? std::string("\\r")
+                 : c == '\n' ? std::string("\\n")
+                             : std::string(1, c);
     }
     *out << " \"" << shown << "\"";
 }

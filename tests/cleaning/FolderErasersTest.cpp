@@ -52,26 +52,29 @@ TEST_F(FolderErasersTest, TheHistoryFolderKeepsOnlyItsHiddenTopFile) {
     erasers.EraseInternetHistory("Erasing Internet History");
 
     EXPECT_THAT(tree.PathsBelow("/u/History"), ElementsAre("/u/History/.h.dat"));
-    EXPECT_THAT(sink.Runs(),
-                ElementsAre(LogRun{kLogBlue, "\r\nPath: /u/History\r\nErasing Internet History ..."},
-                            LogRun{kLogGreen, "\r\nFinished Erasing Internet History"}));
+    EXPECT_THAT(
+        sink.Runs(),
+        ElementsAre(LogRun{kLogBlue, "\r\nPath: /u/History\r\nErasing Internet History ..."},
+                    LogRun{kLogGreen, "\r\nFinished Erasing Internet History"}));
     EXPECT_THAT(host.statuses, ElementsAre("Erasing Internet History ..."));
     EXPECT_EQ(yield.calls, 5) << "every file the walk deletes is a yield point";
 }
 
 TEST_F(FolderErasersTest, AMissingFolderLogsThePlatformsDescriptionInItsOwnShape) {
     erasers.EraseInternetHistory("Erasing Internet History");
-    EXPECT_THAT(sink.Runs(),
-                ElementsAre(LogRun{kLogBlue, "\r\nPath: /u/History\r\nErasing Internet History ..."},
-                            LogRun{kLogRed, "Path not found\r\n"},
-                            LogRun{kLogGreen, "\r\nFinished Erasing Internet History"}));
+    EXPECT_THAT(
+        sink.Runs(),
+        ElementsAre(LogRun{kLogBlue, "\r\nPath: /u/History\r\nErasing Internet History ..."},
+                    LogRun{kLogRed, "Path not found\r\n"},
+                    LogRun{kLogGreen, "\r\nFinished Erasing Internet History"}));
 }
 
 TEST_F(FolderErasersTest, AFailedLookupWalksNothing) {
     special.folders.erase(CSIDL_COOKIES);
     erasers.EraseCookies("Erasing Browser Cookies");
     EXPECT_THAT(tree.calls, IsEmpty());
-    EXPECT_EQ(sink.text, "\r\nPath: \r\nErasing Browser Cookies ...\r\nFinished Erasing Browser Cookies");
+    EXPECT_EQ(sink.text,
+              "\r\nPath: \r\nErasing Browser Cookies ...\r\nFinished Erasing Browser Cookies");
     EXPECT_THAT(host.statuses, IsEmpty()) << "the cookie step leaves the status alone";
 
     special.throwFor = CSIDL_RECENT;
@@ -100,8 +103,8 @@ TEST_P(FolderStepTest, EachStepEmptiesItsOwnFolder) {
     (erasers.*row.step)(row.message);
     EXPECT_THAT(tree.PathsBelow(folder), ElementsAre(folder + "/.hidden"));
     EXPECT_EQ(tree.calls.front(), "OpenRoot " + folder);
-    EXPECT_EQ(sink.text, "\r\nPath: " + folder + "\r\n" + row.message + " ...\r\nFinished " +
-                             row.message);
+    EXPECT_EQ(sink.text,
+              "\r\nPath: " + folder + "\r\n" + row.message + " ...\r\nFinished " + row.message);
     if (row.setsStatus) {
         EXPECT_THAT(host.statuses, ElementsAre(std::string(row.message) + " ..."));
     } else {
@@ -109,25 +112,24 @@ TEST_P(FolderStepTest, EachStepEmptiesItsOwnFolder) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, FolderStepTest,
-    ::testing::Values(
-        // The temporary folder is walked without its trailing separator.
-        StepCase{"WindowsTemp", &FolderErasers::EraseWindowsTemp,
-                 "Erasing Windows Temporary Files", "/t/tmp", true},
-        StepCase{"Favorites", &FolderErasers::EraseFavorites, "Erasing Browser Favorites",
-                 "/u/Favorites", false},
-        StepCase{"MyDocuments", &FolderErasers::EraseMyDocuments, "Erasing My Documents Files",
-                 "/u/Documents", false},
-        StepCase{"Cookies", &FolderErasers::EraseCookies, "Erasing Browser Cookies",
-                 "/u/Cookies", false},
-        StepCase{"Recent", &FolderErasers::EraseRecentFiles, "Erasing Recent Files", "/u/Recent",
-                 false},
-        StepCase{"InternetCache", &FolderErasers::EraseInternetCache, "Erasing Internet Cashe",
-                 "/u/Cache", true},
-        StepCase{"History", &FolderErasers::EraseInternetHistory, "Erasing Internet History",
-                 "/u/History", true}),
-    [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Steps, FolderStepTest,
+                         ::testing::Values(
+                             // The temporary folder is walked without its trailing separator.
+                             StepCase{"WindowsTemp", &FolderErasers::EraseWindowsTemp,
+                                      "Erasing Windows Temporary Files", "/t/tmp", true},
+                             StepCase{"Favorites", &FolderErasers::EraseFavorites,
+                                      "Erasing Browser Favorites", "/u/Favorites", false},
+                             StepCase{"MyDocuments", &FolderErasers::EraseMyDocuments,
+                                      "Erasing My Documents Files", "/u/Documents", false},
+                             StepCase{"Cookies", &FolderErasers::EraseCookies,
+                                      "Erasing Browser Cookies", "/u/Cookies", false},
+                             StepCase{"Recent", &FolderErasers::EraseRecentFiles,
+                                      "Erasing Recent Files", "/u/Recent", false},
+                             StepCase{"InternetCache", &FolderErasers::EraseInternetCache,
+                                      "Erasing Internet Cashe", "/u/Cache", true},
+                             StepCase{"History", &FolderErasers::EraseInternetHistory,
+                                      "Erasing Internet History", "/u/History", true}),
+                         [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
 
 TEST_F(FolderErasersTest, WithoutATemporaryFolderTheStepEndsWithItsErrorEntry) {
     tempPath.path = "";

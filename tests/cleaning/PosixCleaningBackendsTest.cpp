@@ -43,10 +43,10 @@ class PosixSpecialFoldersTest : public ::testing::Test {
 protected:
     void Override(const std::string& name, const std::string& value, std::uint32_t type) {
         HKEY key = kNullKey;
-        ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER,
-                                           PosixSpecialFolders::kUserShellFolders,
-                                           KEY_SIX_SPECIFIC_RIGHTS, key),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            registry.RegCreateKeyExA(HKEY_CURRENT_USER, PosixSpecialFolders::kUserShellFolders,
+                                     KEY_SIX_SPECIFIC_RIGHTS, key),
+            ERROR_SUCCESS);
         std::vector<unsigned char> data(value.begin(), value.end());
         data.push_back(0);
         registry.RegSetValueExA(key, name, type, data.data(),
@@ -172,9 +172,9 @@ TEST_F(FreedesktopTrashTest, EmptiesTheTrashOfEveryMountThatTheSpecificationAllo
     ASSERT_EQ(chmod((looseTop + "/.Trash").c_str(), 0777), 0);
     FillTrash(environment.Path("home/elsewhere"));
     MakeDirs(linkedTop);
-    ASSERT_EQ(symlink(environment.Path("home/elsewhere").c_str(),
-                      (linkedTop + "/.Trash-" + uid).c_str()),
-              0);
+    ASSERT_EQ(
+        symlink(environment.Path("home/elsewhere").c_str(), (linkedTop + "/.Trash-" + uid).c_str()),
+        0);
     FreedesktopTrash bin(MountsFile({top, sharedTop, looseTop, linkedTop}));
     EXPECT_THAT(bin.TrashFolders(),
                 ElementsAre(top + "/.Trash-" + uid, sharedTop + "/.Trash/" + uid));
@@ -193,8 +193,7 @@ TEST_F(FreedesktopTrashTest, AFileInUseStaysAndTheAnswerSaysSo) {
     FreedesktopTrash bin(MountsFile({}));
     EXPECT_FALSE(bin.EmptyAll());
     close(fd);
-    EXPECT_THAT(Below(trash + "/files"),
-                ElementsAre("folder", "folder/deep", "folder/deep/b.txt"));
+    EXPECT_THAT(Below(trash + "/files"), ElementsAre("folder", "folder/deep", "folder/deep/b.txt"));
     EXPECT_THAT(Below(trash + "/info"), IsEmpty());
     EXPECT_FALSE(Exists(trash + "/directorysizes"));
 }

@@ -293,16 +293,17 @@ int RunIsolated(const std::string& jail, const std::function<int()>& body, std::
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-#define RUN_ISOLATED(jail, body)                                                              \
-    do {                                                                                      \
-        std::string why;                                                                      \
-        const int code = RunIsolated(jail, body, why);                                        \
-        if (code == kNoNamespace) {                                                           \
-            GTEST_SKIP() << "this system allows no private mount namespace (" << why        \
-                         << "); the test needs one so that a faulty walk could not reach "   \
-                            "real files";                                                     \
-        }                                                                                     \
-        EXPECT_EQ(code, 0) << "see the child's failed checks above";                          \
+#define RUN_ISOLATED(jail, body)                                                               \
+    do {                                                                                       \
+        std::string why;                                                                       \
+        const int code = RunIsolated(jail, body, why);                                         \
+        if (code == kNoNamespace) {                                                            \
+            GTEST_SKIP()                                                                       \
+                << "this system allows no private mounts (" << why                             \
+                << "; or see the child's message); the test needs them so that a faulty walk " \
+                   "could not reach real files";                                               \
+        }                                                                                      \
+        EXPECT_EQ(code, 0) << "see the child's failed checks above";                           \
     } while (false)
 
 TEST_F(PosixWalkTest, InAJailALinkToTheRootIsRemovedAndTheRootHomeAndAboveAreRefused) {
@@ -318,8 +319,8 @@ TEST_F(PosixWalkTest, InAJailALinkToTheRootIsRemovedAndTheRootHomeAndAboveAreRef
         ChildChecks check;
         setenv("HOME", "/home/u", 1);
         posix::PosixFolderTree tree;
-        for (const char* refused : {"/", "//", "/home", "/home/u", "/home/u/", "/home/../home/u",
-                                    "/tree/to-home"}) {
+        for (const char* refused :
+             {"/", "//", "/home", "/home/u", "/home/u/", "/home/../home/u", "/tree/to-home"}) {
             try {
                 static_cast<void>(tree.OpenRoot(refused));
                 check.Expect(false, std::string("opened ") + refused);
@@ -365,16 +366,16 @@ TEST_F(PosixWalkTest, AnotherFileSystemOrABindMountInsideTheTreeIsNotEntered) {
         ChildChecks check;
         if (mount("none", (root + "/a/tmpfs").c_str(), "tmpfs", 0, nullptr) != 0 ||
             mount(outside.c_str(), (root + "/b/bound").c_str(), nullptr, MS_BIND, nullptr) != 0) {
-            std::fprintf(stderr, "mount: %s\n", std::strerror(errno));
-            return 1;
+            std::fprintf(stderr, "mounting in the private namespace failed: %s\n",
+                         std::strerror(errno));
+            return kNoNamespace;
         }
         WriteFile(root + "/a/tmpfs/on-tmpfs", "keep");
         Walk mounted;
         mounted.Clean(root);
         check.Expect(Exists(root + "/a/tmpfs/on-tmpfs"), "the tmpfs keeps its file");
         check.Expect(Exists(root + "/b/bound/precious"), "the bind mount keeps its file");
-        check.Expect(!Exists(root + "/a/plain") && !Exists(root + "/c"),
-                     "everything else goes");
+        check.Expect(!Exists(root + "/a/plain") && !Exists(root + "/c"), "everything else goes");
         check.Expect(mounted.sink.text.empty(), "a mount is kept without an entry");
         return check.failures;
     });

@@ -9,8 +9,7 @@
 
 namespace orvelle::cleaning::ui {
 
-CleanComputerPage::CleanComputerPage(OptionBoxes& chkSettings, QWidget* parent)
-    : QWidget(parent) {
+CleanComputerPage::CleanComputerPage(OptionBoxes& chkSettings, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("pageCleanComputer"));
     fmComputerSettings = new QGroupBox(QStringLiteral("Computer traces to clean"), this);
     fmComputerSettings->setObjectName(QStringLiteral("fmComputerSettings"));

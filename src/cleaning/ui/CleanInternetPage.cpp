@@ -9,8 +9,7 @@
 
 namespace orvelle::cleaning::ui {
 
-CleanInternetPage::CleanInternetPage(OptionBoxes& chkSettings, QWidget* parent)
-    : QWidget(parent) {
+CleanInternetPage::CleanInternetPage(OptionBoxes& chkSettings, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("pageCleanInternet"));
     fmSettings = new QGroupBox(QStringLiteral("Internet traces to clean"), this);
     fmSettings->setObjectName(QStringLiteral("fmSettings"));
@@ -18,8 +17,8 @@ CleanInternetPage::CleanInternetPage(OptionBoxes& chkSettings, QWidget* parent)
     for (const int index : {2, 3, 6, 7, 9}) {
         frame->addWidget(AddOptionBox(chkSettings, index, fmSettings));
     }
-    chkWebAddress = new widgets::VbCheckBox(
-        QString::fromUtf8(CleaningOptions::kWebAddressCaption), fmSettings);
+    chkWebAddress =
+        new widgets::VbCheckBox(QString::fromUtf8(CleaningOptions::kWebAddressCaption), fmSettings);
     chkWebAddress->setObjectName(QStringLiteral("chkWebAddress"));
     frame->addWidget(chkWebAddress);
     for (const int index : {15, 14}) {

@@ -29,17 +29,17 @@ CleaningPages::CleaningPages(shell::AppServices& services, QWidget* parent)
     cleanComputer_ = new CleanComputerPage(chkSettings, parent);
 
     registry_ = std::make_unique<shell::RegistryLayer>(services.registry, services.messageBox);
-    options_ = std::make_unique<CleaningOptions>(services.settings, services.messageBox,
-                                                 *registry_, services.process.ProgramFolder());
-    browser_ = std::make_unique<BrowserSettings>(services.settings, services.messageBox,
-                                                 *registry_);
+    options_ = std::make_unique<CleaningOptions>(services.settings, services.messageBox, *registry_,
+                                                 services.process.ProgramFolder());
+    browser_ =
+        std::make_unique<BrowserSettings>(services.settings, services.messageBox, *registry_);
     logSink_ = std::make_unique<QTextEditLogSink>(*mainPanel_->rtfMessage);
     log_ = std::make_unique<CleaningLog>(*logSink_);
     homePageField_ = std::make_unique<LineEditTextField>(*mainPanel_->txtHomePageURL);
     walkYield_ = std::make_unique<ThrottledEventPump>(services.eventPump, *logSink_);
-    folderErasers_ = std::make_unique<FolderErasers>(
-        services.folderTree, services.specialFolders, services.tempPath, services.messageBox,
-        *log_, *walkYield_, host_);
+    folderErasers_ = std::make_unique<FolderErasers>(services.folderTree, services.specialFolders,
+                                                     services.tempPath, services.messageBox, *log_,
+                                                     *walkYield_, host_);
     historyErasers_ = std::make_unique<HistoryErasers>(services.registry, services.recycleBin,
                                                        services.messageBox, *log_);
     steps_ = std::make_unique<CleaningSteps>(*folderErasers_, *historyErasers_, *browser_,

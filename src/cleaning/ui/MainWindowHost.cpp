@@ -39,9 +39,9 @@ void MainWindowHost::ShowMainPage() {
         return;
     }
     const auto normal = [this] {
-        window_->setWindowState(window_->windowState() &
-                                ~(Qt::WindowMinimized | Qt::WindowMaximized |
-                                  Qt::WindowFullScreen));
+        window_->setWindowState(
+            window_->windowState() &
+            ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     };
     normal();
     if (tabMain_ != nullptr) {

@@ -20,11 +20,11 @@ namespace {
 
 // File systems that never hold a user's files; looking into them (autofs above
 // all) could only cost time or trigger mounts.
-constexpr std::array<std::string_view, 24> kPseudoFileSystems{
-    "autofs",   "binfmt_misc", "bpf",     "cgroup",     "cgroup2",   "configfs",
-    "debugfs",  "devpts",      "devtmpfs", "efivarfs",  "fusectl",   "hugetlbfs",
-    "mqueue",   "nsfs",        "proc",    "pstore",     "rpc_pipefs", "securityfs",
-    "selinuxfs", "sysfs",      "tracefs", "fuse.gvfsd-fuse", "fuse.portal", "ramfs"};
+constexpr std::array<std::string_view, 23> kPseudoFileSystems{
+    "autofs",    "binfmt_misc", "bpf",      "cgroup",          "cgroup2",    "configfs",
+    "debugfs",   "devpts",      "devtmpfs", "efivarfs",        "fusectl",    "hugetlbfs",
+    "mqueue",    "nsfs",        "proc",     "pstore",          "rpc_pipefs", "securityfs",
+    "selinuxfs", "sysfs",       "tracefs",  "fuse.gvfsd-fuse", "fuse.portal"};
 
 bool IsOctal(char c) {
     return c >= '0' && c <= '7';
@@ -102,7 +102,8 @@ std::string HomeTrash() {
 
 }  // namespace
 
-FreedesktopTrash::FreedesktopTrash(std::string mountsFile) : mountsFile_(std::move(mountsFile)) {}
+FreedesktopTrash::FreedesktopTrash(std::string mountsFile) : mountsFile_(std::move(mountsFile)) {
+}
 
 std::string FreedesktopTrash::Location() {
     return HomeTrash();

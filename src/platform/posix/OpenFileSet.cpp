@@ -42,8 +42,8 @@ bool IsNumber(const char* name) {
 
 OpenFileSet OpenFileSet::Scan(const std::string& procRoot) {
     OpenFileSet set;
-    UniqueDir proc = OpenDirStream(
-        UniqueFd(::open(procRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+    UniqueDir proc =
+        OpenDirStream(UniqueFd(::open(procRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!proc) {
         // Without /proc (a chroot, another platform) nothing is known to be open.
         return set;
@@ -81,8 +81,8 @@ bool OpenFileSet::Contains(dev_t device, ino_t inode) const {
 }
 
 bool OpenFileSet::AnyOn(dev_t device) const {
-    const auto first = std::lower_bound(files_.begin(), files_.end(),
-                                        std::make_pair(device, ino_t{0}));
+    const auto first =
+        std::lower_bound(files_.begin(), files_.end(), std::make_pair(device, ino_t{0}));
     return first != files_.end() && first->first == device;
 }
 

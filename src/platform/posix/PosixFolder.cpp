@@ -132,8 +132,8 @@ std::unique_ptr<PosixFolder> PosixFolder::OpenRoot(const std::string& givenPath,
     if (!fd) {
         const int error = errno;
         struct stat info {};
-        if (error == ELOOP || (error == ENOTDIR && ::lstat(path.c_str(), &info) == 0 &&
-                               S_ISLNK(info.st_mode))) {
+        if (error == ELOOP ||
+            (error == ENOTDIR && ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode))) {
             Refuse("\"" + path + "\" is a symbolic link");
         }
         ThrowWalkError(error, path);
@@ -148,17 +148,17 @@ std::unique_ptr<PosixFolder> PosixFolder::OpenRoot(const std::string& givenPath,
     walk->device = root.st_dev;
     bool isMountRoot = false;
     dev_t device = 0;
-    walk->hasMountId =
-        MountIdOf(fd.get(), "", AT_EMPTY_PATH, walk->mountId, isMountRoot, device) &&
-        walk->mountId != 0;
-    walk->openFiles = openFiles ? std::move(openFiles)
-                                : std::make_shared<const OpenFileSet>(OpenFileSet::Scan());
+    walk->hasMountId = MountIdOf(fd.get(), "", AT_EMPTY_PATH, walk->mountId, isMountRoot, device) &&
+                       walk->mountId != 0;
+    walk->openFiles =
+        openFiles ? std::move(openFiles) : std::make_shared<const OpenFileSet>(OpenFileSet::Scan());
     walk->anyOpenOnDevice = walk->openFiles->AnyOn(walk->device);
     return std::make_unique<PosixFolder>(std::move(fd), std::move(walk));
 }
 
 PosixFolder::PosixFolder(UniqueFd fd, std::shared_ptr<const Walk> walk)
-    : fd_(std::move(fd)), walk_(std::move(walk)) {}
+    : fd_(std::move(fd)), walk_(std::move(walk)) {
+}
 
 bool PosixFolder::OnWalkMount(const std::string& name) const {
     std::uint64_t mountId = 0;
@@ -231,8 +231,7 @@ std::vector<FolderEntry> PosixFolder::List() {
 }
 
 std::unique_ptr<PosixFolder> PosixFolder::OpenChild(const std::string& name) {
-    UniqueFd fd(
-        ::openat(fd_.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd fd(::openat(fd_.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) {
         ThrowWalkError(errno, name);
     }

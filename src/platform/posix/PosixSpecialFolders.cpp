@@ -75,8 +75,8 @@ std::string PosixSpecialFolders::DocumentsFolder() {
             continue;
         }
         std::string value = line.substr(start + key.size());
-        while (!value.empty() && (value.back() == ' ' || value.back() == '\t' ||
-                                  value.back() == '\r')) {
+        while (!value.empty() &&
+               (value.back() == ' ' || value.back() == '\t' || value.back() == '\r')) {
             value.pop_back();
         }
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
@@ -98,8 +98,8 @@ std::string PosixSpecialFolders::DocumentsFolder() {
 
 std::optional<std::string> PosixSpecialFolders::UserOverride(const std::string& valueName) {
     HKEY handle = kNullKey;
-    static_cast<void>(registry_.RegOpenKeyExA(HKEY_CURRENT_USER, kUserShellFolders, KEY_READ,
-                                              handle));
+    static_cast<void>(
+        registry_.RegOpenKeyExA(HKEY_CURRENT_USER, kUserShellFolders, KEY_READ, handle));
     const RegistryKey key(registry_, handle);
     std::uint32_t type = REG_NONE;
     std::uint32_t size = 0;

@@ -35,8 +35,8 @@
 using namespace orvelle;
 using namespace orvelle::platform;
 using cleaning::ui::QTextEditLogSink;
-using widgets::VbCheckBox;
 using testing::ElementsAre;
+using widgets::VbCheckBox;
 
 namespace {
 
@@ -128,10 +128,9 @@ protected:
     fake::FakeSpecialFolders specialFolders;
     fake::FakeRecycleBin recycleBin;
     fake::FakeClipboard clipboard;
-    shell::AppServices services{registry,   settings,       messageBox, profile,   startupList,
-                                process,    files,          tempPath,   clock,     eventPump,
-                                tray,       folderTree,     specialFolders, recycleBin,
-                                clipboard};
+    shell::AppServices services{registry, settings,   messageBox,     profile,    startupList,
+                                process,  files,      tempPath,       clock,      eventPump,
+                                tray,     folderTree, specialFolders, recycleBin, clipboard};
     shell::RegistryLayer layer{registry, messageBox};
 };
 
@@ -157,7 +156,8 @@ TEST_F(CleaningPagesTest, EachPageShowsItsControlsInTheirOrder) {
     EXPECT_TRUE(window->tabMain->widget(1)->isAncestorOf(favorites));
     EXPECT_FALSE(favorites->isVisibleTo(window.get()));
     EXPECT_EQ(favorites->text(), QStringLiteral("Clear Browser Favorites "));
-    EXPECT_EQ(Box(*window, 13)->text(), QStringLiteral("Delete Windows start menu \"run\" history"));
+    EXPECT_EQ(Box(*window, 13)->text(),
+              QStringLiteral("Delete Windows start menu \"run\" history"));
     EXPECT_NE(window->findChild<QGroupBox*>(QStringLiteral("fmSettings")), nullptr);
     EXPECT_TRUE(window->findChild<QGroupBox*>(QStringLiteral("fmSettings"))
                     ->isAncestorOf(window->findChild<QWidget*>(QStringLiteral("chkWebAddress"))));
