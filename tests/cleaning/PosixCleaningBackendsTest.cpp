@@ -160,7 +160,7 @@ TEST_F(FreedesktopTrashTest, EmptiesTheHomeTrashAndNeverFollowsALinkOutOfIt) {
     EXPECT_TRUE(bin.EmptyAll()) << "an empty bin is no error";
 }
 
-TEST_F(FreedesktopTrashTest, EmptiesTheTrashOfEveryMountThatTheSpecificationAllows) {
+TEST_F(FreedesktopTrashTest, EmptiesTheTrashOfEveryMountWhereItIsAProperFolder) {
     const std::string top = environment.Path("media/usb stick");
     const std::string sharedTop = environment.Path("media/shared");
     const std::string looseTop = environment.Path("media/loose");

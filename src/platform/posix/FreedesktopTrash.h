@@ -7,7 +7,7 @@
 
 namespace orvelle::platform::posix {
 
-// The recycle bins as the freedesktop Trash specification keeps them, emptied
+// The recycle bins as the freedesktop.org Trash standard keeps them, emptied
 // directly (GIO's trash:// needs gvfs and a session bus): the home trash
 // $XDG_DATA_HOME/Trash and, for every mount, $topdir/.Trash/$uid (when .Trash is a
 // real sticky folder) and $topdir/.Trash-$uid (when it is a real folder of this
