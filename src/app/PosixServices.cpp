@@ -9,8 +9,10 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       settings(registry),
       profile(platform::posix::IniProfileFile::DefaultPath()),
       tray(shell::AppIcon()),
+      specialFolders(registry),
       services{registry, settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox, profile,  startupList, process,
-               files,    tempPath, clock,      eventPump, tray} {}
+               files,    tempPath, clock,      eventPump, tray,
+               folderTree, specialFolders, recycleBin, clipboard} {}
 
 }  // namespace orvelle::app

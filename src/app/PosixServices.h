@@ -2,10 +2,14 @@
 
 #include "AppServices.h"
 #include "FlockInstanceLock.h"
+#include "FreedesktopTrash.h"
 #include "IniProfileFile.h"
 #include "PosixFileSystem.h"
+#include "PosixFolderTree.h"
 #include "PosixProcessInfo.h"
+#include "PosixSpecialFolders.h"
 #include "PosixTempPath.h"
+#include "QtClipboard.h"
 #include "QtEventPump.h"
 #include "QtMessageBox.h"
 #include "QtTrayIcon.h"
@@ -34,6 +38,10 @@ struct PosixServices {
     platform::posix::QtEventPump eventPump;
     platform::posix::QtTrayIcon tray;
     platform::posix::FlockInstanceLock instanceLock;
+    platform::posix::PosixFolderTree folderTree;
+    platform::posix::PosixSpecialFolders specialFolders;
+    platform::posix::FreedesktopTrash recycleBin;
+    platform::posix::QtClipboard clipboard;
 
     shell::AppServices services;
 };

@@ -4,13 +4,16 @@
 //   orvelle-screenshots [OUTPUT-FOLDER]     (default: ./screenshots)
 
 #include "AppIcon.h"
+#include "CleaningPages.h"
 #include "PosixServices.h"
 #include "frmAbout.h"
+#include "VbCheckBox.h"
 #include "frmMain.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -27,6 +30,19 @@ public:
         std::fprintf(stderr, "message box \"%s\": %s\n", title.c_str(), text.c_str());
     }
 };
+
+// A few files for the cleaning run to find in the private home's temporary folder.
+void MakeDemoTree(const QString& temporary) {
+    for (const char* name : {"report.tmp", "~draft.odt", ".keep-me", "cache/a.bin",
+                             "cache/deeper/b.bin", "setup-1234/installer.log"}) {
+        const QString path = temporary + QLatin1Char('/') + QString::fromLatin1(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write("demo");
+        }
+    }
+}
 
 bool Save(QWidget& widget, const QString& path) {
     QApplication::processEvents();
@@ -66,6 +82,12 @@ int main(int argc, char** argv) {
     shell::frmMain window(posix.services);
     window.Form_Load();
     window.show();
+
+    // A clean first, so that the pages show the coloured log. The recycle bins of the
+    // machine's other drives lie outside the private home: that option stays off.
+    MakeDemoTree(QString::fromLocal8Bit(qgetenv("TMPDIR")));
+    window.cleaningPages->chkSettings[5]->SetValue(0);
+    window.cleaningPages->cmdBasicClean_Click();
 
     bool ok = true;
     for (int page = 0; page < window.tabMain->count(); ++page) {

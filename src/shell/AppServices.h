@@ -1,13 +1,17 @@
 #pragma once
 
+#include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderTree.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProfileFile.h"
+#include "platform/RecycleBin.h"
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
+#include "platform/SpecialFolders.h"
 #include "platform/StartupList.h"
 #include "platform/TempPath.h"
 #include "platform/TrayIcon.h"
@@ -28,6 +32,11 @@ struct AppServices {
     const platform::IClock& clock;
     platform::IEventPump& eventPump;
     platform::ITrayIcon& tray;
+    // Cleaning: the folder walk, the shell's folders, the recycle bins, the clipboard.
+    platform::IFolderTree& folderTree;
+    platform::ISpecialFolders& specialFolders;
+    platform::IRecycleBin& recycleBin;
+    platform::IClipboard& clipboard;
 };
 
 }  // namespace orvelle::shell

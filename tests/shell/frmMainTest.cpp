@@ -1,4 +1,8 @@
+#include "FakeClipboard.h"
+#include "FakeFolderTree.h"
 #include "FakePlatform.h"
+#include "FakeRecycleBin.h"
+#include "FakeSpecialFolders.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "VbCheckBox.h"
@@ -35,8 +39,14 @@ protected:
     fake::FakeClock clock;
     fake::FakeEventPump eventPump;
     fake::FakeTrayIcon tray;
-    shell::AppServices services{registry, settings, messageBox, profile, startupList, process,
-                                files,    tempPath, clock,      eventPump, tray};
+    fake::FakeFolderTree folderTree;
+    fake::FakeSpecialFolders specialFolders;
+    fake::FakeRecycleBin recycleBin;
+    fake::FakeClipboard clipboard;
+    shell::AppServices services{registry,   settings,       messageBox, profile,   startupList,
+                                process,    files,          tempPath,   clock,     eventPump,
+                                tray,       folderTree,     specialFolders, recycleBin,
+                                clipboard};
 
     std::unique_ptr<shell::frmMain> Load() {
         auto window = std::make_unique<shell::frmMain>(services);

@@ -1,5 +1,9 @@
 #include "frmMain.h"
 
+#include "CleanComputerPage.h"
+#include "CleanInternetPage.h"
+#include "CleaningMainPanel.h"
+#include "CleaningPages.h"
 #include "ErrorBox.h"
 #include "ProgramPaths.h"
 #include "Settings.h"
@@ -58,13 +62,14 @@ frmMain::~frmMain() {
 
 void frmMain::BuildControls() {
     tabMain = Named(new QTabWidget(this), "tabMain");
+    cleaningPages = new cleaning::ui::CleaningPages(services_, this);
     tabMain->addTab(BuildMainPage(), QStringLiteral("   Main   "));
+    tabMain->addTab(cleaningPages->CleanInternet(), QStringLiteral("   Clean Internet   "));
+    tabMain->addTab(cleaningPages->CleanComputer(), QStringLiteral("   Clean Computer   "));
     const struct {
         const char* objectName;
         const char* caption;
     } kOtherPages[] = {
-        {"pageCleanInternet", "   Clean Internet   "},
-        {"pageCleanComputer", "   Clean Computer   "},
         {"pagePopupKiller", "Popup Killer"},
         {"pageFileSecurity", "File Security"},
         {"pageSchedule", "Schedule"},
@@ -95,6 +100,9 @@ void frmMain::BuildControls() {
     tmrProgress = Named(new QTimer(this), "tmrProgress");
     tmrProgress->setInterval(10);
 
+    cleaningPages->AttachMainWindow({this, tabMain, lblStatus, tmrSchedule, tmrMakeScehduleEnable,
+                                     [this] { return IsSchedulePending(); }});
+
     resize(720, 520);
     setMinimumSize(640, 460);
 }
@@ -124,6 +132,7 @@ QWidget* frmMain::BuildMainPage() {
     auto* grid = new QGridLayout(page);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 1);
+    grid->addWidget(cleaningPages->MainPanel(), 0, 0);
     grid->addWidget(computer, 0, 1);
     grid->setRowStretch(0, 1);
     grid->addWidget(chkStartup, 1, 0);
@@ -158,6 +167,18 @@ void frmMain::Form_Load() {
         // 2. and 3. Captions.
         setWindowTitle(Text(VersionText()));
         mnuShow->setText(Text(VersionText()));
+        // 11. Option boxes set from here on store nothing.
+        cleaningPages->SetSettingsReady(false);
+        // 12. The cleaning defaults ("&Default" of the Clean Internet page).
+        cleaningPages->cmdDefaultSettings_Click();
+        // 13. The stored cleaning options over the defaults.
+        cleaningPages->LoadCleaningOptions();
+        // 14. chkWebAddress from the browser's AutoSuggest value.
+        cleaningPages->LoadWebAddressBox();
+        // 15. and 16. The home page, and the browser's start page at every start.
+        cleaningPages->RestoreStartPage();
+        // 17. From now on every change of an option box is stored.
+        cleaningPages->SetSettingsReady(true);
         // 18. The notification-area icon.
         AddTrayIcon();
         // 21. "Run on Startup" from the stored option; acted on only at unload.
@@ -174,6 +195,17 @@ void frmMain::Form_Load() {
         // 24.
         lblStatus->setText(QStringLiteral("Ready"));
     });
+}
+
+bool frmMain::IsSchedulePending() const {
+    // The Schedule page comes with its own buttons; until it is there nothing is pending.
+    for (const char* name : {"cmdApply", "cmdCancel"}) {
+        const auto* button = findChild<QPushButton*>(QString::fromLatin1(name));
+        if (button != nullptr && button->isEnabled()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void frmMain::ReadSoundPathFile() {

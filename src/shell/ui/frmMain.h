@@ -21,6 +21,10 @@ namespace orvelle::widgets {
 class VbCheckBox;
 }
 
+namespace orvelle::cleaning::ui {
+class CleaningPages;
+}
+
 namespace orvelle::shell {
 
 // Reasons a window is asked to close, as the platform numbers them.
@@ -62,6 +66,10 @@ public:
     // True once the unload step has run.
     [[nodiscard]] bool IsUnloaded() const noexcept { return unloaded_; }
 
+    // True while the Schedule page holds unapplied edits (its cmdApply or cmdCancel
+    // is enabled); the cleaning run is refused then.
+    [[nodiscard]] bool IsSchedulePending() const;
+
     // The pop-up sound path read from "wavpath.txt" by the load step.
     [[nodiscard]] const std::string& PopupSoundPath() const noexcept { return popupSoundPath_; }
 
@@ -77,6 +85,10 @@ public:
     QLabel* Label13;
     QLabel* lblWebSite;
     QPushButton* cmdClose;
+    // The cleaning engine: the Main page's cleaning part (rtfMessage, cmdBasicClean,
+    // chkSettings_0, txtHomePageURL, cmdHomePage), the Clean Internet and Clean
+    // Computer pages, and the run (cleaningPages->cmdBasicClean_Click()).
+    cleaning::ui::CleaningPages* cleaningPages;
     // Timers.
     QTimer* tmrSchedule;
     QTimer* tmrMakeScehduleEnable;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace orvelle::platform {
 
 // The recycle bins (on Linux: the freedesktop trash folders) of every drive.
@@ -7,8 +9,11 @@ class IRecycleBin {
 public:
     virtual ~IRecycleBin() = default;
 
-    // Empties every bin without asking; true when nothing failed.
+    // Empties every bin without asking; true when nothing stayed behind. Throws
+    // RuntimeError only when the bins cannot be looked for at all.
     virtual bool EmptyAll() = 0;
+    // The user's own bin, as a text to show (the bins of other drives are emptied too).
+    [[nodiscard]] virtual std::string Location() = 0;
 };
 
 }  // namespace orvelle::platform

@@ -18,8 +18,9 @@ class ISpecialFolders {
 public:
     virtual ~ISpecialFolders() = default;
 
-    // The folder's full path without a trailing separator, or nullopt when the
-    // shell has none for this id (the lookup fails).
+    // The folder's full path without a trailing separator (it need not exist), or
+    // nullopt when the shell has none for this id (the lookup fails). Never the
+    // file-system root or the user's home folder.
     [[nodiscard]] virtual std::optional<std::string> SHGetSpecialFolderPathA(int csidl) = 0;
 };
 

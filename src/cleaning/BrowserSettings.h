@@ -1,0 +1,45 @@
+#pragma once
+
+#include "RegistryLayer.h"
+#include "TextField.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+
+namespace orvelle::cleaning {
+
+// The browser settings the program writes, all string values under the current
+// user's "Software\Microsoft\Internet Explorer\Main" (a missing key is no error:
+// nothing is written): the two script-debugging values and the start page, whose
+// own copy the program keeps in the settings store and writes back at every start.
+class BrowserSettings {
+public:
+    static constexpr const char* kMainKey = "Software\\Microsoft\\Internet Explorer\\Main";
+    static constexpr const char* kStartPage = "Start Page";
+    static constexpr const char* kDisableScriptDebugger = "Disable Script Debugger";
+    static constexpr const char* kDisableScriptDebuggerX = "Disable Script DebuggerX";
+    static constexpr const char* kDefaultHomePage = "about:blank";
+
+    BrowserSettings(platform::ISettingsStore& settings, platform::IMessageBox& messageBox,
+                    shell::RegistryLayer& registry)
+        : settings_(settings), messageBox_(messageBox), registry_(registry) {}
+
+    // Writes "Disable Script Debugger" = "yes"; nothing ever writes "no".
+    void DisableScriptDebugger();
+    // Writes "Disable Script DebuggerX" = "yes".
+    void DisableScriptDebuggerX();
+    // "Set Home Page": the box's text, unchecked and as it is, becomes the start page
+    // and the stored home page.
+    void cmdHomePage_Click(const ITextField& txtHomePageURL);
+    // At start: the stored home page (default "about:blank") into the box, then the
+    // box's text to the browser's start page. Errors reach the caller (the load step).
+    void RestoreStartPage(ITextField& txtHomePageURL);
+
+private:
+    void WriteMainValue(const char* name, const std::string& text);
+
+    platform::ISettingsStore& settings_;
+    platform::IMessageBox& messageBox_;
+    shell::RegistryLayer& registry_;
+};
+
+}  // namespace orvelle::cleaning

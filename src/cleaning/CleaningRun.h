@@ -1,0 +1,57 @@
+#pragma once
+
+#include "CleaningHost.h"
+#include "CleaningLog.h"
+#include "CleaningOptions.h"
+#include "StepOperations.h"
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
+#include "platform/MessageBox.h"
+
+#include <string>
+
+namespace orvelle::cleaning {
+
+// The cleaning run: one pass over the sixteen options in index order, doing the step
+// of every checked one (value 1; unchecked and grayed are skipped) while the log and
+// the status line show the progress. Every way of cleaning comes through here: the
+// three buttons and the schedule.
+class CleaningRun {
+public:
+    CleaningRun(const CleaningOptions& options, IStepOperations& steps, ICleaningHost& host,
+                CleaningLog& log, const platform::IClock& clock, platform::IEventPump& eventPump,
+                platform::IMessageBox& messageBox)
+        : options_(options),
+          steps_(steps),
+          host_(host),
+          log_(log),
+          clock_(clock),
+          eventPump_(eventPump),
+          messageBox_(messageBox) {}
+
+    // The run. Refused (nothing written, shown or switched) while the Schedule page
+    // has unapplied edits; ignored while a run is already going on (a click during
+    // a run's yield must not start a second run on top of it). An error of the run's
+    // own statements (the clipboard) ends it with the error box: no "Done", and the
+    // schedule timers stay off.
+    void cmdBasicClean_Click();
+
+    [[nodiscard]] bool IsRunning() const noexcept { return running_; }
+
+    // The message the run hands to the step of option `index` ("" when none).
+    [[nodiscard]] static std::string StepMessage(int index);
+
+private:
+    void PerformStep(int index);
+
+    const CleaningOptions& options_;
+    IStepOperations& steps_;
+    ICleaningHost& host_;
+    CleaningLog& log_;
+    const platform::IClock& clock_;
+    platform::IEventPump& eventPump_;
+    platform::IMessageBox& messageBox_;
+    bool running_ = false;
+};
+
+}  // namespace orvelle::cleaning

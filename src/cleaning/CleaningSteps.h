@@ -1,0 +1,39 @@
+#pragma once
+
+#include "BrowserSettings.h"
+#include "FolderErasers.h"
+#include "HistoryErasers.h"
+#include "StepOperations.h"
+#include "platform/Clipboard.h"
+
+namespace orvelle::cleaning {
+
+// The run's steps, done by the erasers and the browser settings.
+class CleaningSteps final : public IStepOperations {
+public:
+    CleaningSteps(FolderErasers& folders, HistoryErasers& histories, BrowserSettings& browser,
+                  platform::IClipboard& clipboard)
+        : folders_(folders), histories_(histories), browser_(browser), clipboard_(clipboard) {}
+
+    void EraseTypedURLs(const std::string& message) override;
+    void EraseRecentFiles(const std::string& message) override;
+    void EraseMyDocuments(const std::string& message) override;
+    void EmptyRecycleBin(const std::string& message) override;
+    void EraseInternetCache(const std::string& message) override;
+    void EraseCookies(const std::string& message) override;
+    void EraseFavorites(const std::string& message) override;
+    void EraseInternetHistory(const std::string& message) override;
+    void EraseWindowsTemp(const std::string& message) override;
+    void ClearClipboard() override;
+    void EraseRunHistory(const std::string& message) override;
+    void DisableScriptDebugger() override;
+    void DisableScriptDebuggerX() override;
+
+private:
+    FolderErasers& folders_;
+    HistoryErasers& histories_;
+    BrowserSettings& browser_;
+    platform::IClipboard& clipboard_;
+};
+
+}  // namespace orvelle::cleaning

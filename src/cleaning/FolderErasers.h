@@ -1,0 +1,63 @@
+#pragma once
+
+#include "CleaningHost.h"
+#include "CleaningLog.h"
+#include "platform/EventPump.h"
+#include "platform/FolderTree.h"
+#include "platform/MessageBox.h"
+#include "platform/SpecialFolders.h"
+#include "platform/TempPath.h"
+
+#include <string>
+
+namespace orvelle::cleaning {
+
+// The seven steps that empty one folder each, and the walk they share. The folder a
+// step names stays; the plain files directly in it go, except hidden ones; every
+// folder below it goes whole, except what cannot be deleted (a file in use keeps
+// its folder and the folders above it).
+class FolderErasers {
+public:
+    // `yield` is called after every file the walk deletes.
+    FolderErasers(platform::IFolderTree& folders, platform::ISpecialFolders& specialFolders,
+                  platform::ITempPath& tempPath, platform::IMessageBox& messageBox,
+                  CleaningLog& log, platform::IEventPump& yield, ICleaningHost& host)
+        : folders_(folders),
+          specialFolders_(specialFolders),
+          tempPath_(tempPath),
+          messageBox_(messageBox),
+          log_(log),
+          yield_(yield),
+          host_(host) {}
+
+    // The shell folder's path, or "" when the shell has none. An error of the lookup
+    // itself shows the error box and gives "".
+    std::string GetSpecialFolder(int csidl);
+    // Deletes the contents of `root` by the rule above. A folder that cannot be
+    // opened or read logs the walk error entry and keeps its contents.
+    void DeleteFolderTree(const std::string& root);
+
+    void EraseWindowsTemp(const std::string& message);
+    void EraseFavorites(const std::string& message);
+    void EraseMyDocuments(const std::string& message);
+    void EraseCookies(const std::string& message);
+    void EraseRecentFiles(const std::string& message);
+    void EraseInternetCache(const std::string& message);
+    void EraseInternetHistory(const std::string& message);
+
+private:
+    void EraseSpecialFolder(int csidl, bool setsStatus, const std::string& message);
+    // Runs a step's body; an error it raises logs the step error entry.
+    template <typename Body>
+    void RunStep(const std::string& message, Body&& body);
+
+    platform::IFolderTree& folders_;
+    platform::ISpecialFolders& specialFolders_;
+    platform::ITempPath& tempPath_;
+    platform::IMessageBox& messageBox_;
+    CleaningLog& log_;
+    platform::IEventPump& yield_;
+    ICleaningHost& host_;
+};
+
+}  // namespace orvelle::cleaning

@@ -1,0 +1,40 @@
+#include "HistoryErasers.h"
+
+#include "ErrorBox.h"
+
+namespace orvelle::cleaning {
+
+void HistoryErasers::DeleteUserKey(const std::string& keyPath, const std::string& message) {
+    shell::RunTrapped(messageBox_, [&] {
+        log_.SetColour(kLogBlue);
+        log_.PathEntry("HKEY_CURRENT_USER\\" + keyPath);
+        log_.StartEntry(message);
+        // Not checked: a key that is not there is already erased.
+        static_cast<void>(registry_.RegDeleteKeyA(platform::HKEY_CURRENT_USER, keyPath));
+        log_.FinishEntry(message);
+    });
+}
+
+void HistoryErasers::EraseTypedURLs(const std::string& message) {
+    DeleteUserKey(kTypedURLsKey, message);
+}
+
+void HistoryErasers::EraseRunHistory(const std::string& message) {
+    DeleteUserKey(kRunMRUKey, message);
+}
+
+void HistoryErasers::EmptyRecycleBin(const std::string& message) {
+    try {
+        log_.SetColour(kLogBlue);
+        log_.PathEntry(recycleBin_.Location());
+        log_.StartEntry(message);
+        // Not checked, as the shell's answer is not: what stays (a file in use) stays
+        // the way it does in a folder walk.
+        static_cast<void>(recycleBin_.EmptyAll());
+        log_.FinishEntry(message);
+    } catch (const std::exception&) {
+        log_.StepError(message);
+    }
+}
+
+}  // namespace orvelle::cleaning

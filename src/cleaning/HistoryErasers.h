@@ -1,0 +1,44 @@
+#pragma once
+
+#include "CleaningLog.h"
+#include "platform/MessageBox.h"
+#include "platform/RecycleBin.h"
+#include "platform/Registry.h"
+
+#include <string>
+
+namespace orvelle::cleaning {
+
+// The steps that erase histories which are not plain folders: the browser's typed
+// addresses and the Run dialog's history in the current user's registry, and the
+// recycle bins.
+class HistoryErasers {
+public:
+    static constexpr const char* kTypedURLsKey =
+        "Software\\Microsoft\\Internet Explorer\\TypedURLs";
+    static constexpr const char* kRunMRUKey =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
+
+    HistoryErasers(platform::IRegistry& registry, platform::IRecycleBin& recycleBin,
+                   platform::IMessageBox& messageBox, CleaningLog& log)
+        : registry_(registry), recycleBin_(recycleBin), messageBox_(messageBox), log_(log) {}
+
+    // Deletes HKCU\...\TypedURLs; a missing key is no error. An unexpected error
+    // shows the error box and the step ends without its finish entry.
+    void EraseTypedURLs(const std::string& message);
+    // The same for HKCU\...\Explorer\RunMRU.
+    void EraseRunHistory(const std::string& message);
+    // Empties every bin; an empty bin is no error. An unexpected error logs the
+    // step error entry.
+    void EmptyRecycleBin(const std::string& message);
+
+private:
+    void DeleteUserKey(const std::string& keyPath, const std::string& message);
+
+    platform::IRegistry& registry_;
+    platform::IRecycleBin& recycleBin_;
+    platform::IMessageBox& messageBox_;
+    CleaningLog& log_;
+};
+
+}  // namespace orvelle::cleaning

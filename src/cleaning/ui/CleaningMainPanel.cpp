@@ -1,0 +1,44 @@
+#include "CleaningMainPanel.h"
+
+#include "VbCheckBox.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace orvelle::cleaning::ui {
+
+CleaningMainPanel::CleaningMainPanel(OptionBoxes& chkSettings, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("pnlCleaning"));
+    cmdBasicClean = new QPushButton(QStringLiteral("Clean Computer and Internet"), this);
+    cmdBasicClean->setObjectName(QStringLiteral("cmdBasicClean"));
+    cmdBasicClean->setMinimumHeight(36);
+    rtfMessage = new QTextEdit(this);
+    rtfMessage->setObjectName(QStringLiteral("rtfMessage"));
+    rtfMessage->setReadOnly(true);
+    rtfMessage->setAcceptRichText(false);
+    rtfMessage->setLineWrapMode(QTextEdit::WidgetWidth);
+    widgets::VbCheckBox* preventHomePage = AddOptionBox(chkSettings, 0, this);
+    auto* homePageLabel = new QLabel(QStringLiteral("Home page:"), this);
+    txtHomePageURL = new QLineEdit(this);
+    txtHomePageURL->setObjectName(QStringLiteral("txtHomePageURL"));
+    homePageLabel->setBuddy(txtHomePageURL);
+    cmdHomePage = new QPushButton(QStringLiteral("Set Home Page"), this);
+    cmdHomePage->setObjectName(QStringLiteral("cmdHomePage"));
+
+    auto* homePage = new QHBoxLayout;
+    homePage->addWidget(homePageLabel);
+    homePage->addWidget(txtHomePageURL, 1);
+    homePage->addWidget(cmdHomePage);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(cmdBasicClean);
+    layout->addWidget(rtfMessage, 1);
+    layout->addWidget(preventHomePage);
+    layout->addLayout(homePage);
+}
+
+}  // namespace orvelle::cleaning::ui

@@ -1,0 +1,325 @@
+#include "PosixFolder.h"
+
+#include "XdgPaths.h"
+#include "platform/RuntimeError.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace orvelle::platform::posix {
+namespace {
+
+constexpr std::int32_t kTooManyFiles = 67;
+
+struct DirCloser {
+    void operator()(DIR* dir) const noexcept { ::closedir(dir); }
+};
+using UniqueDir = std::unique_ptr<DIR, DirCloser>;
+
+[[noreturn]] void ThrowWalkError(int error, const std::string& name) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        throw RuntimeError(errors::kPathNotFound, "Path not found");
+    case EACCES:
+    case EPERM:
+        throw RuntimeError(errors::kPermissionDenied, "Permission denied");
+    case ELOOP:
+        throw RuntimeError(errors::kPathFileAccessError,
+                           "Not followed: \"" + name + "\" is a symbolic link");
+    case EMFILE:
+    case ENFILE:
+        throw RuntimeError(kTooManyFiles, "Too many files");
+    default:
+        throw RuntimeError(errors::kDeviceIoError,
+                           std::string("Device I/O error (") + std::strerror(error) + ")");
+    }
+}
+
+[[noreturn]] void Refuse(const std::string& why) {
+    throw RuntimeError(errors::kPermissionDenied, "Not cleaned: " + why);
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+std::string PasswdHome() {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* result = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 &&
+        result != nullptr && result->pw_dir != nullptr && result->pw_dir[0] == '/') {
+        return result->pw_dir;
+    }
+    return {};
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Refuses the folder `root` (already open) when it is "/", a home folder, or above one.
+void CheckNotRootOrHome(const std::string& path, const struct stat& root) {
+    struct stat info {};
+    if (::stat("/", &info) == 0 && SameFile(info, root)) {
+        Refuse("\"" + path + "\" is the root folder");
+    }
+    for (const std::string& home : {XdgPaths::Home(), PasswdHome()}) {
+        if (home.empty() || home[0] != '/') {
+            continue;
+        }
+        // The home folder and every folder above it, compared by identity so that
+        // other spellings and linked parents are caught too.
+        std::string folder = WithoutTrailingSlashes(home);
+        bool isHome = true;
+        while (true) {
+            if (::stat(folder.c_str(), &info) == 0 && SameFile(info, root)) {
+                Refuse("\"" + path + "\" " +
+                       (isHome ? "is your home folder" : "holds your home folder"));
+            }
+            if (folder == "/") {
+                break;
+            }
+            const auto slash = folder.rfind('/');
+            folder = slash == 0 ? std::string("/") : folder.substr(0, slash);
+            isHome = false;
+        }
+    }
+}
+
+bool MountIdOf(int dirFd, const char* name, int flags, std::uint64_t& mountId, bool& isMountRoot,
+               dev_t& device) {
+    struct statx info {};
+    if (::statx(dirFd, name, flags | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MNT_ID, &info) != 0) {
+        return false;
+    }
+    device = makedev(info.stx_dev_major, info.stx_dev_minor);
+    isMountRoot = (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+                  (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    if ((info.stx_mask & STATX_MNT_ID) != 0) {
+        mountId = info.stx_mnt_id;
+        return true;
+    }
+    mountId = 0;
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<PosixFolder> PosixFolder::OpenRoot(const std::string& givenPath,
+                                                   std::shared_ptr<const OpenFileSet> openFiles) {
+    if (givenPath.empty()) {
+        Refuse("no folder was given");
+    }
+    if (givenPath[0] != '/') {
+        Refuse("\"" + givenPath + "\" is not a full path");
+    }
+    // A trailing "/" would make the kernel follow a link in the last component.
+    const std::string path = WithoutTrailingSlashes(givenPath);
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) {
+        const int error = errno;
+        struct stat info {};
+        if (error == ELOOP ||
+            (error == ENOTDIR && ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode))) {
+            Refuse("\"" + path + "\" is a symbolic link");
+        }
+        ThrowWalkError(error, path);
+    }
+    struct stat root {};
+    if (::fstat(fd.get(), &root) != 0) {
+        ThrowWalkError(errno, path);
+    }
+    CheckNotRootOrHome(path, root);
+
+    auto walk = std::make_shared<Walk>();
+    walk->device = root.st_dev;
+    bool isMountRoot = false;
+    dev_t device = 0;
+    walk->hasMountId = MountIdOf(fd.get(), "", AT_EMPTY_PATH, walk->mountId, isMountRoot, device) &&
+                       walk->mountId != 0;
+    walk->openFiles =
+        openFiles ? std::move(openFiles) : std::make_shared<const OpenFileSet>(OpenFileSet::Scan());
+    walk->anyOpenOnDevice = walk->openFiles->AnyOn(walk->device);
+    return std::make_unique<PosixFolder>(std::move(fd), std::move(walk));
+}
+
+PosixFolder::PosixFolder(UniqueFd fd, std::shared_ptr<const Walk> walk)
+    : fd_(std::move(fd)), walk_(std::move(walk)) {
+}
+
+bool PosixFolder::OnWalkMount(const std::string& name) const {
+    std::uint64_t mountId = 0;
+    bool isMountRoot = false;
+    dev_t device = 0;
+    if (!MountIdOf(fd_.get(), name.c_str(), AT_SYMLINK_NOFOLLOW, mountId, isMountRoot, device)) {
+        return false;
+    }
+    if (device != walk_->device || isMountRoot) {
+        return false;
+    }
+    // A bind mount of the same file system keeps the device number: the mount id tells.
+    return !walk_->hasMountId || mountId == walk_->mountId;
+}
+
+std::vector<FolderEntry> PosixFolder::List() {
+    // A descriptor of its own, so that reading never moves this folder's offset.
+    UniqueFd listFd(::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listFd) {
+        ThrowWalkError(errno, ".");
+    }
+    UniqueDir dir(::fdopendir(listFd.get()));
+    if (!dir) {
+        ThrowWalkError(errno, ".");
+    }
+    static_cast<void>(listFd.release());  // the stream owns it now
+
+    std::vector<FolderEntry> entries;
+    while (true) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0) {
+                ThrowWalkError(errno, ".");
+            }
+            break;
+        }
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+            continue;
+        }
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat info {};
+            if (::fstatat(fd_.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;  // gone meanwhile
+            }
+            type = S_ISREG(info.st_mode)   ? DT_REG
+                   : S_ISDIR(info.st_mode) ? DT_DIR
+                   : S_ISLNK(info.st_mode) ? DT_LNK
+                                           : DT_SOCK;
+        }
+        EntryKind kind = EntryKind::Kept;
+        switch (type) {
+        case DT_REG:
+            kind = EntryKind::File;
+            break;
+        case DT_LNK:
+            kind = EntryKind::Link;
+            break;
+        case DT_DIR:
+            kind = OnWalkMount(name) ? EntryKind::Folder : EntryKind::Kept;
+            break;
+        default:
+            break;  // sockets, FIFOs, devices
+        }
+        entries.push_back({name, kind, name[0] == '.'});
+    }
+    return entries;
+}
+
+std::unique_ptr<PosixFolder> PosixFolder::OpenChild(const std::string& name) {
+    UniqueFd fd(::openat(fd_.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) {
+        ThrowWalkError(errno, name);
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        ThrowWalkError(errno, name);
+    }
+    std::uint64_t mountId = 0;
+    bool isMountRoot = false;
+    dev_t device = 0;
+    if (info.st_dev != walk_->device ||
+        !MountIdOf(fd.get(), "", AT_EMPTY_PATH, mountId, isMountRoot, device) || isMountRoot ||
+        (walk_->hasMountId && mountId != walk_->mountId)) {
+        throw RuntimeError(errors::kPermissionDenied,
+                           "Not cleaned: \"" + name + "\" is on another file system");
+    }
+    return std::make_unique<PosixFolder>(std::move(fd), walk_);
+}
+
+std::unique_ptr<IFolder> PosixFolder::OpenFolder(const std::string& name) {
+    return OpenChild(name);
+}
+
+bool PosixFolder::DeleteFile(const std::string& name) {
+    struct stat info {};
+    if (::fstatat(fd_.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return false;
+    }
+    if (S_ISREG(info.st_mode)) {
+        if (walk_->anyOpenOnDevice && walk_->openFiles->Contains(info.st_dev, info.st_ino)) {
+            return false;  // in use
+        }
+    } else if (!S_ISLNK(info.st_mode)) {
+        return false;  // a folder, socket, FIFO or device
+    }
+    return ::unlinkat(fd_.get(), name.c_str(), 0) == 0;
+}
+
+bool PosixFolder::DeleteFolder(const std::string& name) {
+    if (::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0) {
+        return true;
+    }
+    if (errno != ENOTEMPTY && errno != EEXIST) {
+        return false;
+    }
+    // Something is still in it: remove that under the same rules, depth first, with
+    // an explicit stack so that a deep tree cannot exhaust the call stack.
+    struct Level {
+        std::unique_ptr<PosixFolder> folder;
+        std::vector<FolderEntry> entries;
+        std::size_t next = 0;
+        std::string name;
+    };
+    std::vector<Level> stack;
+    try {
+        auto child = OpenChild(name);
+        auto entries = child->List();
+        stack.push_back({std::move(child), std::move(entries), 0, name});
+    } catch (const RuntimeError&) {
+        return false;  // cannot be entered: it stays
+    }
+    while (!stack.empty()) {
+        Level& top = stack.back();
+        if (top.next < top.entries.size()) {
+            const FolderEntry entry = top.entries[top.next++];
+            if (entry.kind == EntryKind::File || entry.kind == EntryKind::Link) {
+                // What cannot be deleted stays, and so do the folders that hold it.
+                static_cast<void>(top.folder->DeleteFile(entry.name));
+            } else if (entry.kind == EntryKind::Folder &&
+                       ::unlinkat(top.folder->fd_.get(), entry.name.c_str(), AT_REMOVEDIR) != 0) {
+                try {
+                    auto child = top.folder->OpenChild(entry.name);
+                    auto entries = child->List();
+                    stack.push_back({std::move(child), std::move(entries), 0, entry.name});
+                } catch (const RuntimeError&) {
+                    // Cannot be entered: it stays, and so does its parent.
+                }
+            }
+            continue;
+        }
+        const std::string done = top.name;
+        stack.pop_back();
+        const int parentFd = stack.empty() ? fd_.get() : stack.back().folder->fd_.get();
+        if (::unlinkat(parentFd, done.c_str(), AT_REMOVEDIR) != 0 && stack.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace orvelle::platform::posix

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "OpenFileSet.h"
+#include "UniqueFd.h"
+#include "platform/FolderTree.h"
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace orvelle::platform::posix {
+
+// One open folder of a cleaning walk, held by a descriptor: every call works with
+// openat/unlinkat/fstatat relative to it, never follows a symbolic link and never
+// leaves the file system (mount) the walk started on. Files that some process holds
+// open, sockets, FIFOs and devices are kept, as Windows keeps a file in use.
+class PosixFolder final : public IFolder {
+public:
+    // What every folder of one walk shares.
+    struct Walk {
+        std::shared_ptr<const OpenFileSet> openFiles;
+        dev_t device = 0;
+        std::uint64_t mountId = 0;
+        bool hasMountId = false;
+        bool anyOpenOnDevice = true;
+    };
+
+    // Opens `path` as the root of a walk, after the safety checks: a full path, not
+    // a link, not "/", not the home folder nor one above it. `openFiles` null: the
+    // processes' open files are scanned once, now. Throws RuntimeError.
+    [[nodiscard]] static std::unique_ptr<PosixFolder> OpenRoot(
+        const std::string& path, std::shared_ptr<const OpenFileSet> openFiles);
+
+    PosixFolder(UniqueFd fd, std::shared_ptr<const Walk> walk);
+
+    [[nodiscard]] std::vector<FolderEntry> List() override;
+    [[nodiscard]] std::unique_ptr<IFolder> OpenFolder(const std::string& name) override;
+    [[nodiscard]] bool DeleteFile(const std::string& name) override;
+    [[nodiscard]] bool DeleteFolder(const std::string& name) override;
+
+private:
+    [[nodiscard]] std::unique_ptr<PosixFolder> OpenChild(const std::string& name);
+    // True when `name` (an entry of this folder that is a folder) is on the walk's mount.
+    [[nodiscard]] bool OnWalkMount(const std::string& name) const;
+
+    UniqueFd fd_;
+    std::shared_ptr<const Walk> walk_;
+};
+
+}  // namespace orvelle::platform::posix

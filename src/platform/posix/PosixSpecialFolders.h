@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Registry.h"
+#include "platform/SpecialFolders.h"
+
+namespace orvelle::platform::posix {
+
+// The shell's special folders on Linux: the user's own choice under
+// HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders (value
+// names as the platform has them: Personal, Favorites, Recent, Cache, Cookies,
+// History; %VARIABLES% expanded), else the Linux equivalent: Personal is the XDG
+// documents folder, Recent $XDG_DATA_HOME/RecentDocuments, the Internet cache
+// $XDG_CACHE_HOME; Linux has no Favorites, Cookies or History folder, so those
+// lookups fail. A folder that comes out as "/" or the home folder fails too.
+class PosixSpecialFolders final : public ISpecialFolders {
+public:
+    explicit PosixSpecialFolders(IRegistry& registry) : registry_(registry) {}
+
+    static constexpr const char* kUserShellFolders =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+    [[nodiscard]] std::optional<std::string> SHGetSpecialFolderPathA(int csidl) override;
+
+    // XDG_DOCUMENTS_DIR of $XDG_CONFIG_HOME/user-dirs.dirs, else $HOME/Documents.
+    [[nodiscard]] static std::string DocumentsFolder();
+
+private:
+    [[nodiscard]] std::optional<std::string> UserOverride(const std::string& valueName);
+
+    IRegistry& registry_;
+};
+
+}  // namespace orvelle::platform::posix

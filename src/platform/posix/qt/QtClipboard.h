@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/Clipboard.h"
+
+namespace orvelle::platform::posix {
+
+// The system clipboard through Qt: the clipboard and, where the desktop has one
+// (X11), the primary selection.
+class QtClipboard final : public IClipboard {
+public:
+    void Clear() override;
+};
+
+}  // namespace orvelle::platform::posix

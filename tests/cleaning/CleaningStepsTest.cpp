@@ -1,0 +1,198 @@
+// The run with the real erasers and browser settings, over an in-memory registry
+// and folder tree: what a user sees in the log, and what is left afterwards.
+
+#include "BrowserSettings.h"
+#include "CleaningLog.h"
+#include "CleaningOptions.h"
+#include "CleaningRun.h"
+#include "CleaningSteps.h"
+#include "CleaningTestSupport.h"
+#include "FakeClipboard.h"
+#include "FakeFolderTree.h"
+#include "FakePlatform.h"
+#include "FakeRecycleBin.h"
+#include "FakeSpecialFolders.h"
+#include "FolderErasers.h"
+#include "HistoryErasers.h"
+#include "RegistryLayer.h"
+#include "RegistrySettingsStore.h"
+#include "SqliteRegistry.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace orvelle;
+using namespace orvelle::cleaning;
+using namespace orvelle::cleaning::test;
+using namespace orvelle::platform;
+using testing::ElementsAre;
+
+namespace {
+
+class CleaningStepsTest : public ::testing::Test {
+protected:
+    CleaningStepsTest() {
+        special.folders[CSIDL_RECENT] = "/u/Recent";
+        special.folders[CSIDL_HISTORY] = "/u/History";
+        tempPath.path = "/t/";
+        tree.AddFile("/u/Recent/doc.lnk");
+        tree.AddFile("/t/x.tmp");
+    }
+
+    void Check(std::initializer_list<int> indexes, int value = 1) {
+        for (const int index : indexes) {
+            options.SetValue(index, value);
+        }
+    }
+    bool KeyExists(const std::string& path) {
+        HKEY key = kNullKey;
+        const bool exists =
+            registry.RegOpenKeyExA(HKEY_CURRENT_USER, path, KEY_READ, key) == ERROR_SUCCESS;
+        registry.RegCloseKey(key);
+        return exists;
+    }
+    void AddKeyWithValue(const std::string& path, const std::string& name) {
+        HKEY key = kNullKey;
+        ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, path, KEY_SIX_SPECIFIC_RIGHTS, key),
+                  ERROR_SUCCESS);
+        layer.SetValueEx(key, name, REG_SZ, std::string("typed"));
+        registry.RegCloseKey(key);
+    }
+    std::string MainValue(const char* name) {
+        return layer.QueryUserValue(BrowserSettings::kMainKey, name);
+    }
+
+    posix::SqliteRegistry registry{":memory:"};
+    RegistrySettingsStore settings{registry};
+    fake::FakeMessageBox messageBox;
+    shell::RegistryLayer layer{registry, messageBox};
+    CleaningOptions options{settings, messageBox, layer, "/opt/orvelle"};
+    fake::FakeFolderTree tree;
+    fake::FakeSpecialFolders special;
+    fake::FakeTempPath tempPath;
+    fake::FakeRecycleBin recycleBin;
+    fake::FakeClipboard clipboard;
+    fake::FakeClock clock;
+    fake::FakeEventPump eventPump;
+    FakeHost host;
+    MemoryLogSink sink;
+    CleaningLog log{sink};
+    BrowserSettings browser{settings, messageBox, layer};
+    FolderErasers folders{tree, special, tempPath, messageBox, log, eventPump, host};
+    HistoryErasers histories{registry, recycleBin, messageBox, log};
+    CleaningSteps steps{folders, histories, browser, clipboard};
+    CleaningRun run{options, steps, host, log, clock, eventPump, messageBox};
+};
+
+TEST_F(CleaningStepsTest, TheLogOfARunInOrderAndInColour) {
+    AddKeyWithValue(HistoryErasers::kTypedURLsKey, "url1");
+    Check({9, 3, 2, 5, 7, 11, 12});  // checked in another order than they run
+    run.cmdBasicClean_Click();
+
+    EXPECT_THAT(
+        sink.Runs(),
+        ElementsAre(
+            LogRun{kLogBlue,
+                   "\r\nPath: HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs"
+                   "\r\nErasing 'Auto Complete' Site Addresses ..."},
+            LogRun{kLogGreen, "\r\nFinished Erasing 'Auto Complete' Site Addresses"},
+            LogRun{kLogBlue, "\r\nPath: /u/Recent\r\nErasing Recent Files ..."},
+            LogRun{kLogGreen, "\r\nFinished Erasing Recent Files"},
+            LogRun{kLogBlue,
+                   "\r\nPath: /home/u/.local/share/Trash\r\nErasing Contents of Recycle Bin ..."},
+            LogRun{kLogGreen, "\r\nFinished Erasing Contents of Recycle Bin"},
+            LogRun{kLogBlue, "\r\nPath: \r\nErasing Browser Cookies ..."},
+            LogRun{kLogGreen, "\r\nFinished Erasing Browser Cookies"},
+            LogRun{kLogBlue, "\r\nPath: /u/History\r\nErasing Internet History ..."},
+            LogRun{kLogRed, "Path not found\r\n"},
+            LogRun{kLogGreen, "\r\nFinished Erasing Internet History"},
+            LogRun{kLogBlue, "\r\nPath: /t\r\nErasing Windows Temporary Files ..."},
+            LogRun{kLogGreen, "\r\nFinished Erasing Windows Temporary Files"},
+            LogRun{kLogBlack, "\r\nDone"}));
+    EXPECT_FALSE(KeyExists(HistoryErasers::kTypedURLsKey));
+    EXPECT_FALSE(tree.Exists("/u/Recent/doc.lnk"));
+    EXPECT_FALSE(tree.Exists("/t/x.tmp"));
+    EXPECT_EQ(recycleBin.emptied, 1);
+    EXPECT_EQ(clipboard.clears, 1);
+    // The status line keeps the last status-setting step's text until the run ends.
+    EXPECT_THAT(host.statuses, ElementsAre("Erasing Internet History ...",
+                                           "Erasing Windows Temporary Files ...", "Ready"));
+    EXPECT_TRUE(messageBox.shown.empty());
+}
+
+TEST_F(CleaningStepsTest, ErasingRegistryHistoriesIsRepeatableAndLeavesTheirNeighbours) {
+    const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+    AddKeyWithValue(HistoryErasers::kRunMRUKey, "a");
+    AddKeyWithValue(explorer + "\\RecentDocs", "b");
+    Check({13});
+    run.cmdBasicClean_Click();
+    const std::string first = sink.text;
+    EXPECT_FALSE(KeyExists(HistoryErasers::kRunMRUKey));
+    EXPECT_TRUE(KeyExists(explorer + "\\RecentDocs"));
+    EXPECT_TRUE(KeyExists(explorer + "\\User Shell Folders"));
+
+    run.cmdBasicClean_Click();  // the key is gone now: no error, the same entries
+    EXPECT_EQ(sink.text, first);
+    EXPECT_EQ(first,
+              "\r\nPath: HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+              "Explorer\\RunMRU\r\nErasing Windows Start Run History ...\r\n"
+              "Finished Erasing Windows Start Run History\r\nDone");
+    EXPECT_TRUE(messageBox.shown.empty());
+}
+
+TEST_F(CleaningStepsTest, ABrokenRecycleBinLogsTheStepErrorAndTheRunGoesOn) {
+    recycleBin.throwOnEmpty = true;
+    Check({5, 11});
+    run.cmdBasicClean_Click();
+    EXPECT_THAT(sink.Runs(),
+                ElementsAre(LogRun{kLogBlue,
+                                   "\r\nPath: /home/u/.local/share/Trash"
+                                   "\r\nErasing Contents of Recycle Bin ..."},
+                            LogRun{kLogRed, "\r\nError in Erasing Contents of Recycle Bin ..."},
+                            LogRun{kLogBlue, "\r\nPath: /t\r\nErasing Windows Temporary Files ..."},
+                            LogRun{kLogGreen, "\r\nFinished Erasing Windows Temporary Files"},
+                            LogRun{kLogBlack, "\r\nDone"}));
+}
+
+TEST_F(CleaningStepsTest, TheScriptValuesAreSetToYesAndNeverReset) {
+    Check({14, 15});
+    run.cmdBasicClean_Click();
+    EXPECT_EQ(MainValue("Disable Script Debugger"), "yes");
+    EXPECT_EQ(MainValue("Disable Script DebuggerX"), "yes");
+    EXPECT_EQ(sink.text, "\r\nDone") << "they write no log entry";
+
+    Check({14, 15}, 0);
+    run.cmdBasicClean_Click();
+    EXPECT_EQ(MainValue("Disable Script Debugger"), "yes");
+    EXPECT_EQ(MainValue("Disable Script DebuggerX"), "yes");
+}
+
+TEST_F(CleaningStepsTest, DoneReplacesWhatTheUserSelectedWhileTheRunYielded) {
+    Check({3});
+    eventPump.onDoEvents = [&] {
+        // The user selects "Path" of the first entry while the run yields.
+        if (sink.text.find("Finished Erasing Recent Files") != std::string::npos &&
+            sink.selectionLength == 0 && sink.text.find("Done") == std::string::npos) {
+            sink.Select(2, 4);
+        }
+    };
+    run.cmdBasicClean_Click();
+    // "Done" replaces the selection without keeping it.
+    EXPECT_EQ(sink.text.substr(0, 10), "\r\n\r\nDone: ");
+}
+
+TEST(CleaningLogTest, AnEntryPutsTheSelectionBackBeforeItself) {
+    MemoryLogSink sink;
+    CleaningLog log(sink);
+    sink.SetText("\r\nfirst", kLogBlue);
+    sink.Select(2, 5);
+    log.SetColour(kLogGreen);
+    log.Entry("second");
+    EXPECT_EQ(sink.text, "\r\nfirst\r\nsecond");
+    EXPECT_THAT(sink.Runs(),
+                ElementsAre(LogRun{kLogBlue, "\r\n"}, LogRun{kLogGreen, "first\r\nsecond"}))
+        << "the kept selection takes the new colour";
+    EXPECT_EQ(sink.selectionStart, sink.text.size());
+}
+
+}  // namespace
