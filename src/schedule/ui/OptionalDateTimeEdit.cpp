@@ -19,6 +19,9 @@ OptionalDateTimeEdit::OptionalDateTimeEdit(Kind kind, QWidget* parent)
         edit_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
         check_->setToolTip(tr("Run at this time of day"));
     }
+    // Room for the whole value beside the drop-down or spin buttons.
+    edit_->setMinimumWidth(edit_->fontMetrics().horizontalAdvance(QStringLiteral("8888-88-88")) +
+                           48);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(check_);
