@@ -6,6 +6,8 @@
 #include "AppIcon.h"
 #include "CleaningPages.h"
 #include "PosixServices.h"
+#include "ScheduleEditor.h"
+#include "SchedulePage.h"
 #include "frmAbout.h"
 #include "VbCheckBox.h"
 #include "frmMain.h"
@@ -95,6 +97,19 @@ int main(int argc, char** argv) {
         const QString name = window.tabMain->widget(page)->objectName();
         ok = Save(window, QStringLiteral("%1/main-%2-%3.png").arg(output).arg(page).arg(name)) && ok;
     }
+    // The Schedule page in three of its modes.
+    auto& schedule = window.ScheduleEditor();
+    window.tabMain->setCurrentWidget(window.schedulePage);
+    schedule.SelectRunOn(schedule::kDaily);
+    ok = Save(window, output + QStringLiteral("/schedule-daily.png")) && ok;
+    schedule.SelectRunOn(schedule::kDateAndTime);
+    schedule.UserEditsDate(schedule::Date{2026, 12, 24});
+    schedule.UserEditsTime(schedule::TimeOfDay{18, 30, 0});
+    ok = Save(window, output + QStringLiteral("/schedule-date-time.png")) && ok;
+    schedule.SelectRunOn(schedule::kNever);
+    ok = Save(window, output + QStringLiteral("/schedule-never.png")) && ok;
+    schedule.cmdCancel_Click();
+
     shell::frmAbout about(&window);
     about.show();
     ok = Save(about, output + QStringLiteral("/about.png")) && ok;

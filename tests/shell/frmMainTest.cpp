@@ -4,6 +4,9 @@
 #include "FakeRecycleBin.h"
 #include "FakeSpecialFolders.h"
 #include "RegistrySettingsStore.h"
+#include "ScheduleEditor.h"
+#include "SchedulePage.h"
+#include "SecondTimer.h"
 #include "SqliteRegistry.h"
 #include "VbCheckBox.h"
 #include "Version.h"
@@ -16,6 +19,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -252,4 +256,35 @@ TEST_F(frmMainTest, TheAboutEntryOpensTheAboutBoxModally) {
     });
     window->mnuAbout->trigger();
     EXPECT_EQ(seenCaption, QStringLiteral("About Orvelle v2.1"));
+}
+
+TEST_F(frmMainTest, TheScheduleStartsTheRunAndTheReArmRecordsIt) {
+    auto window = Load();
+    EXPECT_TRUE(window->tmrSchedule->isActive()) << "the schedule is tested from the start";
+    EXPECT_FALSE(window->IsSchedulePending());
+    auto& schedule = window->ScheduleEditor();
+    schedule.UserEditsTime(schedule::TimeOfDay{10, 0, 0});  // the fake clock reads 10:00:00
+    auto* log = window->findChild<QTextEdit*>(QStringLiteral("rtfMessage"));
+
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().isEmpty()) << "a pending schedule starts no run";
+    EXPECT_EQ(window->schedulePage->lblLastRunTime->text(), QStringLiteral("##:##:##"));
+
+    window->schedulePage->cmdApply->click();
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().endsWith(QStringLiteral("Done")));
+    EXPECT_EQ(window->schedulePage->lblLastRunTime->text(), QStringLiteral("10:00:00"));
+    EXPECT_FALSE(window->tmrSchedule->isActive());
+    EXPECT_TRUE(window->tmrMakeScehduleEnable->isActive());
+    EXPECT_EQ(settings.GetSetting("Orvelle", "Schedule", "LastRunTime", "?"), "##:##:##");
+
+    clock.now.second = 1;
+    window->tmrMakeScehduleEnable_Timer();
+    EXPECT_EQ(settings.GetSetting("Orvelle", "Schedule", "LastRunTime", "?"), "10:00:00");
+    EXPECT_TRUE(window->tmrSchedule->isActive());
+    EXPECT_FALSE(window->tmrMakeScehduleEnable->isActive());
+
+    log->clear();
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().isEmpty()) << "10:00:01 is not due";
 }

@@ -2,32 +2,18 @@
 
 #include <QLabel>
 #include <QTabWidget>
-#include <QTimer>
 #include <QWidget>
 
 namespace orvelle::cleaning::ui {
-namespace {
-
-void SetTimerEnabled(QTimer* timer, bool enabled) {
-    if (timer == nullptr) {
-        return;
-    }
-    if (enabled) {
-        timer->start();
-    } else {
-        timer->stop();
-    }
-}
-
-}  // namespace
 
 void MainWindowHost::Attach(MainWindowControls controls) {
     window_ = controls.window;
     tabMain_ = controls.tabMain;
     lblStatus_ = controls.lblStatus;
-    tmrSchedule_ = controls.tmrSchedule;
-    tmrMakeScehduleEnable_ = controls.tmrMakeScehduleEnable;
+    setScheduleTimerEnabled_ = std::move(controls.setScheduleTimerEnabled);
+    setScheduleEnableTimerEnabled_ = std::move(controls.setScheduleEnableTimerEnabled);
     isSchedulePending_ = std::move(controls.isSchedulePending);
+    setLastRunTime_ = std::move(controls.setLastRunTime);
 }
 
 bool MainWindowHost::IsSchedulePending() const {
@@ -52,19 +38,21 @@ void MainWindowHost::ShowMainPage() {
 }
 
 void MainWindowHost::SetScheduleTimerEnabled(bool enabled) {
-    SetTimerEnabled(tmrSchedule_, enabled);
+    if (setScheduleTimerEnabled_) {
+        setScheduleTimerEnabled_(enabled);
+    }
 }
 
 void MainWindowHost::SetScheduleEnableTimerEnabled(bool enabled) {
-    SetTimerEnabled(tmrMakeScehduleEnable_, enabled);
+    if (setScheduleEnableTimerEnabled_) {
+        setScheduleEnableTimerEnabled_(enabled);
+    }
 }
 
 void MainWindowHost::SetLastRunTime(const std::string& text) {
     lastRunTime_ = QString::fromStdString(text);
-    if (window_ != nullptr) {
-        if (auto* label = window_->findChild<QLabel*>(QStringLiteral("lblLastRunTime"))) {
-            label->setText(lastRunTime_);
-        }
+    if (setLastRunTime_) {
+        setLastRunTime_(text);
     }
 }
 

@@ -9,7 +9,6 @@
 
 class QLabel;
 class QTabWidget;
-class QTimer;
 class QWidget;
 
 namespace orvelle::cleaning::ui {
@@ -19,15 +18,17 @@ struct MainWindowControls {
     QWidget* window = nullptr;
     QTabWidget* tabMain = nullptr;
     QLabel* lblStatus = nullptr;
-    QTimer* tmrSchedule = nullptr;
-    QTimer* tmrMakeScehduleEnable = nullptr;
+    // Switch tmrSchedule and tmrMakeScehduleEnable on or off.
+    std::function<void(bool)> setScheduleTimerEnabled;
+    std::function<void(bool)> setScheduleEnableTimerEnabled;
     // The Schedule page's pending-edit state.
     std::function<bool()> isSchedulePending;
+    // Sets the caption of lblLastRunTime on the Schedule page.
+    std::function<void(const std::string&)> setLastRunTime;
 };
 
 // The cleaning run's host over the main window's controls. lblLastRunTime lives on
-// the Schedule page: it is found by name when that page is there, and the last text
-// is kept here either way.
+// the Schedule page, which the main window reaches; the last text is kept here too.
 class MainWindowHost final : public ICleaningHost {
 public:
     MainWindowHost() = default;
@@ -46,9 +47,10 @@ private:
     QPointer<QWidget> window_;
     QPointer<QTabWidget> tabMain_;
     QPointer<QLabel> lblStatus_;
-    QPointer<QTimer> tmrSchedule_;
-    QPointer<QTimer> tmrMakeScehduleEnable_;
+    std::function<void(bool)> setScheduleTimerEnabled_;
+    std::function<void(bool)> setScheduleEnableTimerEnabled_;
     std::function<bool()> isSchedulePending_;
+    std::function<void(const std::string&)> setLastRunTime_;
     QString lastRunTime_;
 };
 

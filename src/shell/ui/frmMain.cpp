@@ -6,6 +6,10 @@
 #include "CleaningPages.h"
 #include "ErrorBox.h"
 #include "ProgramPaths.h"
+#include "ScheduleEditor.h"
+#include "SchedulePage.h"
+#include "ScheduleTimers.h"
+#include "SecondTimer.h"
 #include "Settings.h"
 #include "StartupEntry.h"
 #include "VbCheckBox.h"
@@ -72,12 +76,16 @@ void frmMain::BuildControls() {
     } kOtherPages[] = {
         {"pagePopupKiller", "Popup Killer"},
         {"pageFileSecurity", "File Security"},
-        {"pageSchedule", "Schedule"},
     };
     for (const auto& page : kOtherPages) {
         tabMain->addTab(Named(new QWidget(tabMain), page.objectName),
                         QString::fromLatin1(page.caption));
     }
+    scheduleEditor_ = std::make_unique<schedule::ScheduleEditor>(
+        services_.settings, services_.messageBox, services_.clock,
+        [this] { return windowTitle().toStdString(); });
+    schedulePage = new schedule::SchedulePage(*scheduleEditor_, tabMain);
+    tabMain->addTab(schedulePage, QStringLiteral("Schedule"));
 
     lblStatus = Named(new QLabel(this), "lblStatus");
     lblStatus->setFrameShape(QFrame::StyledPanel);
@@ -93,15 +101,34 @@ void frmMain::BuildControls() {
     layout->addWidget(tabMain, 1);
     layout->addLayout(statusLine);
 
-    tmrSchedule = Named(new QTimer(this), "tmrSchedule");
-    tmrSchedule->setInterval(10);
+    tmrSchedule = Named(new schedule::SecondTimer(this), "tmrSchedule");
     tmrMakeScehduleEnable = Named(new QTimer(this), "tmrMakeScehduleEnable");
     tmrMakeScehduleEnable->setInterval(1000);
     tmrProgress = Named(new QTimer(this), "tmrProgress");
     tmrProgress->setInterval(10);
 
-    cleaningPages->AttachMainWindow({this, tabMain, lblStatus, tmrSchedule, tmrMakeScehduleEnable,
-                                     [this] { return IsSchedulePending(); }});
+    rearmSwitch_ = std::make_unique<schedule::QTimerSwitch>(*tmrMakeScehduleEnable);
+    scheduleTimers_ = std::make_unique<schedule::ScheduleTimers>(
+        *scheduleEditor_, services_.settings, services_.messageBox, services_.clock, *tmrSchedule,
+        *rearmSwitch_, [this] { cleaningPages->cmdBasicClean_Click(); });
+    connect(tmrSchedule, &schedule::SecondTimer::timeout, this, &frmMain::tmrSchedule_Timer);
+    connect(tmrMakeScehduleEnable, &QTimer::timeout, this, &frmMain::tmrMakeScehduleEnable_Timer);
+
+    cleaning::ui::MainWindowControls controls;
+    controls.window = this;
+    controls.tabMain = tabMain;
+    controls.lblStatus = lblStatus;
+    controls.setScheduleTimerEnabled = [this](bool enabled) { tmrSchedule->SetEnabled(enabled); };
+    controls.setScheduleEnableTimerEnabled = [this](bool enabled) {
+        rearmSwitch_->SetEnabled(enabled);
+    };
+    controls.isSchedulePending = [this] { return IsSchedulePending(); };
+    controls.setLastRunTime = [this](const std::string& text) {
+        scheduleEditor_->SetLastRunTime(text);
+    };
+    cleaningPages->AttachMainWindow(std::move(controls));
+    // The schedule is tested from the start.
+    tmrSchedule->start();
 
     resize(720, 520);
     setMinimumSize(640, 460);
@@ -181,6 +208,8 @@ void frmMain::Form_Load() {
         cleaningPages->SetSettingsReady(true);
         // 18. The notification-area icon.
         AddTrayIcon();
+        // 19. The schedule pickers: now, then no value.
+        scheduleEditor_->InitialisePickers();
         // 21. "Run on Startup" from the stored option; acted on only at unload.
         const std::int32_t startUp =
             settings::ReadNumberSetting(services_.settings, services_.messageBox,
@@ -192,20 +221,24 @@ void frmMain::Form_Load() {
                                            "holds " + std::to_string(startUp) +
                                                "; the default is used"));
         }
+        // 23. The stored schedule; the page then equals it.
+        scheduleEditor_->LoadSchedule();
+        scheduleEditor_->ClearPending();
         // 24.
         lblStatus->setText(QStringLiteral("Ready"));
     });
 }
 
+void frmMain::tmrSchedule_Timer() {
+    scheduleTimers_->tmrSchedule_Timer();
+}
+
+void frmMain::tmrMakeScehduleEnable_Timer() {
+    scheduleTimers_->tmrMakeScehduleEnable_Timer();
+}
+
 bool frmMain::IsSchedulePending() const {
-    // The Schedule page comes with its own buttons; until it is there nothing is pending.
-    for (const char* name : {"cmdApply", "cmdCancel"}) {
-        const auto* button = findChild<QPushButton*>(QString::fromLatin1(name));
-        if (button != nullptr && button->isEnabled()) {
-            return true;
-        }
-    }
-    return false;
+    return scheduleEditor_->IsPending();
 }
 
 void frmMain::ReadSoundPathFile() {

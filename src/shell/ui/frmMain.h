@@ -17,6 +17,14 @@ class QTabWidget;
 class QTimer;
 class QVBoxLayout;
 
+namespace orvelle::schedule {
+class QTimerSwitch;
+class ScheduleEditor;
+class SchedulePage;
+class ScheduleTimers;
+class SecondTimer;
+}  // namespace orvelle::schedule
+
 namespace orvelle::widgets {
 class VbCheckBox;
 }
@@ -59,6 +67,8 @@ public:
     void mnuShow_Click();
     void mnuAbout_Click();
     void mnuUnloadNimbra_Click();
+    void tmrSchedule_Timer();
+    void tmrMakeScehduleEnable_Timer();
 
     // Unloads the window for `mode`: the query step, then the unload step. False
     // when the query cancelled it.
@@ -69,6 +79,8 @@ public:
     // True while the Schedule page holds unapplied edits (its cmdApply or cmdCancel
     // is enabled); the cleaning run is refused then.
     [[nodiscard]] bool IsSchedulePending() const;
+
+    [[nodiscard]] schedule::ScheduleEditor& ScheduleEditor() noexcept { return *scheduleEditor_; }
 
     // The pop-up sound path read from "wavpath.txt" by the load step.
     [[nodiscard]] const std::string& PopupSoundPath() const noexcept { return popupSoundPath_; }
@@ -89,8 +101,10 @@ public:
     // chkSettings_0, txtHomePageURL, cmdHomePage), the Clean Internet and Clean
     // Computer pages, and the run (cleaningPages->cmdBasicClean_Click()).
     cleaning::ui::CleaningPages* cleaningPages;
-    // Timers.
-    QTimer* tmrSchedule;
+    // The Schedule page over its editor (the live schedule).
+    schedule::SchedulePage* schedulePage;
+    // Timers. tmrSchedule tests the schedule once per wall-clock second.
+    schedule::SecondTimer* tmrSchedule;
     QTimer* tmrMakeScehduleEnable;
     QTimer* tmrProgress;
     // The tray icon's popup menu.
@@ -127,6 +141,9 @@ private:
     void ShowNormal();
 
     AppServices& services_;
+    std::unique_ptr<schedule::ScheduleEditor> scheduleEditor_;
+    std::unique_ptr<schedule::QTimerSwitch> rearmSwitch_;
+    std::unique_ptr<schedule::ScheduleTimers> scheduleTimers_;
     std::string popupSoundPath_;
     bool unloaded_ = false;
 };

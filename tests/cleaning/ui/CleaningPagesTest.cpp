@@ -15,6 +15,8 @@
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "VbCheckBox.h"
+#include "SchedulePage.h"
+#include "SecondTimer.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -241,8 +243,7 @@ TEST_F(CleaningPagesTest, ARunBringsTheWindowUpOnTheMainPageWithTheColouredLog) 
     window->tmrSchedule->start();
     window->hide();  // hidden in the notification area, on another page
     window->tabMain->setCurrentIndex(2);
-    auto* lastRun = new QLabel(window.get());
-    lastRun->setObjectName(QStringLiteral("lblLastRunTime"));
+    QLabel* lastRun = window->schedulePage->lblLastRunTime;
 
     window->cleaningPages->cmdBasicClean_Click();  // as the schedule calls it
 
@@ -274,8 +275,7 @@ TEST_F(CleaningPagesTest, EachPageButtonCleansEverythingAndNothingWhileTheSchedu
     auto window = Load();
     window->show();
     Box(*window, 4)->SetValue(1);  // My Documents, on the Clean Computer page
-    auto* apply = new QPushButton(QStringLiteral("Apply"), window.get());
-    apply->setObjectName(QStringLiteral("cmdApply"));
+    window->ScheduleEditor().SetHoursText("5");  // an edit not yet applied
     EXPECT_TRUE(window->IsSchedulePending());
 
     auto* log = window->findChild<QTextEdit*>(QStringLiteral("rtfMessage"));
@@ -285,7 +285,7 @@ TEST_F(CleaningPagesTest, EachPageButtonCleansEverythingAndNothingWhileTheSchedu
     EXPECT_TRUE(folderTree.Exists("/u/Documents/letter.odt"));
     EXPECT_EQ(window->cleaningPages->LastRunTime(), QString());
 
-    apply->setEnabled(false);
+    window->schedulePage->cmdCancel->click();
     EXPECT_FALSE(window->IsSchedulePending());
     window->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
     EXPECT_FALSE(folderTree.Exists("/u/Documents/letter.odt"))

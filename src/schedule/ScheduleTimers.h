@@ -1,0 +1,50 @@
+#pragma once
+
+#include "DueTest.h"
+#include "ScheduleEditor.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+
+#include <functional>
+#include <string>
+
+namespace orvelle::schedule {
+
+// A timer as the logic sees it: switched on and off.
+class ITimerSwitch {
+public:
+    virtual ~ITimerSwitch() = default;
+
+    [[nodiscard]] virtual bool Enabled() const = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+};
+
+// The two timers' handlers: the due test on every tick of `tmrSchedule`, and the
+// one-shot re-arm after a run that records the last run and switches the test back on.
+class ScheduleTimers {
+public:
+    ScheduleTimers(ScheduleEditor& editor, platform::ISettingsStore& settings,
+                   platform::IMessageBox& messageBox, const platform::IClock& clock,
+                   ITimerSwitch& tmrSchedule, ITimerSwitch& tmrMakeScehduleEnable,
+                   std::function<void()> runClean);
+
+    // Tests the page's schedule against the clock; when due starts the cleaning run
+    // once for this tick. A damaged last-run text is reported once, not on every tick.
+    void tmrSchedule_Timer();
+    // Saves the last-run label, switches the due test back on and itself off.
+    void tmrMakeScehduleEnable_Timer();
+
+private:
+    ScheduleEditor& editor_;
+    platform::ISettingsStore& settings_;
+    platform::IMessageBox& messageBox_;
+    const platform::IClock& clock_;
+    ITimerSwitch& tmrSchedule_;
+    ITimerSwitch& tmrMakeScehduleEnable_;
+    std::function<void()> runClean_;
+    std::string reportedDamagedText_;
+    bool damagedReported_ = false;
+};
+
+}  // namespace orvelle::schedule
