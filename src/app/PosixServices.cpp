@@ -11,6 +11,7 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       tray(shell::AppIcon()),
       services{registry, settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox, profile,  startupList, process,
-               files,    tempPath, clock,      eventPump, tray} {}
+               files,    tempPath, clock,      eventPump, tray,
+               systemInfo, shellExecute, tempFile, hookLibrary, windowList, windowProcedure} {}
 
 }  // namespace orvelle::app

@@ -5,13 +5,19 @@
 #include "IniProfileFile.h"
 #include "PosixFileSystem.h"
 #include "PosixProcessInfo.h"
+#include "PosixSystemInfo.h"
+#include "PosixTempFile.h"
 #include "PosixTempPath.h"
 #include "QtEventPump.h"
+#include "QtHookLibrary.h"
 #include "QtMessageBox.h"
 #include "QtTrayIcon.h"
+#include "QtWindowProcedure.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "SystemClock.h"
+#include "X11WindowList.h"
+#include "XdgShellExecute.h"
 #include "XdgStartupList.h"
 
 namespace orvelle::app {
@@ -34,6 +40,12 @@ struct PosixServices {
     platform::posix::QtEventPump eventPump;
     platform::posix::QtTrayIcon tray;
     platform::posix::FlockInstanceLock instanceLock;
+    platform::posix::PosixSystemInfo systemInfo;
+    platform::posix::XdgShellExecute shellExecute;
+    platform::posix::PosixTempFile tempFile;
+    platform::posix::X11WindowList windowList;
+    platform::posix::QtWindowProcedure windowProcedure;
+    platform::posix::QtHookLibrary hookLibrary;
 
     shell::AppServices services;
 };

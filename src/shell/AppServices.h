@@ -3,14 +3,20 @@
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
+#include "platform/HookLibrary.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProfileFile.h"
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
+#include "platform/ShellExecute.h"
 #include "platform/StartupList.h"
+#include "platform/SystemInfo.h"
+#include "platform/TempFile.h"
 #include "platform/TempPath.h"
 #include "platform/TrayIcon.h"
+#include "platform/WindowList.h"
+#include "platform/WindowProcedure.h"
 
 namespace orvelle::shell {
 
@@ -28,6 +34,13 @@ struct AppServices {
     const platform::IClock& clock;
     platform::IEventPump& eventPump;
     platform::ITrayIcon& tray;
+    // Computer facts, web links and the hot key that hides every window.
+    platform::ISystemInfo& systemInfo;
+    platform::IShellExecute& shellExecute;
+    platform::ITempFile& tempFile;
+    platform::IHookLibrary& hookLibrary;
+    platform::IWindowList& windowList;
+    platform::IWindowProcedure& windowProcedure;
 };
 
 }  // namespace orvelle::shell

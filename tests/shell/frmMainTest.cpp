@@ -1,4 +1,6 @@
 #include "FakePlatform.h"
+#include "FakeShellPlatform.h"
+#include "FakeWindowPlatform.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "VbCheckBox.h"
@@ -35,8 +37,16 @@ protected:
     fake::FakeClock clock;
     fake::FakeEventPump eventPump;
     fake::FakeTrayIcon tray;
-    shell::AppServices services{registry, settings, messageBox, profile, startupList, process,
-                                files,    tempPath, clock,      eventPump, tray};
+    fake::FakeSystemInfo systemInfo;
+    fake::FakeShellExecute shellExecute;
+    fake::FakeTempFile tempFile;
+    fake::FakeHookLibrary hookLibrary;
+    fake::FakeWindowList windowList;
+    fake::FakeWindowProcedure windowProcedure;
+    shell::AppServices services{registry,   settings,     messageBox, profile,     startupList,
+                                process,    files,        tempPath,   clock,       eventPump,
+                                tray,       systemInfo,   shellExecute, tempFile,  hookLibrary,
+                                windowList, windowProcedure};
 
     std::unique_ptr<shell::frmMain> Load() {
         auto window = std::make_unique<shell::frmMain>(services);

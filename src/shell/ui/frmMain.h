@@ -21,6 +21,11 @@ namespace orvelle::widgets {
 class VbCheckBox;
 }
 
+namespace orvelle::popup {
+class HideShowWindows;
+class MSHook;
+}
+
 namespace orvelle::shell {
 
 // Reasons a window is asked to close, as the platform numbers them.
@@ -55,6 +60,8 @@ public:
     void mnuShow_Click();
     void mnuAbout_Click();
     void mnuUnloadNimbra_Click();
+    void lblWebSite_Click();
+    void Label9_Click();
 
     // Unloads the window for `mode`: the query step, then the unload step. False
     // when the query cancelled it.
@@ -64,6 +71,12 @@ public:
 
     // The pop-up sound path read from "wavpath.txt" by the load step.
     [[nodiscard]] const std::string& PopupSoundPath() const noexcept { return popupSoundPath_; }
+
+    // The hot key that hides every window, installed by the load step.
+    [[nodiscard]] popup::MSHook& KeyboardHook() noexcept { return *keyboardHook_; }
+    [[nodiscard]] const popup::HideShowWindows& HiddenWindows() const noexcept {
+        return *hideShowWindows_;
+    }
 
     // Controls, named as the system names them (each one's objectName is the same).
     QTabWidget* tabMain;
@@ -105,6 +118,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -114,7 +128,12 @@ private:
     void AddTrayIcon();
     void ShowNormal();
 
+    [[nodiscard]] platform::WindowHandle MainWindowHandle();
+    void OpenWebLabel(const QLabel* label);
+
     AppServices& services_;
+    const std::unique_ptr<popup::HideShowWindows> hideShowWindows_;
+    const std::unique_ptr<popup::MSHook> keyboardHook_;
     std::string popupSoundPath_;
     bool unloaded_ = false;
 };
