@@ -87,7 +87,9 @@ void Ungrab(xcb_connection_t* connection, xcb_window_t root,
             xcb_ungrab_key(connection, code, root, static_cast<std::uint16_t>(kHotKeyModifiers | locks));
         }
     }
-    xcb_flush(connection);
+    // A round trip: when this returns the key is free for other programs.
+    const std::unique_ptr<xcb_get_input_focus_reply_t, XcbFree> sync(
+        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 int Grab(xcb_connection_t* connection, xcb_window_t root, const std::vector<xcb_keycode_t>& codes) {

@@ -285,10 +285,18 @@ bool X11WindowList::Withdraw(xcb_window_t window) {
     char event[32] = {};
     std::memcpy(event, &notify, sizeof notify);
     xcb_send_event(connection, 0, root_, kIcccmWithdrawnMask, event);
-    // The round trip makes the unmap done before we report it; a failed notice changes
-    // nothing, the window is unmapped already.
-    const XcbReply<xcb_get_input_focus_reply_t> sync(
+    // The round trip also makes sure the notice went out before we report the window hidden.
+    const XcbReply<xcb_get_input_focus_reply_t> focus(
         xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    if (focus && focus->focus == XCB_NONE) {
+        // The hidden window had the focus and took it along. With no window focused the
+        // server drops every key, the hot key that would bring the windows back included;
+        // a window manager moves the focus on by itself, later.
+        const XcbError focusError(xcb_request_check(
+            connection, xcb_set_input_focus_checked(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
+                                                    XCB_INPUT_FOCUS_POINTER_ROOT,
+                                                    XCB_CURRENT_TIME)));
+    }
     return true;
 }
 
