@@ -6,7 +6,9 @@
 #include "TempEnvironment.h"
 #include "X11TestClient.h"
 #include "X11WindowList.h"
+#include "frmAbout.h"
 #include "frmMain.h"
+#include "mshook/mshook.h"
 
 #include <X11/keysym.h>
 
@@ -143,6 +145,10 @@ TEST_F(HotKeyEndToEndTest, TheHotKeyHidesExactlyTheVisibleTitledWindowsAndShowsT
     EXPECT_TRUE(desktop.WaitForMapState(late, X11TestClient::kViewable, std::chrono::seconds(2)));
     EXPECT_EQ(desktop.MapState(editor), X11TestClient::kUnmapped) << "not in the new set";
     EXPECT_THAT(messageBox.shown, IsEmpty());
+
+    EXPECT_EQ(posix->hookLibrary.HotKeyName(), MSHOOK_HOT_KEY_NAME);
+    EXPECT_TRUE(shell::frmAbout::CopyRightText().contains(QString::fromLatin1(MSHOOK_HOT_KEY_NAME)))
+        << "the About box names the key the library grabs";
 
     window->cmdClose_Click();
     EXPECT_TRUE(desktop.GrabHotKey()) << "the unload step gave the key back";
