@@ -68,7 +68,7 @@ protected:
     }
 
     std::set<WindowHandle> HiddenSet(const shell::frmMain& window) const {
-        const auto& hidden = window.HiddenWindows().HiddenWindows();
+        const auto& hidden = window.WindowHiding().HiddenWindows();
         EXPECT_GE(hidden.size(), 2U);
         EXPECT_EQ(hidden[0], 0U);
         EXPECT_EQ(hidden[1], 0U);
@@ -140,6 +140,10 @@ TEST_F(HotKeyEndToEndTest, TheHotKeyHidesExactlyTheVisibleTitledWindowsAndShowsT
     desktop.PressHotKey();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->KeyboardHook().WindowsShown(); }, 5000));
     EXPECT_EQ(HiddenSet(*window), (std::set<WindowHandle>{mainWindow, cafe, late}));
+    window->mnuShow_Click();
+    EXPECT_TRUE(desktop.WaitForMapState(mainWindow, X11TestClient::kViewable, std::chrono::seconds(2)))
+        << "the tray menu brings the hidden main window back";
+    EXPECT_EQ(desktop.MapState(cafe), X11TestClient::kUnmapped);
     desktop.PressHotKey();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->KeyboardHook().WindowsShown(); }, 5000));
     EXPECT_TRUE(desktop.WaitForMapState(late, X11TestClient::kViewable, std::chrono::seconds(2)));

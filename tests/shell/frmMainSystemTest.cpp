@@ -80,10 +80,19 @@ TEST_F(frmMainSystemTest, LoadHooksTheHotKeyToThisWindowAndUnloadTakesItAway) {
 
     windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
     EXPECT_FALSE(window->KeyboardHook().WindowsShown());
-    EXPECT_THAT(window->HiddenWindows().HiddenWindows(), ElementsAre(0, 0, mainWindow, 0x777));
+    EXPECT_THAT(window->WindowHiding().HiddenWindows(), ElementsAre(0, 0, mainWindow, 0x777));
     windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
     EXPECT_TRUE(desktop.windows[mainWindow].visible);
     EXPECT_TRUE(desktop.windows[0x777].visible);
+
+    // Hidden by the hot key, the window still comes back from the tray icon, alone.
+    windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
+    ASSERT_FALSE(desktop.windows[mainWindow].visible);
+    tray.Fire(shell::frmMain::kWmLButtonDblClk);
+    EXPECT_TRUE(desktop.windows[mainWindow].visible);
+    EXPECT_FALSE(desktop.windows[0x777].visible);
+    windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
+    EXPECT_TRUE(desktop.windows[0x777].visible) << "the next press shows the others";
 
     window->cmdClose_Click();
     ASSERT_TRUE(window->IsUnloaded());

@@ -334,6 +334,11 @@ void frmMain::ShowNormal() {
     show();
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     showNormal();
+    if (!keyboardHook_->WindowsShown()) {
+        // The hot key hid the window behind the toolkit's back, which still takes it for
+        // shown: bring it back the way it went.
+        static_cast<void>(services_.windowList.ShowWindow(MainWindowHandle(), platform::SW_SHOW));
+    }
     raise();
     activateWindow();
 }

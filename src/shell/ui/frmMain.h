@@ -74,7 +74,7 @@ public:
 
     // The hot key that hides every window, installed by the load step.
     [[nodiscard]] popup::MSHook& KeyboardHook() noexcept { return *keyboardHook_; }
-    [[nodiscard]] const popup::HideShowWindows& HiddenWindows() const noexcept {
+    [[nodiscard]] const popup::HideShowWindows& WindowHiding() const noexcept {
         return *hideShowWindows_;
     }
 

@@ -291,8 +291,9 @@ bool X11WindowList::Withdraw(xcb_window_t window) {
     if (focus && focus->focus == XCB_NONE) {
         // The hidden window had the focus and took it along. With no window focused the
         // server drops every key, the hot key that would bring the windows back included;
-        // a window manager moves the focus on by itself, later.
-        const XcbError focusError(xcb_request_check(
+        // a window manager moves the focus on by itself, later. PointerRoot is always a
+        // valid focus: the check only waits until the server has it.
+        const XcbError neverFails(xcb_request_check(
             connection, xcb_set_input_focus_checked(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
                                                     XCB_INPUT_FOCUS_POINTER_ROOT,
                                                     XCB_CURRENT_TIME)));
