@@ -13,6 +13,7 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       services{registry, settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox, profile,  startupList, process,
                files,    tempPath, clock,      eventPump, tray,
-               folderTree, specialFolders, recycleBin, clipboard} {}
+               folderTree, specialFolders, recycleBin, clipboard,
+               systemInfo, shellExecute, tempFile, hookLibrary, windowList, windowProcedure} {}
 
 }  // namespace orvelle::app

@@ -8,14 +8,20 @@
 #include "PosixFolderTree.h"
 #include "PosixProcessInfo.h"
 #include "PosixSpecialFolders.h"
+#include "PosixSystemInfo.h"
+#include "PosixTempFile.h"
 #include "PosixTempPath.h"
 #include "QtClipboard.h"
 #include "QtEventPump.h"
+#include "QtHookLibrary.h"
 #include "QtMessageBox.h"
 #include "QtTrayIcon.h"
+#include "QtWindowProcedure.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "SystemClock.h"
+#include "X11WindowList.h"
+#include "XdgShellExecute.h"
 #include "XdgStartupList.h"
 
 namespace orvelle::app {
@@ -42,6 +48,12 @@ struct PosixServices {
     platform::posix::PosixSpecialFolders specialFolders;
     platform::posix::FreedesktopTrash recycleBin;
     platform::posix::QtClipboard clipboard;
+    platform::posix::PosixSystemInfo systemInfo;
+    platform::posix::XdgShellExecute shellExecute;
+    platform::posix::PosixTempFile tempFile;
+    platform::posix::X11WindowList windowList;
+    platform::posix::QtWindowProcedure windowProcedure;
+    platform::posix::QtHookLibrary hookLibrary;
 
     shell::AppServices services;
 };

@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    QObject::connect(mainWindow.get(), &shell::frmMain::processEnding, &application,
+                     [] { QCoreApplication::exit(0); });
     // Log-off, shutdown and kill requests end the program through its unload step.
     platform::posix::TerminationWatcher termination;
     QObject::connect(&termination, &platform::posix::TerminationWatcher::terminationRequested,

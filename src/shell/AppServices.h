@@ -5,6 +5,7 @@
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderTree.h"
+#include "platform/HookLibrary.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProfileFile.h"
@@ -12,9 +13,14 @@
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 #include "platform/SpecialFolders.h"
+#include "platform/ShellExecute.h"
 #include "platform/StartupList.h"
+#include "platform/SystemInfo.h"
+#include "platform/TempFile.h"
 #include "platform/TempPath.h"
 #include "platform/TrayIcon.h"
+#include "platform/WindowList.h"
+#include "platform/WindowProcedure.h"
 
 namespace orvelle::shell {
 
@@ -37,6 +43,13 @@ struct AppServices {
     platform::ISpecialFolders& specialFolders;
     platform::IRecycleBin& recycleBin;
     platform::IClipboard& clipboard;
+    // Computer facts, web links and the hot key that hides every window.
+    platform::ISystemInfo& systemInfo;
+    platform::IShellExecute& shellExecute;
+    platform::ITempFile& tempFile;
+    platform::IHookLibrary& hookLibrary;
+    platform::IWindowList& windowList;
+    platform::IWindowProcedure& windowProcedure;
 };
 
 }  // namespace orvelle::shell

@@ -1,8 +1,11 @@
+#include "FakeAppServices.h"
 #include "FakeClipboard.h"
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
 #include "FakeSpecialFolders.h"
+#include "FakeShellPlatform.h"
+#include "FakeWindowPlatform.h"
 #include "RegistrySettingsStore.h"
 #include "ScheduleEditor.h"
 #include "SchedulePage.h"
@@ -30,27 +33,8 @@ using namespace orvelle::platform;
 
 namespace {
 
-class frmMainTest : public ::testing::Test {
+class frmMainTest : public ::testing::Test, protected test::FakeAppServices {
 protected:
-    posix::SqliteRegistry registry{":memory:"};
-    RegistrySettingsStore settings{registry};
-    fake::FakeMessageBox messageBox;
-    fake::FakeProfileFile profile;
-    fake::FakeStartupList startupList;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
-    fake::FakeFileSystem files;
-    fake::FakeTempPath tempPath;
-    fake::FakeClock clock;
-    fake::FakeEventPump eventPump;
-    fake::FakeTrayIcon tray;
-    fake::FakeFolderTree folderTree;
-    fake::FakeSpecialFolders specialFolders;
-    fake::FakeRecycleBin recycleBin;
-    fake::FakeClipboard clipboard;
-    shell::AppServices services{registry,   settings,       messageBox, profile,   startupList,
-                                process,    files,          tempPath,   clock,     eventPump,
-                                tray,       folderTree,     specialFolders, recycleBin,
-                                clipboard};
 
     std::unique_ptr<shell::frmMain> Load() {
         auto window = std::make_unique<shell::frmMain>(services);
@@ -247,14 +231,21 @@ TEST(frmAboutTest, CaptionAndLegalNotice) {
 TEST_F(frmMainTest, TheAboutEntryOpensTheAboutBoxModally) {
     auto window = Load();
     QString seenCaption;
-    QTimer::singleShot(0, [&] {
-        auto* about = qobject_cast<shell::frmAbout*>(QApplication::activeModalWidget());
-        if (about != nullptr) {
-            seenCaption = about->windowTitle();
-            about->cmdOK->click();
+    // Looks for the box while its modal loop runs, then closes it as a user would.
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* about = qobject_cast<shell::frmAbout*>(widget);
+            if (about != nullptr && about->isVisible() && about->isModal()) {
+                seenCaption = about->windowTitle();
+                about->cmdOK->click();
+            }
         }
     });
+    poll.start();
     window->mnuAbout->trigger();
+    poll.stop();
     EXPECT_EQ(seenCaption, QStringLiteral("About Orvelle v2.1"));
 }
 

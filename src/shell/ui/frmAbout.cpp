@@ -58,8 +58,9 @@ QString frmAbout::CopyRightText() {
     const QString paragraph = QStringLiteral(
         "Orvelle erases the traces that browsing and everyday use leave on this computer, "
         "blocks pop-up browser windows, encrypts files and folders with a passphrase and "
-        "hides every window on a hot key. It is provided as is, without warranty of any "
-        "kind; keep copies of files that matter to you before you encrypt or erase them.");
+        "hides every window when you press Ctrl+Alt+H (press it again to show them). It is "
+        "provided as is, without warranty of any kind; keep copies of files that matter to "
+        "you before you encrypt or erase them.");
     return paragraph + QStringLiteral("\n\nAll rights reserved. ") +
            QString::fromUtf8(kLegalCopyright) + QLatin1Char(' ') +
            QString::fromUtf8(kCompanyName);

@@ -5,6 +5,9 @@
 #include "CleaningMainPanel.h"
 #include "CleaningPages.h"
 #include "ErrorBox.h"
+#include "HideShowWindows.h"
+#include "MSHook.h"
+#include "OS.h"
 #include "ProgramPaths.h"
 #include "ScheduleEditor.h"
 #include "SchedulePage.h"
@@ -25,6 +28,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -49,7 +53,12 @@ QString Text(const std::string& text) {
 }  // namespace
 
 frmMain::frmMain(AppServices& services, QWidget* parent)
-    : QWidget(parent), services_(services) {
+    : QWidget(parent),
+      services_(services),
+      hideShowWindows_(std::make_unique<popup::HideShowWindows>(services.windowList)),
+      keyboardHook_(std::make_unique<popup::MSHook>(services.hookLibrary, services.windowProcedure,
+                                                   services.messageBox, services.process,
+                                                   *hideShowWindows_, ApplicationTitle())) {
     setObjectName(QStringLiteral("frmMain"));
     BuildControls();
     BuildMenu();
@@ -93,6 +102,7 @@ void frmMain::BuildControls() {
     Label9 = Named(new QLabel(QString::fromUtf8(kCompanyName), this), "Label9");
     Label9->setCursor(Qt::PointingHandCursor);
     Label9->setStyleSheet(QStringLiteral("color: #1f4fbf; text-decoration: underline;"));
+    Label9->installEventFilter(this);
 
     auto* statusLine = new QHBoxLayout;
     statusLine->addWidget(lblStatus, 1);
@@ -145,6 +155,7 @@ QWidget* frmMain::BuildMainPage() {
     lblWebSite = Named(new QLabel(page), "lblWebSite");
     lblWebSite->setCursor(Qt::PointingHandCursor);
     lblWebSite->setStyleSheet(QStringLiteral("color: #1f4fbf; text-decoration: underline;"));
+    lblWebSite->installEventFilter(this);
     cmdClose = Named(new QPushButton(QStringLiteral("E&xit"), page), "cmdClose");
     cmdClose->setVisible(false);  // made visible when the window is activated
 
@@ -194,6 +205,13 @@ void frmMain::Form_Load() {
         // 2. and 3. Captions.
         setWindowTitle(Text(VersionText()));
         mnuShow->setText(Text(VersionText()));
+        // 4. The maker's web address from the version record.
+        lblWebSite->setText(QString::fromUtf8(kCompanyName));
+        // 5. The hot key that hides every window.
+        keyboardHook_->InstallKeyboardHook(MainWindowHandle());
+        // 6. and 7. This computer's name and its system's.
+        lblUser->setText(QStringLiteral("User ") + Text(services_.systemInfo.GetComputerNameA()));
+        lblOS->setText(Text(GetOsName(services_.systemInfo)));
         // 11. Option boxes set from here on store nothing.
         cleaningPages->SetSettingsReady(false);
         // 12. The cleaning defaults ("&Default" of the Clean Internet page).
@@ -210,6 +228,8 @@ void frmMain::Form_Load() {
         AddTrayIcon();
         // 19. The schedule pickers: now, then no value.
         scheduleEditor_->InitialisePickers();
+        // 20. The local network address.
+        Label13->setText(Text(services_.systemInfo.LocalIp()));
         // 21. "Run on Startup" from the stored option; acted on only at unload.
         const std::int32_t startUp =
             settings::ReadNumberSetting(services_.settings, services_.messageBox,
@@ -303,8 +323,11 @@ void frmMain::Form_Unload(int& /*cancel*/) {
                         startUp == 1);
         services_.tray.Remove();
     });
-    // End the process: leaves the event loop (nothing when none is running).
-    QCoreApplication::exit(0);
+    // 4. The hot key goes, and the window gets its own message handling back; this step
+    // ignores its errors, so it runs whatever happened above.
+    keyboardHook_->RemoveKeyboardHook();
+    // 5. End the process: the program's entry leaves its event loop on this signal.
+    Q_EMIT processEnding();
 }
 
 bool frmMain::Unload(int mode) {
@@ -330,6 +353,37 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
 }
 
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == lblWebSite) {
+            lblWebSite_Click();
+        } else if (watched == Label9) {
+            Label9_Click();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+platform::WindowHandle frmMain::MainWindowHandle() {
+    return static_cast<platform::WindowHandle>(winId());
+}
+
+void frmMain::lblWebSite_Click() {
+    OpenWebLabel(lblWebSite);
+}
+
+void frmMain::Label9_Click() {
+    OpenWebLabel(Label9);
+}
+
+void frmMain::OpenWebLabel(const QLabel* label) {
+    // No error box here: OpenWebPage reports its own failures.
+    OpenWebPage({services_.tempPath, services_.tempFile, services_.shellExecute,
+                 services_.messageBox},
+                MainWindowHandle(), label->text().toStdString(), "htm");
+}
+
 void frmMain::Form_MouseUp(int /*button*/, int /*shift*/, float x, float /*y*/) {
     RunTrapped(services_.messageBox, [&] {
         const int mouseMessage = static_cast<int>(x);
@@ -345,6 +399,11 @@ void frmMain::ShowNormal() {
     show();
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     showNormal();
+    if (!keyboardHook_->WindowsShown()) {
+        // The hot key hid the window behind the toolkit's back, which still takes it for
+        // shown: bring it back the way it went.
+        static_cast<void>(services_.windowList.ShowWindow(MainWindowHandle(), platform::SW_SHOW));
+    }
     raise();
     activateWindow();
 }

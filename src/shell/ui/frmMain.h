@@ -33,6 +33,11 @@ namespace orvelle::cleaning::ui {
 class CleaningPages;
 }
 
+namespace orvelle::popup {
+class HideShowWindows;
+class MSHook;
+}
+
 namespace orvelle::shell {
 
 // Reasons a window is asked to close, as the platform numbers them.
@@ -69,6 +74,8 @@ public:
     void mnuUnloadNimbra_Click();
     void tmrSchedule_Timer();
     void tmrMakeScehduleEnable_Timer();
+    void lblWebSite_Click();
+    void Label9_Click();
 
     // Unloads the window for `mode`: the query step, then the unload step. False
     // when the query cancelled it.
@@ -84,6 +91,12 @@ public:
 
     // The pop-up sound path read from "wavpath.txt" by the load step.
     [[nodiscard]] const std::string& PopupSoundPath() const noexcept { return popupSoundPath_; }
+
+    // The hot key that hides every window, installed by the load step.
+    [[nodiscard]] popup::MSHook& KeyboardHook() noexcept { return *keyboardHook_; }
+    [[nodiscard]] const popup::HideShowWindows& WindowHiding() const noexcept {
+        return *hideShowWindows_;
+    }
 
     // Controls, named as the system names them (each one's objectName is the same).
     QTabWidget* tabMain;
@@ -127,10 +140,15 @@ public:
     static constexpr int kWmLButtonDblClk = 515;
     static constexpr int kWmRButtonUp = 517;
 
+Q_SIGNALS:
+    // The unload step has run: the process ends now.
+    void processEnding();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -140,10 +158,15 @@ private:
     void AddTrayIcon();
     void ShowNormal();
 
+    [[nodiscard]] platform::WindowHandle MainWindowHandle();
+    void OpenWebLabel(const QLabel* label);
+
     AppServices& services_;
     std::unique_ptr<schedule::ScheduleEditor> scheduleEditor_;
     std::unique_ptr<schedule::QTimerSwitch> rearmSwitch_;
     std::unique_ptr<schedule::ScheduleTimers> scheduleTimers_;
+    const std::unique_ptr<popup::HideShowWindows> hideShowWindows_;
+    const std::unique_ptr<popup::MSHook> keyboardHook_;
     std::string popupSoundPath_;
     bool unloaded_ = false;
 };

@@ -4,6 +4,7 @@
 #include "CleaningOptions.h"
 #include "CleaningPages.h"
 #include "CleaningRun.h"
+#include "FakeAppServices.h"
 #include "FakeClipboard.h"
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
@@ -79,9 +80,10 @@ std::string ColouredText(const QTextEdit& edit) {
     return text.toStdString();
 }
 
-class CleaningPagesTest : public ::testing::Test {
+class CleaningPagesTest : public ::testing::Test, protected test::FakeAppServices {
 protected:
     CleaningPagesTest() {
+        tempPath.path = "/t/";
         specialFolders.folders[CSIDL_PERSONAL] = "/u/Documents";
         specialFolders.folders[CSIDL_HISTORY] = "/u/History";
         folderTree.AddFile("/u/Documents/letter.odt");
@@ -115,24 +117,6 @@ protected:
         return settings.GetSetting("/opt/orvelle", "Settings", key, "(absent)");
     }
 
-    posix::SqliteRegistry registry{":memory:"};
-    RegistrySettingsStore settings{registry};
-    fake::FakeMessageBox messageBox;
-    fake::FakeProfileFile profile;
-    fake::FakeStartupList startupList;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
-    fake::FakeFileSystem files;
-    fake::FakeTempPath tempPath{"/t/"};
-    fake::FakeClock clock;
-    fake::FakeEventPump eventPump;
-    fake::FakeTrayIcon tray;
-    fake::FakeFolderTree folderTree;
-    fake::FakeSpecialFolders specialFolders;
-    fake::FakeRecycleBin recycleBin;
-    fake::FakeClipboard clipboard;
-    shell::AppServices services{registry, settings,   messageBox,     profile,    startupList,
-                                process,  files,      tempPath,       clock,      eventPump,
-                                tray,     folderTree, specialFolders, recycleBin, clipboard};
     shell::RegistryLayer layer{registry, messageBox};
 };
 

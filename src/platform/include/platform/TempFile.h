@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace orvelle::platform {
+
+// Short-lived files of the program in the temporary folder.
+class ITempFile {
+public:
+    virtual ~ITempFile() = default;
+
+    // Creates `path` afresh with `content`, readable by the user only: an earlier file of
+    // that name is removed first and a symbolic link is never followed. Throws RuntimeError.
+    virtual void Create(const std::string& path, const std::string& content) = 0;
+    // Removes `path` (a link itself, never its target); a missing file is no error.
+    // Throws RuntimeError.
+    virtual void Remove(const std::string& path) = 0;
+};
+
+}  // namespace orvelle::platform

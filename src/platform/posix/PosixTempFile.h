@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/TempFile.h"
+
+namespace orvelle::platform::posix {
+
+// Temporary files made with O_EXCL|O_NOFOLLOW and mode 0600, removed with unlink.
+class PosixTempFile final : public ITempFile {
+public:
+    void Create(const std::string& path, const std::string& content) override;
+    void Remove(const std::string& path) override;
+};
+
+}  // namespace orvelle::platform::posix

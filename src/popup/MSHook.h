@@ -1,0 +1,68 @@
+#pragma once
+
+#include "HideShowWindows.h"
+#include "platform/HookLibrary.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessInfo.h"
+#include "platform/WindowProcedure.h"
+
+#include <string>
+
+namespace orvelle::popup {
+
+// The hot key that hides every window: loads the hook library from the program folder,
+// installs its keyboard hook for the main window, and takes over the main window's message
+// procedure so that each marker message flips between hiding and showing the desktop's
+// windows. Without the library or a display it changes nothing but the procedure.
+class MSHook {
+public:
+    MSHook(platform::IHookLibrary& library, platform::IWindowProcedure& procedures,
+           platform::IMessageBox& messageBox, const platform::IProcessInfo& process,
+           HideShowWindows& hideShow, std::string applicationTitle);
+    // Removes what is still installed.
+    ~MSHook();
+    MSHook(const MSHook&) = delete;
+    MSHook& operator=(const MSHook&) = delete;
+
+    // Loads the library, installs the hook for `mainWindow` and replaces its procedure;
+    // a failing step is skipped and the next one runs.
+    void InstallKeyboardHook(platform::WindowHandle mainWindow);
+    // Removes the hook, unloads the library and gives the main window its procedure back.
+    void RemoveKeyboardHook();
+    // Puts HotKeyWindowProc in front of the main window's procedure; a second call without
+    // RestoreWindowProcedure between says so and changes nothing.
+    void ReplaceWindowProcedure();
+    // Gives the main window back the procedure it had before ReplaceWindowProcedure.
+    void RestoreWindowProcedure();
+    // The main window's procedure while replaced: the marker flips the desktop between hidden
+    // and shown; every message then goes on, unchanged, to the previous procedure.
+    std::intptr_t HotKeyWindowProc(platform::WindowHandle window, std::uint32_t message,
+                                   std::uintptr_t wParam, std::intptr_t lParam);
+
+    // True while the desktop is in its normal state (not hidden by the hot key).
+    [[nodiscard]] bool WindowsShown() const noexcept { return bWindowsShown_; }
+    [[nodiscard]] bool ProcedureReplaced() const noexcept { return bProcedureReplaced_; }
+    // What became of the hot key at install; Unavailable before it.
+    [[nodiscard]] platform::HotKeyStatus HotKeyState() const noexcept { return hotKeyState_; }
+
+    static constexpr const char* kHookedTwiceMessage =
+        "Don't hook it twice without unhooking, or you will be unable to unhook it.";
+
+private:
+    platform::IHookLibrary& library_;
+    platform::IWindowProcedure& procedures_;
+    platform::IMessageBox& messageBox_;
+    const platform::IProcessInfo& process_;
+    HideShowWindows& hideShow_;
+    std::string applicationTitle_;
+
+    bool bWindowsShown_ = true;
+    platform::WindowHandle targetWindow_ = 0;
+    platform::WindowProc previousProcedure_;
+    bool bProcedureReplaced_ = false;
+    bool bLibraryLoaded_ = false;
+    platform::HookHandle hookHandle_ = 0;
+    platform::HotKeyStatus hotKeyState_ = platform::HotKeyStatus::Unavailable;
+};
+
+}  // namespace orvelle::popup

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/MessageBox.h"
+#include "platform/ShellExecute.h"
+#include "platform/SystemInfo.h"
+#include "platform/TempFile.h"
+#include "platform/TempPath.h"
+#include "platform/WindowHandle.h"
+
+#include <string>
+
+namespace orvelle::shell {
+
+// The operating system's name for the Main page.
+std::string GetOsName(platform::ISystemInfo& systemInfo);
+
+// The associated program's path up to and including its first ".EXE" (in any letter case),
+// trimmed; a path without ".EXE", as every program path on Linux is, is kept whole.
+std::string CutAfterExe(const std::string& executable);
+
+// What OpenWebPage works with.
+struct WebPageServices {
+    platform::ITempPath& tempPath;
+    platform::ITempFile& tempFile;
+    platform::IShellExecute& shell;
+    platform::IMessageBox& messageBox;
+};
+
+// Opens `address` in the program associated with files of `extension` ("htm"), found
+// through a short-lived file "temphtm.<extension>" in the temporary folder. Failures end
+// in the program's own messages; nothing is thrown.
+void OpenWebPage(const WebPageServices& services, platform::WindowHandle form,
+                 const std::string& address, const std::string& extension);
+
+}  // namespace orvelle::shell

@@ -1,0 +1,150 @@
+#include "FakeBrowser.h"
+#include "FakePlatform.h"
+#include "FakeShellPlatform.h"
+#include "OS.h"
+#include "PosixTempFile.h"
+#include "PosixTempPath.h"
+#include "TempEnvironment.h"
+#include "XdgShellExecute.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace orvelle;
+using namespace orvelle::platform;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+TEST(CutAfterExeTest, KeepsThePathUpToItsFirstExeInAnyLetterCase) {
+    struct Row {
+        const char* found;
+        const char* kept;
+    };
+    const Row rows[] = {
+        {"C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE -nohome", "C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE"},
+        {"c:\\program files\\browser\\browser.exe %1", "c:\\program files\\browser\\browser.exe"},
+        {"C:\\Apps\\Viewer.Exe", "C:\\Apps\\Viewer.Exe"},
+        {"  C:\\a.exe.bak\\b.EXE  ", "C:\\a.exe"},  // the first one counts
+        {"/usr/share/applications/chromium.desktop", "/usr/share/applications/chromium.desktop"},
+        {"  /usr/bin/firefox-esr  ", "/usr/bin/firefox-esr"},
+        {"", ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(shell::CutAfterExe(row.found), row.kept) << row.found;
+    }
+}
+
+class OpenWebPageTest : public ::testing::Test {
+protected:
+    void Open(const std::string& address) {
+        shell::OpenWebPage({tempPath, tempFile, shellExecute, messageBox}, 0x2a00007, address, "htm");
+    }
+
+    fake::FakeTempPath tempPath{"/tmp/u/"};
+    fake::FakeTempFile tempFile;
+    fake::FakeShellExecute shellExecute;
+    fake::FakeMessageBox messageBox;
+};
+
+TEST_F(OpenWebPageTest, TheAddressGoesQuotedToTheAssociatedProgramAndTheFileGoes) {
+    shellExecute.associated = "  C:\\Browser\\BROWSER.EXE \"%1\"  ";
+    Open("https://orvelle.example.org/a page");
+    EXPECT_THAT(tempFile.created, ElementsAre("/tmp/u/temphtm.htm"));
+    EXPECT_THAT(shellExecute.looked, ElementsAre("/tmp/u/temphtm.htm"));
+    ASSERT_EQ(shellExecute.started.size(), 1U);
+    const auto& started = shellExecute.started[0];
+    EXPECT_EQ(started.parent, 0x2a00007U);
+    EXPECT_EQ(started.operation, "open");
+    EXPECT_EQ(started.file, "C:\\Browser\\BROWSER.EXE");
+    EXPECT_EQ(started.parameters, "\"https://orvelle.example.org/a page\"");
+    EXPECT_EQ(started.showCommand, SW_SHOWNOACTIVATE);
+    EXPECT_THAT(tempFile.removed, ElementsAre("/tmp/u/temphtm.htm"));
+    EXPECT_TRUE(tempFile.files.empty());
+    EXPECT_THAT(messageBox.shown, IsEmpty());
+}
+
+TEST_F(OpenWebPageTest, EachFailureEndsInItsOwnMessage) {
+    struct Row {
+        const char* name;
+        std::string tempFolder;
+        bool failCreate;
+        int findResult;
+        int executeResult;
+        const char* text;
+        const char* title;
+        MessageIcon icon;
+    };
+    const Row rows[] = {
+        {"no temporary folder", "", false, kShellSuccess, kShellSuccess, "Can not create file.",
+         "OpenWith", MessageIcon::Information},
+        {"no program for web pages", "/tmp/u/", false, SE_ERR_NOASSOC, kShellSuccess,
+         "Could not find associated application", "Browser Not Found", MessageIcon::Exclamation},
+        {"the program did not start", "/tmp/u/", false, kShellSuccess, SE_ERR_FNF,
+         "Page not Opened", "URL Failed", MessageIcon::Exclamation},
+        {"the file cannot be made", "/tmp/u/", true, kShellSuccess, kShellSuccess,
+         "70: Permission denied", "OpenWith", MessageIcon::Information},
+    };
+    for (const auto& row : rows) {
+        tempPath.path = row.tempFolder;
+        tempFile = fake::FakeTempFile();
+        tempFile.failCreate = row.failCreate;
+        shellExecute = fake::FakeShellExecute();
+        shellExecute.findResult = row.findResult;
+        shellExecute.executeResult = row.executeResult;
+        messageBox.shown.clear();
+        Open("https://orvelle.example.org");
+        ASSERT_EQ(messageBox.shown.size(), 1U) << row.name;
+        EXPECT_EQ(messageBox.shown[0].text, row.text) << row.name;
+        EXPECT_EQ(messageBox.shown[0].title, row.title) << row.name;
+        EXPECT_EQ(messageBox.shown[0].icon, row.icon) << row.name;
+        EXPECT_TRUE(tempFile.files.empty()) << row.name << ": no file stays behind";
+        if (row.findResult <= 32 || row.tempFolder.empty() || row.failCreate) {
+            EXPECT_THAT(shellExecute.started, IsEmpty()) << row.name;
+        }
+    }
+}
+
+// The real desktop backends in a private home: what a user gets.
+class OpenWebPageOnThisDesktopTest : public ::testing::Test {
+protected:
+    OpenWebPageOnThisDesktopTest() {
+        environment.Set("XDG_CONFIG_DIRS", environment.Path("etc-xdg"));
+        environment.Set("XDG_DATA_DIRS", environment.Path("system"));
+        environment.Set("XDG_CURRENT_DESKTOP", std::nullopt);
+    }
+    void Open(const std::string& address) {
+        shell::OpenWebPage({tempPath, tempFile, shellExecute, messageBox}, 0, address, "htm");
+    }
+
+    test::TempEnvironment environment;
+    posix::PosixTempPath tempPath;
+    posix::PosixTempFile tempFile;
+    posix::XdgShellExecute shellExecute;
+    fake::FakeMessageBox messageBox;
+};
+
+TEST_F(OpenWebPageOnThisDesktopTest, AnAddressWithSpacesReachesTheBrowserAsOneArgument) {
+    const test::FakeBrowser browser(environment.Path("bin"));
+    browser.WriteDesktopFile(environment.Path("data/applications"), "fake-browser.desktop");
+    test::WriteFile(environment.Path("config/mimeapps.list"),
+                    "[Default Applications]\ntext/html=fake-browser.desktop;\n");
+    const std::string address = "https://orvelle.example.org/read me.html?a=b c&d='e'";
+    Open(address);
+    EXPECT_THAT(messageBox.shown, IsEmpty());
+    bool started = false;
+    EXPECT_THAT(browser.WaitForArguments(started), ElementsAre(address));
+    EXPECT_TRUE(started);
+    EXPECT_FALSE(test::Exists(environment.Path("tmp/temphtm.htm")));
+}
+
+TEST_F(OpenWebPageOnThisDesktopTest, WithoutAnyBrowserTheUserIsToldSoAndNoFileStays) {
+    Open("https://orvelle.example.org");
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+    EXPECT_EQ(messageBox.shown[0].title, "Browser Not Found");
+    EXPECT_EQ(messageBox.shown[0].text, "Could not find associated application");
+    EXPECT_FALSE(test::Exists(environment.Path("tmp/temphtm.htm")));
+}
+
+}  // namespace

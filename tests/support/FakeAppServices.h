@@ -1,0 +1,50 @@
+#pragma once
+
+// Every platform service of the main window as a recording fake (the registry as a
+// private in-memory store), bundled as AppServices. Fixtures derive from it and
+// adjust the fakes they care about.
+
+#include "AppServices.h"
+#include "FakeClipboard.h"
+#include "FakeFolderTree.h"
+#include "FakePlatform.h"
+#include "FakeRecycleBin.h"
+#include "FakeShellPlatform.h"
+#include "FakeSpecialFolders.h"
+#include "FakeWindowPlatform.h"
+#include "RegistrySettingsStore.h"
+#include "SqliteRegistry.h"
+
+namespace orvelle::test {
+
+struct FakeAppServices {
+    platform::posix::SqliteRegistry registry{":memory:"};
+    platform::RegistrySettingsStore settings{registry};
+    platform::fake::FakeMessageBox messageBox;
+    platform::fake::FakeProfileFile profile;
+    platform::fake::FakeStartupList startupList;
+    platform::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    platform::fake::FakeFileSystem files;
+    platform::fake::FakeTempPath tempPath;
+    platform::fake::FakeClock clock;
+    platform::fake::FakeEventPump eventPump;
+    platform::fake::FakeTrayIcon tray;
+    platform::fake::FakeFolderTree folderTree;
+    platform::fake::FakeSpecialFolders specialFolders;
+    platform::fake::FakeRecycleBin recycleBin;
+    platform::fake::FakeClipboard clipboard;
+    platform::fake::FakeSystemInfo systemInfo;
+    platform::fake::FakeShellExecute shellExecute;
+    platform::fake::FakeTempFile tempFile;
+    platform::fake::FakeHookLibrary hookLibrary;
+    platform::fake::FakeWindowList windowList;
+    platform::fake::FakeWindowProcedure windowProcedure;
+
+    shell::AppServices services{registry,     settings,       messageBox, profile,    startupList,
+                                process,      files,          tempPath,   clock,      eventPump,
+                                tray,         folderTree,     specialFolders, recycleBin, clipboard,
+                                systemInfo,   shellExecute,   tempFile,   hookLibrary, windowList,
+                                windowProcedure};
+};
+
+}  // namespace orvelle::test
