@@ -9,8 +9,12 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       settings(registry),
       profile(platform::posix::IniProfileFile::DefaultPath()),
       tray(shell::AppIcon()),
+      controls(process.ProgramFolder()),
+      zipControl(eventPump),
+      unzipControl(eventPump),
       services{registry, settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox, profile,  startupList, process,
-               files,    tempPath, clock,      eventPump, tray} {}
+               files,    tempPath, clock,      eventPump, tray,
+               controls, controls, zipControl, unzipControl, temporaryFiles, filePicker, fileTypes} {}
 
 }  // namespace orvelle::app

@@ -3,15 +3,21 @@
 #include "AppServices.h"
 #include "FlockInstanceLock.h"
 #include "IniProfileFile.h"
+#include "LibArchiveReader.h"
+#include "LibArchiveWriter.h"
+#include "PendingControlFactory.h"
 #include "PosixFileSystem.h"
 #include "PosixProcessInfo.h"
 #include "PosixTempPath.h"
+#include "PosixTemporaryFiles.h"
 #include "QtEventPump.h"
+#include "QtFilePicker.h"
 #include "QtMessageBox.h"
 #include "QtTrayIcon.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "SystemClock.h"
+#include "XdgFileTypeAssociation.h"
 #include "XdgStartupList.h"
 
 namespace orvelle::app {
@@ -34,6 +40,12 @@ struct PosixServices {
     platform::posix::QtEventPump eventPump;
     platform::posix::QtTrayIcon tray;
     platform::posix::FlockInstanceLock instanceLock;
+    app::PendingControlFactory controls;
+    platform::posix::LibArchiveWriter zipControl;
+    platform::posix::LibArchiveReader unzipControl;
+    platform::posix::PosixTemporaryFiles temporaryFiles;
+    platform::posix::QtFilePicker filePicker;
+    platform::posix::XdgFileTypeAssociation fileTypes;
 
     shell::AppServices services;
 };

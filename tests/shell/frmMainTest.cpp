@@ -1,3 +1,4 @@
+#include "FakeFileSecurity.h"
 #include "FakePlatform.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -35,8 +36,17 @@ protected:
     fake::FakeClock clock;
     fake::FakeEventPump eventPump;
     fake::FakeTrayIcon tray;
+    fake::FakeControlFactory controls;
+    fake::FakeControlRegistration controlRegistration{controls};
+    fake::FakeArchiveWriter zipControl;
+    fake::FakeArchiveReader unzipControl;
+    fake::FakeTemporaryFiles temporaryFiles;
+    fake::FakeFilePicker filePicker;
+    fake::FakeFileTypeAssociation fileTypes;
     shell::AppServices services{registry, settings, messageBox, profile, startupList, process,
-                                files,    tempPath, clock,      eventPump, tray};
+                                files,    tempPath, clock,      eventPump, tray,
+                                controls, controlRegistration, zipControl, unzipControl,
+                                temporaryFiles, filePicker, fileTypes};
 
     std::unique_ptr<shell::frmMain> Load() {
         auto window = std::make_unique<shell::frmMain>(services);

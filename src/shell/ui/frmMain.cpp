@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "ErrorBox.h"
+#include "FileSecurityPage.h"
 #include "ProgramPaths.h"
 #include "Settings.h"
 #include "StartupEntry.h"
@@ -95,8 +96,21 @@ void frmMain::BuildControls() {
     tmrProgress = Named(new QTimer(this), "tmrProgress");
     tmrProgress->setInterval(10);
 
+    pageFileSecurity = new filesecurity::FileSecurityPage(services_, *tmrProgress,
+                                                          [this] { mnuAbout_Click(); }, tabMain);
+    ReplacePage(kFileSecurityPage, pageFileSecurity);
+
     resize(720, 520);
     setMinimumSize(640, 460);
+}
+
+void frmMain::ReplacePage(int index, QWidget* page) {
+    QWidget* placeholder = tabMain->widget(index);
+    const QString caption = tabMain->tabText(index);
+    page->setObjectName(placeholder->objectName());
+    tabMain->removeTab(index);
+    placeholder->deleteLater();
+    tabMain->insertTab(index, page, caption);
 }
 
 QWidget* frmMain::BuildMainPage() {
@@ -158,6 +172,8 @@ void frmMain::Form_Load() {
         // 2. and 3. Captions.
         setWindowTitle(Text(VersionText()));
         mnuShow->setText(Text(VersionText()));
+        // 10. The File Security page and the encrypted-file association.
+        pageFileSecurity->InitFileSecurityPage();
         // 18. The notification-area icon.
         AddTrayIcon();
         // 21. "Run on Startup" from the stored option; acted on only at unload.

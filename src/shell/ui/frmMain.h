@@ -20,6 +20,9 @@ class QVBoxLayout;
 namespace orvelle::widgets {
 class VbCheckBox;
 }
+namespace orvelle::filesecurity {
+class FileSecurityPage;
+}
 
 namespace orvelle::shell {
 
@@ -77,6 +80,8 @@ public:
     QLabel* Label13;
     QLabel* lblWebSite;
     QPushButton* cmdClose;
+    // File Security page.
+    filesecurity::FileSecurityPage* pageFileSecurity;
     // Timers.
     QTimer* tmrSchedule;
     QTimer* tmrMakeScehduleEnable;
@@ -109,6 +114,8 @@ protected:
 private:
     void BuildControls();
     QWidget* BuildMainPage();
+    // Puts `page` in place of the placeholder at `index`, keeping caption and name.
+    void ReplacePage(int index, QWidget* page);
     void BuildMenu();
     void ReadSoundPathFile();
     void AddTrayIcon();

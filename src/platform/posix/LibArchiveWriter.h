@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/Archive.h"
+#include "platform/EventPump.h"
+
+namespace orvelle::platform::posix {
+
+// ZIP archives of a folder with libarchive: deflate, UTF-8 names, links stored as
+// links. Reads the folder relative to open directory handles and never follows a
+// link inside it; yields to the event pump about every 15 ms.
+class LibArchiveWriter final : public IArchiveWriter {
+public:
+    explicit LibArchiveWriter(IEventPump& pump) : pump_(pump) {}
+
+    [[nodiscard]] std::vector<SkippedEntry> PackFolder(const std::string& folder,
+                                                       const std::string& archivePath,
+                                                       const ArchiveProgress& progress) override;
+
+private:
+    IEventPump& pump_;
+};
+
+}  // namespace orvelle::platform::posix
