@@ -263,7 +263,9 @@ private:
             if (status == ARCHIVE_EOF) {
                 break;
             }
-            if (status < ARCHIVE_WARN) {
+            // A warning here is a checksum that does not match: damaged data is never
+            // put in place of a file.
+            if (status != ARCHIVE_OK) {
                 ThrowDamaged();
             }
             WriteAt(fd.get(), static_cast<const char*>(block), size, static_cast<off_t>(offset), path);
@@ -407,13 +409,21 @@ private:
     std::vector<SkippedEntry> skipped_;
 };
 
+// An archive without entries (an empty folder's) is only its end record, which the
+// central-directory reader does not take for an archive.
+bool IsEmptyZip(int fd) {
+    char start[4] = {};
+    return ::pread(fd, start, sizeof start, 0) == static_cast<ssize_t>(sizeof start) &&
+           start[0] == 'P' && start[1] == 'K' && start[2] == 5 && start[3] == 6;
+}
+
 }  // namespace
 
 std::vector<SkippedEntry> LibArchiveReader::ExtractTo(const std::string& archivePath,
                                                       const std::string& folder,
                                                       const ArchiveProgress& progress) {
     const ScopedUtf8Locale utf8;
-    ThrottledPump pump(pump_);
+    ThrottledPump pump(pump_, yieldInterval_);
     const UniqueFd input(::open(archivePath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!input) {
         ThrowPathError(errno, archivePath);
@@ -437,10 +447,18 @@ std::vector<SkippedEntry> LibArchiveReader::ExtractTo(const std::string& archive
     if (!reader) {
         throw RuntimeError(7, "Out of memory");
     }
-    // Both ZIP readers: the one that reads the central directory, and the streaming one
-    // that also knows an archive without entries (an empty folder's).
-    if (archive_read_support_format_zip(reader.get()) != ARCHIVE_OK ||
+    // The reader that works from the central directory: it knows every entry's type
+    // (a link's mode lives only there) and refuses an archive whose directory is
+    // damaged, where a streaming reader would quietly turn links into files.
+    if (archive_read_support_format_zip_seekable(reader.get()) != ARCHIVE_OK ||
         archive_read_open_fd(reader.get(), input.get(), 64 * 1024) != ARCHIVE_OK) {
+        if (IsEmptyZip(input.get())) {
+            if (progress) {
+                progress(0);
+                progress(100);
+            }
+            return {};
+        }
         throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
                                                    " is damaged or is not a ZIP archive (" +
                                                    ArchiveErrorText(reader.get()) + ")");

@@ -3,6 +3,8 @@
 #include "platform/Archive.h"
 #include "platform/EventPump.h"
 
+#include <chrono>
+
 namespace orvelle::platform::posix {
 
 // Extracts ZIP archives with libarchive, relative to an open handle of the
@@ -11,7 +13,10 @@ namespace orvelle::platform::posix {
 // temporary name and renamed into place. Yields to the event pump about every 15 ms.
 class LibArchiveReader final : public IArchiveReader {
 public:
-    explicit LibArchiveReader(IEventPump& pump) : pump_(pump) {}
+    // `yieldInterval`: the least time between two turns of the user interface.
+    explicit LibArchiveReader(IEventPump& pump,
+                              std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
+        : pump_(pump), yieldInterval_(yieldInterval) {}
 
     [[nodiscard]] std::vector<SkippedEntry> ExtractTo(const std::string& archivePath,
                                                       const std::string& folder,
@@ -19,6 +24,7 @@ public:
 
 private:
     IEventPump& pump_;
+    std::chrono::milliseconds yieldInterval_;
 };
 
 }  // namespace orvelle::platform::posix

@@ -44,6 +44,9 @@ std::vector<std::string> ListFolder(int dirFd, const std::string& path) {
         ::close(copy);
         ThrowPathError(error, path);
     }
+    // The duplicate shares the reading position with the caller's descriptor, which an
+    // earlier listing may have left at the end.
+    ::rewinddir(dir.get());
     std::vector<std::string> names;
     errno = 0;
     while (const dirent* entry = ::readdir(dir.get())) {
@@ -248,7 +251,7 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
                                                        const std::string& archivePath,
                                                        const ArchiveProgress& progress) {
     const ScopedUtf8Locale utf8;
-    ThrottledPump pump(pump_);
+    ThrottledPump pump(pump_, yieldInterval_);
     // The folder the user named may itself be reached through a link; inside it, no
     // link is followed.
     const UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
