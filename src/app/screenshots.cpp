@@ -4,6 +4,7 @@
 //   orvelle-screenshots [OUTPUT-FOLDER]     (default: ./screenshots)
 
 #include "AppIcon.h"
+#include "FileSecurityPage.h"
 #include "PosixServices.h"
 #include "frmAbout.h"
 #include "frmMain.h"
@@ -11,6 +12,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -73,6 +76,35 @@ int main(int argc, char** argv) {
         const QString name = window.tabMain->widget(page)->objectName();
         ok = Save(window, QStringLiteral("%1/main-%2-%3.png").arg(output).arg(page).arg(name)) && ok;
     }
+    // The File Security page in each direction and scope, with its fields filled in.
+    window.tabMain->setCurrentIndex(shell::frmMain::kFileSecurityPage);
+    filesecurity::FileSecurityPage& page = *window.pageFileSecurity;
+    const struct {
+        QRadioButton* filesecurity::FileSecurityPage::*direction;
+        QRadioButton* filesecurity::FileSecurityPage::*scope;
+        const char* name;
+        const char* source;
+        const char* destination;
+    } states[] = {
+        {&filesecurity::FileSecurityPage::Option2, &filesecurity::FileSecurityPage::Option4,
+         "encrypt-file", "/home/user/Documents/report.odt", "/home/user/Documents/report.kdf"},
+        {&filesecurity::FileSecurityPage::Option2, &filesecurity::FileSecurityPage::Option5,
+         "encrypt-folder", "/home/user/Documents", "/home/user/Documents.kdf"},
+        {&filesecurity::FileSecurityPage::Option3, &filesecurity::FileSecurityPage::Option4,
+         "decrypt-file", "/home/user/Documents/report.kdf", "/home/user/Documents/report.odt"},
+        {&filesecurity::FileSecurityPage::Option3, &filesecurity::FileSecurityPage::Option5,
+         "decrypt-folder", "/home/user/Documents.kdf", "/home/user/Restored"},
+    };
+    for (const auto& state : states) {
+        (page.*state.direction)->click();
+        (page.*state.scope)->click();
+        page.txtSource->setText(QString::fromLatin1(state.source));
+        page.txtDestination->setText(QString::fromLatin1(state.destination));
+        page.txtPassword->setText(QStringLiteral("secret"));
+        page.txtReenter->setText(QStringLiteral("secret"));
+        ok = Save(window, QStringLiteral("%1/filesecurity-%2.png").arg(output, QLatin1String(state.name))) && ok;
+    }
+
     shell::frmAbout about(&window);
     about.show();
     ok = Save(about, output + QStringLiteral("/about.png")) && ok;

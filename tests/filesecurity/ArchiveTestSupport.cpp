@@ -1,10 +1,17 @@
 #include "ArchiveTestSupport.h"
 
 #include "TempEnvironment.h"
-#include "XdgFileTypeAssociation.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <random>
+
+extern char** environ;
 
 namespace orvelle::test {
 
@@ -52,7 +59,32 @@ bool RunPython(const std::string& folder, const std::string& script,
     WriteFile(path, script);
     std::vector<std::string> command{"python3", path};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    return platform::posix::RunQuietly(command);
+    return RunQuietly(command);
+}
+
+bool RunQuietly(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int error = posix_spawnp(&child, argv.front(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        return false;
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace orvelle::test

@@ -22,6 +22,10 @@ Tree Snapshot(const std::string& root);
 // inward link and a few megabytes of poorly compressible data.
 void MakeSampleTree(const std::string& root);
 
+// Runs a program found on PATH with these arguments (no shell), its output
+// discarded; true when it ran and succeeded.
+bool RunQuietly(const std::vector<std::string>& arguments);
+
 // Runs a Python script with the arguments; true when it succeeded.
 bool RunPython(const std::string& folder, const std::string& script,
                const std::vector<std::string>& arguments);

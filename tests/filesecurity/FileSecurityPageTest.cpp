@@ -206,6 +206,21 @@ TEST_F(FileSecurityPageTest, AFailingPickerIsShownTitledWithTheWindowCaption) {
     EXPECT_TRUE(page->txtSource->text().isEmpty());
 }
 
+TEST_F(FileSecurityPageTest, AFieldProblemMovesTheFocusToTheFirstBrowseButton) {
+    const auto page = MakePage();
+    page->show();
+    page->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
+    Type(page->txtPassword, QStringLiteral("pw"));
+    Type(page->txtReenter, QStringLiteral("pw"));
+    page->txtSource->setText(QStringLiteral("/d/a.txt"));
+    page->txtDestination->setFocus();
+    Click(page->cmdEncrypt);
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+    EXPECT_EQ(messageBox.shown[0].text, "Specify destination file.");
+    EXPECT_EQ(QApplication::focusWidget(), page->cmdBrowseFileFolder[0]);
+}
+
 TEST_F(FileSecurityPageTest, PassphraseChecksComeFirstAndTheScopePicksTheJob) {
     const auto page = MakePage();
     files.files["/d/in.kdf"] = "enc";

@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace orvelle::filesecurity {
 
 using platform::RuntimeError;
@@ -109,6 +111,16 @@ void FileSecurityPage::BuildControls() {
                 [this, index] { cmdBrowseFileFolder_Click(index); });
     }
 
+    // Wide enough for every caption, so that the fields do not move when it changes.
+    int captionWidth = 0;
+    for (const char* caption : {"Source Folder:", "Destination Folder:"}) {
+        captionWidth = std::max(captionWidth, lblSourceDestination[0]->fontMetrics().horizontalAdvance(
+                                                  QString::fromLatin1(caption)));
+    }
+    for (QLabel* label : lblSourceDestination) {
+        label->setMinimumWidth(captionWidth);
+    }
+
     Label1 = Named(new QLabel(QStringLiteral("Password:"), fmKordex), "Label1");
     txtPassword = Named(new QLineEdit(fmKordex), "txtPassword");
     Label2 = Named(new QLabel(QStringLiteral("Re-enter:"), fmKordex), "Label2");
@@ -170,8 +182,9 @@ void FileSecurityPage::BuildControls() {
     frame->addWidget(lblFileOrFolder);
     frame->addSpacing(6);
     frame->addLayout(fields);
-    frame->addStretch(1);
+    frame->addSpacing(6);
     frame->addLayout(actions);
+    frame->addStretch(1);
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(fmKordex);

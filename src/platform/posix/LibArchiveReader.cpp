@@ -435,6 +435,22 @@ std::vector<SkippedEntry> LibArchiveReader::ExtractTo(const std::string& archive
     if (!S_ISREG(info.st_mode)) {
         ThrowPathError(EISDIR, archivePath);
     }
+    ArchiveHandle reader(archive_read_new());
+    if (!reader) {
+        throw RuntimeError(7, "Out of memory");
+    }
+    // The reader that works from the central directory: it knows every entry's type
+    // (a link's mode lives only there) and refuses an archive whose directory is
+    // damaged, where a streaming reader would quietly turn links into files.
+    const bool opened = archive_read_support_format_zip_seekable(reader.get()) == ARCHIVE_OK &&
+                        archive_read_open_fd(reader.get(), input.get(), 64 * 1024) == ARCHIVE_OK;
+    const bool empty = !opened && IsEmptyZip(input.get());
+    if (!opened && !empty) {
+        throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
+                                                   " is damaged or is not a ZIP archive (" +
+                                                   ArchiveErrorText(reader.get()) + ")");
+    }
+    // The destination is made only for an archive that can be read.
     if (!MakeDirectories(folder, 0777)) {
         ThrowPathError(errno != 0 ? errno : ENOTDIR, folder);
     }
@@ -443,25 +459,12 @@ std::vector<SkippedEntry> LibArchiveReader::ExtractTo(const std::string& archive
     if (!root) {
         ThrowPathError(errno, folder);
     }
-    ArchiveHandle reader(archive_read_new());
-    if (!reader) {
-        throw RuntimeError(7, "Out of memory");
-    }
-    // The reader that works from the central directory: it knows every entry's type
-    // (a link's mode lives only there) and refuses an archive whose directory is
-    // damaged, where a streaming reader would quietly turn links into files.
-    if (archive_read_support_format_zip_seekable(reader.get()) != ARCHIVE_OK ||
-        archive_read_open_fd(reader.get(), input.get(), 64 * 1024) != ARCHIVE_OK) {
-        if (IsEmptyZip(input.get())) {
-            if (progress) {
-                progress(0);
-                progress(100);
-            }
-            return {};
+    if (empty) {
+        if (progress) {
+            progress(0);
+            progress(100);
         }
-        throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
-                                                   " is damaged or is not a ZIP archive (" +
-                                                   ArchiveErrorText(reader.get()) + ")");
+        return {};
     }
     std::string display = folder;
     while (display.size() > 1 && display.back() == '/') {

@@ -171,8 +171,13 @@ private:
 
     void PackLink(int dirFd, const std::string& name, const std::string& fullPath,
                   const std::string& relative, const struct stat& info) {
+        // The size the link reports may be 0 or out of date: grow until the target fits.
         std::vector<char> target(static_cast<std::size_t>(std::max<off_t>(info.st_size, 255)) + 1);
-        const ssize_t length = ::readlinkat(dirFd, name.c_str(), target.data(), target.size());
+        ssize_t length = 0;
+        while ((length = ::readlinkat(dirFd, name.c_str(), target.data(), target.size())) >= 0 &&
+               static_cast<std::size_t>(length) == target.size()) {
+            target.resize(target.size() * 2);
+        }
         if (length < 0) {
             ThrowPathError(errno, fullPath);
         }
@@ -275,9 +280,13 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
     if (progress) {
         progress(0);
     }
+    std::string display = folder;
+    while (display.size() > 1 && display.back() == '/') {
+        display.pop_back();
+    }
     FolderPacker packer(writer.get(), output, progress, pump, archivePath);
-    packer.CountBytes(root.get(), folder);
-    packer.Pack(root.get(), folder, "");
+    packer.CountBytes(root.get(), display);
+    packer.Pack(root.get(), display, "");
     if (archive_write_close(writer.get()) != ARCHIVE_OK) {
         const int error = archive_errno(writer.get());
         if (error == ENOSPC || error == EDQUOT) {

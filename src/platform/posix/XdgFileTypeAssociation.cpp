@@ -5,13 +5,11 @@
 #include "XdgStartupList.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-extern char** environ;
+#include <cstdlib>
 
 namespace orvelle::platform::posix {
 namespace {
@@ -60,6 +58,39 @@ std::string EntryText(const std::string& text) {
 
 std::string FolderOf(const std::string& path) {
     return path.substr(0, path.rfind('/'));
+}
+
+// The program's full path, looked up on PATH the way a shell would; "" when missing.
+std::string FindProgram(const std::string& name) {
+    if (name.find('/') != std::string::npos) {
+        return ::access(name.c_str(), X_OK) == 0 ? name : std::string();
+    }
+    const char* path = std::getenv("PATH");
+    const std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::string::size_type start = 0;
+    while (start <= folders.size()) {
+        auto end = folders.find(':', start);
+        if (end == std::string::npos) {
+            end = folders.size();
+        }
+        const std::string folder = end == start ? "." : folders.substr(start, end - start);
+        const std::string candidate = folder + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+std::vector<char*> ArgumentVector(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    return argv;
 }
 
 }  // namespace
@@ -120,7 +151,7 @@ AssociationStatus XdgFileTypeAssociation::Register(const FileTypeAssociation& as
         }
         // Without the tool the type is unknown until something else rebuilds the cache;
         // the package file is in place for that.
-        static_cast<void>(RunQuietly({"update-mime-database", DataHome() + "/mime"}));
+        static_cast<void>(StartDetached({"update-mime-database", DataHome() + "/mime"}));
     }
     if (!entryCurrent) {
         if (!MakeDirectories(FolderOf(entryPath), 0700) ||
@@ -128,33 +159,40 @@ AssociationStatus XdgFileTypeAssociation::Register(const FileTypeAssociation& as
             return AssociationStatus::Failed;
         }
         // Likewise: desktops read the entry itself; the cache only speeds the lookup.
-        static_cast<void>(RunQuietly({"update-desktop-database", DataHome() + "/applications"}));
+        static_cast<void>(StartDetached({"update-desktop-database", DataHome() + "/applications"}));
     }
     return AssociationStatus::Written;
 }
 
-bool RunQuietly(const std::vector<std::string>& arguments) {
+bool StartDetached(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
         return false;
     }
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    if (::posix_spawn_file_actions_init(&actions) != 0) {
+    // Everything the children need is prepared here: between fork and exec only
+    // async-signal-safe calls are allowed, as the program has other threads.
+    const std::string program = FindProgram(arguments.front());
+    if (program.empty()) {
         return false;
     }
-    static_cast<void>(::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0));
-    static_cast<void>(::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0));
-    static_cast<void>(::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0));
-    pid_t child = 0;
-    const int error = ::posix_spawnp(&child, argv.front(), &actions, nullptr, argv.data(), environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
+    std::vector<char*> argv = ArgumentVector(arguments);
+    const pid_t child = ::fork();
+    if (child < 0) {
         return false;
+    }
+    if (child == 0) {
+        // The grandchild runs the program; its parent ends at once, so init reaps it.
+        const pid_t grandchild = ::fork();
+        if (grandchild == 0) {
+            const int null = ::open("/dev/null", O_RDWR);
+            if (null >= 0) {
+                ::dup2(null, STDIN_FILENO);
+                ::dup2(null, STDOUT_FILENO);
+                ::dup2(null, STDERR_FILENO);
+            }
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::_exit(grandchild < 0 ? 1 : 0);
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0) {

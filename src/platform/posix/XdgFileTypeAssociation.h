@@ -12,7 +12,9 @@ namespace orvelle::platform::posix {
 // comment, and a desktop entry ($XDG_DATA_HOME/applications/<id>.desktop) that opens
 // such files with the program. Both are written atomically, only when their content
 // differs, and the desktop's caches are then refreshed with update-mime-database and
-// update-desktop-database where they are installed.
+// update-desktop-database where they are installed. The refresh runs on its own and
+// is not waited for: it takes a noticeable part of a second, and the first start of
+// the program should not.
 class XdgFileTypeAssociation final : public IFileTypeAssociation {
 public:
     // `dataHome` empty: $XDG_DATA_HOME of the current environment.
@@ -33,8 +35,9 @@ private:
     std::string dataHome_;
 };
 
-// Runs a program found on PATH with these arguments (no shell), its output
-// discarded, and waits for it; false when it is not installed or did not succeed.
-bool RunQuietly(const std::vector<std::string>& arguments);
+// Starts a program found on PATH with these arguments (no shell), its output
+// discarded, without waiting for it and without leaving a child to reap; false when
+// it is not installed or could not be started.
+bool StartDetached(const std::vector<std::string>& arguments);
 
 }  // namespace orvelle::platform::posix

@@ -109,6 +109,7 @@ void frmMain::ReplacePage(int index, QWidget* page) {
     const QString caption = tabMain->tabText(index);
     page->setObjectName(placeholder->objectName());
     tabMain->removeTab(index);
+    placeholder->setObjectName(QString());
     placeholder->deleteLater();
     tabMain->insertTab(index, page, caption);
 }
