@@ -273,7 +273,8 @@ TEST_F(FileSecurityPageTest, WhileAFolderIsPackedTheTimerDrivesTheBarAndClicksSt
         }
         EXPECT_EQ(page->cmdEncrypt->text(), QStringLiteral("Cancel"));
         EXPECT_TRUE(tmrProgress.isActive());
-        QTest::qWait(40);  // the 10 ms timer ticks meanwhile
+        // The 10 ms timer ticks while the user interface has its turn.
+        static_cast<void>(QTest::qWaitFor([&] { return page->pgb->value() == 37; }, 5000));
         barDuringWork.push_back(page->pgb->value());
         // "Cancel" and the passphrase boxes stay live, but no second job starts.
         Type(page->txtReenter, QStringLiteral("different"));
