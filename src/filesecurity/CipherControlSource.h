@@ -25,7 +25,7 @@ public:
 
     // Creates the control when there is none yet; false when it cannot be had (the
     // reason is kept for Control()).
-    bool Create();
+    [[nodiscard]] bool Create();
     // The control, created first when needed; throws the creation's RuntimeError.
     [[nodiscard]] platform::ICipherControl& Control();
     [[nodiscard]] bool IsCreated() const noexcept { return control_ != nullptr; }

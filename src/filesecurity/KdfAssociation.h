@@ -24,7 +24,7 @@ void RegisterKdfAssociation(shell::RegistryLayer& registry, platform::IMessageBo
 
 // The test at load: registers the association when the class's description is not
 // exactly "Kordex File". True when it registered now.
-bool CheckKdfAssociation(shell::RegistryLayer& registry, platform::IMessageBox& messageBox,
+[[nodiscard]] bool CheckKdfAssociation(shell::RegistryLayer& registry, platform::IMessageBox& messageBox,
                          const std::string& programPath);
 
 // The same association as the desktop records it (a MIME type for "*.kdf").

@@ -56,10 +56,7 @@ FileSecurityPage::FileSecurityPage(shell::AppServices& services, QTimer& tmrProg
     connect(&tmrProgress_, &QTimer::timeout, this, &FileSecurityPage::tmrProgress_Timer);
 }
 
-FileSecurityPage::~FileSecurityPage() {
-    // The timer belongs to the main window and may outlive the page.
-    disconnect(&tmrProgress_, nullptr, this, nullptr);
-}
+FileSecurityPage::~FileSecurityPage() = default;
 
 void FileSecurityPage::BuildControls() {
     fmKordex = Named(new QGroupBox(this), "fmKordex");

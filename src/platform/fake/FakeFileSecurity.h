@@ -15,10 +15,8 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <map>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -244,7 +242,7 @@ public:
 // user's file in a shared folder).
 class FakeTemporaryFiles final : public ITemporaryFiles {
 public:
-    bool Remove(const std::string& path) override {
+    [[nodiscard]] bool Remove(const std::string& path) override {
         removed.push_back(path);
         if (foreign.count(path) != 0) {
             return false;

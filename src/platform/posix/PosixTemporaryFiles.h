@@ -8,7 +8,7 @@ namespace orvelle::platform::posix {
 // link itself and never its target.
 class PosixTemporaryFiles final : public ITemporaryFiles {
 public:
-    bool Remove(const std::string& path) override;
+    [[nodiscard]] bool Remove(const std::string& path) override;
     void CreateExclusive(const std::string& path) override;
 };
 

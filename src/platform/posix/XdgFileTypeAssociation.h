@@ -38,6 +38,6 @@ private:
 // Starts a program found on PATH with these arguments (no shell), its output
 // discarded, without waiting for it and without leaving a child to reap; false when
 // it is not installed or could not be started.
-bool StartDetached(const std::vector<std::string>& arguments);
+[[nodiscard]] bool StartDetached(const std::vector<std::string>& arguments);
 
 }  // namespace orvelle::platform::posix

@@ -12,7 +12,7 @@ public:
 
     // Removes the file or link at `path` itself, never what a link points to and
     // never a folder; true when nothing is left at the path.
-    virtual bool Remove(const std::string& path) = 0;
+    [[nodiscard]] virtual bool Remove(const std::string& path) = 0;
     // Creates an empty file at `path` that only this user can read or write
     // (mode 0600). Never follows a link; throws RuntimeError when anything is already
     // there or the file cannot be created.
