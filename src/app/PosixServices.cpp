@@ -10,10 +10,14 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       profile(platform::posix::IniProfileFile::DefaultPath()),
       tray(shell::AppIcon()),
       specialFolders(registry),
+      controls(process.ProgramFolder()),
+      zipControl(eventPump),
+      unzipControl(eventPump),
       services{registry, settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox, profile,  startupList, process,
                files,    tempPath, clock,      eventPump, tray,
                folderTree, specialFolders, recycleBin, clipboard,
-               systemInfo, shellExecute, tempFile, hookLibrary, windowList, windowProcedure} {}
+               systemInfo, shellExecute, tempFile, hookLibrary, windowList, windowProcedure,
+               controls, controls, zipControl, unzipControl, temporaryFiles, filePicker, fileTypes} {}
 
 }  // namespace orvelle::app

@@ -4,6 +4,9 @@
 #include "FlockInstanceLock.h"
 #include "FreedesktopTrash.h"
 #include "IniProfileFile.h"
+#include "LibArchiveReader.h"
+#include "LibArchiveWriter.h"
+#include "PendingControlFactory.h"
 #include "PosixFileSystem.h"
 #include "PosixFolderTree.h"
 #include "PosixProcessInfo.h"
@@ -14,6 +17,9 @@
 #include "QtClipboard.h"
 #include "QtEventPump.h"
 #include "QtHookLibrary.h"
+#include "PosixTemporaryFiles.h"
+#include "QtEventPump.h"
+#include "QtFilePicker.h"
 #include "QtMessageBox.h"
 #include "QtTrayIcon.h"
 #include "QtWindowProcedure.h"
@@ -22,6 +28,7 @@
 #include "SystemClock.h"
 #include "X11WindowList.h"
 #include "XdgShellExecute.h"
+#include "XdgFileTypeAssociation.h"
 #include "XdgStartupList.h"
 
 namespace orvelle::app {
@@ -54,6 +61,12 @@ struct PosixServices {
     platform::posix::X11WindowList windowList;
     platform::posix::QtWindowProcedure windowProcedure;
     platform::posix::QtHookLibrary hookLibrary;
+    app::PendingControlFactory controls;
+    platform::posix::LibArchiveWriter zipControl;
+    platform::posix::LibArchiveReader unzipControl;
+    platform::posix::PosixTemporaryFiles temporaryFiles;
+    platform::posix::QtFilePicker filePicker;
+    platform::posix::XdgFileTypeAssociation fileTypes;
 
     shell::AppServices services;
 };

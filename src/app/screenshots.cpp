@@ -5,6 +5,7 @@
 
 #include "AppIcon.h"
 #include "CleaningPages.h"
+#include "FileSecurityPage.h"
 #include "PosixServices.h"
 #include "ScheduleEditor.h"
 #include "SchedulePage.h"
@@ -16,6 +17,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -109,6 +112,34 @@ int main(int argc, char** argv) {
     schedule.SelectRunOn(schedule::kNever);
     ok = Save(window, output + QStringLiteral("/schedule-never.png")) && ok;
     schedule.cmdCancel_Click();
+    // The File Security page in each direction and scope, with its fields filled in.
+    window.tabMain->setCurrentIndex(shell::frmMain::kFileSecurityPage);
+    filesecurity::FileSecurityPage& page = *window.pageFileSecurity;
+    const struct {
+        QRadioButton* filesecurity::FileSecurityPage::*direction;
+        QRadioButton* filesecurity::FileSecurityPage::*scope;
+        const char* name;
+        const char* source;
+        const char* destination;
+    } states[] = {
+        {&filesecurity::FileSecurityPage::Option2, &filesecurity::FileSecurityPage::Option4,
+         "encrypt-file", "/home/user/Documents/report.odt", "/home/user/Documents/report.kdf"},
+        {&filesecurity::FileSecurityPage::Option2, &filesecurity::FileSecurityPage::Option5,
+         "encrypt-folder", "/home/user/Documents", "/home/user/Documents.kdf"},
+        {&filesecurity::FileSecurityPage::Option3, &filesecurity::FileSecurityPage::Option4,
+         "decrypt-file", "/home/user/Documents/report.kdf", "/home/user/Documents/report.odt"},
+        {&filesecurity::FileSecurityPage::Option3, &filesecurity::FileSecurityPage::Option5,
+         "decrypt-folder", "/home/user/Documents.kdf", "/home/user/Restored"},
+    };
+    for (const auto& state : states) {
+        (page.*state.direction)->click();
+        (page.*state.scope)->click();
+        page.txtSource->setText(QString::fromLatin1(state.source));
+        page.txtDestination->setText(QString::fromLatin1(state.destination));
+        page.txtPassword->setText(QStringLiteral("secret"));
+        page.txtReenter->setText(QStringLiteral("secret"));
+        ok = Save(window, QStringLiteral("%1/filesecurity-%2.png").arg(output, QLatin1String(state.name))) && ok;
+    }
 
     shell::frmAbout about(&window);
     about.show();

@@ -1,11 +1,16 @@
 #pragma once
 
 #include "platform/Clipboard.h"
+#include "platform/Archive.h"
 #include "platform/Clock.h"
+#include "platform/ControlFactory.h"
+#include "platform/ControlRegistration.h"
 #include "platform/EventPump.h"
+#include "platform/FilePicker.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderTree.h"
 #include "platform/HookLibrary.h"
+#include "platform/FileTypeAssociation.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProfileFile.h"
@@ -18,6 +23,7 @@
 #include "platform/SystemInfo.h"
 #include "platform/TempFile.h"
 #include "platform/TempPath.h"
+#include "platform/TemporaryFiles.h"
 #include "platform/TrayIcon.h"
 #include "platform/WindowList.h"
 #include "platform/WindowProcedure.h"
@@ -50,6 +56,15 @@ struct AppServices {
     platform::IHookLibrary& hookLibrary;
     platform::IWindowList& windowList;
     platform::IWindowProcedure& windowProcedure;
+    // File security: the cipher control by identifier, the archive components, the
+    // temporary archive's file, the pickers and the desktop's file types.
+    platform::IControlFactory& controls;
+    platform::IControlRegistration& controlRegistration;
+    platform::IArchiveWriter& zipControl;
+    platform::IArchiveReader& unzipControl;
+    platform::ITemporaryFiles& temporaryFiles;
+    platform::IFilePicker& filePicker;
+    platform::IFileTypeAssociation& fileTypes;
 };
 
 }  // namespace orvelle::shell

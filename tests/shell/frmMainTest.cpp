@@ -1,6 +1,7 @@
 #include "FakeAppServices.h"
 #include "FakeClipboard.h"
 #include "FakeFolderTree.h"
+#include "FakeFileSecurity.h"
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
 #include "FakeSpecialFolders.h"

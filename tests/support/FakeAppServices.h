@@ -6,6 +6,7 @@
 
 #include "AppServices.h"
 #include "FakeClipboard.h"
+#include "FakeFileSecurity.h"
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
@@ -39,12 +40,20 @@ struct FakeAppServices {
     platform::fake::FakeHookLibrary hookLibrary;
     platform::fake::FakeWindowList windowList;
     platform::fake::FakeWindowProcedure windowProcedure;
+    platform::fake::FakeControlFactory controls;
+    platform::fake::FakeControlRegistration controlRegistration{controls};
+    platform::fake::FakeArchiveWriter zipControl;
+    platform::fake::FakeArchiveReader unzipControl;
+    platform::fake::FakeTemporaryFiles temporaryFiles;
+    platform::fake::FakeFilePicker filePicker;
+    platform::fake::FakeFileTypeAssociation fileTypes;
 
     shell::AppServices services{registry,     settings,       messageBox, profile,    startupList,
                                 process,      files,          tempPath,   clock,      eventPump,
                                 tray,         folderTree,     specialFolders, recycleBin, clipboard,
                                 systemInfo,   shellExecute,   tempFile,   hookLibrary, windowList,
-                                windowProcedure};
+                                windowProcedure, controls,    controlRegistration, zipControl,
+                                unzipControl, temporaryFiles, filePicker, fileTypes};
 };
 
 }  // namespace orvelle::test

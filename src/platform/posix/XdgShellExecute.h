@@ -32,8 +32,4 @@ private:
 // Nothing is expanded. nullopt when a quote is not closed.
 std::optional<std::vector<std::string>> SplitParameters(const std::string& parameters);
 
-// Starts `command` (its first word a path or a name on $PATH) as a detached process with
-// the default signal mask; 0, or the errno of the failure to find or execute it.
-int StartDetached(const std::vector<std::string>& command);
-
 }  // namespace orvelle::platform::posix

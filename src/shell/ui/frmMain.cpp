@@ -8,6 +8,7 @@
 #include "HideShowWindows.h"
 #include "MSHook.h"
 #include "OS.h"
+#include "FileSecurityPage.h"
 #include "ProgramPaths.h"
 #include "ScheduleEditor.h"
 #include "SchedulePage.h"
@@ -139,9 +140,22 @@ void frmMain::BuildControls() {
     cleaningPages->AttachMainWindow(std::move(controls));
     // The schedule is tested from the start.
     tmrSchedule->start();
+    pageFileSecurity = new filesecurity::FileSecurityPage(services_, *tmrProgress,
+                                                          [this] { mnuAbout_Click(); }, tabMain);
+    ReplacePage(kFileSecurityPage, pageFileSecurity);
 
     resize(720, 520);
     setMinimumSize(640, 460);
+}
+
+void frmMain::ReplacePage(int index, QWidget* page) {
+    QWidget* placeholder = tabMain->widget(index);
+    const QString caption = tabMain->tabText(index);
+    page->setObjectName(placeholder->objectName());
+    tabMain->removeTab(index);
+    placeholder->setObjectName(QString());
+    placeholder->deleteLater();
+    tabMain->insertTab(index, page, caption);
 }
 
 QWidget* frmMain::BuildMainPage() {
@@ -212,6 +226,8 @@ void frmMain::Form_Load() {
         // 6. and 7. This computer's name and its system's.
         lblUser->setText(QStringLiteral("User ") + Text(services_.systemInfo.GetComputerNameA()));
         lblOS->setText(Text(GetOsName(services_.systemInfo)));
+        // 10. The File Security page and the encrypted-file association.
+        pageFileSecurity->InitFileSecurityPage();
         // 11. Option boxes set from here on store nothing.
         cleaningPages->SetSettingsReady(false);
         // 12. The cleaning defaults ("&Default" of the Clean Internet page).

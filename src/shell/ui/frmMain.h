@@ -28,6 +28,9 @@ class SecondTimer;
 namespace orvelle::widgets {
 class VbCheckBox;
 }
+namespace orvelle::filesecurity {
+class FileSecurityPage;
+}
 
 namespace orvelle::cleaning::ui {
 class CleaningPages;
@@ -114,6 +117,8 @@ public:
     // chkSettings_0, txtHomePageURL, cmdHomePage), the Clean Internet and Clean
     // Computer pages, and the run (cleaningPages->cmdBasicClean_Click()).
     cleaning::ui::CleaningPages* cleaningPages;
+    // File Security page.
+    filesecurity::FileSecurityPage* pageFileSecurity;
     // The Schedule page over its editor (the live schedule).
     schedule::SchedulePage* schedulePage;
     // Timers. tmrSchedule tests the schedule once per wall-clock second.
@@ -153,6 +158,8 @@ protected:
 private:
     void BuildControls();
     QWidget* BuildMainPage();
+    // Puts `page` in place of the placeholder at `index`, keeping caption and name.
+    void ReplacePage(int index, QWidget* page);
     void BuildMenu();
     void ReadSoundPathFile();
     void AddTrayIcon();

@@ -2,31 +2,50 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvelle::platform {
 
-// Progress 0 … 100 of an archive step.
+// Progress 0 … 100 of an archive step; every point is delivered.
 using ArchiveProgress = std::function<void(int percent)>;
+
+// An entry that an archive step left out, and why, so that the user can be told.
+struct SkippedEntry {
+    std::string name;    // the entry's relative path
+    std::string reason;  // a short sentence
+
+    friend bool operator==(const SkippedEntry&, const SkippedEntry&) = default;
+};
 
 // Packs every file of a folder, recursively with relative paths, into one ZIP file.
 class IArchiveWriter {
 public:
     virtual ~IArchiveWriter() = default;
 
-    // Builds `archivePath` from the folder; returns when the file is complete.
-    // Throws RuntimeError on failure.
-    virtual void PackFolder(const std::string& folder, const std::string& archivePath,
-                            const ArchiveProgress& progress) = 0;
+    // Builds `archivePath` from everything below `folder`: files, folders (empty ones
+    // too) and links (stored as links, never followed). The archive file is written in
+    // place, never through a link and never into another user's file, and is complete
+    // when the call returns (the build's completion). The user interface gets its turn
+    // while the work goes on. Returns what could not be packed (devices, FIFOs,
+    // sockets); throws RuntimeError on failure.
+    [[nodiscard]] virtual std::vector<SkippedEntry> PackFolder(const std::string& folder,
+                                                               const std::string& archivePath,
+                                                               const ArchiveProgress& progress) = 0;
 };
 
-// Extracts such a file into a folder; nothing is ever written outside it.
+// Extracts such a file (or a ZIP file made elsewhere) into a folder.
 class IArchiveReader {
 public:
     virtual ~IArchiveReader() = default;
 
-    // Throws RuntimeError on failure (a damaged archive, an entry leading outside).
-    virtual void ExtractTo(const std::string& archivePath, const std::string& folder,
-                           const ArchiveProgress& progress) = 0;
+    // Extracts `archivePath` into `folder` (created when missing), replacing files of
+    // the same names. Nothing is ever written outside the folder: entries with an
+    // absolute path or "..", links leading out of it and entries that would pass
+    // through a link are left out and returned with the reason. Returns at the
+    // extraction's completion; throws RuntimeError on a damaged archive or a failed write.
+    [[nodiscard]] virtual std::vector<SkippedEntry> ExtractTo(const std::string& archivePath,
+                                                              const std::string& folder,
+                                                              const ArchiveProgress& progress) = 0;
 };
 
 }  // namespace orvelle::platform

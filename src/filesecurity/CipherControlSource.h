@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/ControlFactory.h"
+#include "platform/ControlRegistration.h"
+#include "platform/RuntimeError.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace orvelle::filesecurity {
+
+// The page's cipher control `crpControl`, created by its identifier. When the
+// identifier is not registered, the library installed with the program is
+// registered and the creation tried again, the way the program repairs its file
+// association. A control that still cannot be created is reported when a job needs
+// it, not when the page loads.
+class CipherControlSource {
+public:
+    static constexpr const char* kProgId = "Veilor64.Veilor";
+
+    CipherControlSource(platform::IControlFactory& factory,
+                        platform::IControlRegistration& registration)
+        : factory_(factory), registration_(registration) {}
+
+    // Creates the control when there is none yet; false when it cannot be had (the
+    // reason is kept for Control()).
+    [[nodiscard]] bool Create();
+    // The control, created first when needed; throws the creation's RuntimeError.
+    [[nodiscard]] platform::ICipherControl& Control();
+    [[nodiscard]] bool IsCreated() const noexcept { return control_ != nullptr; }
+
+private:
+    platform::IControlFactory& factory_;
+    platform::IControlRegistration& registration_;
+    std::unique_ptr<platform::ICipherControl> control_;
+    std::optional<platform::RuntimeError> failure_;
+};
+
+}  // namespace orvelle::filesecurity

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "CipherControlSource.h"
+#include "FileSecurityView.h"
+#include "platform/Archive.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessInfo.h"
+#include "platform/TempPath.h"
+#include "platform/TemporaryFiles.h"
+
+#include <string>
+#include <vector>
+
+namespace orvelle::filesecurity {
+
+// What the jobs work with besides the page.
+struct JobServices {
+    CipherControlSource& crpControl;
+    platform::IArchiveWriter& zipControl;
+    platform::IArchiveReader& unzipControl;
+    platform::IFileSystem& files;
+    platform::ITemporaryFiles& temporaryFiles;
+    platform::ITempPath& tempPath;
+    const platform::IProcessInfo& process;
+    platform::IMessageBox& messageBox;
+};
+
+// The four jobs that turn the page's fields into calls of the cipher control: one
+// file or a whole folder, each way. A folder travels as one temporary ZIP archive,
+// "CRY9999.TMP" in the temporary folder, that only this user can read and that is
+// removed when its job ends, whatever the outcome. One job at a time: a request that
+// arrives while a job runs (its work lets the user interface run) starts nothing.
+class EncryptionJobs {
+public:
+    static constexpr const char* kTempArchiveName = "CRY9999.TMP";
+
+    EncryptionJobs(IFileSecurityView& view, JobServices services)
+        : view_(view), services_(services) {}
+
+    void EncryptFileJob();
+    void DecryptFileJob();
+    void EncryptFolderJob();
+    void DecryptFolderJob();
+
+    // Every 10 ms while tmrProgress runs: the bar shows the archive step's progress.
+    void tmrProgress_Timer();
+
+    [[nodiscard]] bool IsRunning() const noexcept { return running_; }
+    // The temporary archive path of the last folder job.
+    [[nodiscard]] const std::string& TempArchivePath() const noexcept { return tempArchive_; }
+
+private:
+    template <typename Body>
+    void Run(Body&& body);
+    // Field problems: an information box, then the focus goes to Browse.
+    void Refuse(const std::string& text, const std::string& title);
+    // The temporary archive path, or "" after telling the user it cannot be had.
+    [[nodiscard]] std::string TempArchivePathOrTell();
+    void DeleteExistingDestination(const std::string& destination, const std::string& source);
+    void ReportSkipped(const std::vector<platform::SkippedEntry>& skipped, const char* what);
+
+    // Completion of the archive build and of the extraction.
+    void zipControl_Complete();
+    void unzipControl_Complete();
+
+    IFileSecurityView& view_;
+    JobServices services_;
+    bool running_ = false;
+    int zipProgress_ = 0;
+    int unzipProgress_ = 0;
+    std::string tempArchive_;
+};
+
+}  // namespace orvelle::filesecurity

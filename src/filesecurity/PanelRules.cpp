@@ -1,0 +1,72 @@
+#include "PanelRules.h"
+
+namespace orvelle::filesecurity {
+
+FieldCaptions CaptionsFor(CipherScope scope, CipherDirection direction) {
+    if (scope == CipherScope::EntireFolder) {
+        return direction == CipherDirection::Encrypt
+                   ? FieldCaptions{"Source Folder:", "Destination File:"}
+                   : FieldCaptions{"Source File:", "Destination Folder:"};
+    }
+    return {"Source File:", "Destination File:"};
+}
+
+BrowseTarget BrowseTargetFor(int index, const std::string& caption) {
+    if (index == 0) {
+        if (caption == "Source Folder:") {
+            return BrowseTarget::Folder;
+        }
+        if (caption == "Source File:") {
+            return BrowseTarget::File;
+        }
+    } else if (index == 1) {
+        if (caption == "Destination Folder:") {
+            return BrowseTarget::Folder;
+        }
+        if (caption == "Destination File:") {
+            return BrowseTarget::File;
+        }
+    }
+    return BrowseTarget::Nothing;
+}
+
+FileDialogChoice FileDialogFor(bool isSource, bool encrypt) {
+    const platform::FileDialogKind kind =
+        isSource ? platform::FileDialogKind::Open : platform::FileDialogKind::Save;
+    // The plain side shows every file; the encrypted side shows encrypted files.
+    const bool encryptedSide = isSource != encrypt;
+    return {kind, encryptedSide ? kKordexFilesFilter : kAllFilesFilter};
+}
+
+std::string FolderFieldText(std::string path, char separator) {
+    if (path.size() > 1 && path.back() == separator) {
+        path.pop_back();
+    }
+    return path;
+}
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+bool CheckPassphrases(const std::string& password, const std::string& reenter,
+                      platform::IMessageBox& messageBox) {
+    const std::string trimmedPassword = Trim(password);
+    const std::string trimmedReenter = Trim(reenter);
+    if (trimmedPassword.empty() || trimmedReenter.empty()) {
+        messageBox.Show("Empty is not valid.", "Password", platform::MessageIcon::Exclamation);
+        return false;
+    }
+    if (trimmedPassword != trimmedReenter) {
+        messageBox.Show("Unmatched passwords.", "Password", platform::MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace orvelle::filesecurity

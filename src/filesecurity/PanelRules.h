@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/FilePicker.h"
+#include "platform/MessageBox.h"
+
+#include <string>
+
+namespace orvelle::filesecurity {
+
+enum class CipherDirection { Encrypt, Decrypt };
+enum class CipherScope { SingleFile, EntireFolder };
+
+// The captions of the source and destination fields.
+struct FieldCaptions {
+    std::string source;
+    std::string destination;
+
+    friend bool operator==(const FieldCaptions&, const FieldCaptions&) = default;
+};
+
+// The captions for a scope and a direction: a folder is the source of a folder
+// encryption and the destination of a folder decryption; everything else is a file.
+[[nodiscard]] FieldCaptions CaptionsFor(CipherScope scope, CipherDirection direction);
+
+inline constexpr const char* kAllFilesFilter = "All Files (*.*) | *.*";
+inline constexpr const char* kKordexFilesFilter = "Kordex Files (*.kdf) | *.kdf";
+
+// What a Browse button picks, decided by the caption of its field's label.
+enum class BrowseTarget { Nothing, Folder, File };
+[[nodiscard]] BrowseTarget BrowseTargetFor(int index, const std::string& caption);
+
+// The file dialog for a field: open for the source, save for the destination, with
+// the encrypted files' filter on the encrypted side.
+struct FileDialogChoice {
+    platform::FileDialogKind kind;
+    std::string filter;
+};
+[[nodiscard]] FileDialogChoice FileDialogFor(bool isSource, bool encrypt);
+
+// A picked folder as the field shows it: one trailing separator removed, except
+// when the path is the root itself (which would otherwise read as nothing picked).
+[[nodiscard]] std::string FolderFieldText(std::string path, char separator);
+
+// The text without blanks at either end.
+[[nodiscard]] std::string Trim(const std::string& text);
+
+// The passphrase checks of the Encrypt and Decrypt buttons, on trimmed copies:
+// neither box blank, both the same. Shows the message and returns false on the
+// first one that fails.
+[[nodiscard]] bool CheckPassphrases(const std::string& password, const std::string& reenter,
+                                    platform::IMessageBox& messageBox);
+
+}  // namespace orvelle::filesecurity

@@ -1,0 +1,258 @@
+#include "ArchiveTestSupport.h"
+#include "FakePlatform.h"
+#include "LibArchiveReader.h"
+#include "LibArchiveWriter.h"
+#include "TempEnvironment.h"
+#include "platform/RuntimeError.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace orvelle;
+using namespace orvelle::platform;
+using ::testing::AllOf;
+using ::testing::Field;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    test::TempEnvironment env;
+    fake::FakeEventPump pump;
+    // No throttling: every step gives the user interface its turn, so tests see it.
+    posix::LibArchiveWriter writer{pump, std::chrono::milliseconds(0)};
+    posix::LibArchiveReader reader{pump, std::chrono::milliseconds(0)};
+    std::vector<int> progress;
+    ArchiveProgress record = [this](int percent) { progress.push_back(percent); };
+
+    void ExpectProgressFromZeroToHundred() {
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.front(), 0);
+        EXPECT_EQ(progress.back(), 100);
+        EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+        progress.clear();
+    }
+};
+
+auto Skipped(const std::string& name, const std::string& reason) {
+    return AllOf(Field(&SkippedEntry::name, name), Field(&SkippedEntry::reason, HasSubstr(reason)));
+}
+
+TEST_F(ArchiveTest, AFolderTreeRoundTripsByteForByte) {
+    test::MakeSampleTree(env.Path("source"));
+    const std::string archive = env.Path("tmp/tree.zip");
+    EXPECT_TRUE(writer.PackFolder(env.Path("source"), archive, record).empty());
+    ExpectProgressFromZeroToHundred();
+    EXPECT_GT(pump.calls, 0) << "long work gives the user interface its turn";
+    struct stat info {};
+    ASSERT_EQ(::stat(archive.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600U) << "the unencrypted archive is the user's alone";
+
+    EXPECT_TRUE(reader.ExtractTo(archive, env.Path("restored/deeper"), record).empty());
+    ExpectProgressFromZeroToHundred();
+    const test::Tree original = test::Snapshot(env.Path("source"));
+    EXPECT_EQ(original.size(), 14U);
+    EXPECT_EQ(test::Snapshot(env.Path("restored/deeper")), original);
+    EXPECT_EQ(original.at("a/link-to-deep"), (test::TreeNode{'l', "b/c/deep.txt"}));
+}
+
+TEST_F(ArchiveTest, OtherToolsReadOurArchivesAndWeReadTheirs) {
+    test::MakeSampleTree(env.Path("source"));
+    const std::string ours = env.Path("ours.zip");
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), ours, nullptr).empty());
+    EXPECT_TRUE(test::RunPython(env.Root(), R"(
+import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+names = set(z.namelist())
+assert z.testzip() is None
+assert z.read("Ünïcödé/日本語 テキスト.txt").decode("utf-8") == "こんにちは"
+assert "vide/" in names and "a/b/empty-dir/" in names
+assert z.read("empty.txt") == b""
+assert len(z.read("big/café.bin")) == 3 * 1024 * 1024 + 17
+)", {ours})) << "python3's zipfile rejected our archive";
+
+    const std::string theirs = env.Path("theirs.zip");
+    ASSERT_TRUE(test::RunPython(env.Root(), R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("Dossier été/naïve.txt", "olé")
+    z.writestr("empty/", "")
+    z.writestr("nested/deeper/file.bin", bytes(range(256)) * 1000)
+    z.writestr("zero.txt", "")
+    z.writestr("./dotted/./name.txt", "dots")
+)", {theirs}));
+    EXPECT_TRUE(reader.ExtractTo(theirs, env.Path("out"), record).empty());
+    ExpectProgressFromZeroToHundred();
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) {
+        for (int b = 0; b < 256; ++b) {
+            bytes += static_cast<char>(b);
+        }
+    }
+    const test::Tree expected{{"Dossier été", {'d', ""}},
+                              {"Dossier été/naïve.txt", {'f', "olé"}},
+                              {"empty", {'d', ""}},
+                              {"nested", {'d', ""}},
+                              {"nested/deeper", {'d', ""}},
+                              {"nested/deeper/file.bin", {'f', bytes}},
+                              {"zero.txt", {'f', ""}},
+                              {"dotted", {'d', ""}},
+                              {"dotted/name.txt", {'f', "dots"}}};
+    EXPECT_EQ(test::Snapshot(env.Path("out")), expected);
+}
+
+TEST_F(ArchiveTest, AnEmptyFolderRoundTrips) {
+    test::MakeDirs(env.Path("nothing"));
+    ASSERT_TRUE(writer.PackFolder(env.Path("nothing"), env.Path("empty.zip"), record).empty());
+    ExpectProgressFromZeroToHundred();
+    EXPECT_TRUE(reader.ExtractTo(env.Path("empty.zip"), env.Path("out"), record).empty());
+    EXPECT_TRUE(fs::is_directory(env.Path("out")));
+    EXPECT_TRUE(test::Snapshot(env.Path("out")).empty());
+}
+
+TEST_F(ArchiveTest, AMaliciousArchiveExtractsNothingOutsideTheDestination) {
+    test::MakeDirs(env.Path("outside"));
+    test::WriteFile(env.Path("outside/victim.txt"), "victim");
+    const std::string archive = env.Path("evil.zip");
+    ASSERT_TRUE(test::RunPython(env.Root(), R"(
+import sys, zipfile
+out, outside = sys.argv[1], sys.argv[2]
+def link(z, name, target):
+    info = zipfile.ZipInfo(name)
+    info.create_system = 3
+    info.external_attr = 0o120777 << 16
+    z.writestr(info, target)
+with zipfile.ZipFile(out, "w") as z:
+    z.writestr("../evil.txt", "x")
+    z.writestr("a/../../evil2.txt", "x")
+    z.writestr(outside + "/abs.txt", "x")
+    link(z, "out-rel", "../outside/victim.txt")
+    link(z, "out-abs", outside + "/victim.txt")
+    link(z, "up", ".")
+    link(z, "esc", "up/../outside/victim.txt")
+    link(z, "inside", "sub/ok.txt")
+    z.writestr("sub/ok.txt", "fine")
+    link(z, "sub/deep-out", "../../outside")
+)", {archive, env.Path("outside")}));
+    const test::Tree rootBefore = test::Snapshot(env.Root());
+
+    const auto skipped = reader.ExtractTo(archive, env.Path("dest"), record);
+    EXPECT_THAT(skipped,
+                UnorderedElementsAre(
+                    Skipped("../evil.txt", "its path contains \"..\""),
+                    Skipped("a/../../evil2.txt", "its path contains \"..\""),
+                    Skipped(env.Path("outside") + "/abs.txt", "it has an absolute path"),
+                    Skipped("out-rel", "link leading outside the destination folder"),
+                    Skipped("out-abs", "link leading outside the destination folder"),
+                    Skipped("esc", "passes through another link"),
+                    Skipped("sub/deep-out", "link leading outside the destination folder")));
+    const test::Tree expected{{"sub", {'d', ""}},
+                              {"sub/ok.txt", {'f', "fine"}},
+                              {"inside", {'l', "sub/ok.txt"}},
+                              {"up", {'l', "."}}};
+    EXPECT_EQ(test::Snapshot(env.Path("dest")), expected);
+    test::Tree rootAfter = test::Snapshot(env.Root());
+    for (auto it = rootAfter.begin(); it != rootAfter.end();) {
+        it = it->first.rfind("dest", 0) == 0 ? rootAfter.erase(it) : std::next(it);
+    }
+    EXPECT_EQ(rootAfter, rootBefore) << "nothing appeared or changed outside the destination";
+}
+
+TEST_F(ArchiveTest, LinksPlantedInTheDestinationAreNeverFollowed) {
+    test::MakeDirs(env.Path("outside"));
+    test::WriteFile(env.Path("outside/victim.txt"), "victim");
+    test::MakeDirs(env.Path("dest"));
+    fs::create_directory_symlink(env.Path("outside"), env.Path("dest/planted"));
+    fs::create_symlink(env.Path("outside/victim.txt"), env.Path("dest/replaced.txt"));
+    test::MakeDirs(env.Path("source/planted"));
+    test::WriteFile(env.Path("source/planted/file.txt"), "through the link?");
+    test::WriteFile(env.Path("source/replaced.txt"), "new content");
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr).empty());
+
+    const auto skipped = reader.ExtractTo(env.Path("a.zip"), env.Path("dest"), nullptr);
+    EXPECT_THAT(skipped, UnorderedElementsAre(Skipped("planted/", "a link of that name is in the way"),
+                                              Skipped("planted/file.txt", "through the link \"planted\"")));
+    EXPECT_FALSE(test::Exists(env.Path("outside/file.txt")));
+    EXPECT_EQ(test::ReadFile(env.Path("outside/victim.txt")), "victim");
+    EXPECT_FALSE(fs::is_symlink(env.Path("dest/replaced.txt"))) << "the link itself was replaced";
+    EXPECT_EQ(test::ReadFile(env.Path("dest/replaced.txt")), "new content");
+}
+
+TEST_F(ArchiveTest, DamagedArchivesAreRefusedAndNeverLeaveADamagedFile) {
+    test::MakeSampleTree(env.Path("source"));
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("good.zip"), nullptr).empty());
+    const std::string good = test::ReadFile(env.Path("good.zip"));
+    std::string corrupted = good;
+    for (std::size_t i = corrupted.size() / 3; i < corrupted.size() / 3 + 64; ++i) {
+        corrupted[i] = static_cast<char>(corrupted[i] ^ 0x55);  // inside the large file's data
+    }
+    const test::Tree source = test::Snapshot(env.Path("source"));
+    const struct {
+        const char* name;
+        std::string content;
+        bool nothingExtracted;
+    } rows[] = {
+        {"noise.zip", std::string(4096, '\x5a'), true},
+        {"empty-file.zip", "", true},
+        {"truncated.zip", good.substr(0, good.size() / 2), true},
+        {"no-directory.zip", good.substr(0, good.size() - 30), true},
+        {"corrupted-data.zip", corrupted, false},
+    };
+    for (const auto& row : rows) {
+        test::WriteFile(env.Path(row.name), row.content);
+        const std::string dest = env.Path(std::string("out-") + row.name);
+        try {
+            static_cast<void>(reader.ExtractTo(env.Path(row.name), dest, nullptr));
+            ADD_FAILURE() << row.name << " extracted without complaint";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Number(), 321) << row.name;
+            EXPECT_THAT(error.Description(), HasSubstr(env.Path(row.name))) << row.name;
+        }
+        if (row.nothingExtracted) {
+            EXPECT_FALSE(test::Exists(dest)) << row.name;
+            continue;
+        }
+        const test::Tree extracted = test::Snapshot(dest);
+        for (const auto& [name, node] : extracted) {
+            EXPECT_TRUE(node.type == 'd' || (source.count(name) != 0 && node == source.at(name)))
+                << row.name << ": " << name << " is not what was packed";
+        }
+    }
+}
+
+TEST_F(ArchiveTest, TheWriterNeverWritesThroughALinkNorPacksWhatItCannot) {
+    test::WriteFile(env.Path("victim.txt"), "victim");
+    test::MakeDirs(env.Path("source"));
+    test::WriteFile(env.Path("source/file.txt"), "x");
+    fs::create_symlink(env.Path("victim.txt"), env.Path("tmp/CRY9999.TMP"));
+    EXPECT_THROW(static_cast<void>(writer.PackFolder(env.Path("source"), env.Path("tmp/CRY9999.TMP"), nullptr)),
+                 RuntimeError);
+    EXPECT_EQ(test::ReadFile(env.Path("victim.txt")), "victim");
+
+    ASSERT_EQ(::mkfifo(env.Path("source/pipe").c_str(), 0600), 0);
+    const std::string inside = env.Path("source/self.zip");
+    EXPECT_THAT(writer.PackFolder(env.Path("source"), inside, nullptr),
+                UnorderedElementsAre(Skipped("pipe", "FIFO")));
+    EXPECT_TRUE(reader.ExtractTo(inside, env.Path("out"), nullptr).empty());
+    EXPECT_EQ(test::Snapshot(env.Path("out")), (test::Tree{{"file.txt", {'f', "x"}}}))
+        << "neither the FIFO nor the archive itself";
+
+    try {
+        static_cast<void>(writer.PackFolder(env.Path("missing"), env.Path("m.zip"), nullptr));
+        ADD_FAILURE() << "a missing folder was packed";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), errors::kPathNotFound);
+        EXPECT_THAT(error.Description(), HasSubstr(env.Path("missing")));
+    }
+}
+
+}  // namespace
