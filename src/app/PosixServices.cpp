@@ -1,6 +1,8 @@
 #include "PosixServices.h"
 
 #include "AppIcon.h"
+#include "BrowserProfileFolders.h"
+#include "XdgPaths.h"
 
 namespace orvelle::app {
 
@@ -9,8 +11,12 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       settings(registry),
       profile(platform::posix::IniProfileFile::DefaultPath()),
       tray(shell::AppIcon()),
+      browsers([this] {
+          return platform::posix::BrowserProfileFolders(registry, platform::posix::XdgPaths::Home(),
+                                                        platform::posix::XdgPaths::ConfigHome());
+      }),
       services{registry, settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox, profile,  startupList, process,
-               files,    tempPath, clock,      eventPump, tray} {}
+               files,    tempPath, clock,      eventPump, tray, browsers, keys, sound, fileDialog} {}
 
 }  // namespace orvelle::app

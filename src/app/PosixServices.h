@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppServices.h"
+#include "DevToolsBrowserSource.h"
 #include "FlockInstanceLock.h"
 #include "IniProfileFile.h"
 #include "PosixFileSystem.h"
@@ -8,10 +9,13 @@
 #include "PosixTempPath.h"
 #include "QtEventPump.h"
 #include "QtMessageBox.h"
+#include "QtOpenFileDialog.h"
+#include "QtSound.h"
 #include "QtTrayIcon.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "SystemClock.h"
+#include "X11KeyState.h"
 #include "XdgStartupList.h"
 
 namespace orvelle::app {
@@ -34,6 +38,10 @@ struct PosixServices {
     platform::posix::QtEventPump eventPump;
     platform::posix::QtTrayIcon tray;
     platform::posix::FlockInstanceLock instanceLock;
+    platform::posix::DevToolsBrowserSource browsers;
+    platform::posix::X11KeyState keys;
+    platform::posix::QtSound sound;
+    platform::posix::QtOpenFileDialog fileDialog;
 
     shell::AppServices services;
 };

@@ -1,3 +1,4 @@
+#include "FakeBrowser.h"
 #include "FakePlatform.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -35,8 +36,13 @@ protected:
     fake::FakeClock clock;
     fake::FakeEventPump eventPump;
     fake::FakeTrayIcon tray;
-    shell::AppServices services{registry, settings, messageBox, profile, startupList, process,
-                                files,    tempPath, clock,      eventPump, tray};
+    fake::FakeBrowserSource browsers;
+    fake::FakeKeyState keys;
+    fake::FakeSound sound;
+    fake::FakeOpenFileDialog fileDialog;
+    shell::AppServices services{registry, settings, messageBox, profile,   startupList,
+                                process,  files,    tempPath,   clock,     eventPump,
+                                tray,     browsers, keys,       sound,     fileDialog};
 
     std::unique_ptr<shell::frmMain> Load() {
         auto window = std::make_unique<shell::frmMain>(services);
@@ -44,13 +50,32 @@ protected:
         return window;
     }
 
+    // Whether the store holds any section besides "PopupKiller", whose switch the
+    // load step saves when it ticks the box.
     bool AnySettingStored() {
-        HKEY key = kNullKey;
-        const bool exists = registry.RegOpenKeyExA(HKEY_CURRENT_USER,
-                                                   RegistrySettingsStore::kRoot, KEY_READ,
-                                                   key) == ERROR_SUCCESS;
-        registry.RegCloseKey(key);
-        return exists;
+        HKEY root = kNullKey;
+        if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, RegistrySettingsStore::kRoot, KEY_READ,
+                                   root) != ERROR_SUCCESS) {
+            return false;
+        }
+        const RegistryKey rootKey(registry, root);
+        std::string application;
+        for (std::uint32_t app = 0;
+             registry.RegEnumKeyExA(root, app, application) == ERROR_SUCCESS; ++app) {
+            HKEY sections = kNullKey;
+            if (registry.RegOpenKeyExA(root, application, KEY_READ, sections) != ERROR_SUCCESS) {
+                return true;
+            }
+            const RegistryKey sectionsKey(registry, sections);
+            std::string section;
+            for (std::uint32_t index = 0;
+                 registry.RegEnumKeyExA(sections, index, section) == ERROR_SUCCESS; ++index) {
+                if (application != "Orvelle" || section != "PopupKiller") {
+                    return true;
+                }
+            }
+        }
+        return false;
     }
 };
 
@@ -67,6 +92,8 @@ TEST_F(frmMainTest, FirstStartOnAnEmptyStoreLoadsEverythingAndStoresNothing) {
     EXPECT_EQ(window->lblStatus->text(), QStringLiteral("Ready"));
     EXPECT_EQ(window->PopupSoundPath(), "");
     EXPECT_FALSE(AnySettingStored());
+    EXPECT_EQ(settings.GetSetting("Orvelle", "PopupKiller", "IsActive", "?"), "1")
+        << "ticking the popup killer's box at load runs its handler";
     EXPECT_TRUE(startupList.entries.empty());
 
     const QStringList captions = {QStringLiteral("Main"),          QStringLiteral("Clean Internet"),

@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "ErrorBox.h"
+#include "PopupKillerPage.h"
 #include "ProgramPaths.h"
 #include "Settings.h"
 #include "StartupEntry.h"
@@ -51,6 +52,8 @@ frmMain::frmMain(AppServices& services, QWidget* parent)
 }
 
 frmMain::~frmMain() {
+    // The collection goes first: its monitors read the Popup Killer page's state.
+    IEWin.reset();
     // Form_Terminate: the icon goes with the window object.
     services_.tray.SetCallback(nullptr);
     services_.tray.Remove();
@@ -65,7 +68,6 @@ void frmMain::BuildControls() {
     } kOtherPages[] = {
         {"pageCleanInternet", "   Clean Internet   "},
         {"pageCleanComputer", "   Clean Computer   "},
-        {"pagePopupKiller", "Popup Killer"},
         {"pageFileSecurity", "File Security"},
         {"pageSchedule", "Schedule"},
     };
@@ -73,6 +75,8 @@ void frmMain::BuildControls() {
         tabMain->addTab(Named(new QWidget(tabMain), page.objectName),
                         QString::fromLatin1(page.caption));
     }
+    pagePopupKiller = new popup::ui::PopupKillerPage(services_, tabMain);
+    tabMain->insertTab(kPopupKillerPage, pagePopupKiller, QStringLiteral("Popup Killer"));
 
     lblStatus = Named(new QLabel(this), "lblStatus");
     lblStatus->setFrameShape(QFrame::StyledPanel);
@@ -142,6 +146,7 @@ void frmMain::BuildMenu() {
     mnuPoupKiller =
         Named(mnuNimbra->addAction(QStringLiteral("Activate Popup Killer")), "mnuPoupKiller");
     mnuPoupKiller->setCheckable(true);
+    pagePopupKiller->AttachMenuItem(mnuPoupKiller);
     mnuAbout = Named(mnuNimbra->addAction(QStringLiteral("About")), "mnuAbout");
     mnuS1 = Named(mnuNimbra->addSeparator(), "mnuS1");
     mnuUnloadNimbra = Named(mnuNimbra->addAction(QStringLiteral("Exit")), "mnuUnloadNimbra");
@@ -154,10 +159,17 @@ void frmMain::BuildMenu() {
 void frmMain::Form_Load() {
     RunTrapped(services_.messageBox, [this] {
         // 1. The pop-up sound file.
-        ReadSoundPathFile();
+        pagePopupKiller->LoadSoundPath();
         // 2. and 3. Captions.
         setWindowTitle(Text(VersionText()));
         mnuShow->setText(Text(VersionText()));
+        // 8. The popup killer's switch.
+        pagePopupKiller->LoadPopupKillerSwitch();
+        // 9. The browser-window collection.
+        IEWin = std::make_unique<popup::cIEWindows>(popup::TrackingServices{
+            services_.browsers, services_.eventPump, services_.keys, services_.sound,
+            services_.process, pagePopupKiller->State()});
+        IEWin->AddListener(this);
         // 18. The notification-area icon.
         AddTrayIcon();
         // 21. "Run on Startup" from the stored option; acted on only at unload.
@@ -171,24 +183,17 @@ void frmMain::Form_Load() {
                                            "holds " + std::to_string(startUp) +
                                                "; the default is used"));
         }
+        // 22. The sound file's name.
+        pagePopupKiller->ShowSoundPath();
         // 24.
         lblStatus->setText(QStringLiteral("Ready"));
+        // 25. The tray menu's tick follows the check box.
+        pagePopupKiller->UpdateMenuTick();
     });
 }
 
-void frmMain::ReadSoundPathFile() {
-    // A missing or empty file means no sound was chosen yet: the default applies.
-    popupSoundPath_.clear();
-    try {
-        const auto lines = services_.files.ReadLines(ProgramFile(services_.process, "wavpath.txt"));
-        if (!lines.empty()) {
-            popupSoundPath_ = lines.front();
-        }
-    } catch (const RuntimeError& error) {
-        if (error.Number() != platform::errors::kFileNotFound) {
-            ShowErrorBox(services_.messageBox, error);
-        }
-    }
+const std::string& frmMain::PopupSoundPath() const noexcept {
+    return pagePopupKiller->State().SoundPath();
 }
 
 void frmMain::AddTrayIcon() {
@@ -297,6 +302,22 @@ void frmMain::mnuAbout_Click() {
         frmAbout about(this);
         about.exec();
     });
+}
+
+void frmMain::IEWin_IEWindowRegistered() {
+    pagePopupKiller->RefreshWindowLog(*IEWin);
+}
+
+void frmMain::IEWin_IEWindowRevoked() {
+    pagePopupKiller->RefreshWindowLog(*IEWin);
+}
+
+void frmMain::IEWindowRegistered() {
+    IEWin_IEWindowRegistered();
+}
+
+void frmMain::IEWindowRevoked() {
+    IEWin_IEWindowRevoked();
 }
 
 void frmMain::mnuUnloadNimbra_Click() {

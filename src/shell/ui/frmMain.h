@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppServices.h"
+#include "cIEWindows.h"
 
 #include <QWidget>
 
@@ -21,6 +22,10 @@ namespace orvelle::widgets {
 class VbCheckBox;
 }
 
+namespace orvelle::popup::ui {
+class PopupKillerPage;
+}
+
 namespace orvelle::shell {
 
 // Reasons a window is asked to close, as the platform numbers them.
@@ -34,7 +39,7 @@ enum UnloadMode : int {
 // The program's one main window: six pages in `tabMain`, the status line, the tray
 // icon's popup menu and the timers. Its load step initialises every page in a fixed
 // order; the close box hides it to the notification area.
-class frmMain final : public QWidget {
+class frmMain final : public QWidget, private popup::cIEWindowsEvents {
     Q_OBJECT
 
 public:
@@ -55,6 +60,9 @@ public:
     void mnuShow_Click();
     void mnuAbout_Click();
     void mnuUnloadNimbra_Click();
+    // The browser-window collection reports a change of the window list.
+    void IEWin_IEWindowRegistered();
+    void IEWin_IEWindowRevoked();
 
     // Unloads the window for `mode`: the query step, then the unload step. False
     // when the query cancelled it.
@@ -63,7 +71,10 @@ public:
     [[nodiscard]] bool IsUnloaded() const noexcept { return unloaded_; }
 
     // The pop-up sound path read from "wavpath.txt" by the load step.
-    [[nodiscard]] const std::string& PopupSoundPath() const noexcept { return popupSoundPath_; }
+    [[nodiscard]] const std::string& PopupSoundPath() const noexcept;
+
+    // The browser-window collection, created by the load step.
+    std::unique_ptr<popup::cIEWindows> IEWin;
 
     // Controls, named as the system names them (each one's objectName is the same).
     QTabWidget* tabMain;
@@ -77,6 +88,8 @@ public:
     QLabel* Label13;
     QLabel* lblWebSite;
     QPushButton* cmdClose;
+    // Popup Killer page.
+    popup::ui::PopupKillerPage* pagePopupKiller;
     // Timers.
     QTimer* tmrSchedule;
     QTimer* tmrMakeScehduleEnable;
@@ -110,12 +123,12 @@ private:
     void BuildControls();
     QWidget* BuildMainPage();
     void BuildMenu();
-    void ReadSoundPathFile();
     void AddTrayIcon();
     void ShowNormal();
+    void IEWindowRegistered() override;
+    void IEWindowRevoked() override;
 
     AppServices& services_;
-    std::string popupSoundPath_;
     bool unloaded_ = false;
 };
 
