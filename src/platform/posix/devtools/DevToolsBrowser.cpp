@@ -290,6 +290,15 @@ void DevToolsBrowser::RefreshHistory(const QString& targetId) {
                         ? entries.at(index + 1).toObject().value(QStringLiteral("id")).toInt(-1)
                         : -1;
                 const auto window = current->window;
+                // The title of the entry shown: the browser does not always report a
+                // document's title as a change of its target.
+                const QString title = index >= 0 && index < entries.size()
+                                          ? entries.at(index).toObject().value(QStringLiteral("title")).toString()
+                                          : QString();
+                if (!title.isEmpty()) {
+                    current->title = Std(title);
+                    window->SetTitle(current->title);
+                }
                 const bool wasRegistered = current->registered;
                 window->SetHistory(history, forwardEntry);
                 if (wasRegistered) {
@@ -376,7 +385,11 @@ void DevToolsBrowser::OnSessionEvent(const QString& targetId, const QString& met
             RefreshHistory(targetId);
         }
     } else if (method == QLatin1String("Page.lifecycleEvent")) {
-        if (params.value(QStringLiteral("name")).toString() != QLatin1String("load")) {
+        const QString name = params.value(QStringLiteral("name")).toString();
+        if (mainFrame && (name == QLatin1String("DOMContentLoaded") || name == QLatin1String("load"))) {
+            RefreshHistory(targetId);  // the document's title is known by now
+        }
+        if (name != QLatin1String("load")) {
             return;
         }
         std::string url = mainFrame ? window->LocationURL() : std::string();

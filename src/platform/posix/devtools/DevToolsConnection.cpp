@@ -1,8 +1,14 @@
 #include "DevToolsConnection.h"
 
 #include <QJsonDocument>
+#include <QLoggingCategory>
 
 namespace orvelle::platform::posix {
+
+namespace {
+// QT_LOGGING_RULES="orvelle.devtools.debug=true" shows the protocol's traffic.
+Q_LOGGING_CATEGORY(lcDevTools, "orvelle.devtools", QtWarningMsg)
+}  // namespace
 
 DevToolsConnection::DevToolsConnection(QObject* parent) : QObject(parent) {
     // Browser replies and events can be large (page titles, history lists), never huge.
@@ -51,10 +57,13 @@ void DevToolsConnection::Send(const QString& method, const QJsonObject& params,
     if (reply) {
         pending_.emplace(id, std::move(reply));
     }
-    socket_.sendTextMessage(QString::fromUtf8(QJsonDocument(command).toJson(QJsonDocument::Compact)));
+    const QString text = QString::fromUtf8(QJsonDocument(command).toJson(QJsonDocument::Compact));
+    qCDebug(lcDevTools).noquote() << "->" << text.left(400);
+    socket_.sendTextMessage(text);
 }
 
 void DevToolsConnection::OnMessage(const QString& message) {
+    qCDebug(lcDevTools).noquote() << "<-" << message.left(400);
     const QJsonDocument document = QJsonDocument::fromJson(message.toUtf8());
     if (!document.isObject()) {
         return;  // not the protocol: ignored
@@ -91,6 +100,7 @@ void DevToolsConnection::OnStateChanged(QAbstractSocket::SocketState state) {
         return;
     }
     closedEmitted_ = true;
+    qCDebug(lcDevTools).noquote() << "closed:" << socket_.errorString();
     pending_.clear();
     Q_EMIT closed();
 }
