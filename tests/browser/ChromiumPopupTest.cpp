@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -71,8 +72,9 @@ public:
     void IEDownloadBegin(std::int32_t /*hwnd*/) override { ++downloadsBegun; }
     void IEDownloadComplete(std::int32_t /*hwnd*/) override { ++downloadsCompleted; }
     void IEMouseDown(std::int32_t /*hwnd*/, std::int16_t button, std::int16_t /*shift*/,
-                     float /*x*/, float /*y*/) override {
+                     float x, float y) override {
         mouseDowns.push_back(button);
+        lastMouse = {static_cast<int>(x), static_cast<int>(y)};
     }
     void IEMouseUp(std::int32_t /*hwnd*/, std::int16_t button, std::int16_t /*shift*/,
                    float /*x*/, float /*y*/) override {
@@ -93,6 +95,7 @@ public:
     int downloadsCompleted = 0;
     std::vector<std::int16_t> mouseDowns;
     std::vector<std::int16_t> mouseUps;
+    ScreenPoint lastMouse;
     std::vector<std::pair<std::int32_t, bool>> commands;
 };
 
@@ -239,4 +242,114 @@ TEST_F(ChromiumPopupTest, NoticesAWindowClosing) {
     EXPECT_EQ(windows->IE(1)->IEctl()->LocationName(), "Opener Page");
     EXPECT_THROW(static_cast<void>(windows->IE(std::to_string(popupWindow->IEHandle()))),
                  RuntimeError);
+}
+
+TEST_F(ChromiumPopupTest, ReportsANavigationAndItsLoadAndALinkCanBeCancelledByAListener) {
+    const std::string second = server->Url("second.html");
+    listener.cancelNavigationsTo = "second.html";
+    driver->Evaluate(openerSession, QStringLiteral("document.getElementById('next').click(), 'ok'"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return std::find(listener.navigations.begin(), listener.navigations.end(), second) !=
+                   listener.navigations.end();
+        },
+        kEventTimeoutMs))
+        << "the navigation was not announced";
+    QTest::qWait(kQuietPeriodMs / 2);
+    EXPECT_EQ(driver->Evaluate(openerSession, QStringLiteral("document.title")),
+              QStringLiteral("Opener Page"))
+        << "the cancelled navigation left the page where it was";
+    EXPECT_FALSE(server->Requests().contains(QStringLiteral("GET /second.html")));
+
+    listener.cancelNavigationsTo.clear();
+    const int loadsBefore = listener.downloadsCompleted;
+    driver->Evaluate(openerSession, QStringLiteral("document.getElementById('next').click(), 'ok'"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return std::find(listener.documents.begin(), listener.documents.end(), second) !=
+                   listener.documents.end();
+        },
+        kEventTimeoutMs))
+        << "the loaded document was not reported";
+    EXPECT_NE(std::find(listener.completed.begin(), listener.completed.end(), second),
+              listener.completed.end());
+    EXPECT_GT(listener.topLevelNavigations, 0);
+    EXPECT_GT(listener.downloadsBegun, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listener.downloadsCompleted > loadsBefore; },
+                                kEventTimeoutMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windows->IE(1)->EnableBack(); }, kEventTimeoutMs))
+        << "going back became possible";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return windows->IE(1)->IEctl()->LocationName() == "Second Page"; }, kEventTimeoutMs));
+    EXPECT_EQ(windows->IE(1)->IEctl()->LocationURL(), second);
+}
+
+TEST_F(ChromiumPopupTest, ANewMonitorReadsForwardHistoryWithoutMovingTheWindow) {
+    const std::string second = server->Url("second.html");
+    driver->Evaluate(openerSession, QStringLiteral("document.getElementById('next').click(), 'ok'"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return windows->IE(1)->IEctl()->LocationName() == "Second Page"; }, kEventTimeoutMs));
+    driver->Evaluate(openerSession, QStringLiteral("history.back(), 'ok'"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows->IE(1)->EnableForward(); }, kEventTimeoutMs));
+
+    // A registration rebuilds the collection: the opener gets a new monitor.
+    const auto oldMonitor = windows->IE(1);
+    state.SetActive(false);
+    ClickOpen();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows->Count() == 2; }, kEventTimeoutMs));
+    const auto newMonitor = windows->IE(1);
+    ASSERT_NE(newMonitor, oldMonitor);
+    EXPECT_TRUE(newMonitor->EnableForward());
+    EXPECT_FALSE(newMonitor->EnableBack()) << "the opener's page is the first of its history";
+    QTest::qWait(kQuietPeriodMs / 2);
+    EXPECT_EQ(driver->Evaluate(openerSession, QStringLiteral("document.title")),
+              QStringLiteral("Opener Page"))
+        << "reading the history did not go forward";
+
+    // Nothing was left behind that would cancel the user's next navigation.
+    driver->Evaluate(openerSession, QStringLiteral("history.forward(), 'ok'"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return windows->IE(1)->IEctl()->LocationName() == "Second Page"; }, kEventTimeoutMs))
+        << "the user's forward navigation was cancelled";
+}
+
+TEST_F(ChromiumPopupTest, RelaysTheDocumentsMouseButtonsAtDocumentCoordinates) {
+    keys.keys[VK_LBUTTON] = kKeyDownNow;
+    driver->Click(openerSession, 300, 300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !listener.mouseUps.empty(); }, kEventTimeoutMs));
+    EXPECT_EQ(listener.mouseDowns, std::vector<std::int16_t>{1});
+    EXPECT_EQ(listener.mouseUps, std::vector<std::int16_t>{1});
+
+    // A cursor at the click's screen position is reported at the click's document
+    // position (the first click told where the document area lies on the screen).
+    const ScreenPoint origin = windows->IE(1)->IEctl()->ScreenToClient({0, 0});
+    keys.cursor = {120 - origin.x, 240 - origin.y};
+    keys.keys.erase(VK_LBUTTON);
+    driver->Click(openerSession, 120, 240);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listener.mouseUps.size() == 2; }, kEventTimeoutMs));
+    EXPECT_EQ(listener.lastMouse, (ScreenPoint{120, 240}));
+    EXPECT_EQ(listener.mouseDowns.back(), 2) << "the left button reads as up: the right one it was";
+    EXPECT_EQ(listener.mouseUps.back(), 2);
+}
+
+TEST_F(ChromiumPopupTest, APageTheUserOpensIsAWindowNotAPopup) {
+    driver->Call(QStringLiteral("Target.createTarget"),
+                 {{QStringLiteral("url"), QString::fromStdString(server->Url("second.html?" + bust))}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows->Count() == 2; }, kEventTimeoutMs));
+    EXPECT_TRUE(sound.played.empty());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return windows->IE(2)->IEctl()->LocationName() == "Second Page"; }, kEventTimeoutMs));
+}
+
+TEST_F(ChromiumPopupTest, NoticesTheBrowserGoingAwayAndANewOneComing) {
+    const int revokedBefore = listener.revoked;
+    driver.reset();
+    chromium.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows->Count() == 0; }, kEventTimeoutMs));
+    EXPECT_EQ(listener.revoked, revokedBefore + 1);
+
+    // The same profile started again is found by the next look at its folder.
+    chromium = std::make_unique<test::HeadlessChromium>(profile, server->Url("second.html?" + bust));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return windows->Count() == 1 && TitleOfFirst() == "Second Page"; }, kEventTimeoutMs));
 }

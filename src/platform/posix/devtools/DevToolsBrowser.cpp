@@ -5,6 +5,8 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 namespace orvelle::platform::posix {
 
@@ -92,6 +94,14 @@ std::shared_ptr<DevToolsWindow> DevToolsBrowser::RegisteredWindow(const QString&
 }
 
 void DevToolsBrowser::OnOpened() {
+    // Every document request of the browser waits for us, from the start: a page's
+    // first request goes out before the page could be attached and told to wait,
+    // and a blocked pop-up must not reach the server.
+    connection_.Send(QStringLiteral("Fetch.enable"),
+                     {{QStringLiteral("patterns"),
+                       QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")},
+                                              {QStringLiteral("resourceType"), QStringLiteral("Document")},
+                                              {QStringLiteral("requestStage"), QStringLiteral("Request")}}}}});
     // Pages only: the browser's own user-interface targets are not windows.
     connection_.Send(QStringLiteral("Target.setDiscoverTargets"),
                      {{QStringLiteral("discover"), true}, {QStringLiteral("filter"), PageFilter()}});
@@ -120,6 +130,10 @@ void DevToolsBrowser::OnClosed() {
 
 void DevToolsBrowser::OnEvent(const QString& method, const QJsonObject& params,
                               const QString& sessionId) {
+    if (method == QLatin1String("Fetch.requestPaused") && sessionId.isEmpty()) {
+        OnRequestPaused(params);
+        return;
+    }
     if (!sessionId.isEmpty()) {
         const auto session = sessions_.find(sessionId);
         if (session != sessions_.end()) {
@@ -169,6 +183,9 @@ void DevToolsBrowser::OnTargetDestroyed(const QString& targetId) {
             found->second.window->Detach();
         }
         sessions_.erase(found->second.sessionId);
+        for (auto frame = frameOwners_.begin(); frame != frameOwners_.end();) {
+            frame = frame->second == targetId ? frameOwners_.erase(frame) : std::next(frame);
+        }
         targets_.erase(found);
     }
 }
@@ -188,6 +205,7 @@ void DevToolsBrowser::OnAttached(const QString& sessionId, const QJsonObject& in
     OnTargetInfo(info);
     Target& target = targets_[targetId];
     target.sessionId = sessionId;
+    target.decided = true;
     sessions_[sessionId] = targetId;
     // Pages open before we came are windows whoever opened them; a page that a
     // page opens while we watch is a request for a new window.
@@ -196,6 +214,34 @@ void DevToolsBrowser::OnAttached(const QString& sessionId, const QJsonObject& in
     } else {
         SetUpPage(targetId, waiting);
     }
+    // Requests that came before the decision go the way of their page.
+    if (Target* decided = Find(targetId)) {
+        const std::vector<QString> paused = std::exchange(decided->pausedRequests, {});
+        for (const QString& requestId : paused) {
+            if (decided->blocked) {
+                FailRequest(requestId, QStringLiteral("BlockedByClient"));
+            } else {
+                ContinueRequest(requestId);
+            }
+        }
+    }
+}
+
+void DevToolsBrowser::ContinueRequest(const QString& requestId) {
+    connection_.Send(QStringLiteral("Fetch.continueRequest"), {{QStringLiteral("requestId"), requestId}});
+}
+
+void DevToolsBrowser::FailRequest(const QString& requestId, const QString& reason) {
+    connection_.Send(QStringLiteral("Fetch.failRequest"),
+                     {{QStringLiteral("requestId"), requestId}, {QStringLiteral("errorReason"), reason}});
+}
+
+QString DevToolsBrowser::TargetOfFrame(const QString& frameId) const {
+    if (targets_.count(frameId) != 0) {
+        return frameId;  // a page's main frame has the page's id
+    }
+    const auto owner = frameOwners_.find(frameId);
+    return owner == frameOwners_.end() ? QString() : owner->second;
 }
 
 void DevToolsBrowser::DecideNewWindow(const QString& targetId) {
@@ -221,11 +267,7 @@ void DevToolsBrowser::BlockNewWindow(const QString& targetId) {
     }
     target->blocked = true;
     // Closing a page while it waits would leave its opener waiting for good: it is
-    // let run with every request failed, then closed, so it loads nothing.
-    connection_.Send(QStringLiteral("Fetch.enable"),
-                     {{QStringLiteral("patterns"),
-                       QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")}}}}},
-                     target->sessionId);
+    // let run, its document request failed (OnRequestPaused), and closed.
     connection_.Send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, target->sessionId);
     connection_.Send(QStringLiteral("Target.closeTarget"), {{QStringLiteral("targetId"), targetId}});
 }
@@ -246,25 +288,39 @@ void DevToolsBrowser::SetUpPage(const QString& targetId, bool waiting) {
     connection_.Send(QStringLiteral("Page.enable"), {}, session);
     connection_.Send(QStringLiteral("Page.setLifecycleEventsEnabled"),
                      {{QStringLiteral("enabled"), true}}, session);
+    connection_.Send(QStringLiteral("Runtime.enable"), {}, session);
     connection_.Send(QStringLiteral("Runtime.addBinding"), {{QStringLiteral("name"), bindingName_}},
                      session);
     connection_.Send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
                      {{QStringLiteral("source"), script}}, session);
     connection_.Send(QStringLiteral("Runtime.evaluate"), {{QStringLiteral("expression"), script}},
                      session);
-    // Document requests wait for BeforeNavigate2, whose receivers may cancel them.
-    connection_.Send(QStringLiteral("Fetch.enable"),
-                     {{QStringLiteral("patterns"),
-                       QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")},
-                                              {QStringLiteral("resourceType"), QStringLiteral("Document")},
-                                              {QStringLiteral("requestStage"), QStringLiteral("Request")}}}}},
-                     session);
+    // The frames it holds already, so that their requests are known as its own.
+    connection_.Send(QStringLiteral("Page.getFrameTree"), {}, session,
+                     [this, targetId](const QJsonObject& result, const QString& error) {
+                         if (error.isEmpty() && Find(targetId) != nullptr) {
+                             RecordFrames(targetId, result.value(QStringLiteral("frameTree")).toObject());
+                         }
+                     });
     if (waiting) {
         connection_.Send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, session);
     }
     // The window is listed once its history is known, so that a monitor wired at
     // once reads the right back/forward state.
     RefreshHistory(targetId);
+}
+
+void DevToolsBrowser::RecordFrames(const QString& targetId, const QJsonObject& tree) {
+    const QJsonArray children = tree.value(QStringLiteral("childFrames")).toArray();
+    for (const auto& child : children) {
+        const QJsonObject childTree = child.toObject();
+        const QString frameId =
+            childTree.value(QStringLiteral("frame")).toObject().value(QStringLiteral("id")).toString();
+        if (!frameId.isEmpty()) {
+            frameOwners_[frameId] = targetId;
+        }
+        RecordFrames(targetId, childTree);
+    }
 }
 
 void DevToolsBrowser::RefreshHistory(const QString& targetId) {
@@ -344,8 +400,18 @@ void DevToolsBrowser::Revoke(const QString& targetId) {
 
 void DevToolsBrowser::OnSessionEvent(const QString& targetId, const QString& method,
                                      const QJsonObject& params) {
-    if (method == QLatin1String("Fetch.requestPaused")) {
-        OnRequestPaused(targetId, params);
+    if (method == QLatin1String("Page.frameNavigated")) {
+        const QJsonObject frame = params.value(QStringLiteral("frame")).toObject();
+        if (frame.contains(QStringLiteral("parentId"))) {
+            frameOwners_[frame.value(QStringLiteral("id")).toString()] = targetId;
+        }
+    }
+    if (method == QLatin1String("Page.frameAttached")) {
+        frameOwners_[params.value(QStringLiteral("frameId")).toString()] = targetId;
+        return;
+    }
+    if (method == QLatin1String("Page.frameDetached")) {
+        frameOwners_.erase(params.value(QStringLiteral("frameId")).toString());
         return;
     }
     const auto window = RegisteredWindow(targetId);
@@ -407,18 +473,21 @@ void DevToolsBrowser::OnSessionEvent(const QString& targetId, const QString& met
     }
 }
 
-void DevToolsBrowser::OnRequestPaused(const QString& targetId, const QJsonObject& params) {
+void DevToolsBrowser::OnRequestPaused(const QJsonObject& params) {
     const QString requestId = params.value(QStringLiteral("requestId")).toString();
-    const Target* target = Find(targetId);
+    const QString frameId = params.value(QStringLiteral("frameId")).toString();
+    const QString targetId = TargetOfFrame(frameId);
+    Target* target = Find(targetId);
     if (target == nullptr) {
+        ContinueRequest(requestId);  // not a window's: none of our business
         return;
     }
-    const QString session = target->sessionId;
     if (target->blocked) {
-        connection_.Send(QStringLiteral("Fetch.failRequest"),
-                         {{QStringLiteral("requestId"), requestId},
-                          {QStringLiteral("errorReason"), QStringLiteral("BlockedByClient")}},
-                         session);
+        FailRequest(requestId, QStringLiteral("BlockedByClient"));
+        return;
+    }
+    if (!target->decided) {
+        target->pausedRequests.push_back(requestId);  // its page's fate is not known yet
         return;
     }
     bool cancel = false;
@@ -431,20 +500,15 @@ void DevToolsBrowser::OnRequestPaused(const QString& targetId, const QJsonObject
         }
         const std::string url = Std(request.value(QStringLiteral("url")).toString());
         const std::string postData = Std(request.value(QStringLiteral("postData")).toString());
-        const BrowserDispatch dispatch =
-            DispatchFor(*window, params.value(QStringLiteral("frameId")).toString());
+        const BrowserDispatch dispatch = DispatchFor(*window, frameId);
         window->Receivers().ForEach([&](IBrowserEvents& events) {
             events.BeforeNavigate2(dispatch, url, 0, std::string(), postData, headers, cancel);
         });
     }
     if (cancel) {
-        connection_.Send(QStringLiteral("Fetch.failRequest"),
-                         {{QStringLiteral("requestId"), requestId},
-                          {QStringLiteral("errorReason"), QStringLiteral("Aborted")}},
-                         session);
+        FailRequest(requestId, QStringLiteral("Aborted"));
     } else {
-        connection_.Send(QStringLiteral("Fetch.continueRequest"),
-                         {{QStringLiteral("requestId"), requestId}}, session);
+        ContinueRequest(requestId);
     }
 }
 

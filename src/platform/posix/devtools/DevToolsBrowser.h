@@ -59,8 +59,12 @@ private:
         QString openerId;
         std::string title;
         std::string url;
+        // Attached: whether it is a window or a blocked new window is known.
+        bool decided = false;
         bool blocked = false;
         bool registered = false;
+        // Its document requests that came before the decision.
+        std::vector<QString> pausedRequests;
         std::shared_ptr<DevToolsWindow> window;
         std::map<QString, std::string> frameUrls;
     };
@@ -72,11 +76,15 @@ private:
     void OnTargetDestroyed(const QString& targetId);
     void OnAttached(const QString& sessionId, const QJsonObject& info, bool waiting);
     void OnSessionEvent(const QString& targetId, const QString& method, const QJsonObject& params);
-    void OnRequestPaused(const QString& targetId, const QJsonObject& params);
+    void OnRequestPaused(const QJsonObject& params);
+    void ContinueRequest(const QString& requestId);
+    void FailRequest(const QString& requestId, const QString& reason);
+    [[nodiscard]] QString TargetOfFrame(const QString& frameId) const;
     void OnBindingCalled(const QString& targetId, const QJsonObject& params);
     void SetUpPage(const QString& targetId, bool waiting);
     void DecideNewWindow(const QString& targetId);
     void BlockNewWindow(const QString& targetId);
+    void RecordFrames(const QString& targetId, const QJsonObject& tree);
     void RefreshHistory(const QString& targetId);
     void Register(const QString& targetId);
     void Revoke(const QString& targetId);
@@ -88,7 +96,8 @@ private:
     DevToolsConnection connection_;
     QString bindingName_;
     std::map<QString, Target> targets_;
-    std::map<QString, QString> sessions_;  // session id → target id
+    std::map<QString, QString> sessions_;     // session id → target id
+    std::map<QString, QString> frameOwners_;  // frame id → target id (frames below a page)
     std::vector<QString> order_;           // registered target ids
 };
 

@@ -58,12 +58,12 @@ void DevToolsConnection::Send(const QString& method, const QJsonObject& params,
         pending_.emplace(id, std::move(reply));
     }
     const QString text = QString::fromUtf8(QJsonDocument(command).toJson(QJsonDocument::Compact));
-    qCDebug(lcDevTools).noquote() << "->" << text.left(400);
+    qCDebug(lcDevTools).noquote() << "->" << text.left(2000);
     socket_.sendTextMessage(text);
 }
 
 void DevToolsConnection::OnMessage(const QString& message) {
-    qCDebug(lcDevTools).noquote() << "<-" << message.left(400);
+    qCDebug(lcDevTools).noquote() << "<-" << message.left(2000);
     const QJsonDocument document = QJsonDocument::fromJson(message.toUtf8());
     if (!document.isObject()) {
         return;  // not the protocol: ignored
