@@ -31,7 +31,9 @@ using RelayArguments = std::vector<RelayArgument>;
 
 // Module `Events`: carries a monitor's events to the one window collection. It
 // holds a non-owning reference to the collection, set when the collection is
-// created; monitors hold the relay, never the collection.
+// created (and cleared when it goes); monitors hold the relay, never the collection.
+// One instance for the process, owned with the popup killer's state and outliving
+// the collection and its monitors.
 class Events {
 public:
     Events() = default;

@@ -15,7 +15,7 @@ struct MonitorContext {
     platform::ISound& sound;
     const platform::IProcessInfo& process;
     PopupKillerState& popupKiller;
-    Events events;
+    Events& events;
     // Set by a forward probe the browser accepted; the next navigation or document
     // context menu of any monitor consumes it.
     bool ForwardProbePending = false;

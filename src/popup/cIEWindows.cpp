@@ -39,19 +39,20 @@ cIEWindows::cIEWindows(TrackingServices services)
     : source_(services.source),
       eventPump_(services.eventPump),
       context_(std::make_shared<MonitorContext>(services.keys, services.sound, services.process,
-                                                services.popupKiller)) {
+                                                services.popupKiller, services.events)) {
     context_->events.instance_ = this;
-    source_.SetListeners([this] { winShell_WindowRegistered(0); },
-                         [this] { winShell_WindowRevoked(0); });
+    source_.Connect(this);
     RefreshWindows();
 }
 
 cIEWindows::~cIEWindows() {
     items_.clear();
     keys_.clear();
-    source_.SetListeners(nullptr, nullptr);
+    source_.Disconnect(this);
     // A monitor that somebody still holds relays into nothing from now on.
-    context_->events.instance_ = nullptr;
+    if (context_->events.instance_ == this) {
+        context_->events.instance_ = nullptr;
+    }
 }
 
 std::shared_ptr<IE_Class> cIEWindows::IE(std::int32_t position) {

@@ -27,6 +27,8 @@ struct TrackingServices {
     platform::ISound& sound;
     const platform::IProcessInfo& process;
     PopupKillerState& popupKiller;
+    // Module `Events`: the relay that carries the monitors' events here.
+    Events& events;
 };
 
 // The open browser windows as a collection of monitors, one per window, keyed by
@@ -34,10 +36,10 @@ struct TrackingServices {
 // registration or revocation rebuilds it with new monitors and then raises
 // IEWindowRegistered or IEWindowRevoked; the monitors' events come back through
 // the relay and are raised again, tagged with the window handle.
-class cIEWindows {
+class cIEWindows final : private platform::IWindowListEvents {
 public:
     explicit cIEWindows(TrackingServices services);
-    ~cIEWindows();
+    ~cIEWindows() override;
     cIEWindows(const cIEWindows&) = delete;
     cIEWindows& operator=(const cIEWindows&) = delete;
 
@@ -64,6 +66,9 @@ public:
 
 private:
     friend class Events;
+
+    void WindowRegistered(std::int32_t lCookie) override { winShell_WindowRegistered(lCookie); }
+    void WindowRevoked(std::int32_t lCookie) override { winShell_WindowRevoked(lCookie); }
 
     // Raises the event of a relayed monitor event; arguments of the wrong number or
     // type raise nothing.

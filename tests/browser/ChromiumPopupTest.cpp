@@ -121,7 +121,7 @@ protected:
         state.SetActive(true);
         state.SetSoundPath("/sounds/blocked.wav");
         windows = std::make_unique<popup::cIEWindows>(
-            popup::TrackingServices{*source, eventPump, keys, sound, process, state});
+            popup::TrackingServices{*source, eventPump, keys, sound, process, state, relay});
         windows->AddListener(&listener);
         ASSERT_TRUE(QTest::qWaitFor([&] { return TitleOfFirst() == "Opener Page"; },
                                     kEventTimeoutMs))
@@ -166,6 +166,7 @@ protected:
     fake::FakeSound sound;
     fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     popup::PopupKillerState state;
+    popup::Events relay;
     RecordingListener listener;
     std::unique_ptr<popup::cIEWindows> windows;
     std::unique_ptr<test::DevToolsDriver> driver;

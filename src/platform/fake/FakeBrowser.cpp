@@ -40,8 +40,8 @@ void FakeBrowserWindow::GoForward() {
     if (!forwardHistory) {
         throw RuntimeError(-2147467259, "Unspecified error");
     }
-    if (onGoForward) {
-        onGoForward();
+    if (const auto hook = onGoForward) {
+        hook();
     }
 }
 
@@ -98,10 +98,31 @@ void FakeBrowserWindow::FireMouseUp() {
 
 std::vector<std::shared_ptr<IBrowserWindow>> FakeBrowserSource::Windows() {
     ++listCalls;
-    if (onList) {
-        onList();
+    // A copy: the hook may replace itself.
+    if (const auto hook = onList) {
+        hook();
     }
     return {windows.begin(), windows.end()};
+}
+
+void FakeBrowserSource::Connect(IWindowListEvents* events) {
+    if (events != nullptr && std::find(receivers.begin(), receivers.end(), events) == receivers.end()) {
+        receivers.push_back(events);
+    }
+}
+
+void FakeBrowserSource::Disconnect(IWindowListEvents* events) {
+    receivers.erase(std::remove(receivers.begin(), receivers.end(), events), receivers.end());
+}
+
+template <typename Call>
+void FakeBrowserSource::Notify(Call&& call) {
+    const auto snapshot = receivers;
+    for (IWindowListEvents* events : snapshot) {
+        if (std::find(receivers.begin(), receivers.end(), events) != receivers.end()) {
+            call(*events);
+        }
+    }
 }
 
 std::shared_ptr<FakeBrowserWindow> FakeBrowserSource::Register(std::int32_t hwnd,
@@ -109,9 +130,7 @@ std::shared_ptr<FakeBrowserWindow> FakeBrowserSource::Register(std::int32_t hwnd
                                                                const std::string& url) {
     auto window = std::make_shared<FakeBrowserWindow>(hwnd, title, url);
     windows.push_back(window);
-    if (auto notify = onRegistered) {
-        notify();
-    }
+    Notify([](IWindowListEvents& events) { events.WindowRegistered(0); });
     return window;
 }
 
@@ -119,9 +138,7 @@ void FakeBrowserSource::Revoke(std::int32_t hwnd) {
     windows.erase(std::remove_if(windows.begin(), windows.end(),
                                  [&](const auto& window) { return window->hwnd == hwnd; }),
                   windows.end());
-    if (auto notify = onRevoked) {
-        notify();
-    }
+    Notify([](IWindowListEvents& events) { events.WindowRevoked(0); });
 }
 
 }  // namespace orvelle::platform::fake

@@ -71,10 +71,8 @@ public:
 class FakeBrowserSource final : public IBrowserWindowSource {
 public:
     [[nodiscard]] std::vector<std::shared_ptr<IBrowserWindow>> Windows() override;
-    void SetListeners(Notification registered, Notification revoked) override {
-        onRegistered = std::move(registered);
-        onRevoked = std::move(revoked);
-    }
+    void Connect(IWindowListEvents* events) override;
+    void Disconnect(IWindowListEvents* events) override;
 
     // Adds a window at the end of the list and notifies.
     std::shared_ptr<FakeBrowserWindow> Register(std::int32_t hwnd, const std::string& title,
@@ -83,11 +81,14 @@ public:
     void Revoke(std::int32_t hwnd);
 
     std::vector<std::shared_ptr<FakeBrowserWindow>> windows;
-    Notification onRegistered;
-    Notification onRevoked;
+    std::vector<IWindowListEvents*> receivers;
     int listCalls = 0;
     // Runs inside Windows(), before it answers.
     std::function<void()> onList;
+
+private:
+    template <typename Call>
+    void Notify(Call&& call);
 };
 
 class FakeKeyState final : public IKeyState {

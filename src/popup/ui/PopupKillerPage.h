@@ -30,6 +30,8 @@ public:
 
     // The switch and the sound path, for the window monitors.
     [[nodiscard]] PopupKillerState& State() noexcept { return state_; }
+    // Module `Events`: the relay between the window monitors and their collection.
+    [[nodiscard]] Events& Relay() noexcept { return relay_; }
 
     // Connects the tray menu's checkable item, which the page keeps ticked with the switch.
     void AttachMenuItem(QAction* menuItem);
@@ -68,6 +70,7 @@ private:
 
     shell::AppServices& services_;
     PopupKillerState state_;
+    Events relay_;
     QAction* mnuPoupKiller_ = nullptr;
 };
 

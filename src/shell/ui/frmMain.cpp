@@ -168,7 +168,7 @@ void frmMain::Form_Load() {
         // 9. The browser-window collection.
         IEWin = std::make_unique<popup::cIEWindows>(popup::TrackingServices{
             services_.browsers, services_.eventPump, services_.keys, services_.sound,
-            services_.process, pagePopupKiller->State()});
+            services_.process, pagePopupKiller->State(), pagePopupKiller->Relay()});
         IEWin->AddListener(this);
         // 18. The notification-area icon.
         AddTrayIcon();

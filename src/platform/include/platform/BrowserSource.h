@@ -3,7 +3,6 @@
 #include "platform/KeyState.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,18 +91,29 @@ public:
     virtual void Unadvise(IBrowserEvents* events) = 0;
 };
 
+// The receiver of the window list's notifications (the cookie tells nothing useful).
+class IWindowListEvents {
+public:
+    virtual ~IWindowListEvents() = default;
+
+    // A window joined the list.
+    virtual void WindowRegistered(std::int32_t lCookie) = 0;
+    // A window left the list.
+    virtual void WindowRevoked(std::int32_t lCookie) = 0;
+};
+
 // The list of open browser windows with notifications when it changes.
 class IBrowserWindowSource {
 public:
-    using Notification = std::function<void()>;
-
     virtual ~IBrowserWindowSource() = default;
 
     // The open windows in the source's order (the order they were first seen).
     [[nodiscard]] virtual std::vector<std::shared_ptr<IBrowserWindow>> Windows() = 0;
-    // `registered` runs after a window joined the list, `revoked` after one left it;
-    // empty functions disconnect. Never called from inside a window's notification.
-    virtual void SetListeners(Notification registered, Notification revoked) = 0;
+    // Adds a receiver of the list's notifications; they come after the list changed,
+    // never from inside a window's own notification.
+    virtual void Connect(IWindowListEvents* events) = 0;
+    // Removes a receiver; one that was not added is no error.
+    virtual void Disconnect(IWindowListEvents* events) = 0;
 };
 
 }  // namespace orvelle::platform

@@ -40,8 +40,7 @@ DevToolsBrowserSource::DevToolsBrowserSource(FolderList folders, QObject* parent
 }
 
 DevToolsBrowserSource::~DevToolsBrowserSource() {
-    registered_ = nullptr;
-    revoked_ = nullptr;
+    receivers_.clear();
     browsers_.clear();
     retired_.clear();
 }
@@ -56,9 +55,15 @@ std::vector<std::shared_ptr<IBrowserWindow>> DevToolsBrowserSource::Windows() {
     return windows;
 }
 
-void DevToolsBrowserSource::SetListeners(Notification registered, Notification revoked) {
-    registered_ = std::move(registered);
-    revoked_ = std::move(revoked);
+void DevToolsBrowserSource::Connect(IWindowListEvents* events) {
+    if (events != nullptr &&
+        std::find(receivers_.begin(), receivers_.end(), events) == receivers_.end()) {
+        receivers_.push_back(events);
+    }
+}
+
+void DevToolsBrowserSource::Disconnect(IWindowListEvents* events) {
+    receivers_.erase(std::remove(receivers_.begin(), receivers_.end(), events), receivers_.end());
 }
 
 void DevToolsBrowserSource::Poll() {
@@ -78,12 +83,12 @@ void DevToolsBrowserSource::Poll() {
             std::any_of(browsers_.begin(), browsers_.end(),
                         [&](const auto& browser) { return browser->EndpointUrl() == endpoint; });
         if (!known) {
-            Connect(endpoint);
+            ConnectBrowser(endpoint);
         }
     }
 }
 
-void DevToolsBrowserSource::Connect(const QString& endpointUrl) {
+void DevToolsBrowserSource::ConnectBrowser(const QString& endpointUrl) {
     DevToolsBrowser::Hooks hooks{
         [this](const QString& targetId) { return HandleFor(targetId); },
         [this] { NotifyRegistered(); },
@@ -121,14 +126,21 @@ std::int32_t DevToolsBrowserSource::HandleFor(const QString& targetId) {
 }
 
 void DevToolsBrowserSource::NotifyRegistered() {
-    if (const Notification notify = registered_) {
-        notify();
+    // A receiver may connect or disconnect others while it is told.
+    const auto snapshot = receivers_;
+    for (IWindowListEvents* events : snapshot) {
+        if (std::find(receivers_.begin(), receivers_.end(), events) != receivers_.end()) {
+            events->WindowRegistered(0);
+        }
     }
 }
 
 void DevToolsBrowserSource::NotifyRevoked() {
-    if (const Notification notify = revoked_) {
-        notify();
+    const auto snapshot = receivers_;
+    for (IWindowListEvents* events : snapshot) {
+        if (std::find(receivers_.begin(), receivers_.end(), events) != receivers_.end()) {
+            events->WindowRevoked(0);
+        }
     }
 }
 

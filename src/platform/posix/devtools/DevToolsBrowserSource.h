@@ -32,7 +32,8 @@ public:
     DevToolsBrowserSource& operator=(const DevToolsBrowserSource&) = delete;
 
     [[nodiscard]] std::vector<std::shared_ptr<IBrowserWindow>> Windows() override;
-    void SetListeners(Notification registered, Notification revoked) override;
+    void Connect(IWindowListEvents* events) override;
+    void Disconnect(IWindowListEvents* events) override;
 
     // Looks at the profile folders now and connects to browsers not yet connected.
     void Poll();
@@ -42,7 +43,7 @@ public:
     static constexpr int kPollIntervalMs = 2000;
 
 private:
-    void Connect(const QString& endpointUrl);
+    void ConnectBrowser(const QString& endpointUrl);
     void Retire(DevToolsBrowser* browser);
     [[nodiscard]] std::int32_t HandleFor(const QString& targetId);
     void NotifyRegistered();
@@ -55,8 +56,7 @@ private:
     std::vector<std::unique_ptr<DevToolsBrowser>> retired_;
     std::map<QString, std::int32_t> handles_;
     std::int32_t nextHandle_ = kFirstHandle;
-    Notification registered_;
-    Notification revoked_;
+    std::vector<IWindowListEvents*> receivers_;
 
     static constexpr std::int32_t kFirstHandle = 0x10000;
 };
