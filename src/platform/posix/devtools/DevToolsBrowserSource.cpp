@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -16,7 +18,8 @@ namespace {
 QString EndpointIn(const std::string& folder) {
     const QString path = QString::fromStdString(folder) + QStringLiteral("/DevToolsActivePort");
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() > 4096) {
+    // A port file somebody else wrote would send us to their endpoint, not our browser.
+    if (!info.isFile() || info.size() > 4096 || info.ownerId() != ::getuid()) {
         return {};
     }
     QFile file(path);

@@ -33,4 +33,8 @@ void QtSound::PlaySoundAsync(const std::string& path) {
     lastPlayed_ = file;
 }
 
+bool QtSound::IsPlaying() const {
+    return effect_ && effect_->isPlaying();
+}
+
 }  // namespace orvelle::platform::posix

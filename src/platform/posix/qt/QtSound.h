@@ -25,6 +25,8 @@ public:
 
     // The file last handed to the player ("" when nothing was played).
     [[nodiscard]] const QString& LastPlayed() const noexcept { return lastPlayed_; }
+    // Whether a sound is playing now.
+    [[nodiscard]] bool IsPlaying() const;
 
 private:
     std::unique_ptr<QSoundEffect> effect_;
