@@ -10,6 +10,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QRandomGenerator>
+#include <QJsonArray>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -353,4 +354,22 @@ TEST_F(ChromiumPopupTest, NoticesTheBrowserGoingAwayAndANewOneComing) {
     chromium = std::make_unique<test::HeadlessChromium>(profile, server->Url("second.html?" + bust));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return windows->Count() == 1 && TitleOfFirst() == "Second Page"; }, kEventTimeoutMs));
+}
+
+// Every page load of a watched browser waits for the watcher's go-ahead: a watcher
+// that ends (or crashes) must not leave the browser stuck.
+TEST_F(ChromiumPopupTest, AHeldPageLoadGoesOnWhenItsWatcherGoesAway) {
+    auto other = std::make_unique<test::DevToolsDriver>(chromium->EndpointUrl());
+    other->Call(QStringLiteral("Fetch.enable"),
+                {{QStringLiteral("patterns"),
+                  QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")},
+                                         {QStringLiteral("resourceType"), QStringLiteral("Document")}}}}});
+    driver->Evaluate(openerSession, QStringLiteral("document.getElementById('next').click(), 'ok'"));
+    QTest::qWait(1500);
+    EXPECT_FALSE(server->Requests().contains(QStringLiteral("GET /second.html")))
+        << "the load waits for an answer that does not come";
+    other.reset();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return server->Requests().contains(QStringLiteral("GET /second.html")); },
+        kEventTimeoutMs));
 }
