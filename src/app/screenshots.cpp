@@ -77,9 +77,11 @@ int main(int argc, char** argv) {
     platform::fake::FakeBrowserSource browsers;
     for (const auto& [handle, title, url] :
          {std::tuple{65537, "Orvelle - Privacy for your desktop", "https://orvelle.example.org/"},
-          std::tuple{65538, "Weather forecast for the week", "https://weather.example.com/week?city=Lyon"},
+          std::tuple{65538, "Weather forecast for the week",
+                     "https://weather.example.com/week?city=Lyon"},
           std::tuple{65541, "News - Front page", "https://news.example.net/"},
-          std::tuple{65544, "Search results: privacy tools", "https://search.example.com/?q=privacy+tools"}}) {
+          std::tuple{65544, "Search results: privacy tools",
+                     "https://search.example.com/?q=privacy+tools"}}) {
         browsers.windows.push_back(
             std::make_shared<platform::fake::FakeBrowserWindow>(handle, title, url));
     }
@@ -90,8 +92,8 @@ int main(int argc, char** argv) {
     auto& popupPage = *window.pagePopupKiller;
     popupPage.State().SetSoundPath(posix.process.ProgramFolder() + "/ding.wav");
     popupPage.ShowSoundPath();
-    popup::cIEWindows shownWindows(
-        popup::TrackingServices{browsers, pump, keys, sound, posix.process, popupPage.State(), relay});
+    popup::cIEWindows shownWindows(popup::TrackingServices{
+        browsers, pump, keys, sound, posix.process, popupPage.State(), relay});
     popupPage.RefreshWindowLog(shownWindows);
 
     bool ok = true;

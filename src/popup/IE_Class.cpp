@@ -22,7 +22,8 @@ void IgnoringErrors(Step&& step) {
 
 }  // namespace
 
-IE_Class::IE_Class(std::shared_ptr<MonitorContext> context) : context_(std::move(context)) {}
+IE_Class::IE_Class(std::shared_ptr<MonitorContext> context) : context_(std::move(context)) {
+}
 
 IE_Class::~IE_Class() {
     Disconnect();

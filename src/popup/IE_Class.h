@@ -34,8 +34,7 @@ public:
     // The browser window's events.
     void IE_BeforeNavigate2(const platform::BrowserDispatch& pDisp, const std::string& url,
                             std::int32_t flags, const std::string& targetFrameName,
-                            const std::string& postData, const std::string& headers,
-                            bool& cancel);
+                            const std::string& postData, const std::string& headers, bool& cancel);
     void IE_CommandStateChange(std::int32_t command, bool enable);
     void IE_DocumentComplete(const platform::BrowserDispatch& pDisp, const std::string& url);
     void IE_DownloadBegin();

@@ -12,8 +12,7 @@ std::string FormatTimeAmPm(const platform::LocalDateTime& time, const std::strin
         hour = 12;
     }
     char digits[16];
-    std::snprintf(digits, sizeof digits, "%02d:%02d:%02d", hour, time.minute,
-                  time.second);
+    std::snprintf(digits, sizeof digits, "%02d:%02d:%02d", hour, time.minute, time.second);
     const bool morning = time.hour < 12;
     const std::string& designator = morning ? am : pm;
     return std::string(digits) + " " + (designator.empty() ? (morning ? "AM" : "PM") : designator);

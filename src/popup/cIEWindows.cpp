@@ -85,8 +85,7 @@ void cIEWindows::AddListener(cIEWindowsEvents* listener) {
 }
 
 void cIEWindows::RemoveListener(cIEWindowsEvents* listener) {
-    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener),
-                     listeners_.end());
+    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
 }
 
 template <typename Raise>
@@ -153,8 +152,7 @@ void cIEWindows::winShell_WindowRevoked(std::int32_t /*lCookie*/) {
     RaiseEvent([](cIEWindowsEvents& listener) { listener.IEWindowRevoked(); });
 }
 
-void cIEWindows::DispatchIEEvent(std::int32_t code, std::int32_t hwnd,
-                                 RelayArguments& arguments) {
+void cIEWindows::DispatchIEEvent(std::int32_t code, std::int32_t hwnd, RelayArguments& arguments) {
     switch (code) {
     case relayBeforeNavigate2: {
         const BrowserDispatch* pDisp = nullptr;
@@ -167,8 +165,8 @@ void cIEWindows::DispatchIEEvent(std::int32_t code, std::int32_t hwnd,
         if (TakeArguments(arguments, pDisp, url, flags, targetFrameName, postData, headers,
                           cancel)) {
             RaiseEvent([&](cIEWindowsEvents& listener) {
-                listener.IENavigationBegin(hwnd, *pDisp, *url, *flags, *targetFrameName,
-                                           *postData, *headers, *cancel);
+                listener.IENavigationBegin(hwnd, *pDisp, *url, *flags, *targetFrameName, *postData,
+                                           *headers, *cancel);
             });
         }
         break;

@@ -18,11 +18,12 @@ public:
     virtual void IEWindowRegistered() {}
     virtual void IEWindowRevoked() {}
 
-    virtual void IENavigationBegin(std::int32_t /*hwnd*/, const platform::BrowserDispatch& /*pDisp*/,
+    virtual void IENavigationBegin(std::int32_t /*hwnd*/,
+                                   const platform::BrowserDispatch& /*pDisp*/,
                                    const std::string& /*url*/, std::int32_t /*flags*/,
                                    const std::string& /*targetFrameName*/,
-                                   const std::string& /*postData*/,
-                                   const std::string& /*headers*/, bool& /*cancel*/) {}
+                                   const std::string& /*postData*/, const std::string& /*headers*/,
+                                   bool& /*cancel*/) {}
     virtual void IENavigationComplete(std::int32_t /*hwnd*/,
                                       const platform::BrowserDispatch& /*pDisp*/,
                                       const std::string& /*url*/) {}

@@ -23,10 +23,10 @@ constexpr int kCallTimeoutMs = 15000;
 
 LocalWebServer::LocalWebServer(const std::string& folder) {
     process_.setProgram(QStringLiteral("python3"));
-    process_.setArguments({QStringLiteral("-u"), QStringLiteral("-m"), QStringLiteral("http.server"),
-                           QStringLiteral("0"), QStringLiteral("--bind"),
-                           QStringLiteral("127.0.0.1"), QStringLiteral("--directory"),
-                           QString::fromStdString(folder)});
+    process_.setArguments({QStringLiteral("-u"), QStringLiteral("-m"),
+                           QStringLiteral("http.server"), QStringLiteral("0"),
+                           QStringLiteral("--bind"), QStringLiteral("127.0.0.1"),
+                           QStringLiteral("--directory"), QString::fromStdString(folder)});
     process_.start();
     if (!process_.waitForStarted(kStartTimeoutMs)) {
         ADD_FAILURE() << "python3 -m http.server did not start";
@@ -155,7 +155,8 @@ QJsonObject DevToolsDriver::Call(const QString& method, const QJsonObject& param
 }
 
 QString DevToolsDriver::PageWithTitle(const QString& title) {
-    const QJsonArray targets = Call(QStringLiteral("Target.getTargets")).value(QStringLiteral("targetInfos")).toArray();
+    const QJsonArray targets =
+        Call(QStringLiteral("Target.getTargets")).value(QStringLiteral("targetInfos")).toArray();
     for (const auto& value : targets) {
         const QJsonObject info = value.toObject();
         if (info.value(QStringLiteral("type")).toString() == QLatin1String("page") &&
@@ -167,7 +168,8 @@ QString DevToolsDriver::PageWithTitle(const QString& title) {
 }
 
 int DevToolsDriver::PageCount() {
-    const QJsonArray targets = Call(QStringLiteral("Target.getTargets")).value(QStringLiteral("targetInfos")).toArray();
+    const QJsonArray targets =
+        Call(QStringLiteral("Target.getTargets")).value(QStringLiteral("targetInfos")).toArray();
     int pages = 0;
     for (const auto& value : targets) {
         if (value.toObject().value(QStringLiteral("type")).toString() == QLatin1String("page")) {
@@ -191,7 +193,8 @@ void DevToolsDriver::Click(const QString& sessionId, int x, int y) {
               {QStringLiteral("x"), x},
               {QStringLiteral("y"), y},
               {QStringLiteral("button"), QStringLiteral("left")},
-              {QStringLiteral("buttons"), QLatin1String(type) == QLatin1String("mousePressed") ? 1 : 0},
+              {QStringLiteral("buttons"),
+               QLatin1String(type) == QLatin1String("mousePressed") ? 1 : 0},
               {QStringLiteral("clickCount"), 1}},
              sessionId);
     }
@@ -202,7 +205,11 @@ QString DevToolsDriver::Evaluate(const QString& sessionId, const QString& expres
         Call(QStringLiteral("Runtime.evaluate"),
              {{QStringLiteral("expression"), expression}, {QStringLiteral("returnByValue"), true}},
              sessionId);
-    return result.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toVariant().toString();
+    return result.value(QStringLiteral("result"))
+        .toObject()
+        .value(QStringLiteral("value"))
+        .toVariant()
+        .toString();
 }
 
 }  // namespace orvelle::test

@@ -9,8 +9,8 @@
 #include "cIEWindows.h"
 #include "platform/RuntimeError.h"
 
-#include <QRandomGenerator>
 #include <QJsonArray>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -72,13 +72,13 @@ public:
     }
     void IEDownloadBegin(std::int32_t /*hwnd*/) override { ++downloadsBegun; }
     void IEDownloadComplete(std::int32_t /*hwnd*/) override { ++downloadsCompleted; }
-    void IEMouseDown(std::int32_t /*hwnd*/, std::int16_t button, std::int16_t /*shift*/,
-                     float x, float y) override {
+    void IEMouseDown(std::int32_t /*hwnd*/, std::int16_t button, std::int16_t /*shift*/, float x,
+                     float y) override {
         mouseDowns.push_back(button);
         lastMouse = {static_cast<int>(x), static_cast<int>(y)};
     }
-    void IEMouseUp(std::int32_t /*hwnd*/, std::int16_t button, std::int16_t /*shift*/,
-                   float /*x*/, float /*y*/) override {
+    void IEMouseUp(std::int32_t /*hwnd*/, std::int16_t button, std::int16_t /*shift*/, float /*x*/,
+                   float /*y*/) override {
         mouseUps.push_back(button);
     }
     void IECommandStateChange(std::int32_t /*hwnd*/, std::int32_t command, bool enable) override {
@@ -114,8 +114,8 @@ protected:
         bust = std::to_string(QRandomGenerator::global()->generate());
         profile = environment.Path("profile");
         test::MakeDirs(profile);
-        chromium = std::make_unique<test::HeadlessChromium>(profile,
-                                                             server->Url("opener.html?" + bust));
+        chromium =
+            std::make_unique<test::HeadlessChromium>(profile, server->Url("opener.html?" + bust));
         ASSERT_FALSE(chromium->EndpointUrl().empty());
         source = std::make_unique<posix::DevToolsBrowserSource>(
             [this] { return std::vector<std::string>{profile}; });
@@ -124,8 +124,8 @@ protected:
         windows = std::make_unique<popup::cIEWindows>(
             popup::TrackingServices{*source, eventPump, keys, sound, process, state, relay});
         windows->AddListener(&listener);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return TitleOfFirst() == "Opener Page"; },
-                                    kEventTimeoutMs))
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return TitleOfFirst() == "Opener Page"; }, kEventTimeoutMs))
             << "the open page was not listed with its title";
         driver = std::make_unique<test::DevToolsDriver>(chromium->EndpointUrl());
         openerSession = driver->Attach(driver->PageWithTitle(QStringLiteral("Opener Page")));
@@ -236,10 +236,11 @@ TEST_F(ChromiumPopupTest, NoticesAWindowClosing) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return !driver->PageWithTitle(QStringLiteral("Popup Page")).isEmpty(); },
         kEventTimeoutMs));
-    driver->Call(QStringLiteral("Target.closeTarget"),
-                 {{QStringLiteral("targetId"), driver->PageWithTitle(QStringLiteral("Popup Page"))}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return listener.revoked == revokedBefore + 1; },
-                                kEventTimeoutMs));
+    driver->Call(
+        QStringLiteral("Target.closeTarget"),
+        {{QStringLiteral("targetId"), driver->PageWithTitle(QStringLiteral("Popup Page"))}});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return listener.revoked == revokedBefore + 1; }, kEventTimeoutMs));
     EXPECT_EQ(windows->Count(), 1);
     EXPECT_EQ(windows->IE(1)->IEctl()->LocationName(), "Opener Page");
     EXPECT_THROW(static_cast<void>(windows->IE(std::to_string(popupWindow->IEHandle()))),
@@ -249,7 +250,8 @@ TEST_F(ChromiumPopupTest, NoticesAWindowClosing) {
 TEST_F(ChromiumPopupTest, ReportsANavigationAndItsLoadAndALinkCanBeCancelledByAListener) {
     const std::string second = server->Url("second.html");
     listener.cancelNavigationsTo = "second.html";
-    driver->Evaluate(openerSession, QStringLiteral("document.getElementById('next').click(), 'ok'"));
+    driver->Evaluate(openerSession,
+                     QStringLiteral("document.getElementById('next').click(), 'ok'"));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             return std::find(listener.navigations.begin(), listener.navigations.end(), second) !=
@@ -265,7 +267,8 @@ TEST_F(ChromiumPopupTest, ReportsANavigationAndItsLoadAndALinkCanBeCancelledByAL
 
     listener.cancelNavigationsTo.clear();
     const int loadsBefore = listener.downloadsCompleted;
-    driver->Evaluate(openerSession, QStringLiteral("document.getElementById('next').click(), 'ok'"));
+    driver->Evaluate(openerSession,
+                     QStringLiteral("document.getElementById('next').click(), 'ok'"));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             return std::find(listener.documents.begin(), listener.documents.end(), second) !=
@@ -288,7 +291,8 @@ TEST_F(ChromiumPopupTest, ReportsANavigationAndItsLoadAndALinkCanBeCancelledByAL
 
 TEST_F(ChromiumPopupTest, ANewMonitorReadsForwardHistoryWithoutMovingTheWindow) {
     const std::string second = server->Url("second.html");
-    driver->Evaluate(openerSession, QStringLiteral("document.getElementById('next').click(), 'ok'"));
+    driver->Evaluate(openerSession,
+                     QStringLiteral("document.getElementById('next').click(), 'ok'"));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return windows->IE(1)->IEctl()->LocationName() == "Second Page"; }, kEventTimeoutMs));
     driver->Evaluate(openerSession, QStringLiteral("history.back(), 'ok'"));
@@ -335,8 +339,9 @@ TEST_F(ChromiumPopupTest, RelaysTheDocumentsMouseButtonsAtDocumentCoordinates) {
 }
 
 TEST_F(ChromiumPopupTest, APageTheUserOpensIsAWindowNotAPopup) {
-    driver->Call(QStringLiteral("Target.createTarget"),
-                 {{QStringLiteral("url"), QString::fromStdString(server->Url("second.html?" + bust))}});
+    driver->Call(
+        QStringLiteral("Target.createTarget"),
+        {{QStringLiteral("url"), QString::fromStdString(server->Url("second.html?" + bust))}});
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows->Count() == 2; }, kEventTimeoutMs));
     EXPECT_TRUE(sound.played.empty());
     EXPECT_TRUE(QTest::qWaitFor(
@@ -351,7 +356,8 @@ TEST_F(ChromiumPopupTest, NoticesTheBrowserGoingAwayAndANewOneComing) {
     EXPECT_EQ(listener.revoked, revokedBefore + 1);
 
     // The same profile started again is found by the next look at its folder.
-    chromium = std::make_unique<test::HeadlessChromium>(profile, server->Url("second.html?" + bust));
+    chromium =
+        std::make_unique<test::HeadlessChromium>(profile, server->Url("second.html?" + bust));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return windows->Count() == 1 && TitleOfFirst() == "Second Page"; }, kEventTimeoutMs));
 }
@@ -360,11 +366,13 @@ TEST_F(ChromiumPopupTest, NoticesTheBrowserGoingAwayAndANewOneComing) {
 // that ends (or crashes) must not leave the browser stuck.
 TEST_F(ChromiumPopupTest, AHeldPageLoadGoesOnWhenItsWatcherGoesAway) {
     auto other = std::make_unique<test::DevToolsDriver>(chromium->EndpointUrl());
-    other->Call(QStringLiteral("Fetch.enable"),
-                {{QStringLiteral("patterns"),
-                  QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")},
-                                         {QStringLiteral("resourceType"), QStringLiteral("Document")}}}}});
-    driver->Evaluate(openerSession, QStringLiteral("document.getElementById('next').click(), 'ok'"));
+    other->Call(
+        QStringLiteral("Fetch.enable"),
+        {{QStringLiteral("patterns"),
+          QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")},
+                                 {QStringLiteral("resourceType"), QStringLiteral("Document")}}}}});
+    driver->Evaluate(openerSession,
+                     QStringLiteral("document.getElementById('next').click(), 'ok'"));
     QTest::qWait(1500);
     EXPECT_FALSE(server->Requests().contains(QStringLiteral("GET /second.html")))
         << "the load waits for an answer that does not come";

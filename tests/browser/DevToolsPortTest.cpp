@@ -24,9 +24,12 @@ TEST(DevToolsActivePortTest, ReadsThePortAndTheBrowsersPath) {
     } rows[] = {
         {"as the browser writes it", "9222\n/devtools/browser/2f1c-44ab-90\n",
          DevToolsEndpoint{9222, "/devtools/browser/2f1c-44ab-90"}},
-        {"without the last line end", "40001\n/devtools/browser/abc", DevToolsEndpoint{40001, "/devtools/browser/abc"}},
-        {"with CR LF", "1\r\n/devtools/browser/abc\r\n", DevToolsEndpoint{1, "/devtools/browser/abc"}},
-        {"the highest port", "65535\n/devtools/browser/x\n", DevToolsEndpoint{65535, "/devtools/browser/x"}},
+        {"without the last line end", "40001\n/devtools/browser/abc",
+         DevToolsEndpoint{40001, "/devtools/browser/abc"}},
+        {"with CR LF", "1\r\n/devtools/browser/abc\r\n",
+         DevToolsEndpoint{1, "/devtools/browser/abc"}},
+        {"the highest port", "65535\n/devtools/browser/x\n",
+         DevToolsEndpoint{65535, "/devtools/browser/x"}},
         {"empty", "", std::nullopt},
         {"the port alone", "9222\n", std::nullopt},
         {"port 0", "0\n/devtools/browser/abc\n", std::nullopt},
@@ -62,8 +65,9 @@ TEST(BrowserProfileFoldersTest, UsualFoldersOwnFoldersAndListedOnesEachOnce) {
 
     posix::SqliteRegistry registry(":memory:");
     HKEY key = kNullKey;
-    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, posix::kProfileFoldersKey, KEY_WRITE, key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        registry.RegCreateKeyExA(HKEY_CURRENT_USER, posix::kProfileFoldersKey, KEY_WRITE, key),
+        ERROR_SUCCESS);
     const RegistryKey closer(registry, key);
     const auto set = [&](const std::string& name, std::uint32_t type, const std::string& data) {
         ASSERT_EQ(registry.RegSetValueExA(key, name, type,
@@ -94,7 +98,8 @@ TEST(BrowserProfileFoldersTest, UsualFoldersOwnFoldersAndListedOnesEachOnce) {
           std::string("/srv/profiles/work-chrome"), home + "/browsers/testing"}) {
         EXPECT_EQ(std::count(folders.begin(), folders.end(), expected), 1) << expected;
     }
-    EXPECT_EQ(std::count(folders.begin(), folders.end(), config + "/orvelle/browsers/not-a-folder"), 0);
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), config + "/orvelle/browsers/not-a-folder"),
+              0);
 }
 
 TEST(BrowserProfileFoldersTest, WithoutTheRegistryKeyOnlyTheUsualFoldersAreLookedIn) {

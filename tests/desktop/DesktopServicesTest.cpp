@@ -128,8 +128,8 @@ TEST(X11KeyStateTest, WithoutAnXServerEveryKeyIsUp) {
 // Whether the sound server of this environment lists the test's null sink.
 static bool NullSinkAnswers() {
     QProcess client;
-    client.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"),
-                                            QStringLiteral("sinks")});
+    client.start(QStringLiteral("pactl"),
+                 {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
     return client.waitForFinished(kStartTimeoutMs) && client.exitCode() == 0 &&
            client.readAllStandardOutput().contains("orvelle_test");
 }
@@ -150,12 +150,11 @@ TEST_F(QtSoundTest, PlaysTheDingToTheEndOnAnAudioDevice) {
             test::TempEnvironment environment;
             QProcess pulse;
             pulse.setProgram(QStringLiteral("pulseaudio"));
-            pulse.setArguments({QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-                                QStringLiteral("--exit-idle-time=-1"),
-                                QStringLiteral("--disable-shm=yes"), QStringLiteral("-L"),
-                                QStringLiteral("module-null-sink sink_name=orvelle_test"),
-                                QStringLiteral("-L"),
-                                QStringLiteral("module-native-protocol-unix")});
+            pulse.setArguments(
+                {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
+                 QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--disable-shm=yes"),
+                 QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=orvelle_test"),
+                 QStringLiteral("-L"), QStringLiteral("module-native-protocol-unix")});
             pulse.setStandardErrorFile(QString::fromStdString(environment.Path("pulse.log")));
             pulse.start();
             // Ready once it answers with its sink, not as soon as its socket shows.
@@ -163,11 +162,14 @@ TEST_F(QtSoundTest, PlaysTheDingToTheEndOnAnAudioDevice) {
                                  QTest::qWaitFor([] { return NullSinkAnswers(); }, kStartTimeoutMs);
             posix::QtSound sound;
             sound.PlaySoundAsync(DingWav());
-            const bool started = QTest::qWaitFor([&] { return sound.IsPlaying(); }, kStartTimeoutMs);
-            const bool finished = QTest::qWaitFor([&] { return !sound.IsPlaying(); }, kStartTimeoutMs);
+            const bool started =
+                QTest::qWaitFor([&] { return sound.IsPlaying(); }, kStartTimeoutMs);
+            const bool finished =
+                QTest::qWaitFor([&] { return !sound.IsPlaying(); }, kStartTimeoutMs);
             pulse.kill();
             pulse.waitForFinished(5000);
-            std::fprintf(stderr, "serving %d, started %d, finished %d\n", serving, started, finished);
+            std::fprintf(stderr, "serving %d, started %d, finished %d\n", serving, started,
+                         finished);
             std::exit(serving && started && finished && !sound.LastPlayed().isEmpty() ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
@@ -208,7 +210,8 @@ TEST(QtOpenFileDialogTest, TheFilterIsWrittenAsQtWritesIt) {
         {"Lonely description", ""},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(posix::QtOpenFileDialog::QtFilter(row.filter), QString::fromUtf8(row.qt)) << row.filter;
+        EXPECT_EQ(posix::QtOpenFileDialog::QtFilter(row.filter), QString::fromUtf8(row.qt))
+            << row.filter;
     }
 }
 
@@ -217,13 +220,13 @@ TEST(QtOpenFileDialogTest, TheDialogOpensAtThePreviousFileElseInTheInitialFolder
     test::MakeDirs(environment.Path("sounds"));
     const std::string initial = environment.Path("program");
     EXPECT_EQ(posix::QtOpenFileDialog::StartPath({initial, "", "", ""}).toStdString(), initial);
-    EXPECT_EQ(posix::QtOpenFileDialog::StartPath(
-                  {initial, "", "", environment.Path("sounds/pop.wav")})
-                  .toStdString(),
-              environment.Path("sounds/pop.wav"));
-    EXPECT_EQ(posix::QtOpenFileDialog::StartPath(
-                  {initial, "", "", environment.Path("gone/pop.wav")})
-                  .toStdString(),
-              initial)
+    EXPECT_EQ(
+        posix::QtOpenFileDialog::StartPath({initial, "", "", environment.Path("sounds/pop.wav")})
+            .toStdString(),
+        environment.Path("sounds/pop.wav"));
+    EXPECT_EQ(
+        posix::QtOpenFileDialog::StartPath({initial, "", "", environment.Path("gone/pop.wav")})
+            .toStdString(),
+        initial)
         << "a previous file in a folder that is gone";
 }

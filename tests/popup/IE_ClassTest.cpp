@@ -27,10 +27,12 @@ struct MouseEvent {
 
 class MouseLog final : public popup::cIEWindowsEvents {
 public:
-    void IEMouseDown(std::int32_t, std::int16_t button, std::int16_t shift, float x, float y) override {
+    void IEMouseDown(std::int32_t, std::int16_t button, std::int16_t shift, float x,
+                     float y) override {
         downs.push_back({button, shift, x, y});
     }
-    void IEMouseUp(std::int32_t, std::int16_t button, std::int16_t shift, float x, float y) override {
+    void IEMouseUp(std::int32_t, std::int16_t button, std::int16_t shift, float x,
+                   float y) override {
         ups.push_back({button, shift, x, y});
     }
     void IECommandStateChange(std::int32_t, std::int32_t command, bool enable) override {
@@ -81,21 +83,56 @@ TEST_F(IE_ClassTest, ThePopupRule) {
         std::string soundPathAfter;
     };
     const Row rows[] = {
-        {"killer on, no key: blocked with the sound", true, 0, "/snd/pop.wav", true,
-         {"/snd/pop.wav"}, "/snd/pop.wav"},
-        {"Ctrl held now: the window opens", true, kKeyDownNow, "/snd/pop.wav", false, {},
+        {"killer on, no key: blocked with the sound",
+         true,
+         0,
+         "/snd/pop.wav",
+         true,
+         {"/snd/pop.wav"},
          "/snd/pop.wav"},
-        {"Ctrl pressed since the last query: opens", true, kKeyPressedSinceLastQuery,
-         "/snd/pop.wav", false, {}, "/snd/pop.wav"},
-        {"Ctrl held and pressed: opens", true, kKeyDownNow | kKeyPressedSinceLastQuery,
-         "/snd/pop.wav", false, {}, "/snd/pop.wav"},
+        {"Ctrl held now: the window opens",
+         true,
+         kKeyDownNow,
+         "/snd/pop.wav",
+         false,
+         {},
+         "/snd/pop.wav"},
+        {"Ctrl pressed since the last query: opens",
+         true,
+         kKeyPressedSinceLastQuery,
+         "/snd/pop.wav",
+         false,
+         {},
+         "/snd/pop.wav"},
+        {"Ctrl held and pressed: opens",
+         true,
+         kKeyDownNow | kKeyPressedSinceLastQuery,
+         "/snd/pop.wav",
+         false,
+         {},
+         "/snd/pop.wav"},
         {"killer off: opens, silently", false, 0, "/snd/pop.wav", false, {}, "/snd/pop.wav"},
-        {"empty sound path: the program's ding is played and kept", true, 0, "", true,
-         {"/opt/orvelle/ding.wav"}, "/opt/orvelle/ding.wav"},
-        {"empty sound path with the killer off: the default is taken all the same", false, 0, "",
-         false, {}, "/opt/orvelle/ding.wav"},
-        {"empty sound path with Ctrl held: the default is taken first", true, kKeyDownNow, "",
-         false, {}, "/opt/orvelle/ding.wav"},
+        {"empty sound path: the program's ding is played and kept",
+         true,
+         0,
+         "",
+         true,
+         {"/opt/orvelle/ding.wav"},
+         "/opt/orvelle/ding.wav"},
+        {"empty sound path with the killer off: the default is taken all the same",
+         false,
+         0,
+         "",
+         false,
+         {},
+         "/opt/orvelle/ding.wav"},
+        {"empty sound path with Ctrl held: the default is taken first",
+         true,
+         kKeyDownNow,
+         "",
+         false,
+         {},
+         "/opt/orvelle/ding.wav"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -144,7 +181,9 @@ TEST_F(IE_ClassTest, MouseDownButtonAndShiftFollowTheKeysHeld) {
     };
     Track();
     for (const auto& row : rows) {
-        keys.keys = {{VK_LBUTTON, row.left}, {VK_SHIFT, row.shift}, {VK_CONTROL, row.ctrl},
+        keys.keys = {{VK_LBUTTON, row.left},
+                     {VK_SHIFT, row.shift},
+                     {VK_CONTROL, row.ctrl},
                      {VK_MENU, row.alt}};
         log.downs.clear();
         window->FireMouseDown();
@@ -254,8 +293,8 @@ TEST_F(IE_ClassTest, TheForwardProbeOfABrowserThatCannotTell) {
     };
     const Row rows[] = {
         {"no forward history: the probe fails, nothing is cancelled", false, 0, false},
-        {"forward history: the probe's navigation is stopped and cancelled where it shows",
-         true, 1, true},
+        {"forward history: the probe's navigation is stopped and cancelled where it shows", true, 1,
+         true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

@@ -53,7 +53,9 @@ protected:
         window->Form_Load();
         return window;
     }
-    std::string Stored() { return store.GetSetting("Orvelle", "PopupKiller", "IsActive", "(none)"); }
+    std::string Stored() {
+        return store.GetSetting("Orvelle", "PopupKiller", "IsActive", "(none)");
+    }
     static popup::ui::PopupKillerPage& Page(shell::frmMain& window) {
         return *window.pagePopupKiller;
     }
@@ -84,9 +86,9 @@ protected:
     fake::FakeKeyState keys;
     fake::FakeSound sound;
     fake::FakeOpenFileDialog fileDialog;
-    shell::AppServices services{registry, settings, messageBox, profile,   startupList,
-                                process,  files,    tempPath,   clock,     eventPump,
-                                tray,     browsers, keys,       sound,     fileDialog};
+    shell::AppServices services{registry, settings, messageBox, profile, startupList,
+                                process,  files,    tempPath,   clock,   eventPump,
+                                tray,     browsers, keys,       sound,   fileDialog};
 };
 
 }  // namespace
@@ -97,7 +99,8 @@ TEST_F(PopupKillerPageTest, ThePageHasItsControlsWithTheirTexts) {
     EXPECT_EQ(window->tabMain->tabText(shell::frmMain::kPopupKillerPage).trimmed(),
               QStringLiteral("Popup Killer"));
     auto& page = Page(*window);
-    for (const char* name : {"Frame1", "chkPopupKillerActivate", "Command1", "Label14", "vindows"}) {
+    for (const char* name :
+         {"Frame1", "chkPopupKillerActivate", "Command1", "Label14", "vindows"}) {
         EXPECT_NE(window->findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
     }
     EXPECT_EQ(page.chkPopupKillerActivate->text(), QStringLiteral("Activate Popup Killer"));
@@ -149,8 +152,8 @@ TEST_F(PopupKillerPageTest, TheMenuItemAndTheCheckBoxGoRoundTogether) {
     EXPECT_EQ(page.chkPopupKillerActivate->Value(), 0);
     EXPECT_FALSE(page.State().IsActive());
     EXPECT_EQ(Stored(), "0");
-    EXPECT_EQ(settings.saves, (std::vector<std::string>{"PopupKiller/IsActive=0",
-                                                        "PopupKiller/IsActive=0"}))
+    EXPECT_EQ(settings.saves,
+              (std::vector<std::string>{"PopupKiller/IsActive=0", "PopupKiller/IsActive=0"}))
         << "the menu saves, then the box's handler saves again";
 
     window->mnuPoupKiller->trigger();
@@ -270,7 +273,8 @@ TEST_F(PopupKillerPageTest, AnUnreadableWavpathIsReportedAndTheWindowLoadsAllThe
 TEST_F(PopupKillerPageTest, TheWindowLogFollowsTheWindowListButNotTheStart) {
     browsers.windows.push_back(
         std::make_shared<fake::FakeBrowserWindow>(5000, "Start page", "http://start/"));
-    browsers.windows.push_back(std::make_shared<fake::FakeBrowserWindow>(42, "News", "http://news/"));
+    browsers.windows.push_back(
+        std::make_shared<fake::FakeBrowserWindow>(42, "News", "http://news/"));
     clock.now.hour = 15;
     clock.now.minute = 4;
     clock.now.second = 5;

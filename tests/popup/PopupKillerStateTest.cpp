@@ -21,11 +21,12 @@ TEST(PopupKillerStateTest, OnlyTheTextZeroSwitchesTheKillerOff) {
         const char* stored;
         bool on;
     } rows[] = {
-        {"0", false}, {"1", true},  {"", true},      {"no", true},    {"false", true},
-        {"00", true}, {" 0", true}, {"0 ", true},    {"off", true},   {"-1", true},
+        {"0", false}, {"1", true},  {"", true},   {"no", true},  {"false", true},
+        {"00", true}, {" 0", true}, {"0 ", true}, {"off", true}, {"-1", true},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(popup::PopupKillerState::IsActiveText(row.stored), row.on) << '"' << row.stored << '"';
+        EXPECT_EQ(popup::PopupKillerState::IsActiveText(row.stored), row.on)
+            << '"' << row.stored << '"';
     }
     EXPECT_STREQ(popup::PopupKillerState::ActiveText(true), "1");
     EXPECT_STREQ(popup::PopupKillerState::ActiveText(false), "0");
@@ -101,8 +102,8 @@ TEST(WindowLogTest, TimeOfDayOnATwelveHourClockWithTwoDigitsEach) {
         int hour, minute, second;
         const char* text;
     } rows[] = {
-        {0, 5, 9, "12:05:09 AM"},  {1, 0, 0, "01:00:00 AM"},   {11, 59, 59, "11:59:59 AM"},
-        {12, 0, 0, "12:00:00 PM"}, {13, 4, 5, "01:04:05 PM"},  {23, 59, 59, "11:59:59 PM"},
+        {0, 5, 9, "12:05:09 AM"},  {1, 0, 0, "01:00:00 AM"},  {11, 59, 59, "11:59:59 AM"},
+        {12, 0, 0, "12:00:00 PM"}, {13, 4, 5, "01:04:05 PM"}, {23, 59, 59, "11:59:59 PM"},
     };
     for (const auto& row : rows) {
         LocalDateTime time;

@@ -46,11 +46,15 @@ public:
                             const std::string& url) override {
         Add("IEDocumentComplete " + std::to_string(hwnd) + " " + Frame(pDisp) + " " + url);
     }
-    void IEDownloadBegin(std::int32_t hwnd) override { Add("IEDownloadBegin " + std::to_string(hwnd)); }
+    void IEDownloadBegin(std::int32_t hwnd) override {
+        Add("IEDownloadBegin " + std::to_string(hwnd));
+    }
     void IEDownloadComplete(std::int32_t hwnd) override {
         Add("IEDownloadComplete " + std::to_string(hwnd));
     }
-    void IEOnContextMenu(std::int32_t hwnd) override { Add("IEOnContextMenu " + std::to_string(hwnd)); }
+    void IEOnContextMenu(std::int32_t hwnd) override {
+        Add("IEOnContextMenu " + std::to_string(hwnd));
+    }
     void IEMouseDown(std::int32_t hwnd, std::int16_t button, std::int16_t shift, float x,
                      float y) override {
         Add(Mouse("IEMouseDown", hwnd, button, shift, x, y));
@@ -98,7 +102,8 @@ protected:
 
     // Adds a window without notifying, as if it was open before tracking started.
     std::shared_ptr<fake::FakeBrowserWindow> Open(std::int32_t hwnd, const std::string& title) {
-        auto window = std::make_shared<fake::FakeBrowserWindow>(hwnd, title, "http://" + title + "/");
+        auto window =
+            std::make_shared<fake::FakeBrowserWindow>(hwnd, title, "http://" + title + "/");
         source.windows.push_back(window);
         return window;
     }
@@ -303,28 +308,38 @@ TEST_F(PopupLogicTest, TheCollectionRelaysEveryWindowEventWithItsParameters) {
         std::vector<std::string> expected;
     };
     const Row rows[] = {
-        {"a navigation", [&] { window->FireBeforeNavigate2("http://next/"); },
+        {"a navigation",
+         [&] { window->FireBeforeNavigate2("http://next/"); },
          {"IENavigationBegin 77 top http://next/ 0 [||] 0"}},
-        {"a frame's navigation", [&] { window->FireBeforeNavigate2("http://ad/", false); },
+        {"a frame's navigation",
+         [&] { window->FireBeforeNavigate2("http://ad/", false); },
          {"IENavigationBegin 77 frame:frame-1 http://ad/ 0 [||] 0"}},
-        {"a committed navigation", [&] { window->FireNavigateComplete2("http://next/"); },
+        {"a committed navigation",
+         [&] { window->FireNavigateComplete2("http://next/"); },
          {"IENavigationComplete 77 top http://next/"}},
-        {"a frame's committed navigation", [&] { window->FireNavigateComplete2("http://ad/", false); },
+        {"a frame's committed navigation",
+         [&] { window->FireNavigateComplete2("http://ad/", false); },
          {"IENavigationComplete 77 frame:frame-1 http://ad/"}},
-        {"a loaded document", [&] { window->FireDocumentComplete("http://next/"); },
+        {"a loaded document",
+         [&] { window->FireDocumentComplete("http://next/"); },
          {"IEDocumentComplete 77 top http://next/"}},
-        {"a frame's document is not relayed", [&] { window->FireDocumentComplete("http://ad/", false); },
+        {"a frame's document is not relayed",
+         [&] { window->FireDocumentComplete("http://ad/", false); },
          {}},
         {"loading starts", [&] { window->FireDownloadBegin(); }, {"IEDownloadBegin 77"}},
         {"loading ends", [&] { window->FireDownloadComplete(); }, {"IEDownloadComplete 77"}},
         {"a context menu", [&] { window->FireContextMenu(); }, {"IEOnContextMenu 77"}},
-        {"a mouse button down", [&] { window->FireMouseDown(); },
+        {"a mouse button down",
+         [&] { window->FireMouseDown(); },
          {"IEMouseDown 77 button=2 shift=0 at 30,25"}},
-        {"a mouse button up", [&] { window->FireMouseUp(); },
+        {"a mouse button up",
+         [&] { window->FireMouseUp(); },
          {"IEMouseUp 77 button=2 shift=0 at 30,25"}},
-        {"a command state", [&] { window->FireCommandStateChange(CSC_NAVIGATEBACK, true); },
+        {"a command state",
+         [&] { window->FireCommandStateChange(CSC_NAVIGATEBACK, true); },
          {"IECommandStateChange 77 2 true"}},
-        {"an unknown command", [&] { window->FireCommandStateChange(-1, false); },
+        {"an unknown command",
+         [&] { window->FireCommandStateChange(-1, false); },
          {"IECommandStateChange 77 -1 false"}},
         {"a new window is not an event of the collection", [&] { window->FireNewWindow2(); }, {}},
     };

@@ -40,9 +40,9 @@ protected:
     fake::FakeKeyState keys;
     fake::FakeSound sound;
     fake::FakeOpenFileDialog fileDialog;
-    shell::AppServices services{registry, settings, messageBox, profile,   startupList,
-                                process,  files,    tempPath,   clock,     eventPump,
-                                tray,     browsers, keys,       sound,     fileDialog};
+    shell::AppServices services{registry, settings, messageBox, profile, startupList,
+                                process,  files,    tempPath,   clock,   eventPump,
+                                tray,     browsers, keys,       sound,   fileDialog};
 
     std::unique_ptr<shell::frmMain> Load() {
         auto window = std::make_unique<shell::frmMain>(services);
@@ -60,8 +60,8 @@ protected:
         }
         const RegistryKey rootKey(registry, root);
         std::string application;
-        for (std::uint32_t app = 0;
-             registry.RegEnumKeyExA(root, app, application) == ERROR_SUCCESS; ++app) {
+        for (std::uint32_t app = 0; registry.RegEnumKeyExA(root, app, application) == ERROR_SUCCESS;
+             ++app) {
             HKEY sections = kNullKey;
             if (registry.RegOpenKeyExA(root, application, KEY_READ, sections) != ERROR_SUCCESS) {
                 return true;

@@ -106,7 +106,8 @@ std::vector<std::shared_ptr<IBrowserWindow>> FakeBrowserSource::Windows() {
 }
 
 void FakeBrowserSource::Connect(IWindowListEvents* events) {
-    if (events != nullptr && std::find(receivers.begin(), receivers.end(), events) == receivers.end()) {
+    if (events != nullptr &&
+        std::find(receivers.begin(), receivers.end(), events) == receivers.end()) {
         receivers.push_back(events);
     }
 }

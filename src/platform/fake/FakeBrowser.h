@@ -43,7 +43,7 @@ public:
     void FireDownloadBegin();
     void FireDownloadComplete();
     void FireCommandStateChange(std::int32_t command, bool enable);
-    bool FireNewWindow2();  // true when a receiver cancelled the new window
+    bool FireNewWindow2();   // true when a receiver cancelled the new window
     bool FireContextMenu();  // false when a receiver asked to suppress the menu
     void FireMouseDown();
     void FireMouseUp();

@@ -39,9 +39,9 @@ PopupKillerPage::PopupKillerPage(shell::AppServices& services, QWidget* parent)
     : QWidget(parent), services_(services) {
     setObjectName(QStringLiteral("pagePopupKiller"));
     Frame1 = Named(new QGroupBox(QStringLiteral("Popup Killer"), this), "Frame1");
-    chkPopupKillerActivate = Named(
-        new widgets::VbCheckBox(QStringLiteral("Activate Popup Killer"), Frame1),
-        "chkPopupKillerActivate");
+    chkPopupKillerActivate =
+        Named(new widgets::VbCheckBox(QStringLiteral("Activate Popup Killer"), Frame1),
+              "chkPopupKillerActivate");
     Command1 = Named(new QPushButton(QStringLiteral("Change Wav File"), Frame1), "Command1");
     Label14 = Named(new QLabel(Frame1), "Label14");
     Label14->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -103,9 +103,8 @@ void PopupKillerPage::LoadSoundPath() {
 }
 
 void PopupKillerPage::LoadPopupKillerSwitch() {
-    const std::string stored =
-        services_.settings.GetSetting(shell::ApplicationTitle(), shell::settings::kPopupKiller,
-                                      shell::settings::kIsActive, "1");
+    const std::string stored = services_.settings.GetSetting(
+        shell::ApplicationTitle(), shell::settings::kPopupKiller, shell::settings::kIsActive, "1");
     if (!PopupKillerState::IsActiveText(stored)) {
         chkPopupKillerActivate->SetValue(0);
         state_.SetActive(false);
@@ -152,9 +151,9 @@ void PopupKillerPage::mnuPoupKiller_Click() {
 
 void PopupKillerPage::Command1_Click() {
     shell::RunTrapped(services_.messageBox, [this] {
-        const auto chosen = services_.fileDialog.ShowOpen(
-            {services_.process.ProgramFolder(), "Wav files |*.wav", "Choose a Wav file to open",
-             state_.SoundPath()});
+        const auto chosen =
+            services_.fileDialog.ShowOpen({services_.process.ProgramFolder(), "Wav files |*.wav",
+                                           "Choose a Wav file to open", state_.SoundPath()});
         // A cancelled dialog keeps the previous name, which is written again.
         const std::string fileName = chosen.value_or(state_.SoundPath());
         if (!IsStorableSoundPath(fileName)) {
@@ -171,15 +170,15 @@ void PopupKillerPage::Command1_Click() {
 void PopupKillerPage::RefreshWindowLog(const cIEWindows& windows) {
     vindows->clear();
     const QLocale locale = QLocale::system();
-    const std::string time =
-        FormatTimeAmPm(services_.clock.Now(), locale.amText().toStdString(),
-                       locale.pmText().toStdString());
+    const std::string time = FormatTimeAmPm(services_.clock.Now(), locale.amText().toStdString(),
+                                            locale.pmText().toStdString());
     for (const WindowLogRow& row : WindowLogRows(windows, time)) {
         const QString key = Text(row.key);
         if (FindRow(key) != nullptr) {
             continue;  // keys are unique: a second row with the same key cannot be added
         }
-        auto* item = new QTreeWidgetItem(vindows, {Text(row.location), Text(row.url), Text(row.time)});
+        auto* item =
+            new QTreeWidgetItem(vindows, {Text(row.location), Text(row.url), Text(row.time)});
         item->setData(0, kRowKeyRole, key);
         item->setToolTip(1, Text(row.url));
     }

@@ -97,14 +97,16 @@ void DevToolsBrowser::OnOpened() {
     // Every document request of the browser waits for us, from the start: a page's
     // first request goes out before the page could be attached and told to wait,
     // and a blocked pop-up must not reach the server.
-    connection_.Send(QStringLiteral("Fetch.enable"),
-                     {{QStringLiteral("patterns"),
-                       QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")},
-                                              {QStringLiteral("resourceType"), QStringLiteral("Document")},
-                                              {QStringLiteral("requestStage"), QStringLiteral("Request")}}}}});
+    connection_.Send(
+        QStringLiteral("Fetch.enable"),
+        {{QStringLiteral("patterns"),
+          QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")},
+                                 {QStringLiteral("resourceType"), QStringLiteral("Document")},
+                                 {QStringLiteral("requestStage"), QStringLiteral("Request")}}}}});
     // Pages only: the browser's own user-interface targets are not windows.
-    connection_.Send(QStringLiteral("Target.setDiscoverTargets"),
-                     {{QStringLiteral("discover"), true}, {QStringLiteral("filter"), PageFilter()}});
+    connection_.Send(
+        QStringLiteral("Target.setDiscoverTargets"),
+        {{QStringLiteral("discover"), true}, {QStringLiteral("filter"), PageFilter()}});
     // Every page, present and future, is attached; future ones wait until we let them run.
     connection_.Send(QStringLiteral("Target.setAutoAttach"),
                      {{QStringLiteral("autoAttach"), true},
@@ -190,8 +192,7 @@ void DevToolsBrowser::OnTargetDestroyed(const QString& targetId) {
     }
 }
 
-void DevToolsBrowser::OnAttached(const QString& sessionId, const QJsonObject& info,
-                                 bool waiting) {
+void DevToolsBrowser::OnAttached(const QString& sessionId, const QJsonObject& info, bool waiting) {
     const QString targetId = info.value(QStringLiteral("targetId")).toString();
     if (info.value(QStringLiteral("type")).toString() != kPage || targetId.isEmpty()) {
         // Not a window: let it run and let go of it.
@@ -228,12 +229,14 @@ void DevToolsBrowser::OnAttached(const QString& sessionId, const QJsonObject& in
 }
 
 void DevToolsBrowser::ContinueRequest(const QString& requestId) {
-    connection_.Send(QStringLiteral("Fetch.continueRequest"), {{QStringLiteral("requestId"), requestId}});
+    connection_.Send(QStringLiteral("Fetch.continueRequest"),
+                     {{QStringLiteral("requestId"), requestId}});
 }
 
 void DevToolsBrowser::FailRequest(const QString& requestId, const QString& reason) {
-    connection_.Send(QStringLiteral("Fetch.failRequest"),
-                     {{QStringLiteral("requestId"), requestId}, {QStringLiteral("errorReason"), reason}});
+    connection_.Send(
+        QStringLiteral("Fetch.failRequest"),
+        {{QStringLiteral("requestId"), requestId}, {QStringLiteral("errorReason"), reason}});
 }
 
 QString DevToolsBrowser::TargetOfFrame(const QString& frameId) const {
@@ -269,7 +272,8 @@ void DevToolsBrowser::BlockNewWindow(const QString& targetId) {
     // Closing a page while it waits would leave its opener waiting for good: it is
     // let run, its document request failed (OnRequestPaused), and closed.
     connection_.Send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, target->sessionId);
-    connection_.Send(QStringLiteral("Target.closeTarget"), {{QStringLiteral("targetId"), targetId}});
+    connection_.Send(QStringLiteral("Target.closeTarget"),
+                     {{QStringLiteral("targetId"), targetId}});
 }
 
 void DevToolsBrowser::SetUpPage(const QString& targetId, bool waiting) {
@@ -299,7 +303,8 @@ void DevToolsBrowser::SetUpPage(const QString& targetId, bool waiting) {
     connection_.Send(QStringLiteral("Page.getFrameTree"), {}, session,
                      [this, targetId](const QJsonObject& result, const QString& error) {
                          if (error.isEmpty() && Find(targetId) != nullptr) {
-                             RecordFrames(targetId, result.value(QStringLiteral("frameTree")).toObject());
+                             RecordFrames(targetId,
+                                          result.value(QStringLiteral("frameTree")).toObject());
                          }
                      });
     if (waiting) {
@@ -314,8 +319,10 @@ void DevToolsBrowser::RecordFrames(const QString& targetId, const QJsonObject& t
     const QJsonArray children = tree.value(QStringLiteral("childFrames")).toArray();
     for (const auto& child : children) {
         const QJsonObject childTree = child.toObject();
-        const QString frameId =
-            childTree.value(QStringLiteral("frame")).toObject().value(QStringLiteral("id")).toString();
+        const QString frameId = childTree.value(QStringLiteral("frame"))
+                                    .toObject()
+                                    .value(QStringLiteral("id"))
+                                    .toString();
         if (!frameId.isEmpty()) {
             frameOwners_[frameId] = targetId;
         }
@@ -348,9 +355,10 @@ void DevToolsBrowser::RefreshHistory(const QString& targetId) {
                 const auto window = current->window;
                 // The title of the entry shown: the browser does not always report a
                 // document's title as a change of its target.
-                const QString title = index >= 0 && index < entries.size()
-                                          ? entries.at(index).toObject().value(QStringLiteral("title")).toString()
-                                          : QString();
+                const QString title =
+                    index >= 0 && index < entries.size()
+                        ? entries.at(index).toObject().value(QStringLiteral("title")).toString()
+                        : QString();
                 if (!title.isEmpty()) {
                     current->title = Std(title);
                     window->SetTitle(current->title);
@@ -452,7 +460,8 @@ void DevToolsBrowser::OnSessionEvent(const QString& targetId, const QString& met
         }
     } else if (method == QLatin1String("Page.lifecycleEvent")) {
         const QString name = params.value(QStringLiteral("name")).toString();
-        if (mainFrame && (name == QLatin1String("DOMContentLoaded") || name == QLatin1String("load"))) {
+        if (mainFrame &&
+            (name == QLatin1String("DOMContentLoaded") || name == QLatin1String("load"))) {
             RefreshHistory(targetId);  // the document's title is known by now
         }
         if (name != QLatin1String("load")) {
@@ -518,7 +527,8 @@ void DevToolsBrowser::OnBindingCalled(const QString& targetId, const QJsonObject
     }
     const auto window = RegisteredWindow(targetId);
     const QJsonObject event =
-        QJsonDocument::fromJson(params.value(QStringLiteral("payload")).toString().toUtf8()).object();
+        QJsonDocument::fromJson(params.value(QStringLiteral("payload")).toString().toUtf8())
+            .object();
     if (!window || event.isEmpty()) {
         return;
     }
@@ -534,9 +544,8 @@ void DevToolsBrowser::OnBindingCalled(const QString& targetId, const QJsonObject
         window->Receivers().ForEach([](IBrowserEvents& events) { events.DocumentMouseUp(); });
     } else if (type == QLatin1String("contextmenu")) {
         // The menu is already on its way: the answer cannot hold it back.
-        window->Receivers().ForEach([](IBrowserEvents& events) {
-            static_cast<void>(events.DocumentContextMenu());
-        });
+        window->Receivers().ForEach(
+            [](IBrowserEvents& events) { static_cast<void>(events.DocumentContextMenu()); });
     }
 }
 

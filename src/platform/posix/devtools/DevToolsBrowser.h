@@ -98,7 +98,7 @@ private:
     std::map<QString, Target> targets_;
     std::map<QString, QString> sessions_;     // session id → target id
     std::map<QString, QString> frameOwners_;  // frame id → target id (frames below a page)
-    std::vector<QString> order_;           // registered target ids
+    std::vector<QString> order_;              // registered target ids
 };
 
 }  // namespace orvelle::platform::posix

@@ -33,15 +33,14 @@ public:
 
     // Sends a command (to the browser, or to the target attached as `sessionId`).
     // `reply`, when given, runs once the browser answers; never after closed().
-    void Send(const QString& method, const QJsonObject& params = {},
-              const QString& sessionId = {}, Reply reply = {});
+    void Send(const QString& method, const QJsonObject& params = {}, const QString& sessionId = {},
+              Reply reply = {});
 
 Q_SIGNALS:
     void opened();
     // The connection could not be made or has ended; emitted once.
     void closed();
-    void eventReceived(const QString& method, const QJsonObject& params,
-                       const QString& sessionId);
+    void eventReceived(const QString& method, const QJsonObject& params, const QString& sessionId);
 
 private:
     void OnMessage(const QString& message);

@@ -9,7 +9,8 @@ DevToolsWindow::DevToolsWindow(std::int32_t handle, QString targetId, QString se
     : handle_(handle),
       targetId_(std::move(targetId)),
       sessionId_(std::move(sessionId)),
-      connection_(connection) {}
+      connection_(connection) {
+}
 
 void DevToolsWindow::GoForward() {
     if (!history_ || !history_->canGoForward || forwardEntryId_ < 0 || connection_ == nullptr) {

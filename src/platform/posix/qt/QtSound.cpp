@@ -8,7 +8,8 @@
 
 namespace orvelle::platform::posix {
 
-QtSound::QtSound(QObject* parent) : QObject(parent) {}
+QtSound::QtSound(QObject* parent) : QObject(parent) {
+}
 
 QtSound::~QtSound() = default;
 
