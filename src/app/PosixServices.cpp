@@ -1,6 +1,8 @@
 #include "PosixServices.h"
 
 #include "AppIcon.h"
+#include "BrowserProfileFolders.h"
+#include "XdgPaths.h"
 
 namespace orvelle::app {
 
@@ -13,11 +15,16 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       controls(process.ProgramFolder()),
       zipControl(eventPump),
       unzipControl(eventPump),
+      browsers([this] {
+          return platform::posix::BrowserProfileFolders(registry, platform::posix::XdgPaths::Home(),
+                                                        platform::posix::XdgPaths::ConfigHome());
+      }),
       services{registry, settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox, profile,  startupList, process,
                files,    tempPath, clock,      eventPump, tray,
                folderTree, specialFolders, recycleBin, clipboard,
                systemInfo, shellExecute, tempFile, hookLibrary, windowList, windowProcedure,
-               controls, controls, zipControl, unzipControl, temporaryFiles, filePicker, fileTypes} {}
+               controls, controls, zipControl, unzipControl, temporaryFiles, filePicker, fileTypes,
+               browsers, keys, sound, fileDialog} {}
 
 }  // namespace orvelle::app

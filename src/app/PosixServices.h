@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppServices.h"
+#include "DevToolsBrowserSource.h"
 #include "FlockInstanceLock.h"
 #include "FreedesktopTrash.h"
 #include "IniProfileFile.h"
@@ -21,6 +22,8 @@
 #include "QtEventPump.h"
 #include "QtFilePicker.h"
 #include "QtMessageBox.h"
+#include "QtOpenFileDialog.h"
+#include "QtSound.h"
 #include "QtTrayIcon.h"
 #include "QtWindowProcedure.h"
 #include "RegistrySettingsStore.h"
@@ -29,6 +32,7 @@
 #include "X11WindowList.h"
 #include "XdgShellExecute.h"
 #include "XdgFileTypeAssociation.h"
+#include "X11KeyState.h"
 #include "XdgStartupList.h"
 
 namespace orvelle::app {
@@ -67,6 +71,10 @@ struct PosixServices {
     platform::posix::PosixTemporaryFiles temporaryFiles;
     platform::posix::QtFilePicker filePicker;
     platform::posix::XdgFileTypeAssociation fileTypes;
+    platform::posix::DevToolsBrowserSource browsers;
+    platform::posix::X11KeyState keys;
+    platform::posix::QtSound sound;
+    platform::posix::QtOpenFileDialog fileDialog;
 
     shell::AppServices services;
 };

@@ -9,6 +9,11 @@
 #include "PosixServices.h"
 #include "ScheduleEditor.h"
 #include "SchedulePage.h"
+#include "FakeBrowser.h"
+#include "FakePlatform.h"
+#include "PopupKillerPage.h"
+#include "PosixServices.h"
+#include "cIEWindows.h"
 #include "frmAbout.h"
 #include "VbCheckBox.h"
 #include "frmMain.h"
@@ -24,6 +29,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <tuple>
 
 namespace {
 
@@ -93,6 +100,28 @@ int main(int argc, char** argv) {
     MakeDemoTree(QString::fromLocal8Bit(qgetenv("TMPDIR")));
     window.cleaningPages->chkSettings[5]->SetValue(0);
     window.cleaningPages->cmdBasicClean_Click();
+    // The Popup Killer page with a few browser windows listed and the sound chosen.
+    platform::fake::FakeBrowserSource browsers;
+    for (const auto& [handle, title, url] :
+         {std::tuple{65537, "Orvelle - Privacy for your desktop", "https://orvelle.example.org/"},
+          std::tuple{65538, "Weather forecast for the week",
+                     "https://weather.example.com/week?city=Lyon"},
+          std::tuple{65541, "News - Front page", "https://news.example.net/"},
+          std::tuple{65544, "Search results: privacy tools",
+                     "https://search.example.com/?q=privacy+tools"}}) {
+        browsers.windows.push_back(
+            std::make_shared<platform::fake::FakeBrowserWindow>(handle, title, url));
+    }
+    platform::fake::FakeEventPump pump;
+    platform::fake::FakeKeyState keys;
+    platform::fake::FakeSound sound;
+    popup::Events relay;
+    auto& popupPage = *window.pagePopupKiller;
+    popupPage.State().SetSoundPath(posix.process.ProgramFolder() + "/ding.wav");
+    popupPage.ShowSoundPath();
+    popup::cIEWindows shownWindows(popup::TrackingServices{
+        browsers, pump, keys, sound, posix.process, popupPage.State(), relay});
+    popupPage.RefreshWindowLog(shownWindows);
 
     bool ok = true;
     for (int page = 0; page < window.tabMain->count(); ++page) {

@@ -2,6 +2,7 @@
 
 #include "platform/Clipboard.h"
 #include "platform/Archive.h"
+#include "platform/BrowserSource.h"
 #include "platform/Clock.h"
 #include "platform/ControlFactory.h"
 #include "platform/ControlRegistration.h"
@@ -11,7 +12,9 @@
 #include "platform/FolderTree.h"
 #include "platform/HookLibrary.h"
 #include "platform/FileTypeAssociation.h"
+#include "platform/KeyState.h"
 #include "platform/MessageBox.h"
+#include "platform/OpenFileDialog.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProfileFile.h"
 #include "platform/RecycleBin.h"
@@ -19,6 +22,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/SpecialFolders.h"
 #include "platform/ShellExecute.h"
+#include "platform/Sound.h"
 #include "platform/StartupList.h"
 #include "platform/SystemInfo.h"
 #include "platform/TempFile.h"
@@ -65,6 +69,11 @@ struct AppServices {
     platform::ITemporaryFiles& temporaryFiles;
     platform::IFilePicker& filePicker;
     platform::IFileTypeAssociation& fileTypes;
+    // The popup killer: open browser windows, keys held, sound, the sound-file dialog.
+    platform::IBrowserWindowSource& browsers;
+    platform::IKeyState& keys;
+    platform::ISound& sound;
+    platform::IOpenFileDialog& fileDialog;
 };
 
 }  // namespace orvelle::shell

@@ -1,5 +1,5 @@
 #include "DesktopEntry.h"
-#include "FakeBrowser.h"
+#include "BrowserScript.h"
 #include "PosixSystemInfo.h"
 #include "PosixTempFile.h"
 #include "TempEnvironment.h"
@@ -18,7 +18,7 @@
 
 using namespace orvelle::platform;
 using namespace orvelle::platform::posix;
-using orvelle::test::FakeBrowser;
+using orvelle::test::BrowserScript;
 using orvelle::test::MakeDirs;
 using orvelle::test::ReadFile;
 using orvelle::test::TempEnvironment;
@@ -300,7 +300,7 @@ TEST(PosixTempFileTest, CreatesAfreshForTheUserOnlyAndNeverFollowsALink) {
 class XdgShellExecuteRunTest : public XdgAssociationTest {
 protected:
     XdgShellExecuteRunTest() : browser(environment.Path("bin")) {}
-    FakeBrowser browser;
+    BrowserScript browser;
     XdgShellExecute shell{paths};
 };
 

@@ -1,4 +1,4 @@
-#include "FakeBrowser.h"
+#include "BrowserScript.h"
 #include "FakePlatform.h"
 #include "FakeShellPlatform.h"
 #include "OS.h"
@@ -126,7 +126,7 @@ protected:
 };
 
 TEST_F(OpenWebPageOnThisDesktopTest, AnAddressWithSpacesReachesTheBrowserAsOneArgument) {
-    const test::FakeBrowser browser(environment.Path("bin"));
+    const test::BrowserScript browser(environment.Path("bin"));
     browser.WriteDesktopFile(environment.Path("data/applications"), "fake-browser.desktop");
     test::WriteFile(environment.Path("config/mimeapps.list"),
                     "[Default Applications]\ntext/html=fake-browser.desktop;\n");

@@ -2,6 +2,7 @@
 #include "FakeClipboard.h"
 #include "FakeFolderTree.h"
 #include "FakeFileSecurity.h"
+#include "FakeBrowser.h"
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
 #include "FakeSpecialFolders.h"
@@ -43,13 +44,32 @@ protected:
         return window;
     }
 
+    // Whether the store holds any section besides "PopupKiller", whose switch the
+    // load step saves when it ticks the box.
     bool AnySettingStored() {
-        HKEY key = kNullKey;
-        const bool exists = registry.RegOpenKeyExA(HKEY_CURRENT_USER,
-                                                   RegistrySettingsStore::kRoot, KEY_READ,
-                                                   key) == ERROR_SUCCESS;
-        registry.RegCloseKey(key);
-        return exists;
+        HKEY root = kNullKey;
+        if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, RegistrySettingsStore::kRoot, KEY_READ,
+                                   root) != ERROR_SUCCESS) {
+            return false;
+        }
+        const RegistryKey rootKey(registry, root);
+        std::string application;
+        for (std::uint32_t app = 0; registry.RegEnumKeyExA(root, app, application) == ERROR_SUCCESS;
+             ++app) {
+            HKEY sections = kNullKey;
+            if (registry.RegOpenKeyExA(root, application, KEY_READ, sections) != ERROR_SUCCESS) {
+                return true;
+            }
+            const RegistryKey sectionsKey(registry, sections);
+            std::string section;
+            for (std::uint32_t index = 0;
+                 registry.RegEnumKeyExA(sections, index, section) == ERROR_SUCCESS; ++index) {
+                if (application != "Orvelle" || section != "PopupKiller") {
+                    return true;
+                }
+            }
+        }
+        return false;
     }
 };
 
@@ -66,6 +86,8 @@ TEST_F(frmMainTest, FirstStartOnAnEmptyStoreLoadsEverythingAndStoresNothing) {
     EXPECT_EQ(window->lblStatus->text(), QStringLiteral("Ready"));
     EXPECT_EQ(window->PopupSoundPath(), "");
     EXPECT_FALSE(AnySettingStored());
+    EXPECT_EQ(settings.GetSetting("Orvelle", "PopupKiller", "IsActive", "?"), "1")
+        << "ticking the popup killer's box at load runs its handler";
     EXPECT_TRUE(startupList.entries.empty());
 
     const QStringList captions = {QStringLiteral("Main"),          QStringLiteral("Clean Internet"),

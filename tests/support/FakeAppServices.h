@@ -5,6 +5,7 @@
 // adjust the fakes they care about.
 
 #include "AppServices.h"
+#include "FakeBrowser.h"
 #include "FakeClipboard.h"
 #include "FakeFileSecurity.h"
 #include "FakeFolderTree.h"
@@ -47,13 +48,29 @@ struct FakeAppServices {
     platform::fake::FakeTemporaryFiles temporaryFiles;
     platform::fake::FakeFilePicker filePicker;
     platform::fake::FakeFileTypeAssociation fileTypes;
+    platform::fake::FakeBrowserSource browsers;
+    platform::fake::FakeKeyState keys;
+    platform::fake::FakeSound sound;
+    platform::fake::FakeOpenFileDialog fileDialog;
+
+    // The same services with another settings store (a recording wrapper, say).
+    shell::AppServices WithSettings(platform::ISettingsStore& otherSettings) {
+        return shell::AppServices{registry,     otherSettings,       messageBox, profile,    startupList,
+                                process,      files,          tempPath,   clock,      eventPump,
+                                tray,         folderTree,     specialFolders, recycleBin, clipboard,
+                                systemInfo,   shellExecute,   tempFile,   hookLibrary, windowList,
+                                windowProcedure, controls,    controlRegistration, zipControl,
+                                unzipControl, temporaryFiles, filePicker, fileTypes,  browsers,
+                                keys,         sound,          fileDialog};
+    }
 
     shell::AppServices services{registry,     settings,       messageBox, profile,    startupList,
                                 process,      files,          tempPath,   clock,      eventPump,
                                 tray,         folderTree,     specialFolders, recycleBin, clipboard,
                                 systemInfo,   shellExecute,   tempFile,   hookLibrary, windowList,
                                 windowProcedure, controls,    controlRegistration, zipControl,
-                                unzipControl, temporaryFiles, filePicker, fileTypes};
+                                unzipControl, temporaryFiles, filePicker, fileTypes,  browsers,
+                                keys,         sound,          fileDialog};
 };
 
 }  // namespace orvelle::test

@@ -54,6 +54,9 @@ std::vector<std::string> FakeFileSystem::ReadLines(const std::string& path) {
     if (found == files.end()) {
         throw RuntimeError(errors::kFileNotFound, "File not found");
     }
+    if (failReads) {
+        throw RuntimeError(errors::kDeviceIoError, "Device I/O error");
+    }
     std::vector<std::string> lines;
     std::string::size_type start = 0;
     const std::string& content = found->second;

@@ -148,7 +148,7 @@ public:
     bool failWrites = false;
 };
 
-// Files held in memory; `failWrites` makes every write throw.
+// Files held in memory; `failWrites` makes every write throw, `failReads` every read.
 class FakeFileSystem final : public IFileSystem {
 public:
     [[nodiscard]] bool FileExists(const std::string& path) override {
@@ -164,6 +164,8 @@ public:
     std::map<std::string, std::string> files;
     std::vector<std::string> deleted;
     bool failWrites = false;
+    // Makes reading an existing file fail as a device error would.
+    bool failReads = false;
 };
 
 // Wraps a registry and fails the chosen calls, to test what callers do then.

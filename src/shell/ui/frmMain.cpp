@@ -9,6 +9,7 @@
 #include "MSHook.h"
 #include "OS.h"
 #include "FileSecurityPage.h"
+#include "PopupKillerPage.h"
 #include "ProgramPaths.h"
 #include "ScheduleEditor.h"
 #include "SchedulePage.h"
@@ -69,6 +70,8 @@ frmMain::frmMain(AppServices& services, QWidget* parent)
 }
 
 frmMain::~frmMain() {
+    // The collection goes first: its monitors read the Popup Killer page's state.
+    IEWin.reset();
     // Form_Terminate: the icon goes with the window object.
     services_.tray.SetCallback(nullptr);
     services_.tray.Remove();
@@ -84,7 +87,6 @@ void frmMain::BuildControls() {
         const char* objectName;
         const char* caption;
     } kOtherPages[] = {
-        {"pagePopupKiller", "Popup Killer"},
         {"pageFileSecurity", "File Security"},
     };
     for (const auto& page : kOtherPages) {
@@ -96,6 +98,8 @@ void frmMain::BuildControls() {
         [this] { return windowTitle().toStdString(); });
     schedulePage = new schedule::SchedulePage(*scheduleEditor_, tabMain);
     tabMain->addTab(schedulePage, QStringLiteral("Schedule"));
+    pagePopupKiller = new popup::ui::PopupKillerPage(services_, tabMain);
+    tabMain->insertTab(kPopupKillerPage, pagePopupKiller, QStringLiteral("Popup Killer"));
 
     lblStatus = Named(new QLabel(this), "lblStatus");
     lblStatus->setFrameShape(QFrame::StyledPanel);
@@ -203,6 +207,7 @@ void frmMain::BuildMenu() {
     mnuPoupKiller =
         Named(mnuNimbra->addAction(QStringLiteral("Activate Popup Killer")), "mnuPoupKiller");
     mnuPoupKiller->setCheckable(true);
+    pagePopupKiller->AttachMenuItem(mnuPoupKiller);
     mnuAbout = Named(mnuNimbra->addAction(QStringLiteral("About")), "mnuAbout");
     mnuS1 = Named(mnuNimbra->addSeparator(), "mnuS1");
     mnuUnloadNimbra = Named(mnuNimbra->addAction(QStringLiteral("Exit")), "mnuUnloadNimbra");
@@ -215,7 +220,7 @@ void frmMain::BuildMenu() {
 void frmMain::Form_Load() {
     RunTrapped(services_.messageBox, [this] {
         // 1. The pop-up sound file.
-        ReadSoundPathFile();
+        pagePopupKiller->LoadSoundPath();
         // 2. and 3. Captions.
         setWindowTitle(Text(VersionText()));
         mnuShow->setText(Text(VersionText()));
@@ -226,6 +231,13 @@ void frmMain::Form_Load() {
         // 6. and 7. This computer's name and its system's.
         lblUser->setText(QStringLiteral("User ") + Text(services_.systemInfo.GetComputerNameA()));
         lblOS->setText(Text(GetOsName(services_.systemInfo)));
+        // 8. The popup killer's switch.
+        pagePopupKiller->LoadPopupKillerSwitch();
+        // 9. The browser-window collection.
+        IEWin = std::make_unique<popup::cIEWindows>(popup::TrackingServices{
+            services_.browsers, services_.eventPump, services_.keys, services_.sound,
+            services_.process, pagePopupKiller->State(), pagePopupKiller->Relay()});
+        IEWin->AddListener(this);
         // 10. The File Security page and the encrypted-file association.
         pageFileSecurity->InitFileSecurityPage();
         // 11. Option boxes set from here on store nothing.
@@ -257,11 +269,15 @@ void frmMain::Form_Load() {
                                            "holds " + std::to_string(startUp) +
                                                "; the default is used"));
         }
+        // 22. The sound file's name.
+        pagePopupKiller->ShowSoundPath();
         // 23. The stored schedule; the page then equals it.
         scheduleEditor_->LoadSchedule();
         scheduleEditor_->ClearPending();
         // 24.
         lblStatus->setText(QStringLiteral("Ready"));
+        // 25. The tray menu's tick follows the check box.
+        pagePopupKiller->UpdateMenuTick();
     });
 }
 
@@ -277,19 +293,8 @@ bool frmMain::IsSchedulePending() const {
     return scheduleEditor_->IsPending();
 }
 
-void frmMain::ReadSoundPathFile() {
-    // A missing or empty file means no sound was chosen yet: the default applies.
-    popupSoundPath_.clear();
-    try {
-        const auto lines = services_.files.ReadLines(ProgramFile(services_.process, "wavpath.txt"));
-        if (!lines.empty()) {
-            popupSoundPath_ = lines.front();
-        }
-    } catch (const RuntimeError& error) {
-        if (error.Number() != platform::errors::kFileNotFound) {
-            ShowErrorBox(services_.messageBox, error);
-        }
-    }
+const std::string& frmMain::PopupSoundPath() const noexcept {
+    return pagePopupKiller->State().SoundPath();
 }
 
 void frmMain::AddTrayIcon() {
@@ -437,6 +442,22 @@ void frmMain::mnuAbout_Click() {
         frmAbout about(this);
         about.exec();
     });
+}
+
+void frmMain::IEWin_IEWindowRegistered() {
+    pagePopupKiller->RefreshWindowLog(*IEWin);
+}
+
+void frmMain::IEWin_IEWindowRevoked() {
+    pagePopupKiller->RefreshWindowLog(*IEWin);
+}
+
+void frmMain::IEWindowRegistered() {
+    IEWin_IEWindowRegistered();
+}
+
+void frmMain::IEWindowRevoked() {
+    IEWin_IEWindowRevoked();
 }
 
 void frmMain::mnuUnloadNimbra_Click() {

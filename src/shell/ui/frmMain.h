@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppServices.h"
+#include "cIEWindows.h"
 
 #include <QWidget>
 
@@ -41,6 +42,10 @@ class HideShowWindows;
 class MSHook;
 }
 
+namespace orvelle::popup::ui {
+class PopupKillerPage;
+}
+
 namespace orvelle::shell {
 
 // Reasons a window is asked to close, as the platform numbers them.
@@ -54,7 +59,7 @@ enum UnloadMode : int {
 // The program's one main window: six pages in `tabMain`, the status line, the tray
 // icon's popup menu and the timers. Its load step initialises every page in a fixed
 // order; the close box hides it to the notification area.
-class frmMain final : public QWidget {
+class frmMain final : public QWidget, private popup::cIEWindowsEvents {
     Q_OBJECT
 
 public:
@@ -79,6 +84,9 @@ public:
     void tmrMakeScehduleEnable_Timer();
     void lblWebSite_Click();
     void Label9_Click();
+    // The browser-window collection reports a change of the window list.
+    void IEWin_IEWindowRegistered();
+    void IEWin_IEWindowRevoked();
 
     // Unloads the window for `mode`: the query step, then the unload step. False
     // when the query cancelled it.
@@ -93,7 +101,10 @@ public:
     [[nodiscard]] schedule::ScheduleEditor& ScheduleEditor() noexcept { return *scheduleEditor_; }
 
     // The pop-up sound path read from "wavpath.txt" by the load step.
-    [[nodiscard]] const std::string& PopupSoundPath() const noexcept { return popupSoundPath_; }
+    [[nodiscard]] const std::string& PopupSoundPath() const noexcept;
+
+    // The browser-window collection, created by the load step.
+    std::unique_ptr<popup::cIEWindows> IEWin;
 
     // The hot key that hides every window, installed by the load step.
     [[nodiscard]] popup::MSHook& KeyboardHook() noexcept { return *keyboardHook_; }
@@ -117,6 +128,8 @@ public:
     // chkSettings_0, txtHomePageURL, cmdHomePage), the Clean Internet and Clean
     // Computer pages, and the run (cleaningPages->cmdBasicClean_Click()).
     cleaning::ui::CleaningPages* cleaningPages;
+    // Popup Killer page.
+    popup::ui::PopupKillerPage* pagePopupKiller;
     // File Security page.
     filesecurity::FileSecurityPage* pageFileSecurity;
     // The Schedule page over its editor (the live schedule).
@@ -161,9 +174,10 @@ private:
     // Puts `page` in place of the placeholder at `index`, keeping caption and name.
     void ReplacePage(int index, QWidget* page);
     void BuildMenu();
-    void ReadSoundPathFile();
     void AddTrayIcon();
     void ShowNormal();
+    void IEWindowRegistered() override;
+    void IEWindowRevoked() override;
 
     [[nodiscard]] platform::WindowHandle MainWindowHandle();
     void OpenWebLabel(const QLabel* label);
@@ -174,7 +188,6 @@ private:
     std::unique_ptr<schedule::ScheduleTimers> scheduleTimers_;
     const std::unique_ptr<popup::HideShowWindows> hideShowWindows_;
     const std::unique_ptr<popup::MSHook> keyboardHook_;
-    std::string popupSoundPath_;
     bool unloaded_ = false;
 };
 

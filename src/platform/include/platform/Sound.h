@@ -9,8 +9,9 @@ class ISound {
 public:
     virtual ~ISound() = default;
 
-    // Starts playing a WAV file and returns at once; a missing file or a machine
-    // without an audio device plays nothing and reports nothing.
+    // Starts playing a WAV file and returns at once (the caller never waits for the
+    // sound); a missing or unplayable file, or a machine without an audio device,
+    // plays nothing and reports nothing.
     virtual void PlaySoundAsync(const std::string& path) = 0;
 };
 

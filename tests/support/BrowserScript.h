@@ -8,9 +8,9 @@ namespace orvelle::test {
 // A stand-in browser for tests: an executable script in `folder` that writes the arguments
 // it is started with, one per line, to a file beside it, and a desktop file that names it
 // as a web browser.
-class FakeBrowser {
+class BrowserScript {
 public:
-    explicit FakeBrowser(const std::string& folder);
+    explicit BrowserScript(const std::string& folder);
 
     [[nodiscard]] const std::string& Script() const noexcept { return script_; }
     // Writes "<applicationsFolder>/<id>" with Exec=<script> <execArguments>.

@@ -1,4 +1,4 @@
-#include "FakeBrowser.h"
+#include "BrowserScript.h"
 
 #include "TempEnvironment.h"
 
@@ -10,7 +10,7 @@
 
 namespace orvelle::test {
 
-FakeBrowser::FakeBrowser(const std::string& folder)
+BrowserScript::BrowserScript(const std::string& folder)
     : script_(folder + "/fake-browser"), output_(folder + "/fake-browser.argv") {
     MakeDirs(folder);
     // Written to a side file and renamed, so a reader never sees half the arguments.
@@ -23,7 +23,7 @@ FakeBrowser::FakeBrowser(const std::string& folder)
     ::chmod(script_.c_str(), 0755);
 }
 
-std::string FakeBrowser::WriteDesktopFile(const std::string& applicationsFolder,
+std::string BrowserScript::WriteDesktopFile(const std::string& applicationsFolder,
                                           const std::string& id,
                                           const std::string& execArguments) const {
     MakeDirs(applicationsFolder);
@@ -33,7 +33,7 @@ std::string FakeBrowser::WriteDesktopFile(const std::string& applicationsFolder,
     return path;
 }
 
-std::vector<std::string> FakeBrowser::WaitForArguments(bool& started) const {
+std::vector<std::string> BrowserScript::WaitForArguments(bool& started) const {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!Exists(output_) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -1,0 +1,124 @@
+#include "BrowserProfileFolders.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace orvelle::platform::posix {
+
+namespace {
+
+// Profile folders of the Chromium family, relative to the configuration home.
+constexpr const char* kUsualFolders[] = {
+    "chromium",
+    "google-chrome",
+    "google-chrome-beta",
+    "google-chrome-unstable",
+    "BraveSoftware/Brave-Browser",
+    "BraveSoftware/Brave-Browser-Beta",
+    "BraveSoftware/Brave-Browser-Nightly",
+    "microsoft-edge",
+    "microsoft-edge-beta",
+    "microsoft-edge-dev",
+    "vivaldi",
+    "vivaldi-snapshot",
+    "opera",
+};
+
+// The same browsers installed as snaps or flatpaks, relative to the home folder.
+constexpr const char* kSandboxedFolders[] = {
+    "snap/chromium/common/chromium",
+    ".var/app/org.chromium.Chromium/config/chromium",
+    ".var/app/com.google.Chrome/config/google-chrome",
+    ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser",
+    ".var/app/com.microsoft.Edge/config/microsoft-edge",
+};
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+// The sub-folders of `folder`, by name (links are not followed).
+std::vector<std::string> SubFolders(const std::string& folder) {
+    std::vector<std::string> found;
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    if (!dir) {
+        return found;
+    }
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        const std::string path = folder + "/" + name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            found.push_back(path);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+void AddOnce(std::vector<std::string>& folders, std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+        folders.push_back(std::move(folder));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> ListedProfileFolders(IRegistry& registry, const std::string& home) {
+    std::vector<std::string> folders;
+    HKEY handle = kNullKey;
+    if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, kProfileFoldersKey, KEY_READ, handle) !=
+        ERROR_SUCCESS) {
+        return folders;
+    }
+    const RegistryKey key(registry, handle);
+    for (std::uint32_t index = 0;; ++index) {
+        std::string name;
+        std::uint32_t type = REG_NONE;
+        std::vector<unsigned char> data;
+        if (registry.RegEnumValueA(key.get(), index, name, type, data) != ERROR_SUCCESS) {
+            break;
+        }
+        if (type != REG_SZ && type != REG_EXPAND_SZ) {
+            continue;
+        }
+        std::string folder(data.begin(), std::find(data.begin(), data.end(), '\0'));
+        if (folder.rfind("~/", 0) == 0) {
+            folder = home + folder.substr(1);
+        }
+        if (folder.empty() || folder.front() != '/') {
+            continue;  // relative to what? nothing sensible: ignored
+        }
+        AddOnce(folders, folder);
+    }
+    return folders;
+}
+
+std::vector<std::string> BrowserProfileFolders(IRegistry& registry, const std::string& home,
+                                               const std::string& configHome) {
+    std::vector<std::string> folders;
+    for (const char* relative : kUsualFolders) {
+        AddOnce(folders, configHome + "/" + relative);
+    }
+    for (const char* relative : kSandboxedFolders) {
+        AddOnce(folders, home + "/" + relative);
+    }
+    for (auto& folder : SubFolders(configHome + "/orvelle/browsers")) {
+        AddOnce(folders, std::move(folder));
+    }
+    for (auto& folder : ListedProfileFolders(registry, home)) {
+        AddOnce(folders, std::move(folder));
+    }
+    return folders;
+}
+
+}  // namespace orvelle::platform::posix

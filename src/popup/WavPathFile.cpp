@@ -1,0 +1,41 @@
+#include "WavPathFile.h"
+
+#include "ProgramPaths.h"
+#include "platform/RuntimeError.h"
+
+namespace orvelle::popup {
+
+using platform::RuntimeError;
+
+std::string WavPathFileName(const platform::IProcessInfo& process) {
+    return shell::ProgramFile(process, "wavpath.txt");
+}
+
+std::string ReadWavPathFile(platform::IFileSystem& files, const platform::IProcessInfo& process) {
+    try {
+        const auto lines = files.ReadLines(WavPathFileName(process));
+        return lines.empty() ? std::string() : lines.front();
+    } catch (const RuntimeError& error) {
+        if (error.Number() == platform::errors::kFileNotFound) {
+            return {};
+        }
+        throw;
+    }
+}
+
+bool IsStorableSoundPath(const std::string& path) {
+    return path.find_first_of("\r\n") == std::string::npos;
+}
+
+void WriteWavPathFile(platform::IFileSystem& files, const platform::IProcessInfo& process,
+                      const std::string& soundPath) {
+    if (!IsStorableSoundPath(soundPath)) {
+        // A second line would be lost on the next read and the path cut short.
+        throw RuntimeError(platform::errors::kInvalidProcedureCall,
+                           "The sound file name holds a line break and cannot be kept in "
+                           "wavpath.txt");
+    }
+    files.WriteFileAtomic(WavPathFileName(process), soundPath + "\r\n");
+}
+
+}  // namespace orvelle::popup

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/ProcessInfo.h"
+
+#include <string>
+
+namespace orvelle::popup {
+
+// "wavpath.txt" in the program folder: one line, the pop-up sound path, ended by CR LF.
+
+// The file's full path.
+[[nodiscard]] std::string WavPathFileName(const platform::IProcessInfo& process);
+
+// The first line of the file. A missing or empty file means no sound was chosen
+// yet and reads as an empty path; other read errors throw RuntimeError.
+[[nodiscard]] std::string ReadWavPathFile(platform::IFileSystem& files,
+                                          const platform::IProcessInfo& process);
+
+// Whether a path can be kept as the file's one line (it holds no line break).
+[[nodiscard]] bool IsStorableSoundPath(const std::string& path);
+
+// Replaces the file atomically with `soundPath` and CR LF; throws RuntimeError
+// when it cannot be written or when the path holds a line break.
+void WriteWavPathFile(platform::IFileSystem& files, const platform::IProcessInfo& process,
+                      const std::string& soundPath);
+
+}  // namespace orvelle::popup
