@@ -221,8 +221,10 @@ std::unique_ptr<IDestinationFile> PosixCipherFiles::CreateDestination(const std:
             throw RuntimeError(errors::kPathFileAccessError, errors::kPathFileAccessErrorText);
         }
         if (S_ISREG(info.st_mode)) {
-            // A read-only destination stays protected, as the platform keeps it.
-            if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+            // A read-only destination stays protected, as the platform keeps a
+            // read-only file even from its administrator.
+            if ((info.st_mode & 0222) == 0 ||
+                ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
                 throw RuntimeError(errors::kPermissionDenied, errors::kPermissionDeniedText);
             }
             mode = info.st_mode & 07777;

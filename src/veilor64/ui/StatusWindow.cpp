@@ -25,6 +25,9 @@ void StatusWindow::Show() {
         }
         window_ = std::make_unique<frmStatusBar>();
         window_->CenterOnScreen();
+        window_->show();
+        // Once shown the frame's size is known: centre the whole window.
+        window_->CenterOnScreen();
     }
     window_->show();
     throttle_.Restart();
