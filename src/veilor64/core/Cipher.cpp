@@ -7,6 +7,8 @@
 #include "platform/RuntimeError.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -32,20 +34,28 @@ void CheckArguments(const std::string& passPhrase, const std::string& sourceFile
 }
 
 // The work buffer, wiped when it is released: it holds plain text at times.
+// It starts on a cache line, and every write but the last starts a whole buffer
+// into the destination: the kernel copies into the page cache markedly faster
+// when the source and the destination are aligned alike.
 class WorkBuffer {
 public:
-    WorkBuffer() : data_(new (std::nothrow) std::uint8_t[Cipher::kBufferSize]) {
-        if (!data_) {
+    static constexpr std::size_t kCacheLine = 64;
+
+    WorkBuffer() : storage_(new (std::nothrow) std::uint8_t[Cipher::kBufferSize + kCacheLine]) {
+        if (!storage_) {
             throw RuntimeError(errors::kOutOfMemory, errors::kOutOfMemoryText);
         }
+        const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
+        data_ = storage_.get() + (kCacheLine - address % kCacheLine) % kCacheLine;
     }
     WorkBuffer(const WorkBuffer&) = delete;
     WorkBuffer& operator=(const WorkBuffer&) = delete;
-    ~WorkBuffer() { WipeMemory(data_.get(), Cipher::kBufferSize); }
-    [[nodiscard]] std::uint8_t* get() const noexcept { return data_.get(); }
+    ~WorkBuffer() { WipeMemory(storage_.get(), Cipher::kBufferSize + kCacheLine); }
+    [[nodiscard]] std::uint8_t* get() const noexcept { return data_; }
 
 private:
-    std::unique_ptr<std::uint8_t[]> data_;
+    std::unique_ptr<std::uint8_t[]> storage_;
+    std::uint8_t* data_ = nullptr;
 };
 
 // Reads until `size` bytes arrived or the file ended.
@@ -83,18 +93,27 @@ private:
     bool closed_ = false;
 };
 
-// Streams bytes `first` ... `total` (1-based positions in the walked buffer) from
-// the source to the destination through the key stream. A progress point falls
-// on every position that is a multiple of the step, before that byte is
-// transformed; the key restarts at p1 with the byte at `first`.
+// Writes `prefix`, then streams bytes `first` ... `total` (1-based positions in
+// the walked buffer) from the source to the destination through the key
+// stream. A progress point falls on every position that is a multiple of the
+// step, before that byte is transformed; the key restarts at p1 with the byte
+// at `first`.
 void Transform(ISourceFile& source, IDestinationFile& destination, const PassKey& key,
-               std::uint64_t first, std::uint64_t total, IProgressSink& progress) {
+               const std::array<std::uint8_t, kKeyLength>* prefix, std::uint64_t first,
+               std::uint64_t total, IProgressSink& progress) {
     WorkBuffer buffer;
+    // The prefix shares the first write, so later writes start buffer-aligned.
+    std::size_t offset = 0;
+    if (prefix != nullptr) {
+        std::copy(prefix->begin(), prefix->end(), buffer.get());
+        offset = prefix->size();
+    }
     std::uint64_t position = first;
-    while (position <= total) {
-        const auto wanted =
-            static_cast<std::size_t>(std::min<std::uint64_t>(Cipher::kBufferSize, total - position + 1));
-        const std::size_t got = ReadFully(source, buffer.get(), wanted);
+    do {
+        const auto wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(Cipher::kBufferSize - offset, total + 1 - position));
+        std::uint8_t* const data = buffer.get() + offset;
+        const std::size_t got = ReadFully(source, data, wanted);
         if (got < wanted) {
             // The file shrank after it was opened.
             throw RuntimeError(errors::kInputPastEndOfFile, errors::kInputPastEndOfFileText);
@@ -108,13 +127,16 @@ void Transform(ISourceFile& source, IDestinationFile& destination, const PassKey
             const std::uint64_t nextPoint = (at / kProgressStep + 1) * kProgressStep;
             const auto length = static_cast<std::size_t>(
                 std::min<std::uint64_t>(got - done, nextPoint - at));
-            XorKeyStream(buffer.get() + done, length, key.Bytes(),
+            XorKeyStream(data + done, length, key.Bytes(),
                          static_cast<std::size_t>((at - first) % kKeyLength));
             done += length;
         }
-        destination.Write(buffer.get(), got);
+        if (offset + got > 0) {
+            destination.Write(buffer.get(), offset + got);
+        }
         position += got;
-    }
+        offset = 0;
+    } while (position <= total);
 }
 
 }  // namespace
@@ -131,8 +153,7 @@ void Cipher::Encrypt(const std::string& passPhrase, const std::string& sourceFil
     }
     const std::uint64_t length = source->Size();
     const auto destination = files_.CreateDestination(destinationFile, length + kKeyLength);
-    destination->Write(key.Header().data(), key.Header().size());
-    Transform(*source, *destination, key, 1, length, progress_);
+    Transform(*source, *destination, key, &key.Header(), 1, length, progress_);
     destination->Commit();
     guard.Close();
 }
@@ -155,7 +176,7 @@ void Cipher::Decrypt(const std::string& passPhrase, const std::string& sourceFil
     progress_.Show();
     ProgressGuard guard(progress_);
     const auto destination = files_.CreateDestination(destinationFile, length - kKeyLength);
-    Transform(*source, *destination, key, kKeyLength + 1, length, progress_);
+    Transform(*source, *destination, key, nullptr, kKeyLength + 1, length, progress_);
     destination->Commit();
     guard.Close();
 }
