@@ -3,6 +3,14 @@
 include(GNUInstallDirs)
 set(ORVELLE_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/orvelle)
 install(TARGETS orvelle orvelle-reg RUNTIME DESTINATION ${ORVELLE_PROGRAM_DIR})
+# The cipher library lives beside the program, which registers it from there;
+# the veilor command finds it through its $ORIGIN run path.
+install(TARGETS veilor64 LIBRARY DESTINATION ${ORVELLE_PROGRAM_DIR})
+install(TARGETS veilor RUNTIME DESTINATION ${ORVELLE_PROGRAM_DIR})
+install(CODE "
+  file(MAKE_DIRECTORY \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR})
+  file(CREATE_LINK ../${ORVELLE_PROGRAM_DIR}/veilor
+       \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/veilor SYMBOLIC)")
 install(CODE "
   file(MAKE_DIRECTORY \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR})
   file(CREATE_LINK ../${ORVELLE_PROGRAM_DIR}/orvelle

@@ -1,6 +1,7 @@
 // The library as hosts see it: its C interface loaded from the built file,
 // registration in the registry store, and creation by "Veilor64.Veilor".
 
+#include "FakeControlFactory.h"
 #include "Registration.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
@@ -202,6 +203,31 @@ TEST_F(LibraryTest, HostRegistersALibraryFileAndReportsBrokenRegistrations) {
     EXPECT_THROW(RegisterServer(missing), RuntimeError);
     UnregisterServer(kLibrary);
     EXPECT_FALSE(KeyExists(registry, "Veilor64.Veilor"));
+}
+
+TEST_F(LibraryTest, FakeFactoryFailsLikeTheRealOneWhenNothingIsRegistered) {
+    // Hosts register the library and retry on exactly this error, so the fake
+    // their tests use must raise the same one.
+    posix::SqliteRegistry registry(posix::SqliteRegistry::DefaultPath());
+    VeilorControlFactory real(registry);
+    fake::FakeControlFactory fake;
+    fake.registered = false;
+    std::int32_t realNumber = 0;
+    std::string realText;
+    try {
+        static_cast<void>(real.CreateObject("Veilor64.Veilor"));
+    } catch (const RuntimeError& error) {
+        realNumber = error.Number();
+        realText = error.Description();
+    }
+    try {
+        static_cast<void>(fake.CreateObject("Veilor64.Veilor"));
+        FAIL() << "the fake created a control";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), realNumber);
+        EXPECT_EQ(error.Description(), realText);
+    }
+    EXPECT_EQ(realNumber, kCannotCreateObject);
 }
 
 TEST_F(LibraryTest, EveryEntryRefusesHandlesItDidNotHandOut) {
