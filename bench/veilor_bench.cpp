@@ -94,7 +94,8 @@ bool SameContent(const std::string& a, const std::string& b) {
     while (same) {
         const ssize_t ga = ::read(fa, ba.data(), kChunk);
         const ssize_t gb = ::read(fb, bb.data(), kChunk);
-        same = ga == gb && ga >= 0 && std::memcmp(ba.data(), bb.data(), static_cast<std::size_t>(ga)) == 0;
+        same = ga == gb && ga >= 0 &&
+               std::memcmp(ba.data(), bb.data(), static_cast<std::size_t>(ga)) == 0;
         if (ga <= 0) {
             break;
         }

@@ -78,7 +78,8 @@ std::string DefaultValue(IRegistry& registry, const std::string& path,
 
 bool KeyExists(IRegistry& registry, const std::string& path) {
     HKEY handle = kNullKey;
-    const bool found = registry.RegOpenKeyExA(HKEY_CLASSES_ROOT, path, KEY_READ, handle) == ERROR_SUCCESS;
+    const bool found =
+        registry.RegOpenKeyExA(HKEY_CLASSES_ROOT, path, KEY_READ, handle) == ERROR_SUCCESS;
     static_cast<void>(registry.RegCloseKey(handle));
     return found;
 }
@@ -90,7 +91,8 @@ TEST(RegistrationTest, RecordsTheClassInTheMannerOfThePlatformAndRemovesExactlyT
     posix::SqliteRegistry registry(":memory:");
     HKEY other = kNullKey;
     ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{OTHER}\\InprocServer32",
-                                       KEY_WRITE, other), ERROR_SUCCESS);
+                                       KEY_WRITE, other),
+              ERROR_SUCCESS);
     static_cast<void>(registry.RegCloseKey(other));
 
     ASSERT_EQ(Registration::Register(registry, "/opt/orvelle/libveilor64.so"), ERROR_SUCCESS);
@@ -98,17 +100,21 @@ TEST(RegistrationTest, RecordsTheClassInTheMannerOfThePlatformAndRemovesExactlyT
     EXPECT_EQ(DefaultValue(registry, "veilor64.veilor\\clsid"), VEILOR64_CLSID_VEILOR);
     EXPECT_EQ(DefaultValue(registry, kClassKey), "Veilor64 file cipher control");
     EXPECT_EQ(DefaultValue(registry, kClassKey + "\\ProgID"), "Veilor64.Veilor");
-    EXPECT_EQ(DefaultValue(registry, kClassKey + "\\InprocServer32"), "/opt/orvelle/libveilor64.so");
-    EXPECT_EQ(DefaultValue(registry, kClassKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(DefaultValue(registry, kClassKey + "\\InprocServer32"),
+              "/opt/orvelle/libveilor64.so");
+    EXPECT_EQ(DefaultValue(registry, kClassKey + "\\InprocServer32", "ThreadingModel"),
+              "Apartment");
     EXPECT_EQ(DefaultValue(registry, kClassKey + "\\TypeLib"), VEILOR64_LIBID);
     EXPECT_EQ(DefaultValue(registry, kClassKey + "\\Version"), "1.0");
     EXPECT_EQ(DefaultValue(registry, kTypeLibKey + "\\1.0"), "Veilor64");
-    EXPECT_EQ(DefaultValue(registry, kTypeLibKey + "\\1.0\\0\\linux64"), "/opt/orvelle/libveilor64.so");
+    EXPECT_EQ(DefaultValue(registry, kTypeLibKey + "\\1.0\\0\\linux64"),
+              "/opt/orvelle/libveilor64.so");
     EXPECT_EQ(DefaultValue(registry, kTypeLibKey + "\\1.0\\HELPDIR"), "/opt/orvelle");
 
     // Registering again replaces, it does not add.
     ASSERT_EQ(Registration::Register(registry, "/usr/lib/orvelle/libveilor64.so"), ERROR_SUCCESS);
-    EXPECT_EQ(DefaultValue(registry, kClassKey + "\\InprocServer32"), "/usr/lib/orvelle/libveilor64.so");
+    EXPECT_EQ(DefaultValue(registry, kClassKey + "\\InprocServer32"),
+              "/usr/lib/orvelle/libveilor64.so");
 
     ASSERT_EQ(Registration::Unregister(registry), ERROR_SUCCESS);
     EXPECT_FALSE(KeyExists(registry, "Veilor64.Veilor"));
@@ -130,8 +136,9 @@ protected:
 
     veilor* Create() {
         veilor_class_factory* factory = nullptr;
-        EXPECT_EQ(EXPORT(DllGetClassObject)(VEILOR64_CLSID_VEILOR, VEILOR64_IID_ICLASSFACTORY,
-                                            &factory), VEILOR_S_OK);
+        EXPECT_EQ(
+            EXPORT(DllGetClassObject)(VEILOR64_CLSID_VEILOR, VEILOR64_IID_ICLASSFACTORY, &factory),
+            VEILOR_S_OK);
         veilor* instance = nullptr;
         EXPECT_EQ(EXPORT(veilor_class_factory_create_instance)(factory, &instance), VEILOR_S_OK);
         EXPECT_EQ(EXPORT(veilor_class_factory_release)(factory), VEILOR_S_OK);
@@ -183,8 +190,9 @@ TEST_F(LibraryTest, HostRegistersALibraryFileAndReportsBrokenRegistrations) {
     EXPECT_NE(factory.CreateObject("veilor64.veilor"), nullptr);
 
     HKEY key = kNullKey;
-    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32", KEY_WRITE,
-                                     key), ERROR_SUCCESS);
+    ASSERT_EQ(
+        registry.RegOpenKeyExA(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32", KEY_WRITE, key),
+        ERROR_SUCCESS);
     const std::string missing = environment.Path("gone/libveilor64.so");
     ASSERT_EQ(registry.RegSetValueExA(key, "", REG_SZ,
                                       reinterpret_cast<const unsigned char*>(missing.c_str()),
@@ -249,7 +257,8 @@ TEST_F(LibraryTest, EveryEntryRefusesHandlesItDidNotHandOut) {
     auto* fakeInstance = reinterpret_cast<veilor*>(foreign);
     veilor* instance = nullptr;
     veilor_error error{};
-    EXPECT_EQ(EXPORT(veilor_class_factory_create_instance)(fakeFactory, &instance), VEILOR_E_HANDLE);
+    EXPECT_EQ(EXPORT(veilor_class_factory_create_instance)(fakeFactory, &instance),
+              VEILOR_E_HANDLE);
     EXPECT_EQ(EXPORT(veilor_class_factory_create_instance)(nullptr, &instance), VEILOR_E_HANDLE);
     EXPECT_EQ(EXPORT(veilor_class_factory_lock_server)(fakeFactory, 1), VEILOR_E_HANDLE);
     EXPECT_EQ(EXPORT(veilor_class_factory_release)(fakeFactory), VEILOR_E_HANDLE);
@@ -286,7 +295,8 @@ TEST_F(LibraryTest, ErrorsComeBackAsNumberAndTextInTheCallersStruct) {
     EXPECT_EQ(EXPORT(veilor_encrypt)(control, "", "a", "b", nullptr), VEILOR_E_EXCEPTION);
     test::WriteFile(environment.Path("p"), "x");
     EXPECT_EQ(EXPORT(veilor_encrypt)(control, "abc", environment.Path("p").c_str(),
-                                     environment.Path("q").c_str(), &error), VEILOR_S_OK);
+                                     environment.Path("q").c_str(), &error),
+              VEILOR_S_OK);
     EXPECT_EQ(error.number, 0);
     EXPECT_STREQ(error.description, "");
     EXPECT_EQ(EXPORT(veilor_release)(control), VEILOR_S_OK);
@@ -294,8 +304,9 @@ TEST_F(LibraryTest, ErrorsComeBackAsNumberAndTextInTheCallersStruct) {
 
 TEST_F(LibraryTest, UnloadingIsAllowedOnlyWhenNothingIsAlive) {
     veilor_class_factory* factory = nullptr;
-    ASSERT_EQ(EXPORT(DllGetClassObject)(VEILOR64_CLSID_VEILOR, VEILOR64_IID_ICLASSFACTORY, &factory),
-              VEILOR_S_OK);
+    ASSERT_EQ(
+        EXPORT(DllGetClassObject)(VEILOR64_CLSID_VEILOR, VEILOR64_IID_ICLASSFACTORY, &factory),
+        VEILOR_S_OK);
     EXPECT_EQ(EXPORT(DllCanUnloadNow)(), VEILOR_S_FALSE);
     EXPECT_EQ(EXPORT(veilor_class_factory_lock_server)(factory, 1), VEILOR_S_OK);
     veilor* instance = nullptr;
@@ -305,8 +316,9 @@ TEST_F(LibraryTest, UnloadingIsAllowedOnlyWhenNothingIsAlive) {
     EXPECT_EQ(EXPORT(veilor_release)(instance), VEILOR_S_OK);
     // The server lock still holds the library.
     EXPECT_EQ(EXPORT(DllCanUnloadNow)(), VEILOR_S_FALSE);
-    ASSERT_EQ(EXPORT(DllGetClassObject)(VEILOR64_CLSID_VEILOR, VEILOR64_IID_ICLASSFACTORY, &factory),
-              VEILOR_S_OK);
+    ASSERT_EQ(
+        EXPORT(DllGetClassObject)(VEILOR64_CLSID_VEILOR, VEILOR64_IID_ICLASSFACTORY, &factory),
+        VEILOR_S_OK);
     EXPECT_EQ(EXPORT(veilor_class_factory_lock_server)(factory, 0), VEILOR_S_OK);
     EXPECT_EQ(EXPORT(veilor_class_factory_release)(factory), VEILOR_S_OK);
     EXPECT_EQ(EXPORT(DllCanUnloadNow)(), VEILOR_S_OK);
@@ -353,7 +365,8 @@ TEST_F(LibraryTest, ProgressReachesTheHostWhileTheWindowIsUp) {
     veilor_error error{};
     ASSERT_EQ(EXPORT(veilor_encrypt)(control, "abc", environment.Path("big").c_str(),
                                      environment.Path("big.kdf").c_str(), &error),
-              VEILOR_S_OK) << error.description;
+              VEILOR_S_OK)
+        << error.description;
     EXPECT_EQ(state.captions, (std::vector<std::string>{"50% Complete - (7KB / 14KB )",
                                                         "100% Complete - (14KB / 14KB )"}));
     EXPECT_EQ(state.windowShown, (std::vector<bool>{true, true}));
@@ -367,7 +380,8 @@ TEST_F(LibraryTest, ProgressReachesTheHostWhileTheWindowIsUp) {
     state.captions.clear();
     ASSERT_EQ(EXPORT(veilor_decrypt)(control, "abc", environment.Path("big.kdf").c_str(),
                                      environment.Path("back").c_str(), &error),
-              VEILOR_S_OK) << error.description;
+              VEILOR_S_OK)
+        << error.description;
     EXPECT_EQ(state.captions.size(), 2u);
     EXPECT_EQ(test::ReadFile(environment.Path("back")), std::string(14336, 'b'));
     EXPECT_EQ(EXPORT(veilor_set_progress_handler)(control, nullptr, nullptr), VEILOR_E_HANDLE);

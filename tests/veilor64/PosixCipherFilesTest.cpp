@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -170,6 +172,11 @@ struct BadPath {
     std::string description;
 };
 
+// Test names show the row, not its bytes.
+void PrintTo(const BadPath& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class PosixBadPathTest : public PosixCipherFilesTest, public testing::WithParamInterface<BadPath> {
 protected:
     void SetUp() override {
@@ -199,10 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadPath{"SourceBelowAFile", true, "plain/x", "out", 64201, "File Not Found."},
         BadPath{"SourceIsAFifo", false, "fifo", "out", 75, "Path/File access error"},
         BadPath{"DestinationIsAFolder", false, "plain", "folder", 75, "Path/File access error"},
-        BadPath{"DestinationEndsInASlash", false, "plain", "folder/", 75,
-                "Path/File access error"},
-        BadPath{"DestinationFolderMissing", true, "plain.kdf", "missing/out", 76,
-                "Path not found"},
+        BadPath{"DestinationEndsInASlash", false, "plain", "folder/", 75, "Path/File access error"},
+        BadPath{"DestinationFolderMissing", true, "plain.kdf", "missing/out", 76, "Path not found"},
         BadPath{"ReadOnlyDestination", false, "plain", "readonly", 70, "Permission denied"}),
     [](const testing::TestParamInfo<BadPath>& rowInfo) { return std::string(rowInfo.param.name); });
 

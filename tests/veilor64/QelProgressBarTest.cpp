@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <limits>
 
 namespace orvelle::veilor64 {
@@ -28,28 +30,35 @@ struct PercentRow {
     std::optional<qint32> percent;
 };
 
+// Test names show the row, not its bytes.
+void PrintTo(const PercentRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class PercentOfTest : public testing::TestWithParam<PercentRow> {};
 
 TEST_P(PercentOfTest, NearestIntegerWithHalvesToEven) {
     EXPECT_EQ(PercentOf(GetParam().value, GetParam().max), GetParam().percent);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, PercentOfTest,
-    testing::Values(PercentRow{"TwelveAndAHalfGoesDown", 1, 8, 12},
-                    PercentRow{"ThirtySevenAndAHalfGoesUp", 3, 8, 38},
-                    PercentRow{"HalfGoesToZero", 1, 200, 0},
-                    PercentRow{"OneAndAHalfGoesToTwo", 3, 200, 2},
-                    PercentRow{"NegativeHalfToEven", -1, 8, -12},
-                    PercentRow{"NegativeHalfUpToEven", -3, 8, -38},
-                    PercentRow{"ThirdRoundsDown", 1, 3, 33},
-                    PercentRow{"TwoThirdsRoundUp", 2, 3, 67},
-                    PercentRow{"AboveMax", 5, 2, 250},
-                    PercentRow{"MaxZero", 5, 0, std::nullopt},
-                    PercentRow{"NothingOfNothing", 0, 0, std::nullopt},
-                    PercentRow{"TooLargeForThirtyTwoBits", std::numeric_limits<qint32>::max(), 1,
-                               std::nullopt}),
-    [](const testing::TestParamInfo<PercentRow>& rowInfo) { return std::string(rowInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, PercentOfTest,
+                         testing::Values(PercentRow{"TwelveAndAHalfGoesDown", 1, 8, 12},
+                                         PercentRow{"ThirtySevenAndAHalfGoesUp", 3, 8, 38},
+                                         PercentRow{"HalfGoesToZero", 1, 200, 0},
+                                         PercentRow{"OneAndAHalfGoesToTwo", 3, 200, 2},
+                                         PercentRow{"NegativeHalfToEven", -1, 8, -12},
+                                         PercentRow{"NegativeHalfUpToEven", -3, 8, -38},
+                                         PercentRow{"ThirdRoundsDown", 1, 3, 33},
+                                         PercentRow{"TwoThirdsRoundUp", 2, 3, 67},
+                                         PercentRow{"AboveMax", 5, 2, 250},
+                                         PercentRow{"MaxZero", 5, 0, std::nullopt},
+                                         PercentRow{"NothingOfNothing", 0, 0, std::nullopt},
+                                         PercentRow{"TooLargeForThirtyTwoBits",
+                                                    std::numeric_limits<qint32>::max(), 1,
+                                                    std::nullopt}),
+                         [](const testing::TestParamInfo<PercentRow>& rowInfo) {
+                             return std::string(rowInfo.param.name);
+                         });
 
 class QelProgressBarTest : public testing::Test {
 protected:
@@ -208,9 +217,9 @@ public:
     QVariantMap written;
 };
 
-const QStringList kSavedOrder{"BackColor",       "Enabled", "BorderStyle", "Picture",
-                              "ToolTipText",     "WhatsThisHelpID", "Max",  "Value",
-                              "Percent",         "Caption", "FillColor"};
+const QStringList kSavedOrder{"BackColor",   "Enabled",         "BorderStyle", "Picture",
+                              "ToolTipText", "WhatsThisHelpID", "Max",         "Value",
+                              "Percent",     "Caption",         "FillColor"};
 
 TEST_F(QelProgressBarTest, PropertiesAreReadInOrderWithTheirDefaults) {
     RecordingBag bag;

@@ -162,9 +162,9 @@ TEST_F(StatusWindowTest, WindowIsSizedInTwipsAndCentred) {
     const double dpiX = form->screen()->logicalDotsPerInchX();
     const double dpiY = form->screen()->logicalDotsPerInchY();
     EXPECT_EQ(form->size(), QSize(TwipsToPixels(3240, dpiX), TwipsToPixels(435, dpiY)));
-    EXPECT_EQ(form->fraProgress->geometry(),
-              QRect(0, TwipsToPixels(-90, dpiY), TwipsToPixels(3255, dpiX),
-                    TwipsToPixels(535, dpiY)));
+    EXPECT_EQ(
+        form->fraProgress->geometry(),
+        QRect(0, TwipsToPixels(-90, dpiY), TwipsToPixels(3255, dpiX), TwipsToPixels(535, dpiY)));
     EXPECT_EQ(form->QelProgressBar1->geometry(),
               QRect(TwipsToPixels(30, dpiX), TwipsToPixels(120, dpiY), TwipsToPixels(3200, dpiX),
                     TwipsToPixels(380, dpiY)));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 namespace orvelle::veilor64 {
@@ -14,6 +16,11 @@ struct Mapping {
     std::string utf8;
     std::string bytes;
 };
+
+// Test names show the row, not its bytes.
+void PrintTo(const Mapping& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class Windows1252MappingTest : public testing::TestWithParam<Mapping> {};
 
@@ -49,6 +56,11 @@ struct Unmappable {
     std::size_t characters;
 };
 
+// Test names show the row, not its bytes.
+void PrintTo(const Unmappable& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class Windows1252UnmappableTest : public testing::TestWithParam<Unmappable> {};
 
 TEST_P(Windows1252UnmappableTest, BecomesOneQuestionMarkPerCharacter) {
@@ -58,16 +70,21 @@ TEST_P(Windows1252UnmappableTest, BecomesOneQuestionMarkPerCharacter) {
     EXPECT_EQ(row.bytes.size(), row.characters);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Characters, Windows1252UnmappableTest,
-    testing::Values(Unmappable{"Greek", "\xCE\xA9x", "?x", 2},
-                    Unmappable{"Cyrillic", "\xD0\x96\xD0\x96", "??", 2},
-                    Unmappable{"OutsideTheBasicPlane", "\xF0\x9F\x94\x91", "?", 1},
-                    Unmappable{"LoneContinuationByte", "a\x80" "b", "a?b", 3},
-                    Unmappable{"TruncatedSequence", "\xE2\x82", "??", 2},
-                    Unmappable{"OverlongSlash", "\xC0\xAF", "??", 2},
-                    Unmappable{"EncodedSurrogate", "\xED\xA0\x80", "???", 3}),
-    [](const testing::TestParamInfo<Unmappable>& rowInfo) { return std::string(rowInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Characters, Windows1252UnmappableTest,
+                         testing::Values(Unmappable{"Greek", "\xCE\xA9x", "?x", 2},
+                                         Unmappable{"Cyrillic", "\xD0\x96\xD0\x96", "??", 2},
+                                         Unmappable{"OutsideTheBasicPlane", "\xF0\x9F\x94\x91", "?",
+                                                    1},
+                                         Unmappable{"LoneContinuationByte",
+                                                    "a\x80"
+                                                    "b",
+                                                    "a?b", 3},
+                                         Unmappable{"TruncatedSequence", "\xE2\x82", "??", 2},
+                                         Unmappable{"OverlongSlash", "\xC0\xAF", "??", 2},
+                                         Unmappable{"EncodedSurrogate", "\xED\xA0\x80", "???", 3}),
+                         [](const testing::TestParamInfo<Unmappable>& rowInfo) {
+                             return std::string(rowInfo.param.name);
+                         });
 
 }  // namespace
 }  // namespace orvelle::veilor64

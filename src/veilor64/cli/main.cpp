@@ -14,10 +14,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <cerrno>
 #include <string>
 
 namespace {

@@ -49,7 +49,8 @@ private:
 Veilor::Veilor(std::unique_ptr<ICipherFiles> files,
                std::chrono::steady_clock::duration windowInterval)
     : files_(files ? std::move(files) : std::make_unique<PosixCipherFiles>()),
-      window_(windowInterval) {}
+      window_(windowInterval) {
+}
 
 Veilor::~Veilor() = default;
 

@@ -19,9 +19,9 @@ public:
     // Told of every progress point, after the window showed it.
     using ProgressHandler = std::function<void(const ProgressPoint&)>;
 
-    explicit Veilor(std::unique_ptr<ICipherFiles> files = nullptr,
-                    std::chrono::steady_clock::duration windowInterval =
-                        StatusWindow::kDefaultInterval);
+    explicit Veilor(
+        std::unique_ptr<ICipherFiles> files = nullptr,
+        std::chrono::steady_clock::duration windowInterval = StatusWindow::kDefaultInterval);
     ~Veilor();
     Veilor(const Veilor&) = delete;
     Veilor& operator=(const Veilor&) = delete;

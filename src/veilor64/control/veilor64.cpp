@@ -55,7 +55,8 @@ namespace errors = orvelle::veilor64::errors;
 class Objects {
 public:
     std::mutex mutex;
-    std::unordered_map<const veilor_class_factory*, std::unique_ptr<veilor_class_factory>> factories;
+    std::unordered_map<const veilor_class_factory*, std::unique_ptr<veilor_class_factory>>
+        factories;
     std::unordered_map<const veilor*, std::unique_ptr<veilor>> instances;
     // Released by the host while one of their operations still ran.
     std::unordered_map<const veilor*, std::unique_ptr<veilor>> releasedWhileRunning;
@@ -81,7 +82,9 @@ bool IsInstance(const veilor* instance) {
            instance->magic == kInstanceMagic;
 }
 
-std::string Text(const char* text) { return text == nullptr ? std::string() : std::string(text); }
+std::string Text(const char* text) {
+    return text == nullptr ? std::string() : std::string(text);
+}
 
 void ClearError(veilor_error* error) {
     if (error != nullptr) {
@@ -95,7 +98,8 @@ void SetError(veilor_error* error, std::int32_t number, const std::string& descr
         return;
     }
     error->number = number;
-    std::size_t length = std::min(description.size(), std::size_t{VEILOR_ERROR_DESCRIPTION_SIZE - 1});
+    std::size_t length =
+        std::min(description.size(), std::size_t{VEILOR_ERROR_DESCRIPTION_SIZE - 1});
     // Never cut a character in half.
     while (length > 0 && length < description.size() &&
            (static_cast<unsigned char>(description[length]) & 0xC0) == 0x80) {
@@ -228,8 +232,8 @@ veilor_result DllGetClassObject(const char* clsid, const char* iid,
     if (clsid == nullptr || ::strcasecmp(clsid, VEILOR64_CLSID_VEILOR) != 0) {
         return VEILOR_CLASS_E_CLASSNOTAVAILABLE;
     }
-    if (iid == nullptr || (::strcasecmp(iid, VEILOR64_IID_ICLASSFACTORY) != 0 &&
-                           ::strcasecmp(iid, kIUnknown) != 0)) {
+    if (iid == nullptr ||
+        (::strcasecmp(iid, VEILOR64_IID_ICLASSFACTORY) != 0 && ::strcasecmp(iid, kIUnknown) != 0)) {
         return VEILOR_E_NOINTERFACE;
     }
     try {

@@ -2,8 +2,8 @@
 
 #include "CipherErrors.h"
 #include "PassKey.h"
-#include "Wipe.h"
 #include "Windows1252.h"
+#include "Wipe.h"
 #include "platform/RuntimeError.h"
 
 #include <algorithm>
@@ -125,8 +125,8 @@ void Transform(ISourceFile& source, IDestinationFile& destination, const PassKey
                 progress.Point(MakeProgressPoint(at, total));
             }
             const std::uint64_t nextPoint = (at / kProgressStep + 1) * kProgressStep;
-            const auto length = static_cast<std::size_t>(
-                std::min<std::uint64_t>(got - done, nextPoint - at));
+            const auto length =
+                static_cast<std::size_t>(std::min<std::uint64_t>(got - done, nextPoint - at));
             XorKeyStream(data + done, length, key.Bytes(),
                          static_cast<std::size_t>((at - first) % kKeyLength));
             done += length;

@@ -202,13 +202,15 @@ std::unique_ptr<ISourceFile> PosixCipherFiles::OpenSource(const std::string& pat
     }
     // Only a hint to read ahead; the read works the same without it.
     static_cast<void>(::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL));
-    return std::make_unique<PosixSourceFile>(std::move(fd), static_cast<std::uint64_t>(info.st_size));
+    return std::make_unique<PosixSourceFile>(std::move(fd),
+                                             static_cast<std::uint64_t>(info.st_size));
 }
 
 std::unique_ptr<IDestinationFile> PosixCipherFiles::CreateDestination(const std::string& path,
                                                                       std::uint64_t /*size*/) {
     const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
     if (slash + 1 == path.size()) {
         // A path ending in "/" names a folder, which cannot receive a file.
         throw RuntimeError(errors::kPathFileAccessError, errors::kPathFileAccessErrorText);
@@ -237,7 +239,8 @@ std::unique_ptr<IDestinationFile> PosixCipherFiles::CreateDestination(const std:
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string temporary = prefix + ".veilor-" + RandomSuffix() + ".tmp";
         Descriptor fd(::open(temporary.c_str(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600));
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                             0600));
         if (fd.valid()) {
             return std::make_unique<PosixDestinationFile>(path, std::move(temporary), std::move(fd),
                                                           mode, replacing);

@@ -14,8 +14,9 @@ ProgressPoint MakeProgressPoint(std::uint64_t position, std::uint64_t total) {
 }
 
 std::string ProgressCaption(const ProgressPoint& point) {
-    return std::to_string(point.percent) + "% Complete - (" + std::to_string(point.position / 1024) +
-           "KB / " + std::to_string(point.total / 1024) + "KB )";
+    return std::to_string(point.percent) + "% Complete - (" +
+           std::to_string(point.position / 1024) + "KB / " + std::to_string(point.total / 1024) +
+           "KB )";
 }
 
 }  // namespace orvelle::veilor64

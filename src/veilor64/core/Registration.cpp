@@ -10,8 +10,12 @@ namespace {
 
 using namespace platform;
 
-std::string ClassKey() { return std::string("CLSID\\") + VEILOR64_CLSID_VEILOR; }
-std::string TypeLibKey() { return std::string("TypeLib\\") + VEILOR64_LIBID; }
+std::string ClassKey() {
+    return std::string("CLSID\\") + VEILOR64_CLSID_VEILOR;
+}
+std::string TypeLibKey() {
+    return std::string("TypeLib\\") + VEILOR64_LIBID;
+}
 
 // Creates `path` under the classes root and sets the given text values on it
 // ("" is the key's default value).

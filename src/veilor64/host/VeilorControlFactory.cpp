@@ -149,10 +149,10 @@ void RunServerCall(const std::string& libraryPath, bool registering) {
     const veilor_result result =
         registering ? library.Get().registerServer() : library.Get().unregisterServer();
     if (result != VEILOR_S_OK) {
-        throw RuntimeError(kCannotCreateObject, std::string(kCannotCreateObjectText) + " (" +
-                                                    (registering ? "DllRegisterServer"
-                                                                 : "DllUnregisterServer") +
-                                                    " failed)");
+        throw RuntimeError(kCannotCreateObject,
+                           std::string(kCannotCreateObjectText) + " (" +
+                               (registering ? "DllRegisterServer" : "DllUnregisterServer") +
+                               " failed)");
     }
 }
 
@@ -160,9 +160,11 @@ void RunServerCall(const std::string& libraryPath, bool registering) {
 
 std::unique_ptr<platform::ICipherControl> VeilorControlFactory::CreateObject(
     const std::string& progId) {
-    const std::string clsid = progId.empty() ? std::string() : ReadDefault(registry_, progId + "\\CLSID");
-    const std::string path =
-        clsid.empty() ? std::string() : ReadDefault(registry_, "CLSID\\" + clsid + "\\InprocServer32");
+    const std::string clsid =
+        progId.empty() ? std::string() : ReadDefault(registry_, progId + "\\CLSID");
+    const std::string path = clsid.empty()
+                                 ? std::string()
+                                 : ReadDefault(registry_, "CLSID\\" + clsid + "\\InprocServer32");
     if (path.empty()) {
         throw RuntimeError(kCannotCreateObject, kCannotCreateObjectText);
     }
@@ -182,8 +184,12 @@ std::unique_ptr<platform::ICipherControl> VeilorControlFactory::CreateObject(
     return std::make_unique<LoadedVeilor>(std::move(library), instance);
 }
 
-void RegisterServer(const std::string& libraryPath) { RunServerCall(libraryPath, true); }
+void RegisterServer(const std::string& libraryPath) {
+    RunServerCall(libraryPath, true);
+}
 
-void UnregisterServer(const std::string& libraryPath) { RunServerCall(libraryPath, false); }
+void UnregisterServer(const std::string& libraryPath) {
+    RunServerCall(libraryPath, false);
+}
 
 }  // namespace orvelle::veilor64

@@ -16,7 +16,7 @@ QPalette::ColorRole RoleOf(quint32 index) {
         return QPalette::Base;
     case 8:  // window text
         return QPalette::Text;
-    case 9:  // caption text
+    case 9:   // caption text
     case 14:  // highlight text
         return QPalette::HighlightedText;
     case 13:  // highlight

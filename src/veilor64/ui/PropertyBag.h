@@ -12,7 +12,8 @@ public:
     virtual ~IPropertyBag() = default;
 
     // The saved value of `name`, or `defaultValue` when none is saved.
-    [[nodiscard]] virtual QVariant ReadProperty(const QString& name, const QVariant& defaultValue) = 0;
+    [[nodiscard]] virtual QVariant ReadProperty(const QString& name,
+                                                const QVariant& defaultValue) = 0;
     // Saves `value` under `name`; a value equal to `defaultValue` need not be kept.
     virtual void WriteProperty(const QString& name, const QVariant& value,
                                const QVariant& defaultValue) = 0;

@@ -26,8 +26,8 @@ void QelCaptionLabel::paintEvent(QPaintEvent* /*event*/) {
     if (fill_ == nullptr || !fill_->isVisible()) {
         return;
     }
-    const QRect filled = QRect(mapFrom(parentWidget(), fill_->geometry().topLeft()),
-                               fill_->size()).intersected(rect());
+    const QRect filled = QRect(mapFrom(parentWidget(), fill_->geometry().topLeft()), fill_->size())
+                             .intersected(rect());
     if (filled.isEmpty()) {
         return;
     }

@@ -55,7 +55,8 @@ QRect QelPictureBox::ToPixels(const QRectF& rectangle) const {
     const auto left = static_cast<int>(std::lround((rectangle.left() - scale_.left()) * xFactor));
     const auto top = static_cast<int>(std::lround((rectangle.top() - scale_.top()) * yFactor));
     const auto right = static_cast<int>(std::lround((rectangle.right() - scale_.left()) * xFactor));
-    const auto bottom = static_cast<int>(std::lround((rectangle.bottom() - scale_.top()) * yFactor));
+    const auto bottom =
+        static_cast<int>(std::lround((rectangle.bottom() - scale_.top()) * yFactor));
     return {client.left() + left, client.top() + top, right - left, bottom - top};
 }
 
@@ -86,8 +87,9 @@ void QelPictureBox::resizeEvent(QResizeEvent* event) {
 void QelPictureBox::EmitMouse(QMouseEvent* event, Qt::MouseButtons buttons,
                               void (QelPictureBox::*signal)(qint16, qint16, float, float)) {
     const QPointF at = ToScale(event->position());
-    Q_EMIT(this->*signal)(VbButton(buttons), VbShiftState(event->modifiers()),
-                          static_cast<float>(at.x()), static_cast<float>(at.y()));
+    Q_EMIT(this->*signal)
+    (VbButton(buttons), VbShiftState(event->modifiers()), static_cast<float>(at.x()),
+     static_cast<float>(at.y()));
 }
 
 void QelPictureBox::mousePressEvent(QMouseEvent* event) {

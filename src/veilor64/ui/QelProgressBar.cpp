@@ -15,7 +15,8 @@ namespace {
 template <typename T>
 T ReadInteger(IPropertyBag& bag, const QString& name, T defaultValue) {
     bool ok = false;
-    const qlonglong value = bag.ReadProperty(name, QVariant::fromValue(defaultValue)).toLongLong(&ok);
+    const qlonglong value =
+        bag.ReadProperty(name, QVariant::fromValue(defaultValue)).toLongLong(&ok);
     if (!ok || value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) {
         return defaultValue;
     }
@@ -26,7 +27,8 @@ T ReadInteger(IPropertyBag& bag, const QString& name, T defaultValue) {
 // holds 0x8000000F) is accepted too.
 quint32 ReadColor(IPropertyBag& bag, const QString& name, quint32 defaultValue) {
     bool ok = false;
-    const qlonglong value = bag.ReadProperty(name, QVariant::fromValue(defaultValue)).toLongLong(&ok);
+    const qlonglong value =
+        bag.ReadProperty(name, QVariant::fromValue(defaultValue)).toLongLong(&ok);
     if (!ok || value < std::numeric_limits<qint32>::min() ||
         value > std::numeric_limits<quint32>::max()) {
         return defaultValue;
@@ -47,7 +49,8 @@ std::optional<qint32> PercentOf(qint32 value, qint32 max) {
     if (fraction > 0.5 || (fraction == 0.5 && std::fmod(nearest, 2.0) != 0.0)) {
         nearest += 1.0;
     }
-    if (nearest < std::numeric_limits<qint32>::min() || nearest > std::numeric_limits<qint32>::max()) {
+    if (nearest < std::numeric_limits<qint32>::min() ||
+        nearest > std::numeric_limits<qint32>::max()) {
         return std::nullopt;
     }
     return static_cast<qint32>(nearest);
@@ -79,42 +82,54 @@ QelProgressBar::QelProgressBar(QWidget* parent)
     LayoutParts();
 }
 
-quint32 QelProgressBar::BackColor() const { return fillme->BackColor(); }
+quint32 QelProgressBar::BackColor() const {
+    return fillme->BackColor();
+}
 
 void QelProgressBar::SetBackColor(quint32 color) {
     fillme->SetBackColor(color);
     Q_EMIT PropertyChanged(QStringLiteral("BackColor"));
 }
 
-bool QelProgressBar::Enabled() const { return fillme->isEnabled(); }
+bool QelProgressBar::Enabled() const {
+    return fillme->isEnabled();
+}
 
 void QelProgressBar::SetEnabled(bool enabled) {
     fillme->setEnabled(enabled);
     Q_EMIT PropertyChanged(QStringLiteral("Enabled"));
 }
 
-qint16 QelProgressBar::BorderStyle() const { return fillme->BorderStyle(); }
+qint16 QelProgressBar::BorderStyle() const {
+    return fillme->BorderStyle();
+}
 
 void QelProgressBar::SetBorderStyle(qint16 style) {
     fillme->SetBorderStyle(style);
     Q_EMIT PropertyChanged(QStringLiteral("BorderStyle"));
 }
 
-QPixmap QelProgressBar::Picture() const { return fillme->Picture(); }
+QPixmap QelProgressBar::Picture() const {
+    return fillme->Picture();
+}
 
 void QelProgressBar::SetPicture(const QPixmap& picture) {
     fillme->SetPicture(picture);
     Q_EMIT PropertyChanged(QStringLiteral("Picture"));
 }
 
-QString QelProgressBar::ToolTipText() const { return fillme->toolTip(); }
+QString QelProgressBar::ToolTipText() const {
+    return fillme->toolTip();
+}
 
 void QelProgressBar::SetToolTipText(const QString& text) {
     fillme->setToolTip(text);
     Q_EMIT PropertyChanged(QStringLiteral("ToolTipText"));
 }
 
-qint32 QelProgressBar::WhatsThisHelpID() const { return fillme->WhatsThisHelpID(); }
+qint32 QelProgressBar::WhatsThisHelpID() const {
+    return fillme->WhatsThisHelpID();
+}
 
 void QelProgressBar::SetWhatsThisHelpID(qint32 id) {
     fillme->SetWhatsThisHelpID(id);
@@ -141,7 +156,9 @@ void QelProgressBar::SetPercent(qint32 percent) {
     RefreshBar();
 }
 
-quint32 QelProgressBar::FillColor() const { return Picture1->FillColor(); }
+quint32 QelProgressBar::FillColor() const {
+    return Picture1->FillColor();
+}
 
 void QelProgressBar::SetFillColor(quint32 color) {
     Picture1->SetFillColor(color);
@@ -189,7 +206,8 @@ void QelProgressBar::WriteProperties(IPropertyBag& bag) const {
     bag.WriteProperty(QStringLiteral("ToolTipText"), ToolTipText(), QString());
     bag.WriteProperty(QStringLiteral("WhatsThisHelpID"), QVariant::fromValue(WhatsThisHelpID()),
                       QVariant::fromValue(qint32{0}));
-    bag.WriteProperty(QStringLiteral("Max"), QVariant::fromValue(max_), QVariant::fromValue(qint32{0}));
+    bag.WriteProperty(QStringLiteral("Max"), QVariant::fromValue(max_),
+                      QVariant::fromValue(qint32{0}));
     bag.WriteProperty(QStringLiteral("Value"), QVariant::fromValue(value_),
                       QVariant::fromValue(qint32{0}));
     bag.WriteProperty(QStringLiteral("Percent"), QVariant::fromValue(percent_),
@@ -212,7 +230,9 @@ void QelProgressBar::MoveFill(const QRectF& rectangle) {
     PlaceParts();
 }
 
-void QelProgressBar::resizeEvent(QResizeEvent* /*event*/) { LayoutParts(); }
+void QelProgressBar::resizeEvent(QResizeEvent* /*event*/) {
+    LayoutParts();
+}
 
 void QelProgressBar::LayoutParts() {
     fillme->setGeometry(0, 0, width(), height());

@@ -9,9 +9,12 @@
 namespace orvelle::veilor64 {
 
 StatusWindow::StatusWindow(std::chrono::steady_clock::duration interval, Throttle::Clock clock)
-    : throttle_(interval, std::move(clock)) {}
+    : throttle_(interval, std::move(clock)) {
+}
 
-StatusWindow::~StatusWindow() { Close(); }
+StatusWindow::~StatusWindow() {
+    Close();
+}
 
 bool StatusWindow::WindowsAvailable() {
     const auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
 #include <qnamespace.h>
+#include <QtGlobal>
 
 class QKeyEvent;
 class QMouseEvent;

@@ -104,8 +104,8 @@ typedef int32_t veilor_result;
  * denied", 75 "Path/File access error", 76 "Path not found", ...). */
 #define VEILOR_ERROR_DESCRIPTION_SIZE 256
 typedef struct veilor_error {
-    int32_t number;                                   /* 0: no error */
-    char description[VEILOR_ERROR_DESCRIPTION_SIZE];  /* UTF-8, always terminated */
+    int32_t number;                                  /* 0: no error */
+    char description[VEILOR_ERROR_DESCRIPTION_SIZE]; /* UTF-8, always terminated */
 } veilor_error;
 
 /* Opaque handles. */
