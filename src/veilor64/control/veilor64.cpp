@@ -109,10 +109,11 @@ void SetError(veilor_error* error, std::int32_t number, const std::string& descr
     error->description[length] = '\0';
 }
 
-// The library file's own absolute path.
+// The library file's own absolute path, found from the address of a function
+// only this library has (an exported one could be interposed by the host).
 std::string LibraryPath() {
     Dl_info info{};
-    if (::dladdr(reinterpret_cast<const void*>(&DllRegisterServer), &info) == 0 ||
+    if (::dladdr(reinterpret_cast<const void*>(&LibraryPath), &info) == 0 ||
         info.dli_fname == nullptr) {
         return {};
     }
