@@ -45,6 +45,14 @@ std::set<std::string> Listing(const std::string& folder) {
     return names;
 }
 
+// These tests look at files only.
+class NullProgressSink final : public IProgressSink {
+public:
+    void Show() override {}
+    void Point(const ProgressPoint& /*point*/) override {}
+    void Close() noexcept override {}
+};
+
 unsigned ModeOf(const std::string& path) {
     struct stat info {};
     EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;

@@ -3,7 +3,7 @@
 #include "CipherErrors.h"
 #include "PassKey.h"
 #include "Windows1252.h"
-#include "Wipe.h"
+#include "WipedString.h"
 #include "platform/RuntimeError.h"
 
 #include <algorithm>

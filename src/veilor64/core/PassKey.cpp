@@ -1,7 +1,7 @@
 #include "PassKey.h"
 
 #include "Windows1252.h"
-#include "Wipe.h"
+#include "WipedString.h"
 
 #include <cstring>
 

@@ -38,12 +38,4 @@ public:
     virtual void Close() noexcept = 0;
 };
 
-// A sink that shows nothing.
-class NullProgressSink final : public IProgressSink {
-public:
-    void Show() override {}
-    void Point(const ProgressPoint& /*point*/) override {}
-    void Close() noexcept override {}
-};
-
 }  // namespace orvelle::veilor64

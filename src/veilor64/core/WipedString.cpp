@@ -1,4 +1,4 @@
-#include "Wipe.h"
+#include "WipedString.h"
 
 #include <string.h>
 
