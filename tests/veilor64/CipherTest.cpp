@@ -317,6 +317,28 @@ TEST_F(CipherTest, FailedWriteLeavesNoDestinationAndClosesTheWindow) {
     EXPECT_EQ(progress.steps.back(), "close");
 }
 
+TEST_F(CipherTest, SourceCutShortWhileReadingFailsAndWritesNothing) {
+    files.files["plain"] = RandomBytes(Cipher::kBufferSize + 10, 8);
+    files.files["out"] = FromText("old");
+    files.shrinkAfterOpen = 100;
+    for (const bool decrypt : {false, true}) {
+        try {
+            if (decrypt) {
+                files.files["plain"] = ModelEncrypt(FromText("abc-----"), RandomBytes(5000, 9));
+                Decrypt("abc", "plain", "out");
+            } else {
+                Encrypt("abc", "plain", "out");
+            }
+            FAIL() << "no error";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Number(), 62);
+            EXPECT_EQ(error.Description(), "Input past end of file");
+        }
+        EXPECT_EQ(files.files["out"], FromText("old"));
+    }
+    EXPECT_EQ(files.commits, 0);
+}
+
 TEST_F(CipherTest, ProgressOfTheExampleFileOnEncryption) {
     files.files["plain"] = RandomBytes(14336, 4);
     Encrypt("abc", "plain", "encrypted");

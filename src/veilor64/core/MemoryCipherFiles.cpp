@@ -11,9 +11,9 @@ namespace {
 
 class MemorySource final : public ISourceFile {
 public:
-    MemorySource(std::vector<std::uint8_t> content, std::size_t readLimit)
-        : content_(std::move(content)), readLimit_(readLimit) {}
-    [[nodiscard]] std::uint64_t Size() const override { return content_.size(); }
+    MemorySource(std::vector<std::uint8_t> content, std::size_t readLimit, std::uint64_t missing)
+        : content_(std::move(content)), readLimit_(readLimit), missing_(missing) {}
+    [[nodiscard]] std::uint64_t Size() const override { return content_.size() + missing_; }
     [[nodiscard]] std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
         const std::size_t count = std::min({size, readLimit_, content_.size() - offset_});
         if (count > 0) {
@@ -26,6 +26,7 @@ public:
 private:
     std::vector<std::uint8_t> content_;
     std::size_t readLimit_;
+    std::uint64_t missing_;
     std::size_t offset_ = 0;
 };
 
@@ -57,7 +58,7 @@ std::unique_ptr<ISourceFile> MemoryCipherFiles::OpenSource(const std::string& pa
     if (found == files.end()) {
         return nullptr;
     }
-    return std::make_unique<MemorySource>(found->second, readLimit);
+    return std::make_unique<MemorySource>(found->second, readLimit, shrinkAfterOpen);
 }
 
 std::unique_ptr<IDestinationFile> MemoryCipherFiles::CreateDestination(const std::string& path,

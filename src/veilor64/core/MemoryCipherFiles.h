@@ -24,6 +24,9 @@ public:
     std::optional<std::size_t> failWritesAfter;
     // Largest single read the sources hand out; smaller values exercise short reads.
     std::size_t readLimit = static_cast<std::size_t>(-1);
+    // Bytes a source claims beyond its content, as a file cut short after it
+    // was opened does.
+    std::uint64_t shrinkAfterOpen = 0;
     int destinationsCreated = 0;
     int commits = 0;
 };
