@@ -12,7 +12,7 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       profile(platform::posix::IniProfileFile::DefaultPath()),
       tray(shell::AppIcon()),
       specialFolders(registry),
-      controls(process.ProgramFolder()),
+      controls(registry, process.ProgramFolder()),
       zipControl(eventPump),
       unzipControl(eventPump),
       browsers([this] {

@@ -7,7 +7,6 @@
 #include "IniProfileFile.h"
 #include "LibArchiveReader.h"
 #include "LibArchiveWriter.h"
-#include "PendingControlFactory.h"
 #include "PosixFileSystem.h"
 #include "PosixFolderTree.h"
 #include "PosixProcessInfo.h"
@@ -17,6 +16,7 @@
 #include "PosixTempPath.h"
 #include "QtClipboard.h"
 #include "QtEventPump.h"
+#include "VeilorControls.h"
 #include "QtHookLibrary.h"
 #include "PosixTemporaryFiles.h"
 #include "QtEventPump.h"
@@ -65,7 +65,7 @@ struct PosixServices {
     platform::posix::X11WindowList windowList;
     platform::posix::QtWindowProcedure windowProcedure;
     platform::posix::QtHookLibrary hookLibrary;
-    app::PendingControlFactory controls;
+    app::VeilorControls controls;
     platform::posix::LibArchiveWriter zipControl;
     platform::posix::LibArchiveReader unzipControl;
     platform::posix::PosixTemporaryFiles temporaryFiles;

@@ -22,8 +22,9 @@ class IControlFactory {
 public:
     virtual ~IControlFactory() = default;
 
-    // The control, or a RuntimeError when the identifier is not registered or its
-    // library cannot be loaded.
+    // The control, or a RuntimeError when the identifier is not registered (429
+    // "ActiveX component can't create object") or its library cannot be loaded
+    // (48 "Error in loading DLL").
     [[nodiscard]] virtual std::unique_ptr<ICipherControl> CreateObject(const std::string& progId) = 0;
 };
 

@@ -1,0 +1,225 @@
+// Encryption and decryption of a large file by the veilor command against cp of
+// the same file, in the same run, with the peak memory of each command.
+// Each command runs several times, in turns, each after the page cache's dirty
+// data of the previous one has been written out; the best run counts.
+//
+//   veilor_bench VEILOR [SIZE-MIB] [RUNS] [FOLDER]
+//
+// Budget: encrypt and decrypt each within 1.25 x cp, peak memory within 32 MiB.
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kTimeBudget = 1.25;
+constexpr long kMemoryBudgetKib = 32 * 1024;
+constexpr std::size_t kChunk = 1 << 20;
+
+struct Sample {
+    double seconds = 0;  // wall time
+    long peakKib = 0;
+};
+
+// Runs a command to its end; its wall time and peak resident memory.
+Sample Run(const std::vector<std::string>& command) {
+    ::sync();
+    std::vector<char*> argv;
+    for (const auto& part : command) {
+        argv.push_back(const_cast<char*>(part.c_str()));
+    }
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execvp(argv[0], argv.data());
+        std::perror(argv[0]);
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "veilor_bench: %s failed\n", command[0].c_str());
+        std::exit(2);
+    }
+    const auto end = std::chrono::steady_clock::now();
+    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss};
+}
+
+bool WriteRandomFile(const std::string& path, std::uint64_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    std::vector<std::uint64_t> block(kChunk / sizeof(std::uint64_t));
+    std::uint64_t state = 0x9E3779B97F4A7C15ull;
+    bool ok = true;
+    for (std::uint64_t done = 0; ok && done < size; done += kChunk) {
+        for (auto& word : block) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            word = state;
+        }
+        const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size - done));
+        ok = ::write(fd, block.data(), part) == static_cast<ssize_t>(part);
+    }
+    return ::close(fd) == 0 && ok;
+}
+
+bool SameContent(const std::string& a, const std::string& b) {
+    const int fa = ::open(a.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fb = ::open(b.c_str(), O_RDONLY | O_CLOEXEC);
+    std::vector<char> ba(kChunk);
+    std::vector<char> bb(kChunk);
+    bool same = fa >= 0 && fb >= 0;
+    while (same) {
+        const ssize_t ga = ::read(fa, ba.data(), kChunk);
+        const ssize_t gb = ::read(fb, bb.data(), kChunk);
+        same = ga == gb && ga >= 0 &&
+               std::memcmp(ba.data(), bb.data(), static_cast<std::size_t>(ga)) == 0;
+        if (ga <= 0) {
+            break;
+        }
+    }
+    ::close(fa);
+    ::close(fb);
+    return same;
+}
+
+double Best(const std::vector<Sample>& samples) {
+    double best = samples.front().seconds;
+    for (const auto& sample : samples) {
+        best = std::min(best, sample.seconds);
+    }
+    return best;
+}
+
+double Median(const std::vector<Sample>& samples) {
+    std::vector<double> values;
+    for (const auto& sample : samples) {
+        values.push_back(sample.seconds);
+    }
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+long Peak(const std::vector<Sample>& samples) {
+    long peak = 0;
+    for (const auto& sample : samples) {
+        peak = std::max(peak, sample.peakKib);
+    }
+    return peak;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: veilor_bench VEILOR [SIZE-MIB] [RUNS] [FOLDER]\n");
+        return 2;
+    }
+    const std::string veilor = argv[1];
+    const std::uint64_t sizeMib = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1024;
+    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = argc > 4 ? argv[4] : (tmp != nullptr ? tmp : "/tmp");
+    folder += "/veilor-bench-XXXXXX";
+    if (::mkdtemp(folder.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 2;
+    }
+    const std::string plain = folder + "/plain.bin";
+    const std::string copy = folder + "/copy.bin";
+    const std::string encrypted = folder + "/plain.kdf";
+    const std::string decrypted = folder + "/back.bin";
+    std::printf("file: %llu MiB in %s, %d runs each\n", static_cast<unsigned long long>(sizeMib),
+                folder.c_str(), runs);
+    if (!WriteRandomFile(plain, sizeMib << 20)) {
+        std::perror("writing the test file");
+        return 2;
+    }
+
+    // Each operation is held against cp of the file it reads: the plain file
+    // for encryption, the encrypted file (rewritten every round, as
+    // encryption leaves it) for decryption.
+    std::vector<Sample> cpPlain;
+    std::vector<Sample> cpEncrypted;
+    std::vector<Sample> encrypt;
+    std::vector<Sample> decrypt;
+    const auto runCp = [&](const std::string& from) {
+        ::unlink(copy.c_str());
+        return Run({"cp", from, copy});
+    };
+    const auto runEncrypt = [&] {
+        ::unlink(encrypted.c_str());
+        return Run({veilor, "encrypt", "bench", plain, encrypted});
+    };
+    const auto runDecrypt = [&] {
+        ::unlink(decrypted.c_str());
+        return Run({veilor, "decrypt", "bench", encrypted, decrypted});
+    };
+    // One round untimed, so that every file is in place; then the order turns
+    // each round, so that no command always comes first or last.
+    runEncrypt();
+    runDecrypt();
+    for (int run = 0; run < runs; ++run) {
+        for (int step = 0; step < 4; ++step) {
+            switch ((run + step) % 4) {
+            case 0:
+                cpPlain.push_back(runCp(plain));
+                break;
+            case 1:
+                encrypt.push_back(runEncrypt());
+                break;
+            case 2:
+                cpEncrypted.push_back(runCp(encrypted));
+                break;
+            default:
+                decrypt.push_back(runDecrypt());
+                break;
+            }
+        }
+    }
+    const bool same = SameContent(plain, decrypted);
+    for (const auto& path : {plain, copy, encrypted, decrypted}) {
+        ::unlink(path.c_str());
+    }
+    ::rmdir(folder.c_str());
+
+    // A busy machine only ever adds time, so the best run of each command is
+    // the measure of its own work; the medians show how busy the machine was.
+    const double encryptRatio = Best(encrypt) / Best(cpPlain);
+    const double decryptRatio = Best(decrypt) / Best(cpEncrypted);
+    const long peak = std::max(Peak(encrypt), Peak(decrypt));
+    std::printf("best of %d            wall    ratio       (median, ratio)     peak memory\n",
+                runs);
+    std::printf("cp plain file     %7.3f s               (%6.3f s)            %6ld KiB\n",
+                Best(cpPlain), Median(cpPlain), Peak(cpPlain));
+    std::printf("veilor encrypt    %7.3f s  %.2f x cp  (%6.3f s, %.2f x cp)  %6ld KiB\n",
+                Best(encrypt), encryptRatio, Median(encrypt), Median(encrypt) / Median(cpPlain),
+                Peak(encrypt));
+    std::printf("cp encrypted file %7.3f s               (%6.3f s)            %6ld KiB\n",
+                Best(cpEncrypted), Median(cpEncrypted), Peak(cpEncrypted));
+    std::printf("veilor decrypt    %7.3f s  %.2f x cp  (%6.3f s, %.2f x cp)  %6ld KiB\n",
+                Best(decrypt), decryptRatio, Median(decrypt), Median(decrypt) / Median(cpEncrypted),
+                Peak(decrypt));
+    const bool within = same && encryptRatio <= kTimeBudget && decryptRatio <= kTimeBudget &&
+                        peak <= kMemoryBudgetKib;
+    std::printf("round trip %s; budget %.2f x cp and %ld KiB: %s\n",
+                same ? "exact" : "CHANGED THE FILE", kTimeBudget, kMemoryBudgetKib,
+                within ? "within budget" : "OVER BUDGET");
+    return within ? 0 : 1;
+}

@@ -1,0 +1,83 @@
+// Feeds arbitrary files and passphrases to Decrypt. Input layout: one byte that
+// gives the passphrase's length in bytes (any bytes, valid UTF-8 or not), one
+// byte that limits the size of single reads, the passphrase, then the file.
+//
+// Besides the sanitizers it checks what must hold for any input: only the
+// library's own errors come back; a failure writes nothing; a success writes
+// exactly the file less its header, and encrypting that again with the same
+// passphrase gives back the input file byte for byte.
+
+#include "Cipher.h"
+#include "CipherErrors.h"
+#include "MemoryCipherFiles.h"
+#include "Windows1252.h"
+#include "platform/RuntimeError.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace orvelle::veilor64;
+
+void Require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+class CountingProgress final : public IProgressSink {
+public:
+    void Show() override { ++shows; }
+    void Point(const ProgressPoint& point) override {
+        Require(shows == 1 && point.position % kProgressStep == 0 && point.position <= point.total);
+        Require(point.percent >= 0 && point.percent <= 100);
+        ++points;
+    }
+    void Close() noexcept override { ++closes; }
+    int shows = 0;
+    int closes = 0;
+    std::uint64_t points = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) {
+        return 0;
+    }
+    const std::size_t passLength = data[0] % 16;
+    const std::size_t readLimit = 1 + data[1] * 37u;
+    if (size < 2 + passLength) {
+        return 0;
+    }
+    const std::string pass(reinterpret_cast<const char*>(data + 2), passLength);
+    const std::vector<std::uint8_t> file(data + 2 + passLength, data + size);
+
+    MemoryCipherFiles files;
+    files.readLimit = readLimit;
+    files.files["in.kdf"] = file;
+    CountingProgress progress;
+    try {
+        Cipher(files, progress).Decrypt(pass, "in.kdf", "out");
+    } catch (const orvelle::platform::RuntimeError& error) {
+        const auto number = error.Number();
+        Require(number == errors::kIncorrectPassword || number == errors::kPassPhraseTooLong ||
+                number == errors::kPassPhraseMissing);
+        Require(files.commits == 0 && files.files.count("out") == 0);
+        Require(progress.shows == progress.closes);
+        return 0;
+    }
+    Require(!pass.empty() && CharacterCount(pass) <= 8);
+    Require(progress.shows == 1 && progress.closes == 1);
+    Require(progress.points == file.size() / kProgressStep);
+    const std::vector<std::uint8_t>& plain = files.files.at("out");
+    Require(plain.size() + 8 == file.size());
+
+    CountingProgress again;
+    Cipher(files, again).Encrypt(pass, "out", "back.kdf");
+    Require(files.files.at("back.kdf") == file);
+    return 0;
+}

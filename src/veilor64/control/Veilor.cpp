@@ -1,0 +1,77 @@
+#include "Veilor.h"
+
+#include "Cipher.h"
+#include "CipherErrors.h"
+#include "PosixCipherFiles.h"
+#include "platform/RuntimeError.h"
+
+namespace orvelle::veilor64 {
+namespace {
+
+// Operations of this library running on this thread; one waiting at a progress
+// point lets the host's events run, and those must not start another.
+thread_local bool tOperationRunning = false;
+
+class RunningFlag {
+public:
+    RunningFlag() {
+        if (tOperationRunning) {
+            throw platform::RuntimeError(errors::kInvalidProcedureCall, errors::kBusyText);
+        }
+        tOperationRunning = true;
+    }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+    ~RunningFlag() { tOperationRunning = false; }
+};
+
+}  // namespace
+
+// The window, then the host's handler.
+class Veilor::Progress final : public IProgressSink {
+public:
+    Progress(StatusWindow& window, const ProgressHandler& handler)
+        : window_(window), handler_(handler) {}
+    void Show() override { window_.Show(); }
+    void Point(const ProgressPoint& point) override {
+        window_.Point(point);
+        if (handler_) {
+            handler_(point);
+        }
+    }
+    void Close() noexcept override { window_.Close(); }
+
+private:
+    StatusWindow& window_;
+    const ProgressHandler& handler_;
+};
+
+Veilor::Veilor(std::unique_ptr<ICipherFiles> files,
+               std::chrono::steady_clock::duration windowInterval)
+    : files_(files ? std::move(files) : std::make_unique<PosixCipherFiles>()),
+      window_(windowInterval) {
+}
+
+Veilor::~Veilor() = default;
+
+template <typename Operation>
+void Veilor::Run(Operation operation) {
+    const RunningFlag running;
+    // A copy: the host may change the handler from inside a progress point.
+    const ProgressHandler handler = handler_;
+    Progress progress(window_, handler);
+    Cipher cipher(*files_, progress);
+    operation(cipher);
+}
+
+void Veilor::Encrypt(const std::string& strPassPhrase, const std::string& strSourceFile,
+                     const std::string& strDestinationFile) {
+    Run([&](Cipher& cipher) { cipher.Encrypt(strPassPhrase, strSourceFile, strDestinationFile); });
+}
+
+void Veilor::Decrypt(const std::string& strPassPhrase, const std::string& strSourceFile,
+                     const std::string& strDestinationFile) {
+    Run([&](Cipher& cipher) { cipher.Decrypt(strPassPhrase, strSourceFile, strDestinationFile); });
+}
+
+}  // namespace orvelle::veilor64

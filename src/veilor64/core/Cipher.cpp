@@ -1,0 +1,184 @@
+#include "Cipher.h"
+
+#include "CipherErrors.h"
+#include "PassKey.h"
+#include "Windows1252.h"
+#include "WipedString.h"
+#include "platform/RuntimeError.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <new>
+
+namespace orvelle::veilor64 {
+namespace {
+
+using platform::RuntimeError;
+
+void CheckArguments(const std::string& passPhrase, const std::string& sourceFile,
+                    const std::string& destinationFile) {
+    if (passPhrase.empty()) {
+        throw RuntimeError(errors::kPassPhraseMissing, errors::kPassPhraseMissingText);
+    }
+    if (sourceFile.empty()) {
+        throw RuntimeError(errors::kSourceMissing, errors::kSourceMissingText);
+    }
+    if (destinationFile.empty()) {
+        throw RuntimeError(errors::kDestinationMissing, errors::kDestinationMissingText);
+    }
+    if (CharacterCount(passPhrase) > kKeyLength) {
+        throw RuntimeError(errors::kPassPhraseTooLong, errors::kPassPhraseTooLongText);
+    }
+}
+
+// The work buffer, wiped when it is released: it holds plain text at times.
+// It starts on a cache line, and every write but the last starts a whole buffer
+// into the destination: the kernel copies into the page cache markedly faster
+// when the source and the destination are aligned alike.
+class WorkBuffer {
+public:
+    static constexpr std::size_t kCacheLine = 64;
+
+    WorkBuffer() : storage_(new (std::nothrow) std::uint8_t[Cipher::kBufferSize + kCacheLine]) {
+        if (!storage_) {
+            throw RuntimeError(errors::kOutOfMemory, errors::kOutOfMemoryText);
+        }
+        const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
+        data_ = storage_.get() + (kCacheLine - address % kCacheLine) % kCacheLine;
+    }
+    WorkBuffer(const WorkBuffer&) = delete;
+    WorkBuffer& operator=(const WorkBuffer&) = delete;
+    ~WorkBuffer() { WipeMemory(storage_.get(), Cipher::kBufferSize + kCacheLine); }
+    [[nodiscard]] std::uint8_t* get() const noexcept { return data_; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> storage_;
+    std::uint8_t* data_ = nullptr;
+};
+
+// Reads until `size` bytes arrived or the file ended.
+std::size_t ReadFully(ISourceFile& source, std::uint8_t* buffer, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const std::size_t part = source.Read(buffer + got, size - got);
+        if (part == 0) {
+            break;
+        }
+        got += part;
+    }
+    return got;
+}
+
+// Closes the progress window when the operation leaves by a failure, so that
+// no stale window stays behind.
+class ProgressGuard {
+public:
+    explicit ProgressGuard(IProgressSink& progress) : progress_(progress) {}
+    ProgressGuard(const ProgressGuard&) = delete;
+    ProgressGuard& operator=(const ProgressGuard&) = delete;
+    ~ProgressGuard() {
+        if (!closed_) {
+            progress_.Close();
+        }
+    }
+    void Close() noexcept {
+        closed_ = true;
+        progress_.Close();
+    }
+
+private:
+    IProgressSink& progress_;
+    bool closed_ = false;
+};
+
+// Writes `prefix`, then streams bytes `first` ... `total` (1-based positions in
+// the walked buffer) from the source to the destination through the key
+// stream. A progress point falls on every position that is a multiple of the
+// step, before that byte is transformed; the key restarts at p1 with the byte
+// at `first`.
+void Transform(ISourceFile& source, IDestinationFile& destination, const PassKey& key,
+               const std::array<std::uint8_t, kKeyLength>* prefix, std::uint64_t first,
+               std::uint64_t total, IProgressSink& progress) {
+    WorkBuffer buffer;
+    // The prefix shares the first write, so later writes start buffer-aligned.
+    std::size_t offset = 0;
+    if (prefix != nullptr) {
+        std::copy(prefix->begin(), prefix->end(), buffer.get());
+        offset = prefix->size();
+    }
+    std::uint64_t position = first;
+    do {
+        const auto wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(Cipher::kBufferSize - offset, total + 1 - position));
+        std::uint8_t* const data = buffer.get() + offset;
+        const std::size_t got = ReadFully(source, data, wanted);
+        if (got < wanted) {
+            // The file shrank after it was opened.
+            throw RuntimeError(errors::kInputPastEndOfFile, errors::kInputPastEndOfFileText);
+        }
+        std::size_t done = 0;
+        while (done < got) {
+            const std::uint64_t at = position + done;
+            if (at % kProgressStep == 0) {
+                progress.Point(MakeProgressPoint(at, total));
+            }
+            const std::uint64_t nextPoint = (at / kProgressStep + 1) * kProgressStep;
+            const auto length =
+                static_cast<std::size_t>(std::min<std::uint64_t>(got - done, nextPoint - at));
+            XorKeyStream(data + done, length, key.Bytes(),
+                         static_cast<std::size_t>((at - first) % kKeyLength));
+            done += length;
+        }
+        if (offset + got > 0) {
+            destination.Write(buffer.get(), offset + got);
+        }
+        position += got;
+        offset = 0;
+    } while (position <= total);
+}
+
+}  // namespace
+
+void Cipher::Encrypt(const std::string& passPhrase, const std::string& sourceFile,
+                     const std::string& destinationFile) {
+    CheckArguments(passPhrase, sourceFile, destinationFile);
+    const PassKey key(passPhrase);
+    progress_.Show();
+    ProgressGuard guard(progress_);
+    const std::unique_ptr<ISourceFile> source = files_.OpenSource(sourceFile);
+    if (!source) {
+        throw RuntimeError(errors::kFileNotFound, errors::kFileNotFoundEncryptText);
+    }
+    const std::uint64_t length = source->Size();
+    const auto destination = files_.CreateDestination(destinationFile, length + kKeyLength);
+    Transform(*source, *destination, key, &key.Header(), 1, length, progress_);
+    destination->Commit();
+    guard.Close();
+}
+
+void Cipher::Decrypt(const std::string& passPhrase, const std::string& sourceFile,
+                     const std::string& destinationFile) {
+    CheckArguments(passPhrase, sourceFile, destinationFile);
+    const PassKey key(passPhrase);
+    const std::unique_ptr<ISourceFile> source = files_.OpenSource(sourceFile);
+    if (!source) {
+        throw RuntimeError(errors::kFileNotFound, errors::kFileNotFoundDecryptText);
+    }
+    const std::uint64_t length = source->Size();
+    std::uint8_t header[kKeyLength] = {};
+    // A source shorter than the header cannot hold this passphrase's file.
+    if (length < kKeyLength || ReadFully(*source, header, kKeyLength) < kKeyLength ||
+        !std::equal(key.Header().begin(), key.Header().end(), header)) {
+        throw RuntimeError(errors::kIncorrectPassword, errors::kIncorrectPasswordText);
+    }
+    progress_.Show();
+    ProgressGuard guard(progress_);
+    const auto destination = files_.CreateDestination(destinationFile, length - kKeyLength);
+    Transform(*source, *destination, key, nullptr, kKeyLength + 1, length, progress_);
+    destination->Commit();
+    guard.Close();
+}
+
+}  // namespace orvelle::veilor64

@@ -1,0 +1,60 @@
+#include "PassKey.h"
+
+#include "Windows1252.h"
+#include "WipedString.h"
+
+#include <cstring>
+
+namespace orvelle::veilor64 {
+
+std::string PassPhraseHeader(std::string& passPhrase) {
+    for (std::size_t count = CharacterCount(passPhrase); count < kKeyLength; ++count) {
+        passPhrase += kPadCharacter;
+    }
+    WipedString codes(ToWindows1252(passPhrase));
+    std::string header;
+    for (std::size_t k = 0; k < kKeyLength; ++k) {
+        header += static_cast<char>(codes.get()[k] ^ codes.get()[kKeyLength - 1 - k]);
+    }
+    return FromWindows1252(header);
+}
+
+PassKey::PassKey(std::string_view passPhrase) {
+    WipedString padded{std::string(passPhrase)};
+    WipedString header(PassPhraseHeader(padded.get()));
+    WipedString codes(ToWindows1252(padded.get()));
+    WipedString headerCodes(ToWindows1252(header.get()));
+    for (std::size_t k = 0; k < kKeyLength; ++k) {
+        bytes_[k] = static_cast<std::uint8_t>(codes.get()[k]);
+        header_[k] = static_cast<std::uint8_t>(headerCodes.get()[k]);
+    }
+}
+
+PassKey::~PassKey() {
+    WipeMemory(bytes_.data(), bytes_.size());
+    WipeMemory(header_.data(), header_.size());
+}
+
+void XorKeyStream(std::uint8_t* data, std::size_t size,
+                  const std::array<std::uint8_t, kKeyLength>& key, std::size_t phase) noexcept {
+    // The key twice over, so that eight bytes from any phase form one 64-bit word.
+    std::uint8_t twice[2 * kKeyLength];
+    std::memcpy(twice, key.data(), kKeyLength);
+    std::memcpy(twice + kKeyLength, key.data(), kKeyLength);
+    std::uint64_t word = 0;
+    std::memcpy(&word, twice + phase, sizeof word);
+    std::size_t i = 0;
+    for (; i + sizeof word <= size; i += sizeof word) {
+        std::uint64_t value = 0;
+        std::memcpy(&value, data + i, sizeof value);
+        value ^= word;
+        std::memcpy(data + i, &value, sizeof value);
+    }
+    for (; i < size; ++i) {
+        data[i] ^= twice[phase + i % kKeyLength];
+    }
+    WipeMemory(twice, sizeof twice);
+    WipeMemory(&word, sizeof word);
+}
+
+}  // namespace orvelle::veilor64

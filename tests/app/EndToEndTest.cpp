@@ -1,0 +1,132 @@
+// The program's own services for real, in a private home: the File Security page
+// drives the cipher library found by its identifier (registered from the program
+// folder on first use) and the ZIP components.
+
+#include "FakePlatform.h"
+#include "FileSecurityPage.h"
+#include "PosixServices.h"
+#include "TempEnvironment.h"
+#include "frmMain.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace orvelle;
+using orvelle::test::ReadFile;
+using orvelle::test::WriteFile;
+
+namespace {
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        posix_ = std::make_unique<app::PosixServices>(&messageBox_);
+        window_ = std::make_unique<shell::frmMain>(posix_->services);
+        window_->Form_Load();
+    }
+    void TearDown() override {
+        window_.reset();
+        posix_.reset();
+    }
+
+    filesecurity::FileSecurityPage& Page() { return *window_->pageFileSecurity; }
+
+    void Fill(const std::string& source, const std::string& destination, const char* passphrase) {
+        Page().txtSource->setText(QString::fromStdString(source));
+        Page().txtDestination->setText(QString::fromStdString(destination));
+        Page().txtPassword->setText(QString::fromUtf8(passphrase));
+        Page().txtReenter->setText(QString::fromUtf8(passphrase));
+    }
+    // Jobs yield while they work; wait until the buttons carry their captions again.
+    void WaitForJob() {
+        for (int i = 0; i < 500 && (Page().cmdEncrypt->text() != QStringLiteral("Encrypt") ||
+                                    Page().cmdDecrypt->text() != QStringLiteral("Decrypt"));
+             ++i) {
+            QTest::qWait(10);
+        }
+    }
+
+    test::TempEnvironment environment_;
+    platform::fake::FakeMessageBox messageBox_;
+    std::unique_ptr<app::PosixServices> posix_;
+    std::unique_ptr<shell::frmMain> window_;
+};
+
+}  // namespace
+
+TEST_F(EndToEndTest, AFileIsEncryptedIntoTheFormatAndDecryptedBack) {
+    const std::string plain = environment_.Path("home/letter.txt");
+    const std::string encrypted = environment_.Path("home/letter.kdf");
+    const std::string restored = environment_.Path("home/restored.txt");
+    WriteFile(plain, "Dear diary");
+
+    Page().Option2->click();
+    Page().Option4->click();
+    Fill(plain, encrypted, "abc");
+    Page().cmdEncrypt->click();
+    WaitForJob();
+    ASSERT_TRUE(messageBox_.shown.empty()) << messageBox_.shown.front().text;
+    // Header: p(k) ^ p(9-k) of "abc-----"; body: the text XORed with the padded key.
+    const std::string key = "abc-----";
+    std::string expected;
+    for (int k = 0; k < 8; ++k) {
+        expected += static_cast<char>(key[static_cast<std::size_t>(k)] ^ key[static_cast<std::size_t>(7 - k)]);
+    }
+    const std::string text = "Dear diary";
+    for (std::size_t j = 0; j < text.size(); ++j) {
+        expected += static_cast<char>(text[j] ^ key[j % 8]);
+    }
+    EXPECT_EQ(ReadFile(encrypted), expected);
+
+    Page().Option3->click();
+    Fill(encrypted, restored, "wrong");
+    Page().cmdDecrypt->click();
+    WaitForJob();
+    ASSERT_EQ(messageBox_.shown.size(), 1U);
+    EXPECT_EQ(messageBox_.shown[0].text, "Incorrect Password.");
+    EXPECT_FALSE(test::Exists(restored));
+
+    Fill(encrypted, restored, "abc");
+    Page().cmdDecrypt->click();
+    WaitForJob();
+    EXPECT_EQ(messageBox_.shown.size(), 1U);
+    EXPECT_EQ(ReadFile(restored), "Dear diary");
+}
+
+TEST_F(EndToEndTest, AFolderTravelsThroughOneEncryptedArchive) {
+    const std::string folder = environment_.Path("home/Documents");
+    test::MakeDirs(folder + "/Année/empty");
+    WriteFile(folder + "/top.txt", "top");
+    WriteFile(folder + "/Année/notes é.txt", std::string(300000, 'x'));
+    WriteFile(folder + "/Année/zero.bin", "");
+    const std::string archive = environment_.Path("home/Documents.kdf");
+    const std::string restored = environment_.Path("home/Restored");
+
+    Page().Option2->click();
+    Page().Option5->click();
+    Fill(folder, archive, "k8chars!");
+    Page().cmdEncrypt->click();
+    WaitForJob();
+    ASSERT_TRUE(messageBox_.shown.empty()) << messageBox_.shown.front().text;
+    ASSERT_TRUE(test::Exists(archive));
+    EXPECT_FALSE(test::Exists(environment_.Path("tmp/CRY9999.TMP")))
+        << "the unencrypted archive does not outlive its job";
+
+    Page().Option3->click();
+    Page().Option5->click();
+    Fill(archive, restored, "k8chars!");
+    Page().cmdDecrypt->click();
+    WaitForJob();
+    ASSERT_TRUE(messageBox_.shown.empty()) << messageBox_.shown.front().text;
+    EXPECT_EQ(ReadFile(restored + "/top.txt"), "top");
+    EXPECT_EQ(ReadFile(restored + "/Année/notes é.txt"), std::string(300000, 'x'));
+    EXPECT_TRUE(test::Exists(restored + "/Année/zero.bin"));
+    EXPECT_TRUE(std::filesystem::is_directory(restored + "/Année/empty"));
+    EXPECT_FALSE(test::Exists(environment_.Path("tmp/CRY9999.TMP")));
+}
