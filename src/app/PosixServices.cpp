@@ -24,7 +24,7 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
                files,    tempPath, clock,      eventPump, tray,
                folderTree, specialFolders, recycleBin, clipboard,
                systemInfo, shellExecute, tempFile, hookLibrary, windowList, windowProcedure,
-               controls, controls, zipControl, unzipControl, temporaryFiles, filePicker, fileTypes,
-               browsers, keys, sound, fileDialog} {}
+               controls, controls, zipControl, unzipControl, temporaryFiles, fileDialogs, fileTypes,
+               browsers, keys, sound} {}
 
 }  // namespace orvelle::app

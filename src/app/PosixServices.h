@@ -20,9 +20,8 @@
 #include "QtHookLibrary.h"
 #include "PosixTemporaryFiles.h"
 #include "QtEventPump.h"
-#include "QtFilePicker.h"
+#include "QtFileDialogs.h"
 #include "QtMessageBox.h"
-#include "QtOpenFileDialog.h"
 #include "QtSound.h"
 #include "QtTrayIcon.h"
 #include "QtWindowProcedure.h"
@@ -69,12 +68,11 @@ struct PosixServices {
     platform::posix::LibArchiveWriter zipControl;
     platform::posix::LibArchiveReader unzipControl;
     platform::posix::PosixTemporaryFiles temporaryFiles;
-    platform::posix::QtFilePicker filePicker;
+    platform::posix::QtFileDialogs fileDialogs;
     platform::posix::XdgFileTypeAssociation fileTypes;
     platform::posix::DevToolsBrowserSource browsers;
     platform::posix::X11KeyState keys;
     platform::posix::QtSound sound;
-    platform::posix::QtOpenFileDialog fileDialog;
 
     shell::AppServices services;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FilePicker.h"
+#include "platform/FileDialogs.h"
 #include "platform/MessageBox.h"
 
 #include <string>

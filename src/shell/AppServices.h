@@ -7,14 +7,13 @@
 #include "platform/ControlFactory.h"
 #include "platform/ControlRegistration.h"
 #include "platform/EventPump.h"
-#include "platform/FilePicker.h"
+#include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderTree.h"
 #include "platform/HookLibrary.h"
 #include "platform/FileTypeAssociation.h"
 #include "platform/KeyState.h"
 #include "platform/MessageBox.h"
-#include "platform/OpenFileDialog.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProfileFile.h"
 #include "platform/RecycleBin.h"
@@ -67,13 +66,12 @@ struct AppServices {
     platform::IArchiveWriter& zipControl;
     platform::IArchiveReader& unzipControl;
     platform::ITemporaryFiles& temporaryFiles;
-    platform::IFilePicker& filePicker;
+    platform::IFileDialogs& fileDialogs;
     platform::IFileTypeAssociation& fileTypes;
     // The popup killer: open browser windows, keys held, sound, the sound-file dialog.
     platform::IBrowserWindowSource& browsers;
     platform::IKeyState& keys;
     platform::ISound& sound;
-    platform::IOpenFileDialog& fileDialog;
 };
 
 }  // namespace orvelle::shell

@@ -2,7 +2,6 @@
 // pointer state from an X server (Xvfb, driven by xdotool), sound through a
 // PulseAudio server with a null sink, and the file dialog's filter.
 
-#include "QtOpenFileDialog.h"
 #include "QtSound.h"
 #include "TempEnvironment.h"
 #include "X11KeyState.h"
@@ -198,35 +197,3 @@ TEST(QtSoundFilesTest, AMissingOrUnreadableFilePlaysNothingAndReportsNothing) {
     EXPECT_FALSE(sound.IsPlaying());
 }
 
-TEST(QtOpenFileDialogTest, TheFilterIsWrittenAsQtWritesIt) {
-    const struct {
-        const char* filter;
-        const char* qt;
-    } rows[] = {
-        {"Wav files |*.wav", "Wav files (*.wav)"},
-        {"Wav files |*.wav|All files|*.*", "Wav files (*.wav);;All files (*.*)"},
-        {"Sounds|*.wav;*.WAV", "Sounds (*.wav *.WAV)"},
-        {"", ""},
-        {"Lonely description", ""},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(posix::QtOpenFileDialog::QtFilter(row.filter), QString::fromUtf8(row.qt))
-            << row.filter;
-    }
-}
-
-TEST(QtOpenFileDialogTest, TheDialogOpensAtThePreviousFileElseInTheInitialFolder) {
-    test::TempEnvironment environment;
-    test::MakeDirs(environment.Path("sounds"));
-    const std::string initial = environment.Path("program");
-    EXPECT_EQ(posix::QtOpenFileDialog::StartPath({initial, "", "", ""}).toStdString(), initial);
-    EXPECT_EQ(
-        posix::QtOpenFileDialog::StartPath({initial, "", "", environment.Path("sounds/pop.wav")})
-            .toStdString(),
-        environment.Path("sounds/pop.wav"));
-    EXPECT_EQ(
-        posix::QtOpenFileDialog::StartPath({initial, "", "", environment.Path("gone/pop.wav")})
-            .toStdString(),
-        initial)
-        << "a previous file in a folder that is gone";
-}

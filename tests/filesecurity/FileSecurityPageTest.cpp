@@ -51,7 +51,7 @@ protected:
     fake::FakeControlRegistration& registration = controlRegistration;
     fake::FakeArchiveWriter& zip = zipControl;
     fake::FakeArchiveReader& unzip = unzipControl;
-    fake::FakeFilePicker& picker = filePicker;
+    fake::FakeFileDialogs& picker = fileDialogs;
     QTimer tmrProgress;
     int aboutBoxes = 0;
 };
@@ -100,7 +100,7 @@ TEST_F(FileSecurityPageTest, StartsInEncryptDirectionSingleFileScopeWithItsCapti
     Click(page->cmdBrowseFileFolder[0]);
     ASSERT_EQ(picker.calls.size(), 1U);
     EXPECT_EQ(picker.calls[0].what, "open");
-    EXPECT_EQ(picker.calls[0].filter, "All Files (*.*) | *.*");
+    EXPECT_EQ(picker.calls[0].request.filter, "All Files (*.*) | *.*");
     EXPECT_EQ(page->txtSource->text(), QStringLiteral("/home/u/a.txt"));
 }
 
@@ -168,7 +168,7 @@ TEST_F(FileSecurityPageTest, BrowseOpensThePickerOfItsFieldAndACancelEmptiesTheB
         Click(page->cmdBrowseFileFolder[static_cast<std::size_t>(row.index)]);
         ASSERT_EQ(picker.calls.size(), 1U) << row.what << row.index;
         EXPECT_EQ(picker.calls[0].what, row.what) << row.index << row.answer;
-        EXPECT_EQ(picker.calls[0].filter, row.filter) << row.index << row.answer;
+        EXPECT_EQ(picker.calls[0].request.filter, row.filter) << row.index << row.answer;
         EXPECT_EQ(box->text().toStdString(), row.shown);
 
         picker.answer.reset();

@@ -1,6 +1,5 @@
 #include "FakePlatform.h"
 #include "PanelRules.h"
-#include "QtFilePicker.h"
 
 #include <gtest/gtest.h>
 
@@ -107,15 +106,6 @@ TEST(PanelRulesTest, PassphraseChecksTrimBlanksAndCompareCaseSensitively) {
         EXPECT_EQ(messageBox.shown[0].title, "Password");
         EXPECT_EQ(messageBox.shown[0].icon, platform::MessageIcon::Exclamation);
     }
-}
-
-TEST(PanelRulesTest, FiltersBecomeQtNameFiltersWithEveryFileForStarDotStar) {
-    using platform::posix::QtFilePicker;
-    EXPECT_EQ(QtFilePicker::ToQtFilter("All Files (*.*) | *.*"), QStringLiteral("All Files (*)"));
-    EXPECT_EQ(QtFilePicker::ToQtFilter("Kordex Files (*.kdf) | *.kdf"),
-              QStringLiteral("Kordex Files (*.kdf *.KDF)"));
-    EXPECT_EQ(QtFilePicker::ToQtFilter("Pictures|*.png;*.JPG"),
-              QStringLiteral("Pictures (*.png *.PNG *.jpg *.JPG)"));
 }
 
 }  // namespace

@@ -187,11 +187,12 @@ TEST_F(PopupKillerPageTest, ChangeWavFileAsksTheDialogAndKeepsTheChoiceInWavpath
     files.files["/opt/orvelle/wavpath.txt"] = "/snd/old.wav\r\n";
     auto window = Load();
     auto& page = Page(*window);
-    fileDialog.answer = "/home/u/sounds/new ding.wav";
+    fileDialogs.answer = "/home/u/sounds/new ding.wav";
     page.Command1->click();
 
-    ASSERT_EQ(fileDialog.requests.size(), 1U);
-    const OpenFileRequest& request = fileDialog.requests[0];
+    ASSERT_EQ(fileDialogs.calls.size(), 1U);
+    EXPECT_EQ(fileDialogs.calls[0].what, "open");
+    const FileDialogRequest& request = fileDialogs.calls[0].request;
     EXPECT_EQ(request.initialFolder, "/opt/orvelle");
     EXPECT_EQ(request.filter, "Wav files |*.wav");
     EXPECT_EQ(request.title, "Choose a Wav file to open");
@@ -201,9 +202,9 @@ TEST_F(PopupKillerPageTest, ChangeWavFileAsksTheDialogAndKeepsTheChoiceInWavpath
     EXPECT_EQ(page.State().SoundPath(), "/home/u/sounds/new ding.wav");
 
     // Cancelled: the previous name is written again.
-    fileDialog.answer.reset();
+    fileDialogs.answer.reset();
     page.Command1->click();
-    EXPECT_EQ(fileDialog.requests.back().fileName, "/home/u/sounds/new ding.wav");
+    EXPECT_EQ(fileDialogs.calls.back().request.fileName, "/home/u/sounds/new ding.wav");
     EXPECT_EQ(files.files.at("/opt/orvelle/wavpath.txt"), "/home/u/sounds/new ding.wav\r\n");
     EXPECT_TRUE(messageBox.shown.empty());
 }
@@ -223,7 +224,7 @@ TEST_F(PopupKillerPageTest, AWavpathThatCannotBeWrittenIsReportedAndTheChoiceSti
     auto window = Load();
     auto& page = Page(*window);
     files.failWrites = true;
-    fileDialog.answer = "/snd/new.wav";
+    fileDialogs.answer = "/snd/new.wav";
     page.Command1->click();
     ASSERT_EQ(messageBox.shown.size(), 1U);
     EXPECT_EQ(messageBox.shown[0].title, "Orvelle");
@@ -236,7 +237,7 @@ TEST_F(PopupKillerPageTest, AFileNameWithALineBreakIsRefusedAndNothingChanges) {
     files.files["/opt/orvelle/wavpath.txt"] = "/snd/old.wav\r\n";
     auto window = Load();
     auto& page = Page(*window);
-    fileDialog.answer = "/snd/two\nlines.wav";
+    fileDialogs.answer = "/snd/two\nlines.wav";
     page.Command1->click();
     ASSERT_EQ(messageBox.shown.size(), 1U);
     EXPECT_NE(messageBox.shown[0].text.find("line break"), std::string::npos);

@@ -7,6 +7,7 @@
 #include "AppServices.h"
 #include "FakeBrowser.h"
 #include "FakeClipboard.h"
+#include "FakeFileDialogs.h"
 #include "FakeFileSecurity.h"
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
@@ -46,12 +47,11 @@ struct FakeAppServices {
     platform::fake::FakeArchiveWriter zipControl;
     platform::fake::FakeArchiveReader unzipControl;
     platform::fake::FakeTemporaryFiles temporaryFiles;
-    platform::fake::FakeFilePicker filePicker;
+    platform::fake::FakeFileDialogs fileDialogs;
     platform::fake::FakeFileTypeAssociation fileTypes;
     platform::fake::FakeBrowserSource browsers;
     platform::fake::FakeKeyState keys;
     platform::fake::FakeSound sound;
-    platform::fake::FakeOpenFileDialog fileDialog;
 
     // The same services with another settings store (a recording wrapper, say).
     shell::AppServices WithSettings(platform::ISettingsStore& otherSettings) {
@@ -60,8 +60,8 @@ struct FakeAppServices {
                                 tray,         folderTree,     specialFolders, recycleBin, clipboard,
                                 systemInfo,   shellExecute,   tempFile,   hookLibrary, windowList,
                                 windowProcedure, controls,    controlRegistration, zipControl,
-                                unzipControl, temporaryFiles, filePicker, fileTypes,  browsers,
-                                keys,         sound,          fileDialog};
+                                unzipControl, temporaryFiles, fileDialogs, fileTypes,  browsers,
+                                keys,         sound};
     }
 
     shell::AppServices services{registry,     settings,       messageBox, profile,    startupList,
@@ -69,8 +69,8 @@ struct FakeAppServices {
                                 tray,         folderTree,     specialFolders, recycleBin, clipboard,
                                 systemInfo,   shellExecute,   tempFile,   hookLibrary, windowList,
                                 windowProcedure, controls,    controlRegistration, zipControl,
-                                unzipControl, temporaryFiles, filePicker, fileTypes,  browsers,
-                                keys,         sound,          fileDialog};
+                                unzipControl, temporaryFiles, fileDialogs, fileTypes,  browsers,
+                                keys,         sound};
 };
 
 }  // namespace orvelle::test

@@ -2,6 +2,7 @@
 
 #include "ErrorBox.h"
 #include "KdfAssociation.h"
+#include "Named.h"
 #include "ProgramPaths.h"
 #include "RegistryLayer.h"
 
@@ -23,19 +24,12 @@
 
 namespace orvelle::filesecurity {
 
+using widgets::Named;
+using widgets::Text;
+
 using platform::RuntimeError;
 
 namespace {
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 constexpr std::int32_t kCancelError = 32755;
 
@@ -296,7 +290,7 @@ std::string FileSecurityPage::PickerFailed(const RuntimeError& error) {
 
 std::string FileSecurityPage::BrowseForFolder() {
     try {
-        const auto folder = services_.filePicker.PickFolder();
+        const auto folder = services_.fileDialogs.PickFolder();
         return folder ? FolderFieldText(*folder, services_.process.PathSeparator()) : std::string();
     } catch (const RuntimeError& error) {
         return PickerFailed(error);
@@ -306,7 +300,7 @@ std::string FileSecurityPage::BrowseForFolder() {
 std::string FileSecurityPage::BrowseForFile(bool isSource, bool encrypt) {
     const FileDialogChoice dialog = FileDialogFor(isSource, encrypt);
     try {
-        return services_.filePicker.PickFile(dialog.kind, dialog.filter).value_or(std::string());
+        return services_.fileDialogs.PickFile({dialog.kind, dialog.filter, "", "", ""}).value_or(std::string());
     } catch (const RuntimeError& error) {
         return PickerFailed(error);
     }

@@ -5,7 +5,6 @@
 #include "BrowserEventReceivers.h"
 #include "platform/BrowserSource.h"
 #include "platform/KeyState.h"
-#include "platform/OpenFileDialog.h"
 #include "platform/Sound.h"
 
 #include <functional>
@@ -110,17 +109,6 @@ class FakeSound final : public ISound {
 public:
     void PlaySoundAsync(const std::string& path) override { played.push_back(path); }
     std::vector<std::string> played;
-};
-
-class FakeOpenFileDialog final : public IOpenFileDialog {
-public:
-    [[nodiscard]] std::optional<std::string> ShowOpen(const OpenFileRequest& request) override {
-        requests.push_back(request);
-        return answer;
-    }
-    std::vector<OpenFileRequest> requests;
-    // nullopt: the user cancels.
-    std::optional<std::string> answer;
 };
 
 }  // namespace orvelle::platform::fake

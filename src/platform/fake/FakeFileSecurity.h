@@ -7,7 +7,6 @@
 #include "platform/Archive.h"
 #include "platform/ControlFactory.h"
 #include "platform/ControlRegistration.h"
-#include "platform/FilePicker.h"
 #include "platform/FileTypeAssociation.h"
 #include "platform/RuntimeError.h"
 #include "platform/TemporaryFiles.h"
@@ -261,34 +260,6 @@ public:
     std::set<std::string> foreign;
     std::vector<std::string> removed;
     std::vector<std::string> created;
-};
-
-class FakeFilePicker final : public IFilePicker {
-public:
-    struct Call {
-        std::string what;  // "open", "save" or "folder"
-        std::string filter;
-    };
-    [[nodiscard]] std::optional<std::string> PickFile(FileDialogKind kind,
-                                                      const std::string& filter) override {
-        calls.push_back({kind == FileDialogKind::Open ? "open" : "save", filter});
-        return Answer();
-    }
-    [[nodiscard]] std::optional<std::string> PickFolder() override {
-        calls.push_back({"folder", ""});
-        return Answer();
-    }
-    std::vector<Call> calls;
-    std::optional<std::string> answer;  // nullopt: the user cancels
-    std::optional<RuntimeError> failWith;
-
-private:
-    std::optional<std::string> Answer() {
-        if (failWith) {
-            throw *failWith;
-        }
-        return answer;
-    }
 };
 
 class FakeFileTypeAssociation final : public IFileTypeAssociation {

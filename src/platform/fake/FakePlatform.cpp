@@ -1,6 +1,7 @@
 #include "FakePlatform.h"
 
 #include "platform/RuntimeError.h"
+#include "platform/TextLines.h"
 
 #include <algorithm>
 #include <cctype>
@@ -57,22 +58,7 @@ std::vector<std::string> FakeFileSystem::ReadLines(const std::string& path) {
     if (failReads) {
         throw RuntimeError(errors::kDeviceIoError, "Device I/O error");
     }
-    std::vector<std::string> lines;
-    std::string::size_type start = 0;
-    const std::string& content = found->second;
-    while (start < content.size()) {
-        auto end = content.find('\n', start);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
-        std::string line = content.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
+    return SplitLines(found->second);
 }
 
 void FakeFileSystem::WriteFileAtomic(const std::string& path, const std::string& content) {

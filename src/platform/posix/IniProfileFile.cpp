@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "XdgPaths.h"
+#include "platform/TextLines.h"
 
 #include <algorithm>
 #include <cctype>
@@ -26,24 +27,6 @@ bool SameName(const std::string& a, const std::string& b) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-std::vector<std::string> SplitLines(const std::string& content) {
-    std::vector<std::string> lines;
-    std::string::size_type start = 0;
-    while (start < content.size()) {
-        auto end = content.find('\n', start);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
-        std::string line = content.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
 }
 
 // "[name]" gives the trimmed name; anything else gives nothing.

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "platform/RuntimeError.h"
+#include "platform/TextLines.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,21 +53,7 @@ std::vector<std::string> PosixFileSystem::ReadLines(const std::string& path) {
     if (error != 0) {
         ThrowFileError(error);
     }
-    std::vector<std::string> lines;
-    std::string::size_type start = 0;
-    while (start < content.size()) {
-        auto end = content.find('\n', start);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
-        std::string line = content.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
+    return SplitLines(content);
 }
 
 void PosixFileSystem::WriteFileAtomic(const std::string& path, const std::string& content) {

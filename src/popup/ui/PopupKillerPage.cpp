@@ -1,6 +1,7 @@
 #include "PopupKillerPage.h"
 
 #include "ErrorBox.h"
+#include "Named.h"
 #include "Settings.h"
 #include "VbCheckBox.h"
 #include "Version.h"
@@ -19,21 +20,10 @@
 
 namespace orvelle::popup::ui {
 
+using widgets::Named;
+using widgets::Text;
+
 using platform::RuntimeError;
-
-namespace {
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
 
 PopupKillerPage::PopupKillerPage(shell::AppServices& services, QWidget* parent)
     : QWidget(parent), services_(services) {
@@ -152,8 +142,9 @@ void PopupKillerPage::mnuPoupKiller_Click() {
 void PopupKillerPage::Command1_Click() {
     shell::RunTrapped(services_.messageBox, [this] {
         const auto chosen =
-            services_.fileDialog.ShowOpen({services_.process.ProgramFolder(), "Wav files |*.wav",
-                                           "Choose a Wav file to open", state_.SoundPath()});
+            services_.fileDialogs.PickFile({platform::FileDialogKind::Open, "Wav files |*.wav",
+                                            "Choose a Wav file to open",
+                                            services_.process.ProgramFolder(), state_.SoundPath()});
         // A cancelled dialog keeps the previous name, which is written again.
         const std::string fileName = chosen.value_or(state_.SoundPath());
         if (!IsStorableSoundPath(fileName)) {

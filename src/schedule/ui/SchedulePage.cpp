@@ -2,6 +2,7 @@
 
 #include "DueTest.h"
 #include "ErrorBox.h"
+#include "Named.h"
 #include "OptionalDateTimeEdit.h"
 
 #include <QComboBox>
@@ -18,13 +19,10 @@
 #include <algorithm>
 
 namespace orvelle::schedule {
-namespace {
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+using widgets::Named;
+
+namespace {
 
 QDateTime ToQt(const Date& date, const TimeOfDay& time) {
     return QDateTime(QDate(date.year, date.month, date.day),

@@ -5,10 +5,11 @@
 #include "CleaningMainPanel.h"
 #include "CleaningPages.h"
 #include "ErrorBox.h"
+#include "FileSecurityPage.h"
 #include "HideShowWindows.h"
 #include "MSHook.h"
+#include "Named.h"
 #include "OS.h"
-#include "FileSecurityPage.h"
 #include "PopupKillerPage.h"
 #include "ProgramPaths.h"
 #include "ScheduleEditor.h"
@@ -38,21 +39,10 @@
 
 namespace orvelle::shell {
 
+using widgets::Named;
+using widgets::Text;
+
 using platform::RuntimeError;
-
-namespace {
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
 
 frmMain::frmMain(AppServices& services, QWidget* parent)
     : QWidget(parent),

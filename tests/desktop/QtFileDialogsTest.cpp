@@ -1,4 +1,4 @@
-#include "QtFilePicker.h"
+#include "QtFileDialogs.h"
 #include "TempEnvironment.h"
 
 #include <QApplication>
@@ -39,14 +39,14 @@ struct DialogAnswer {
     }
 };
 
-TEST(QtFilePickerTest, OpenSaveAndFolderDialogsAnswerWithThePathOrNothing) {
+TEST(QtFileDialogsTest, OpenSaveAndFolderDialogsAnswerWithThePathOrNothing) {
     test::TempEnvironment env;
     test::WriteFile(env.Path("home/secret.kdf"), "x");
-    posix::QtFilePicker picker;
+    posix::QtFileDialogs dialogs;
 
     DialogAnswer open;
     open.Arm(QString::fromStdString(env.Path("home/secret.kdf")));
-    EXPECT_EQ(picker.PickFile(FileDialogKind::Open, "Kordex Files (*.kdf) | *.kdf"),
+    EXPECT_EQ(dialogs.PickFile({FileDialogKind::Open, "Kordex Files (*.kdf) | *.kdf", "", "", ""}),
               env.Path("home/secret.kdf"));
     ASSERT_TRUE(open.seen);
     EXPECT_EQ(open.mode, QFileDialog::AcceptOpen);
@@ -54,19 +54,51 @@ TEST(QtFilePickerTest, OpenSaveAndFolderDialogsAnswerWithThePathOrNothing) {
 
     DialogAnswer save;
     save.Arm(QString::fromStdString(env.Path("home/new.txt")));
-    EXPECT_EQ(picker.PickFile(FileDialogKind::Save, "All Files (*.*) | *.*"), env.Path("home/new.txt"));
+    EXPECT_EQ(dialogs.PickFile({FileDialogKind::Save, "All Files (*.*) | *.*", "", "", ""}), env.Path("home/new.txt"));
     EXPECT_EQ(save.mode, QFileDialog::AcceptSave);
     EXPECT_EQ(save.filters, QStringList{QStringLiteral("All Files (*)")});
 
     DialogAnswer cancel;
     cancel.Arm(QString());
-    EXPECT_EQ(picker.PickFile(FileDialogKind::Open, "All Files (*.*) | *.*"), std::nullopt);
+    EXPECT_EQ(dialogs.PickFile({FileDialogKind::Open, "All Files (*.*) | *.*", "", "", ""}), std::nullopt);
     EXPECT_TRUE(cancel.seen);
 
     DialogAnswer folder;
     folder.Arm(QString::fromStdString(env.Path("home")));
-    EXPECT_EQ(picker.PickFolder(), env.Path("home"));
+    EXPECT_EQ(dialogs.PickFolder(), env.Path("home"));
     EXPECT_EQ(folder.fileMode, QFileDialog::Directory);
+}
+
+TEST(QtFileDialogsTest, FiltersAreWrittenAsQtWritesThem) {
+    const struct {
+        const char* filter;
+        const char* qt;
+    } rows[] = {
+        {"All Files (*.*) | *.*", "All Files (*)"},
+        {"Kordex Files (*.kdf) | *.kdf", "Kordex Files (*.kdf *.KDF)"},
+        {"Wav files |*.wav", "Wav files (*.wav *.WAV)"},
+        {"Wav files |*.wav|All files|*.*", "Wav files (*.wav *.WAV);;All files (*)"},
+        {"Sounds|*.wav;*.WAV", "Sounds (*.wav *.WAV)"},
+        {"Pictures|*.png;*.JPG", "Pictures (*.png *.PNG *.jpg *.JPG)"},
+        {"", ""},
+        {"Lonely description", ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(posix::QtFileDialogs::QtFilter(row.filter), QString::fromUtf8(row.qt)) << row.filter;
+    }
+}
+
+TEST(QtFileDialogsTest, TheDialogOpensAtThePreviousFileElseInTheInitialFolder) {
+    test::TempEnvironment environment;
+    test::MakeDirs(environment.Path("sounds"));
+    const std::string initial = environment.Path("program");
+    const auto start = [&](const std::string& fileName) {
+        return posix::QtFileDialogs::StartPath({FileDialogKind::Open, "", "", initial, fileName})
+            .toStdString();
+    };
+    EXPECT_EQ(start(""), initial);
+    EXPECT_EQ(start(environment.Path("sounds/pop.wav")), environment.Path("sounds/pop.wav"));
+    EXPECT_EQ(start(environment.Path("gone/pop.wav")), initial) << "a folder that went away";
 }
 
 }  // namespace

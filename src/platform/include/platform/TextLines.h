@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orvelle::platform {
+
+// The lines of a text: LF or CR LF end a line; a last line without an ending
+// counts; nothing after the last ending adds an empty line.
+inline std::vector<std::string> SplitLines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::string::size_type start = 0;
+    while (start < content.size()) {
+        auto end = content.find('\n', start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace orvelle::platform
