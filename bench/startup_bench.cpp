@@ -65,7 +65,8 @@ double TimeOneStart(Display* display, const char* program, const std::string& ho
         XEvent event;
         XNextEvent(display, &event);
         if (event.type == MapNotify && WindowName(display, event.xmap.window) == "Orvelle v2.1") {
-            seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }
     }
     kill(child, SIGTERM);
@@ -87,10 +88,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open the X display (is DISPLAY set?)\n");
         return 1;
     }
-    const std::string root = std::filesystem::temp_directory_path() / ("orvelle-startup-" + std::to_string(getpid()));
+    const std::string root =
+        std::filesystem::temp_directory_path() / ("orvelle-startup-" + std::to_string(getpid()));
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
-        const double seconds = TimeOneStart(display.get(), argv[1], root + "/" + std::to_string(run));
+        const double seconds =
+            TimeOneStart(display.get(), argv[1], root + "/" + std::to_string(run));
         if (seconds < 0) {
             std::fprintf(stderr, "run %d: no main window within 20 s\n", run + 1);
             std::filesystem::remove_all(root);
@@ -102,8 +105,9 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(root);
     std::sort(times.begin(), times.end());
     const double median = times[times.size() / 2];
-    std::printf("start to main window shown: median %.3f s, best %.3f s, worst %.3f s "
-                "(budget 0.500 s: %s)\n",
-                median, times.front(), times.back(), median <= 0.5 ? "within" : "OVER");
+    std::printf(
+        "start to main window shown: median %.3f s, best %.3f s, worst %.3f s "
+        "(budget 0.500 s: %s)\n",
+        median, times.front(), times.back(), median <= 0.5 ? "within" : "OVER");
     return 0;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "veilor64/VeilorControlFactory.h"
 #include "platform/ControlFactory.h"
 #include "platform/ControlRegistration.h"
 #include "platform/RuntimeError.h"
+#include "veilor64/VeilorControlFactory.h"
 
 #include <string>
 

@@ -5,17 +5,16 @@
 
 #include "AppIcon.h"
 #include "CleaningPages.h"
+#include "FakeBrowser.h"
+#include "FakePlatform.h"
 #include "FileSecurityPage.h"
+#include "PopupKillerPage.h"
 #include "PosixServices.h"
 #include "ScheduleEditor.h"
 #include "SchedulePage.h"
-#include "FakeBrowser.h"
-#include "FakePlatform.h"
-#include "PopupKillerPage.h"
-#include "PosixServices.h"
+#include "VbCheckBox.h"
 #include "cIEWindows.h"
 #include "frmAbout.h"
-#include "VbCheckBox.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -71,7 +70,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    const QString output =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QTemporaryDir home;
     if (!home.isValid() || !QDir().mkpath(output)) {
         std::fprintf(stderr, "cannot prepare the output folder %s\n", qPrintable(output));
@@ -81,8 +81,8 @@ int main(int argc, char** argv) {
          {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
         const QString folder = home.path() + QLatin1Char('/') + QString::fromLatin1(name);
         QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
+        QFile::setPermissions(
+            folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv(name, folder.toLocal8Bit());
     }
     qputenv("HOME", home.path().toLocal8Bit());
@@ -127,7 +127,8 @@ int main(int argc, char** argv) {
     for (int page = 0; page < window.tabMain->count(); ++page) {
         window.tabMain->setCurrentIndex(page);
         const QString name = window.tabMain->widget(page)->objectName();
-        ok = Save(window, QStringLiteral("%1/main-%2-%3.png").arg(output).arg(page).arg(name)) && ok;
+        ok =
+            Save(window, QStringLiteral("%1/main-%2-%3.png").arg(output).arg(page).arg(name)) && ok;
     }
     // The Schedule page in three of its modes.
     auto& schedule = window.ScheduleEditor();
@@ -167,7 +168,10 @@ int main(int argc, char** argv) {
         page.txtDestination->setText(QString::fromLatin1(state.destination));
         page.txtPassword->setText(QStringLiteral("secret"));
         page.txtReenter->setText(QStringLiteral("secret"));
-        ok = Save(window, QStringLiteral("%1/filesecurity-%2.png").arg(output, QLatin1String(state.name))) && ok;
+        ok =
+            Save(window,
+                 QStringLiteral("%1/filesecurity-%2.png").arg(output, QLatin1String(state.name))) &&
+            ok;
     }
 
     shell::frmAbout about(&window);

@@ -13,9 +13,9 @@ bool CipherControlSource::Create() {
     } catch (const RuntimeError& notRegistered) {
         const std::string library = registration_.InstalledLibrary(kProgId);
         if (!registration_.RegisterServer(library)) {
-            failure_ = RuntimeError(notRegistered.Number(),
-                                    notRegistered.Description() +
-                                        "; registering " + library + " did not succeed");
+            failure_ = RuntimeError(
+                notRegistered.Number(),
+                notRegistered.Description() + "; registering " + library + " did not succeed");
             return false;
         }
         try {
@@ -26,7 +26,8 @@ bool CipherControlSource::Create() {
         }
     }
     if (!control_) {
-        failure_ = RuntimeError(429, std::string("ActiveX component can't create object: ") + kProgId);
+        failure_ =
+            RuntimeError(429, std::string("ActiveX component can't create object: ") + kProgId);
         return false;
     }
     failure_.reset();

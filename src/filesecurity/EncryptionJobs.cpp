@@ -67,7 +67,8 @@ void EncryptionJobs::Run(Body&& body) {
                                       MessageIcon::Critical);
         }
     } catch (const std::bad_alloc&) {
-        services_.messageBox.Show("Out of memory", shell::ApplicationTitle(), MessageIcon::Critical);
+        services_.messageBox.Show("Out of memory", shell::ApplicationTitle(),
+                                  MessageIcon::Critical);
     } catch (const std::exception& error) {
         services_.messageBox.Show(error.what(), shell::ApplicationTitle(), MessageIcon::Critical);
     }
@@ -96,9 +97,9 @@ void EncryptionJobs::DeleteExistingDestination(const std::string& destination,
         return;
     }
     if (!services_.files.DeleteFile(destination)) {
-        throw RuntimeError(platform::errors::kPermissionDenied,
-                           "Permission denied: the existing file " + destination +
-                               " cannot be deleted");
+        throw RuntimeError(
+            platform::errors::kPermissionDenied,
+            "Permission denied: the existing file " + destination + " cannot be deleted");
     }
 }
 
@@ -186,8 +187,8 @@ void EncryptionJobs::EncryptFolderJob() {
         view_.SetEncryptCaption("Cancel");
         std::vector<platform::SkippedEntry> skipped;
         try {
-            skipped = services_.zipControl.PackFolder(source, tempArchive_,
-                                                      [this](int percent) { zipProgress_ = percent; });
+            skipped = services_.zipControl.PackFolder(
+                source, tempArchive_, [this](int percent) { zipProgress_ = percent; });
         } catch (...) {
             // A failed build must not leave the button reading "Cancel" and the timer running.
             zipControl_Complete();

@@ -18,8 +18,8 @@ void RegisterKdfAssociation(shell::RegistryLayer& registry, IMessageBox& message
         // The value writer only opens existing keys: create the paths first. A key
         // that cannot be created (no rights) is skipped; its values are then not written.
         for (const auto& [hive, path] :
-             {std::pair<HKEY, const char*>{HKEY_LOCAL_MACHINE,
-                                           "SOFTWARE\\Classes\\kdf_auto_file\\shell\\open\\command"},
+             {std::pair<HKEY, const char*>{
+                  HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\kdf_auto_file\\shell\\open\\command"},
               std::pair<HKEY, const char*>{HKEY_CLASSES_ROOT, ".kdf\\shell\\open\\command"}}) {
             HKEY created = kNullKey;
             static_cast<void>(keys.RegCreateKeyExA(hive, path, KEY_SIX_SPECIFIC_RIGHTS, created));
@@ -27,7 +27,8 @@ void RegisterKdfAssociation(shell::RegistryLayer& registry, IMessageBox& message
         }
         const std::string command = KdfOpenCommand(programPath);
         registry.SetHiveKeyValue(HKEY_CLASSES_ROOT, ".KDF", "", std::string(kKdfFileClass), REG_SZ);
-        registry.SetHiveKeyValue(HKEY_CLASSES_ROOT, ".KDF\\shell\\open\\command", "", command, REG_SZ);
+        registry.SetHiveKeyValue(HKEY_CLASSES_ROOT, ".KDF\\shell\\open\\command", "", command,
+                                 REG_SZ);
         registry.SetHiveKeyValue(HKEY_LOCAL_MACHINE, kKdfClassKey, "", std::string(kKdfDescription),
                                  REG_SZ);
         registry.SetHiveKeyValue(HKEY_LOCAL_MACHINE,
@@ -48,8 +49,8 @@ bool CheckKdfAssociation(shell::RegistryLayer& registry, IMessageBox& messageBox
 }
 
 FileTypeAssociation DesktopKdfAssociation(const std::string& programPath) {
-    return {"orvelle-kordex", "application/x-kordex", "*.kdf", kKdfDescription,
-            shell::ApplicationTitle(), programPath};
+    return {"orvelle-kordex", "application/x-kordex",    "*.kdf",
+            kKdfDescription,  shell::ApplicationTitle(), programPath};
 }
 
 }  // namespace orvelle::filesecurity

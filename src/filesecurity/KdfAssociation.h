@@ -24,8 +24,9 @@ void RegisterKdfAssociation(shell::RegistryLayer& registry, platform::IMessageBo
 
 // The test at load: registers the association when the class's description is not
 // exactly "Kordex File". True when it registered now.
-[[nodiscard]] bool CheckKdfAssociation(shell::RegistryLayer& registry, platform::IMessageBox& messageBox,
-                         const std::string& programPath);
+[[nodiscard]] bool CheckKdfAssociation(shell::RegistryLayer& registry,
+                                       platform::IMessageBox& messageBox,
+                                       const std::string& programPath);
 
 // The same association as the desktop records it (a MIME type for "*.kdf").
 [[nodiscard]] platform::FileTypeAssociation DesktopKdfAssociation(const std::string& programPath);

@@ -18,8 +18,8 @@ constexpr std::uint32_t kKeysymUpperH = 0x0048;
 constexpr std::uint16_t kHotKeyModifiers = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 // NumLock (Mod2) and CapsLock change nothing about the hot key: it is grabbed with each
 // combination of them and they are stripped before matching.
-constexpr std::array<std::uint16_t, 4> kLockCombinations = {
-    0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+constexpr std::array<std::uint16_t, 4> kLockCombinations = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
+                                                            XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 constexpr std::uint16_t kModifierBits = 0xFF;  // Shift … Mod5, without the mouse buttons
 constexpr std::uint8_t kBadAccess = 10;
 // Key presses closer together than this without a release between are the key repeating.
@@ -84,7 +84,8 @@ void Ungrab(xcb_connection_t* connection, xcb_window_t root,
     // An ungrab releases only this client's own grabs; another client's hold stays.
     for (const xcb_keycode_t code : codes) {
         for (const std::uint16_t locks : kLockCombinations) {
-            xcb_ungrab_key(connection, code, root, static_cast<std::uint16_t>(kHotKeyModifiers | locks));
+            xcb_ungrab_key(connection, code, root,
+                           static_cast<std::uint16_t>(kHotKeyModifiers | locks));
         }
     }
     // A round trip: when this returns the key is free for other programs.
@@ -145,8 +146,8 @@ MSHOOK_API intptr_t SSKeyBoardHook(int code, uintptr_t /*wParam*/, intptr_t lPar
         state.lastRelease = event->time;
         return 1;
     }
-    const auto modifiers = static_cast<std::uint16_t>(
-        event->state & kModifierBits & ~(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2));
+    const auto modifiers = static_cast<std::uint16_t>(event->state & kModifierBits &
+                                                      ~(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2));
     if (modifiers != kHotKeyModifiers) {
         return 0;
     }

@@ -16,7 +16,8 @@ bool IsHideableTitle(const std::string& title) {
     return upper != "SYSTEM AGENT COM WINDOW" && upper != "PROGRAM MANAGER";
 }
 
-HideShowWindows::HideShowWindows(platform::IWindowList& windows) : windows_(windows) {}
+HideShowWindows::HideShowWindows(platform::IWindowList& windows) : windows_(windows) {
+}
 
 void HideShowWindows::HideWindows() {
     hiddenWindows_.assign(2, 0);

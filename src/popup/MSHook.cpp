@@ -26,7 +26,8 @@ MSHook::MSHook(platform::IHookLibrary& library, platform::IWindowProcedure& proc
       messageBox_(messageBox),
       process_(process),
       hideShow_(hideShow),
-      applicationTitle_(std::move(applicationTitle)) {}
+      applicationTitle_(std::move(applicationTitle)) {
+}
 
 MSHook::~MSHook() {
     if (hookHandle_ != 0 || bLibraryLoaded_ || bProcedureReplaced_) {
@@ -38,8 +39,8 @@ void MSHook::InstallKeyboardHook(platform::WindowHandle mainWindow) {
     bWindowsShown_ = true;
     targetWindow_ = mainWindow;
     IgnoringErrors([&] {
-        bLibraryLoaded_ = library_.LoadLibraryA(process_.ProgramFolder() + process_.PathSeparator() +
-                                                library_.LibraryFileName());
+        bLibraryLoaded_ = library_.LoadLibraryA(
+            process_.ProgramFolder() + process_.PathSeparator() + library_.LibraryFileName());
     });
     IgnoringErrors([&] { hookHandle_ = library_.SetWindowsHookExA(targetWindow_); });
     IgnoringErrors([&] { hotKeyState_ = library_.LibHook(hookHandle_); });
@@ -66,10 +67,9 @@ void MSHook::ReplaceWindowProcedure() {
         return;
     }
     previousProcedure_ = procedures_.SetWindowLongA(
-        targetWindow_, [this](platform::WindowHandle window, std::uint32_t message,
-                              std::uintptr_t wParam, std::intptr_t lParam) {
-            return HotKeyWindowProc(window, message, wParam, lParam);
-        });
+        targetWindow_,
+        [this](platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+               std::intptr_t lParam) { return HotKeyWindowProc(window, message, wParam, lParam); });
     bProcedureReplaced_ = true;
 }
 

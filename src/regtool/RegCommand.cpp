@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -10,7 +11,6 @@
 #include <optional>
 #include <ostream>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace orvelle::regtool {
 
@@ -41,8 +41,8 @@ struct Options {
 };
 
 bool IsSwitch(const std::string& argument, const char* name) {
-    return Upper(argument) == name || (argument.size() > 1 && argument[0] == '-' &&
-                                       Upper("/" + argument.substr(1)) == name);
+    return Upper(argument) == name ||
+           (argument.size() > 1 && argument[0] == '-' && Upper("/" + argument.substr(1)) == name);
 }
 
 // Parses the switches; false (with a message) on a syntax error.
@@ -122,8 +122,8 @@ std::string TypeName(std::uint32_t type) {
 
 std::optional<std::uint32_t> ParseType(const std::string& name) {
     const std::string upper = Upper(name);
-    for (const std::uint32_t type : {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
-                                     REG_MULTI_SZ}) {
+    for (const std::uint32_t type :
+         {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ}) {
         if (TypeName(type) == upper) {
             return type;
         }
@@ -143,8 +143,8 @@ std::string HexBytes(const std::vector<unsigned char>& data, const char* separat
         if (i != 0) {
             text << separator;
         }
-        text << std::hex << std::setw(2) << std::setfill('0') << (upper ? std::uppercase : std::nouppercase)
-             << static_cast<unsigned>(data[i]);
+        text << std::hex << std::setw(2) << std::setfill('0')
+             << (upper ? std::uppercase : std::nouppercase) << static_cast<unsigned>(data[i]);
     }
     return text.str();
 }
@@ -240,9 +240,9 @@ bool EncodeData(std::uint32_t type, const std::string& text, const std::string& 
         return true;
     }
     default: {
-        if (text.size() % 2 != 0 ||
-            !std::all_of(text.begin(), text.end(),
-                         [](unsigned char c) { return std::isxdigit(c) != 0; })) {
+        if (text.size() % 2 != 0 || !std::all_of(text.begin(), text.end(), [](unsigned char c) {
+                return std::isxdigit(c) != 0;
+            })) {
             error = "ERROR: Binary data must be an even number of hexadecimal digits.";
             return false;
         }
@@ -284,8 +284,8 @@ public:
         std::string name;
         std::uint32_t type = 0;
         std::vector<unsigned char> data;
-        for (std::uint32_t i = 0; registry_.RegEnumValueA(key, i, name, type, data) == ERROR_SUCCESS;
-             ++i) {
+        for (std::uint32_t i = 0;
+             registry_.RegEnumValueA(key, i, name, type, data) == ERROR_SUCCESS; ++i) {
             if (only && Upper(*only) != Upper(name)) {
                 continue;
             }
@@ -382,7 +382,8 @@ void Usage(std::ostream& out) {
            "  orvelle-reg export KEY FILE [/y]\n\n"
            "KEY starts with HKCU, HKLM, HKCR or their long names, e.g.\n"
            "  \"HKCU\\Software\\Microsoft\\Internet Explorer\\Main\"\n"
-           "TYPE is REG_SZ (default), REG_DWORD, REG_EXPAND_SZ, REG_MULTI_SZ, REG_BINARY or REG_NONE.\n"
+           "TYPE is REG_SZ (default), REG_DWORD, REG_EXPAND_SZ, REG_MULTI_SZ, REG_BINARY or "
+           "REG_NONE.\n"
            "/f and /y answer every question with Yes; otherwise questions are read from\n"
            "standard input. The store is $XDG_CONFIG_HOME/orvelle/registry.db.\n"
            "Exit code: 0 on success, 1 on failure.\n";
@@ -504,10 +505,11 @@ int RunRegCommand(const std::vector<std::string>& arguments, IRegistry& registry
         if (!options.force &&
             registry.RegQueryValueExA(open.get(), *options.valueName, nullptr, nullptr, &size) ==
                 ERROR_SUCCESS &&
-            !Confirm("Value " + (options.valueName->empty() ? std::string("(Default)")
-                                                             : *options.valueName) +
-                         " exists, overwrite",
-                     in, out)) {
+            !Confirm(
+                "Value " +
+                    (options.valueName->empty() ? std::string("(Default)") : *options.valueName) +
+                    " exists, overwrite",
+                in, out)) {
             return Fail(err, "The operation was cancelled.");
         }
         if (registry.RegSetValueExA(open.get(), *options.valueName, type, data.data(),
@@ -561,10 +563,10 @@ int RunRegCommand(const std::vector<std::string>& arguments, IRegistry& registry
             names.push_back(*options.valueName);
         }
         const std::string question =
-            options.allValues ? "Delete all values under the registry key " + displayName
-                              : "Delete the registry value " +
-                                    (names.front().empty() ? std::string("(Default)")
-                                                           : names.front());
+            options.allValues
+                ? "Delete all values under the registry key " + displayName
+                : "Delete the registry value " +
+                      (names.front().empty() ? std::string("(Default)") : names.front());
         if (!options.force && !Confirm(question, in, out)) {
             return Fail(err, "The operation was cancelled.");
         }

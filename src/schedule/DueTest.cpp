@@ -75,7 +75,7 @@ DueResult IsScheduleDue(const ScheduleState& state, const platform::LocalDateTim
         return HoursTest(state, now);
     case kDateAndTime:
         return IsToday(state.date, now) && TimeTest(state, now) ? DueResult::Due
-                                                                 : DueResult::NotDue;
+                                                                : DueResult::NotDue;
     default:
         return DueResult::NotDue;
     }

@@ -230,7 +230,8 @@ void ScheduleEditor::LoadSchedule() {
                 reportDamaged(keys::kDate, text, "a date (yyyy-MM-dd)");
             }
         }
-        const std::string timeText = settings_.GetSetting(app, keys::kSchedule, keys::kTime, "Null");
+        const std::string timeText =
+            settings_.GetSetting(app, keys::kSchedule, keys::kTime, "Null");
         if (timeText == "Null") {
             time_.value = Now();
             time_.hasValue = false;

@@ -16,7 +16,8 @@ ScheduleTimers::ScheduleTimers(ScheduleEditor& editor, platform::ISettingsStore&
       clock_(clock),
       tmrSchedule_(tmrSchedule),
       tmrMakeScehduleEnable_(tmrMakeScehduleEnable),
-      runClean_(std::move(runClean)) {}
+      runClean_(std::move(runClean)) {
+}
 
 void ScheduleTimers::tmrSchedule_Timer() {
     shell::RunTrapped(messageBox_, [this] {

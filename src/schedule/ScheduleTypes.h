@@ -33,7 +33,7 @@ enum RunOnMode : int {
 };
 
 inline constexpr const char* kModeTexts[kModeCount] = {
-    "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday",
+    "Monday", "Tuesday", "Wednesday", "Thursday",    "Friday", "Saturday",
     "Sunday", "Daily",   "Date",      "Date & Time", "Never!"};
 
 // The caption of the last-run label before any run.

@@ -27,8 +27,8 @@ bool RunTrapped(platform::IMessageBox& messageBox, Handler&& handler) {
     } catch (const std::bad_alloc&) {
         ShowErrorBox(messageBox, platform::RuntimeError(7, "Out of memory"));
     } catch (const std::exception& error) {
-        ShowErrorBox(messageBox, platform::RuntimeError(platform::errors::kInvalidProcedureCall,
-                                                        error.what()));
+        ShowErrorBox(messageBox,
+                     platform::RuntimeError(platform::errors::kInvalidProcedureCall, error.what()));
     }
     return false;
 }

@@ -71,8 +71,9 @@ void OpenWebPage(const WebPageServices& services, platform::WindowHandle form,
     } catch (const platform::RuntimeError& error) {
         ShowOpenWithError(services.messageBox, error);
     } catch (const std::exception& error) {
-        ShowOpenWithError(services.messageBox,
-                          platform::RuntimeError(platform::errors::kInvalidProcedureCall, error.what()));
+        ShowOpenWithError(
+            services.messageBox,
+            platform::RuntimeError(platform::errors::kInvalidProcedureCall, error.what()));
     }
 }
 

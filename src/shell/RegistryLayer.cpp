@@ -56,8 +56,8 @@ LSTATUS RegistryLayer::QueryValueEx(HKEY lhKey, const std::string& szValueName, 
         if (status == ERROR_SUCCESS) {
             // Drop the terminating zero: the first size - 1 characters.
             const std::size_t length = size == 0 ? 0 : size - 1;
-            vValue = std::string(buffer.begin(),
-                                 buffer.begin() + static_cast<std::ptrdiff_t>(length));
+            vValue =
+                std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length));
         } else {
             vValue = std::monostate{};
         }
@@ -83,8 +83,7 @@ void RegistryLayer::SetHiveKeyValue(HKEY hive, const std::string& keyPath,
     RunTrapped(messageBox_, [&] {
         HKEY handle = kNullKey;
         // A missing key is not created: the value is then simply not written.
-        static_cast<void>(
-            registry_.RegOpenKeyExA(hive, keyPath, KEY_SIX_SPECIFIC_RIGHTS, handle));
+        static_cast<void>(registry_.RegOpenKeyExA(hive, keyPath, KEY_SIX_SPECIFIC_RIGHTS, handle));
         const RegistryKey open(registry_, handle);
         // The status is not reported to the caller; a write to handle 0 fails harmlessly.
         static_cast<void>(SetValueEx(open.get(), valueName, type, value));
@@ -101,8 +100,7 @@ std::string RegistryLayer::QueryHiveValue(HKEY hive, const std::string& keyPath,
     std::string result;
     RunTrapped(messageBox_, [&] {
         HKEY handle = kNullKey;
-        static_cast<void>(
-            registry_.RegOpenKeyExA(hive, keyPath, KEY_SIX_SPECIFIC_RIGHTS, handle));
+        static_cast<void>(registry_.RegOpenKeyExA(hive, keyPath, KEY_SIX_SPECIFIC_RIGHTS, handle));
         const RegistryKey open(registry_, handle);
         RegValue value;
         // The status is not looked at: missing key, missing value and another type

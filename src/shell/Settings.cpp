@@ -14,10 +14,9 @@ std::int32_t ReadNumberSetting(platform::ISettingsStore& store, platform::IMessa
         return ToInt32(text);
     } catch (const platform::RuntimeError& error) {
         ShowErrorBox(messageBox,
-                     platform::RuntimeError(error.Number(),
-                                            error.Description() + ": the setting " + section +
-                                                "\\" + key + " holds \"" + text +
-                                                "\"; the default is used"));
+                     platform::RuntimeError(error.Number(), error.Description() + ": the setting " +
+                                                                section + "\\" + key + " holds \"" +
+                                                                text + "\"; the default is used"));
         return fallback;
     }
 }

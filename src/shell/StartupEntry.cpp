@@ -8,8 +8,8 @@ namespace orvelle::shell {
 
 using namespace platform;
 
-void SetRunAtStartup(IRegistry& registry, IStartupList& startupList,
-                     const std::string& programPath, bool enabled) {
+void SetRunAtStartup(IRegistry& registry, IStartupList& startupList, const std::string& programPath,
+                     bool enabled) {
     const std::string name = ApplicationTitle();
     // The desktop's list is what starts the program here; it follows the option
     // even when the registry key cannot be opened.

@@ -44,7 +44,8 @@ ParseResult Parse(const std::string& input, double& value) {
         return ParseResult::Ok;
     }
     if (text.size() > 2 && text[0] == '&') {
-        const char radixLetter = static_cast<char>(std::tolower(static_cast<unsigned char>(text[1])));
+        const char radixLetter =
+            static_cast<char>(std::tolower(static_cast<unsigned char>(text[1])));
         const int radix = radixLetter == 'h' ? 16 : radixLetter == 'o' ? 8 : 0;
         if (radix == 0) {
             return ParseResult::NotANumber;

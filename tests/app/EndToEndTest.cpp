@@ -76,7 +76,8 @@ TEST_F(EndToEndTest, AFileIsEncryptedIntoTheFormatAndDecryptedBack) {
     const std::string key = "abc-----";
     std::string expected;
     for (int k = 0; k < 8; ++k) {
-        expected += static_cast<char>(key[static_cast<std::size_t>(k)] ^ key[static_cast<std::size_t>(7 - k)]);
+        expected += static_cast<char>(key[static_cast<std::size_t>(k)] ^
+                                      key[static_cast<std::size_t>(7 - k)]);
     }
     const std::string text = "Dear diary";
     for (std::size_t j = 0; j < text.size(); ++j) {

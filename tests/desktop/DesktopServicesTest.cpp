@@ -196,4 +196,3 @@ TEST(QtSoundFilesTest, AMissingOrUnreadableFilePlaysNothingAndReportsNothing) {
     EXPECT_TRUE(sound.LastPlayed().isEmpty());
     EXPECT_FALSE(sound.IsPlaying());
 }
-

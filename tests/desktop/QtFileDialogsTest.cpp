@@ -54,13 +54,15 @@ TEST(QtFileDialogsTest, OpenSaveAndFolderDialogsAnswerWithThePathOrNothing) {
 
     DialogAnswer save;
     save.Arm(QString::fromStdString(env.Path("home/new.txt")));
-    EXPECT_EQ(dialogs.PickFile({FileDialogKind::Save, "All Files (*.*) | *.*", "", "", ""}), env.Path("home/new.txt"));
+    EXPECT_EQ(dialogs.PickFile({FileDialogKind::Save, "All Files (*.*) | *.*", "", "", ""}),
+              env.Path("home/new.txt"));
     EXPECT_EQ(save.mode, QFileDialog::AcceptSave);
     EXPECT_EQ(save.filters, QStringList{QStringLiteral("All Files (*)")});
 
     DialogAnswer cancel;
     cancel.Arm(QString());
-    EXPECT_EQ(dialogs.PickFile({FileDialogKind::Open, "All Files (*.*) | *.*", "", "", ""}), std::nullopt);
+    EXPECT_EQ(dialogs.PickFile({FileDialogKind::Open, "All Files (*.*) | *.*", "", "", ""}),
+              std::nullopt);
     EXPECT_TRUE(cancel.seen);
 
     DialogAnswer folder;
@@ -84,7 +86,8 @@ TEST(QtFileDialogsTest, FiltersAreWrittenAsQtWritesThem) {
         {"Lonely description", ""},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(posix::QtFileDialogs::QtFilter(row.filter), QString::fromUtf8(row.qt)) << row.filter;
+        EXPECT_EQ(posix::QtFileDialogs::QtFilter(row.filter), QString::fromUtf8(row.qt))
+            << row.filter;
     }
 }
 

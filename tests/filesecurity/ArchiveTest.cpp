@@ -78,7 +78,9 @@ assert z.read("Ünïcödé/日本語 テキスト.txt").decode("utf-8") == "こ�
 assert "vide/" in names and "a/b/empty-dir/" in names
 assert z.read("empty.txt") == b""
 assert len(z.read("big/café.bin")) == 3 * 1024 * 1024 + 17
-)", {ours})) << "python3's zipfile rejected our archive";
+)",
+                                {ours}))
+        << "python3's zipfile rejected our archive";
 
     const std::string theirs = env.Path("theirs.zip");
     ASSERT_TRUE(test::RunPython(env.Root(), R"(
@@ -89,7 +91,8 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr("nested/deeper/file.bin", bytes(range(256)) * 1000)
     z.writestr("zero.txt", "")
     z.writestr("./dotted/./name.txt", "dots")
-)", {theirs}));
+)",
+                                {theirs}));
     EXPECT_TRUE(reader.ExtractTo(theirs, env.Path("out"), record).empty());
     ExpectProgressFromZeroToHundred();
     std::string bytes;
@@ -142,7 +145,8 @@ with zipfile.ZipFile(out, "w") as z:
     link(z, "inside", "sub/ok.txt")
     z.writestr("sub/ok.txt", "fine")
     link(z, "sub/deep-out", "../../outside")
-)", {archive, env.Path("outside")}));
+)",
+                                {archive, env.Path("outside")}));
     const test::Tree rootBefore = test::Snapshot(env.Root());
 
     const auto skipped = reader.ExtractTo(archive, env.Path("dest"), record);
@@ -179,8 +183,9 @@ TEST_F(ArchiveTest, LinksPlantedInTheDestinationAreNeverFollowed) {
     ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr).empty());
 
     const auto skipped = reader.ExtractTo(env.Path("a.zip"), env.Path("dest"), nullptr);
-    EXPECT_THAT(skipped, UnorderedElementsAre(Skipped("planted/", "a link of that name is in the way"),
-                                              Skipped("planted/file.txt", "through the link \"planted\"")));
+    EXPECT_THAT(skipped,
+                UnorderedElementsAre(Skipped("planted/", "a link of that name is in the way"),
+                                     Skipped("planted/file.txt", "through the link \"planted\"")));
     EXPECT_FALSE(test::Exists(env.Path("outside/file.txt")));
     EXPECT_EQ(test::ReadFile(env.Path("outside/victim.txt")), "victim");
     EXPECT_FALSE(fs::is_symlink(env.Path("dest/replaced.txt"))) << "the link itself was replaced";
@@ -234,7 +239,8 @@ TEST_F(ArchiveTest, TheWriterNeverWritesThroughALinkNorPacksWhatItCannot) {
     test::MakeDirs(env.Path("source"));
     test::WriteFile(env.Path("source/file.txt"), "x");
     fs::create_symlink(env.Path("victim.txt"), env.Path("tmp/CRY9999.TMP"));
-    EXPECT_THROW(static_cast<void>(writer.PackFolder(env.Path("source"), env.Path("tmp/CRY9999.TMP"), nullptr)),
+    EXPECT_THROW(static_cast<void>(
+                     writer.PackFolder(env.Path("source"), env.Path("tmp/CRY9999.TMP"), nullptr)),
                  RuntimeError);
     EXPECT_EQ(test::ReadFile(env.Path("victim.txt")), "victim");
 

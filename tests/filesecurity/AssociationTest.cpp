@@ -139,11 +139,13 @@ std::string OutputOnceItIs(const std::string& command, const std::string& expect
 }
 
 TEST_F(XdgAssociationTest, TheDesktopKnowsTheTypeAndWhoOpensIt) {
-    ASSERT_TRUE(test::RunQuietly({"sh", "-c", "command -v update-mime-database && command -v "
-                                               "update-desktop-database && command -v xdg-mime"}))
+    ASSERT_TRUE(test::RunQuietly({"sh", "-c",
+                                  "command -v update-mime-database && command -v "
+                                  "update-desktop-database && command -v xdg-mime"}))
         << "shared-mime-info, desktop-file-utils and xdg-utils are needed (scripts/install-deps)";
     ASSERT_EQ(desktop.Register(kdf), AssociationStatus::Written);
-    test::WriteFile(env.Path("home/secret.kdf"), std::string("\x01\x02\x03\x04\x05\x06\x07\x08xyz", 11));
+    test::WriteFile(env.Path("home/secret.kdf"),
+                    std::string("\x01\x02\x03\x04\x05\x06\x07\x08xyz", 11));
     test::WriteFile(env.Path("home/LOUD.KDF"), "abcdefgh");
     EXPECT_EQ(OutputOnceItIs("xdg-mime query filetype " + env.Path("home/secret.kdf"),
                              "application/x-kordex"),
@@ -151,8 +153,9 @@ TEST_F(XdgAssociationTest, TheDesktopKnowsTheTypeAndWhoOpensIt) {
     EXPECT_EQ(OutputOnceItIs("xdg-mime query filetype " + env.Path("home/LOUD.KDF"),
                              "application/x-kordex"),
               "application/x-kordex");
-    EXPECT_EQ(OutputOnceItIs("xdg-mime query default application/x-kordex", "orvelle-kordex.desktop"),
-              "orvelle-kordex.desktop");
+    EXPECT_EQ(
+        OutputOnceItIs("xdg-mime query default application/x-kordex", "orvelle-kordex.desktop"),
+        "orvelle-kordex.desktop");
     EXPECT_TRUE(test::RunQuietly({"desktop-file-validate", desktop.DesktopEntryPath(kdf)}));
 }
 

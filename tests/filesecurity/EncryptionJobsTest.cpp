@@ -37,8 +37,8 @@ protected:
     fake::FakeTempPath tempPath{"/tmp/u/"};
     fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     fake::FakeMessageBox messageBox;
-    EncryptionJobs jobs{view, {crpControl, zip, unzip, files, temporaryFiles, tempPath, process,
-                               messageBox}};
+    EncryptionJobs jobs{
+        view, {crpControl, zip, unzip, files, temporaryFiles, tempPath, process, messageBox}};
 };
 
 struct FieldCase {
@@ -85,8 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "Specify destination file.", "Invalid Destination File"},
         FieldCase{"DecryptFileBlankSourceBeforeBlankDestination", &EncryptionJobs::DecryptFileJob,
                   "", "", "Source file can not be blank.", "Orvelle"},
-        FieldCase{"DecryptFileBlankDestination", &EncryptionJobs::DecryptFileJob, "/d/old.kdf",
-                  " ", "Destination file can not be blank.", "Orvelle"},
+        FieldCase{"DecryptFileBlankDestination", &EncryptionJobs::DecryptFileJob, "/d/old.kdf", " ",
+                  "Destination file can not be blank.", "Orvelle"},
         FieldCase{"DecryptFileMissingSource", &EncryptionJobs::DecryptFileJob, "/d/none.kdf",
                   "/d/old.txt", "Source file not found.", "Orvelle"},
         FieldCase{"EncryptFolderBlankSourceBeforeBlankDestination",
@@ -97,8 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"DecryptFolderBlankSourceBeforeBlankDestination",
                   &EncryptionJobs::DecryptFolderJob, "", "", "Source file can not be blank.",
                   "Orvelle"},
-        FieldCase{"DecryptFolderBlankDestination", &EncryptionJobs::DecryptFolderJob,
-                  "/d/old.kdf", "", "Destination folder can not be blank.", "Orvelle"},
+        FieldCase{"DecryptFolderBlankDestination", &EncryptionJobs::DecryptFolderJob, "/d/old.kdf",
+                  "", "Destination folder can not be blank.", "Orvelle"},
         FieldCase{"DecryptFolderMissingSource", &EncryptionJobs::DecryptFolderJob, "/d/x.kdf",
                   "/d/out", "Source file not found.", "Orvelle"}),
     [](const ::testing::TestParamInfo<FieldCase>& row) { return std::string(row.param.name); });
@@ -339,8 +339,7 @@ TEST_F(EncryptionJobsTest, AnUnregisteredControlIsRegisteredFromTheProgramFolder
     EXPECT_TRUE(crpControl.Create());
     EXPECT_EQ(registration.registeredLibraries,
               std::vector<std::string>{"/opt/orvelle/libveilor64.so"});
-    EXPECT_EQ(factory.requested,
-              (std::vector<std::string>{"Veilor64.Veilor", "Veilor64.Veilor"}));
+    EXPECT_EQ(factory.requested, (std::vector<std::string>{"Veilor64.Veilor", "Veilor64.Veilor"}));
     EXPECT_TRUE(crpControl.Create());
     EXPECT_EQ(factory.requested.size(), 2U) << "one control for the page's lifetime";
 }

@@ -2,8 +2,8 @@
 #include "FakeFileSecurity.h"
 #include "FakePlatform.h"
 #include "FileSecurityPage.h"
-#include "RegistrySettingsStore.h"
 #include "RegistryLayer.h"
+#include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "frmAbout.h"
 #include "frmMain.h"
@@ -36,7 +36,8 @@ protected:
     }
 
     std::unique_ptr<FileSecurityPage> MakePage() {
-        auto page = std::make_unique<FileSecurityPage>(services, tmrProgress, [this] { ++aboutBoxes; });
+        auto page =
+            std::make_unique<FileSecurityPage>(services, tmrProgress, [this] { ++aboutBoxes; });
         page->InitFileSecurityPage();
         return page;
     }
@@ -58,11 +59,27 @@ protected:
 
 TEST_F(FileSecurityPageTest, StartsInEncryptDirectionSingleFileScopeWithItsCaptions) {
     const auto page = MakePage();
-    for (const char* name :
-         {"fmKordex", "Label11", "Option2", "Option3", "Option4", "Option5", "lblSourceDestination",
-          "txtSource", "txtDestination", "cmdBrowseFileFolder", "Label1", "txtPassword", "Label2",
-          "txtReenter", "cmdEncrypt", "cmdDecrypt", "pgb", "Option1", "optBit", "lblFileOrFolder",
-          "lblAbountZorvak"}) {
+    for (const char* name : {"fmKordex",
+                             "Label11",
+                             "Option2",
+                             "Option3",
+                             "Option4",
+                             "Option5",
+                             "lblSourceDestination",
+                             "txtSource",
+                             "txtDestination",
+                             "cmdBrowseFileFolder",
+                             "Label1",
+                             "txtPassword",
+                             "Label2",
+                             "txtReenter",
+                             "cmdEncrypt",
+                             "cmdDecrypt",
+                             "pgb",
+                             "Option1",
+                             "optBit",
+                             "lblFileOrFolder",
+                             "lblAbountZorvak"}) {
         EXPECT_NE(page->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     }
     EXPECT_EQ(page->findChildren<QPushButton*>(QStringLiteral("cmdBrowseFileFolder")).size(), 2);
@@ -150,13 +167,20 @@ TEST_F(FileSecurityPageTest, BrowseOpensThePickerOfItsFieldAndACancelEmptiesTheB
         const char* answer;
         const char* shown;
     } rows[] = {
-        {&FileSecurityPage::Option2, &FileSecurityPage::Option4, 0, "open", "All Files (*.*) | *.*", "/a.txt", "/a.txt"},
-        {&FileSecurityPage::Option2, &FileSecurityPage::Option4, 1, "save", "Kordex Files (*.kdf) | *.kdf", "/a.kdf", "/a.kdf"},
-        {&FileSecurityPage::Option3, &FileSecurityPage::Option4, 0, "open", "Kordex Files (*.kdf) | *.kdf", "/a.kdf", "/a.kdf"},
-        {&FileSecurityPage::Option3, &FileSecurityPage::Option4, 1, "save", "All Files (*.*) | *.*", "/b.txt", "/b.txt"},
-        {&FileSecurityPage::Option2, &FileSecurityPage::Option5, 0, "folder", "", "/home/u/docs/", "/home/u/docs"},
-        {&FileSecurityPage::Option2, &FileSecurityPage::Option5, 1, "save", "Kordex Files (*.kdf) | *.kdf", "/d.kdf", "/d.kdf"},
-        {&FileSecurityPage::Option3, &FileSecurityPage::Option5, 0, "open", "Kordex Files (*.kdf) | *.kdf", "/d.kdf", "/d.kdf"},
+        {&FileSecurityPage::Option2, &FileSecurityPage::Option4, 0, "open", "All Files (*.*) | *.*",
+         "/a.txt", "/a.txt"},
+        {&FileSecurityPage::Option2, &FileSecurityPage::Option4, 1, "save",
+         "Kordex Files (*.kdf) | *.kdf", "/a.kdf", "/a.kdf"},
+        {&FileSecurityPage::Option3, &FileSecurityPage::Option4, 0, "open",
+         "Kordex Files (*.kdf) | *.kdf", "/a.kdf", "/a.kdf"},
+        {&FileSecurityPage::Option3, &FileSecurityPage::Option4, 1, "save", "All Files (*.*) | *.*",
+         "/b.txt", "/b.txt"},
+        {&FileSecurityPage::Option2, &FileSecurityPage::Option5, 0, "folder", "", "/home/u/docs/",
+         "/home/u/docs"},
+        {&FileSecurityPage::Option2, &FileSecurityPage::Option5, 1, "save",
+         "Kordex Files (*.kdf) | *.kdf", "/d.kdf", "/d.kdf"},
+        {&FileSecurityPage::Option3, &FileSecurityPage::Option5, 0, "open",
+         "Kordex Files (*.kdf) | *.kdf", "/d.kdf", "/d.kdf"},
         {&FileSecurityPage::Option3, &FileSecurityPage::Option5, 1, "folder", "", "/", "/"},
     };
     for (const auto& row : rows) {
@@ -292,7 +316,8 @@ TEST_F(FileSecurityPageTest, LoadingRegistersTheAssociationAndTheControl) {
     EXPECT_EQ(fileTypes.requests[0].glob, "*.kdf");
     EXPECT_EQ(fileTypes.requests[0].description, "Kordex File");
     EXPECT_EQ(fileTypes.requests[0].programPath, "/opt/orvelle/orvelle");
-    EXPECT_EQ(registration.registeredLibraries, std::vector<std::string>{"/opt/orvelle/libveilor64.so"});
+    EXPECT_EQ(registration.registeredLibraries,
+              std::vector<std::string>{"/opt/orvelle/libveilor64.so"});
     EXPECT_TRUE(page->crpControl.IsCreated());
     EXPECT_TRUE(messageBox.shown.empty());
 }
@@ -316,7 +341,8 @@ TEST_F(FileSecurityPageTest, AControlThatCannotBeHadIsReportedByTheJobNotAtLoad)
 TEST_F(FileSecurityPageTest, TheMainWindowHostsThePageAndItsLoadStep) {
     shell::frmMain window(services);
     ASSERT_EQ(window.tabMain->widget(shell::frmMain::kFileSecurityPage), window.pageFileSecurity);
-    EXPECT_EQ(window.tabMain->tabText(shell::frmMain::kFileSecurityPage), QStringLiteral("File Security"));
+    EXPECT_EQ(window.tabMain->tabText(shell::frmMain::kFileSecurityPage),
+              QStringLiteral("File Security"));
     EXPECT_EQ(window.pageFileSecurity->objectName(), QStringLiteral("pageFileSecurity"));
     EXPECT_EQ(window.tabMain->count(), 6);
     EXPECT_TRUE(fileTypes.requests.empty()) << "nothing before the load step";

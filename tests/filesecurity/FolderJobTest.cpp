@@ -32,8 +32,9 @@ protected:
         factory.onCreate = [this](fake::FakeCipherControl& control) {
             control.onCall = [this](const fake::FakeCipherControl::Call&) {
                 struct stat info {};
-                archiveModeDuringCipher =
-                    ::lstat(TempArchive().c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 07777) : -1;
+                archiveModeDuringCipher = ::lstat(TempArchive().c_str(), &info) == 0
+                                              ? static_cast<int>(info.st_mode & 07777)
+                                              : -1;
             };
         };
     }
@@ -64,8 +65,8 @@ protected:
     posix::PosixTempPath tempPath;
     fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     fake::FakeMessageBox messageBox;
-    EncryptionJobs jobs{view, {crpControl, zip, unzip, files, temporaryFiles, tempPath, process,
-                               messageBox}};
+    EncryptionJobs jobs{
+        view, {crpControl, zip, unzip, files, temporaryFiles, tempPath, process, messageBox}};
     int archiveModeDuringCipher = -2;
 };
 

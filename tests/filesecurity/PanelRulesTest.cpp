@@ -17,8 +17,12 @@ TEST(PanelRulesTest, CaptionsForEveryScopeAndDirection) {
     } rows[] = {
         {CipherScope::SingleFile, CipherDirection::Encrypt, {"Source File:", "Destination File:"}},
         {CipherScope::SingleFile, CipherDirection::Decrypt, {"Source File:", "Destination File:"}},
-        {CipherScope::EntireFolder, CipherDirection::Encrypt, {"Source Folder:", "Destination File:"}},
-        {CipherScope::EntireFolder, CipherDirection::Decrypt, {"Source File:", "Destination Folder:"}},
+        {CipherScope::EntireFolder,
+         CipherDirection::Encrypt,
+         {"Source Folder:", "Destination File:"}},
+        {CipherScope::EntireFolder,
+         CipherDirection::Decrypt,
+         {"Source File:", "Destination Folder:"}},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(CaptionsFor(row.scope, row.direction), row.expected)

@@ -86,7 +86,8 @@ protected:
         return event;
     }
     std::intptr_t Feed(const xcb_key_press_event_t& event) {
-        return SSKeyBoardHook(MSHOOK_HC_ACTION, event.detail, reinterpret_cast<std::intptr_t>(&event));
+        return SSKeyBoardHook(MSHOOK_HC_ACTION, event.detail,
+                              reinterpret_cast<std::intptr_t>(&event));
     }
 
     X11TestClient client;

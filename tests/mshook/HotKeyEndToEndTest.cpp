@@ -97,7 +97,8 @@ TEST_F(HotKeyEndToEndTest, TheHotKeyHidesExactlyTheVisibleTitledWindowsAndShowsT
     const X11TestClient::Window panel = desktop.CreateWindow("Panel", true, "DOCK");
     const X11TestClient::Window neverShown = desktop.CreateWindow("Settings", false);
     const std::vector<X11TestClient::Window> untouched = {untitled, blank, programManager, panel};
-    for (const X11TestClient::Window shown : {editor, cafe, untitled, blank, programManager, panel}) {
+    for (const X11TestClient::Window shown :
+         {editor, cafe, untitled, blank, programManager, panel}) {
         ASSERT_TRUE(desktop.WaitForMapState(shown, X11TestClient::kViewable)) << shown;
     }
 
@@ -125,12 +126,15 @@ TEST_F(HotKeyEndToEndTest, TheHotKeyHidesExactlyTheVisibleTitledWindowsAndShowsT
     desktop.PressHotKey();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->KeyboardHook().WindowsShown(); }, 5000));
     for (const X11TestClient::Window shown : {mainWindow, editor, cafe}) {
-        EXPECT_TRUE(desktop.WaitForMapState(shown, X11TestClient::kViewable, std::chrono::seconds(2))) << shown;
+        EXPECT_TRUE(
+            desktop.WaitForMapState(shown, X11TestClient::kViewable, std::chrono::seconds(2)))
+            << shown;
     }
     for (const X11TestClient::Window other : untouched) {
         EXPECT_EQ(desktop.MapState(other), X11TestClient::kViewable) << other;
     }
-    EXPECT_EQ(desktop.MapState(neverShown), X11TestClient::kUnmapped) << "only the hidden ones come back";
+    EXPECT_EQ(desktop.MapState(neverShown), X11TestClient::kUnmapped)
+        << "only the hidden ones come back";
 
     // The third press records the visible set afresh.
     desktop.Withdraw(editor);
@@ -141,7 +145,8 @@ TEST_F(HotKeyEndToEndTest, TheHotKeyHidesExactlyTheVisibleTitledWindowsAndShowsT
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->KeyboardHook().WindowsShown(); }, 5000));
     EXPECT_EQ(HiddenSet(*window), (std::set<WindowHandle>{mainWindow, cafe, late}));
     window->mnuShow_Click();
-    EXPECT_TRUE(desktop.WaitForMapState(mainWindow, X11TestClient::kViewable, std::chrono::seconds(2)))
+    EXPECT_TRUE(
+        desktop.WaitForMapState(mainWindow, X11TestClient::kViewable, std::chrono::seconds(2)))
         << "the tray menu brings the hidden main window back";
     EXPECT_EQ(desktop.MapState(cafe), X11TestClient::kUnmapped);
     desktop.PressHotKey();
@@ -193,8 +198,9 @@ TEST(QtWindowProcedureTest, KeysAndPostedMessagesGoThroughTheProcedureFirst) {
     bool passOn = true;
     WindowProc previous;
     previous = procedures.SetWindowLongA(
-        handle, [&](WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                    std::intptr_t lParam) -> std::intptr_t {
+        handle,
+        [&](WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+            std::intptr_t lParam) -> std::intptr_t {
             EXPECT_EQ(window, handle);
             seen.push_back({message, wParam, lParam});
             return passOn ? CallWindowProcA(previous, window, message, wParam, lParam) : 0;
@@ -277,7 +283,8 @@ TEST(X11WindowListTest, TitlesTypesVisibilityAndTheTopLevelList) {
     EXPECT_EQ(desktop.MapState(latin), X11TestClient::kUnmapped);
     EXPECT_NE(desktop.FocusedWindow(), 0U) << "hiding the focused window leaves the keys working";
     EXPECT_TRUE(list.ShowWindow(latin, SW_SHOW));
-    EXPECT_EQ(desktop.MapState(latin), X11TestClient::kViewable) << "shown means mapped when the call returns";
+    EXPECT_EQ(desktop.MapState(latin), X11TestClient::kViewable)
+        << "shown means mapped when the call returns";
     EXPECT_TRUE(list.ShowWindow(latin, SW_SHOW)) << "showing a shown window is no failure";
 
     desktop.Destroy(utf8);

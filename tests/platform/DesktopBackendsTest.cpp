@@ -1,5 +1,5 @@
-#include "DesktopEntry.h"
 #include "BrowserScript.h"
+#include "DesktopEntry.h"
 #include "PosixSystemInfo.h"
 #include "PosixTempFile.h"
 #include "TempEnvironment.h"
@@ -14,7 +14,6 @@
 #include <arpa/inet.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
 
 using namespace orvelle::platform;
 using namespace orvelle::platform::posix;
@@ -94,9 +93,11 @@ TEST(PosixSystemInfoTest, LocalAddressPrefersANetworkThatIsUpOverTheLoopback) {
         const char* chosen;
     };
     const Row rows[] = {
-        {"loopback listed first", {{"127.0.0.1", true, true}, {"192.168.1.20", true, false}},
+        {"loopback listed first",
+         {{"127.0.0.1", true, true}, {"192.168.1.20", true, false}},
          "192.168.1.20"},
-        {"a network that is down", {{"10.0.0.5", false, false}, {"127.0.0.1", true, true}},
+        {"a network that is down",
+         {{"10.0.0.5", false, false}, {"127.0.0.1", true, true}},
          "127.0.0.1"},
         {"two networks", {{"10.0.0.5", true, false}, {"172.16.0.9", true, false}}, "10.0.0.5"},
         {"nothing at all", {}, "0.0.0.0"},
@@ -118,15 +119,22 @@ TEST(DesktopEntryTest, ExecLinesBecomeArgumentsWithTheTargetInItsPlace) {
     const std::vector<std::string> targets = {"https://example.org/a b"};
     const Row rows[] = {
         {"single address code", "Exec=browser %u", {"browser", "https://example.org/a b"}},
-        {"list code", "Exec=browser --new-window %U", {"browser", "--new-window", "https://example.org/a b"}},
-        {"file code inside a word", "Exec=browser --url=%f", {"browser", "--url=https://example.org/a b"}},
+        {"list code",
+         "Exec=browser --new-window %U",
+         {"browser", "--new-window", "https://example.org/a b"}},
+        {"file code inside a word",
+         "Exec=browser --url=%f",
+         {"browser", "--url=https://example.org/a b"}},
         {"no code: appended", "Exec=/opt/b/browser", {"/opt/b/browser", "https://example.org/a b"}},
-        {"quoted program with spaces", "Exec=\"/opt/My Browser/run\" %u",
+        {"quoted program with spaces",
+         "Exec=\"/opt/My Browser/run\" %u",
          {"/opt/My Browser/run", "https://example.org/a b"}},
-        {"escapes in quotes", "Exec=sh -c \"echo \\\\\"hi\\\\\" \\\\$x\" %u",
+        {"escapes in quotes",
+         "Exec=sh -c \"echo \\\\\"hi\\\\\" \\\\$x\" %u",
          {"sh", "-c", "echo \"hi\" $x", "https://example.org/a b"}},
         {"string escape \\s", "Exec=run\\sme %u", {"run", "me", "https://example.org/a b"}},
-        {"percent, icon, name, deprecated", "Exec=b %% %i %c %k %d %u",
+        {"percent, icon, name, deprecated",
+         "Exec=b %% %i %c %k %d %u",
          {"b", "%", "--icon", "web", "Fake", "/apps/b.desktop", "https://example.org/a b"}},
     };
     for (const auto& row : rows) {
@@ -140,7 +148,8 @@ TEST(DesktopEntryTest, ExecLinesBecomeArgumentsWithTheTargetInItsPlace) {
     EXPECT_FALSE(SplitExec("   ").has_value());
     EXPECT_FALSE(DesktopEntry::Parse("[Desktop Entry]\nType=Application\nExec=b\nHidden=true\n")
                      .IsStartableApplication());
-    EXPECT_FALSE(DesktopEntry::Parse("[Desktop Entry]\nType=Link\nExec=b\n").IsStartableApplication());
+    EXPECT_FALSE(
+        DesktopEntry::Parse("[Desktop Entry]\nType=Link\nExec=b\n").IsStartableApplication());
 }
 
 TEST(XdgShellExecuteTest, ParametersSplitAsAShellWouldWithoutExpandingAnything) {
@@ -177,8 +186,9 @@ protected:
 
     void Application(const std::string& folder, const std::string& id,
                      const std::string& extra = "") {
-        WriteFile(environment.Path(folder + "/applications/" + id),
-                  "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=/bin/true %u\n" + extra);
+        WriteFile(
+            environment.Path(folder + "/applications/" + id),
+            "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=/bin/true %u\n" + extra);
     }
 
     std::string DefaultFor(const std::string& mime) {
@@ -333,7 +343,8 @@ TEST_F(XdgShellExecuteRunTest, ProgramsDocumentsAndFailures) {
     bool started = false;
     EXPECT_THAT(browser.WaitForArguments(started), ElementsAre("one", "two three", ";"));
 
-    EXPECT_EQ(shell.ShellExecuteA(0, "open", environment.Path("bin/nothing-here"), "", 4), SE_ERR_FNF);
+    EXPECT_EQ(shell.ShellExecuteA(0, "open", environment.Path("bin/nothing-here"), "", 4),
+              SE_ERR_FNF);
     EXPECT_EQ(shell.ShellExecuteA(0, "open", "orvelle-no-such-program-on-path", "", 4), SE_ERR_FNF);
     WriteFile(environment.Path("bin/not-executable.sh"), "#!/bin/sh\n");
     ::chmod(environment.Path("bin/not-executable.sh").c_str(), 0644);

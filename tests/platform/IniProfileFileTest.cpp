@@ -35,8 +35,9 @@ TEST_F(IniProfileFileTest, MissingFileSectionOrKeyGivesTheDefault) {
 }
 
 TEST_F(IniProfileFileTest, ReadsAreCaseInsensitiveTrimmedAndUnquoted) {
-    WriteFile(path, "; comment\r\n  [ extensions ]  \r\n  kdf =  /opt/orvelle/orvelle ^.KDF  \r\n"
-                    "quoted=\"  spaced  \"\r\n");
+    WriteFile(path,
+              "; comment\r\n  [ extensions ]  \r\n  kdf =  /opt/orvelle/orvelle ^.KDF  \r\n"
+              "quoted=\"  spaced  \"\r\n");
     EXPECT_EQ(Read("EXTENSIONS", "KDF", "NotFound"), "/opt/orvelle/orvelle ^.KDF");
     EXPECT_EQ(Read("Extensions", "Quoted", ""), "  spaced  ");
 }
@@ -50,9 +51,11 @@ TEST_F(IniProfileFileTest, TheReadIsCutToTheBuffer) {
 
 TEST_F(IniProfileFileTest, WritesAddReplaceAndDeleteKeepingEverythingElse) {
     WriteFile(path, "; keep me\n[Extensions]\ntxt=notepad.exe ^.txt\n\n[Fonts]\nA=1\n");
-    ASSERT_TRUE(ini.WritePrivateProfileStringA("extensions", "KDF", std::string("/p/orvelle ^.KDF")));
-    EXPECT_EQ(ReadFile(path),
-              "; keep me\n[Extensions]\ntxt=notepad.exe ^.txt\nKDF=/p/orvelle ^.KDF\n\n[Fonts]\nA=1\n");
+    ASSERT_TRUE(
+        ini.WritePrivateProfileStringA("extensions", "KDF", std::string("/p/orvelle ^.KDF")));
+    EXPECT_EQ(
+        ReadFile(path),
+        "; keep me\n[Extensions]\ntxt=notepad.exe ^.txt\nKDF=/p/orvelle ^.KDF\n\n[Fonts]\nA=1\n");
     ASSERT_TRUE(ini.WritePrivateProfileStringA("Extensions", "kdf", std::string("new")));
     EXPECT_EQ(Read("Extensions", "KDF", ""), "new");
     ASSERT_TRUE(ini.WritePrivateProfileStringA("Extensions", "KDF", std::nullopt));

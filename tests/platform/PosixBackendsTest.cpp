@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 
 using namespace orvelle::platform;
 using namespace orvelle::platform::posix;

@@ -45,10 +45,11 @@ protected:
 
 TEST_F(SqliteRegistryTest, NewStoreHoldsTheKeysOfANewProfile) {
     ASSERT_TRUE(registry.IsOpen());
-    for (const char* path : {"Software\\Microsoft\\Internet Explorer\\Main",
-                             "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                             "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoComplete",
-                             "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"}) {
+    for (const char* path :
+         {"Software\\Microsoft\\Internet Explorer\\Main",
+          "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoComplete",
+          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"}) {
         HKEY key = kNullKey;
         EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, path, KEY_READ, key), ERROR_SUCCESS)
             << path;
@@ -56,8 +57,9 @@ TEST_F(SqliteRegistryTest, NewStoreHoldsTheKeysOfANewProfile) {
         registry.RegCloseKey(key);
     }
     HKEY missing = 123;
-    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs",
-                                     KEY_READ, missing),
+    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER,
+                                     "Software\\Microsoft\\Internet Explorer\\TypedURLs", KEY_READ,
+                                     missing),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(missing, kNullKey) << "a failed open leaves the handle 0";
 }
@@ -81,15 +83,17 @@ TEST_F(SqliteRegistryTest, NamesCompareWithoutRegardToCaseAndKeepTheirFirstSpell
 
 TEST_F(SqliteRegistryTest, ValuesKeepTypeAndExactBytes) {
     HKEY key = kNullKey;
-    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", KEY_SIX_SPECIFIC_RIGHTS, key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", KEY_SIX_SPECIFIC_RIGHTS, key),
+        ERROR_SUCCESS);
     ASSERT_EQ(SetString(registry, key, "Start Page", "about:blank"), ERROR_SUCCESS);
     const std::int32_t number = -2;
     ASSERT_EQ(registry.RegSetValueExA(key, "Number", REG_DWORD,
                                       reinterpret_cast<const unsigned char*>(&number), 4),
               ERROR_SUCCESS);
     const unsigned char binary[] = {0, 1, 2, 0xFF};
-    ASSERT_EQ(registry.RegSetValueExA(key, "Binary", REG_BINARY, binary, sizeof binary), ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegSetValueExA(key, "Binary", REG_BINARY, binary, sizeof binary),
+              ERROR_SUCCESS);
     ASSERT_EQ(registry.RegSetValueExA(key, "Empty", REG_BINARY, nullptr, 0), ERROR_SUCCESS);
 
     std::uint32_t type = 0;
@@ -100,8 +104,8 @@ TEST_F(SqliteRegistryTest, ValuesKeepTypeAndExactBytes) {
 
     std::int32_t readBack = 0;
     size = 4;
-    ASSERT_EQ(registry.RegQueryValueExA(key, "Number", &type, reinterpret_cast<unsigned char*>(&readBack),
-                                        &size),
+    ASSERT_EQ(registry.RegQueryValueExA(key, "Number", &type,
+                                        reinterpret_cast<unsigned char*>(&readBack), &size),
               ERROR_SUCCESS);
     EXPECT_EQ(type, REG_DWORD);
     EXPECT_EQ(readBack, -2);
@@ -159,7 +163,8 @@ TEST_F(SqliteRegistryTest, AccessMaskLimitsWhatAHandleMayDo) {
 TEST_F(SqliteRegistryTest, HandleZeroAndClosedHandlesFailHarmlessly) {
     EXPECT_EQ(SetString(registry, kNullKey, "x", "y"), ERROR_INVALID_HANDLE);
     std::uint32_t size = 0;
-    EXPECT_EQ(registry.RegQueryValueExA(kNullKey, "x", nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(registry.RegQueryValueExA(kNullKey, "x", nullptr, nullptr, &size),
+              ERROR_INVALID_HANDLE);
     EXPECT_EQ(registry.RegCloseKey(kNullKey), ERROR_INVALID_HANDLE);
     HKEY key = kNullKey;
     ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software", KEY_READ, key), ERROR_SUCCESS);
@@ -170,7 +175,8 @@ TEST_F(SqliteRegistryTest, HandleZeroAndClosedHandlesFailHarmlessly) {
 
 TEST_F(SqliteRegistryTest, DeleteKeyRefusesKeysWithSubkeysAndDeleteTreeRemovesEverything) {
     HKEY key = kNullKey;
-    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs",
+    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER,
+                                       "Software\\Microsoft\\Internet Explorer\\TypedURLs",
                                        KEY_SIX_SPECIFIC_RIGHTS, key),
               ERROR_SUCCESS);
     ASSERT_EQ(SetString(registry, key, "url1", "http://example.com/"), ERROR_SUCCESS);
@@ -178,26 +184,29 @@ TEST_F(SqliteRegistryTest, DeleteKeyRefusesKeysWithSubkeysAndDeleteTreeRemovesEv
 
     EXPECT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer"),
               ERROR_ACCESS_DENIED);
-    EXPECT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs"),
+    EXPECT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER,
+                                     "Software\\Microsoft\\Internet Explorer\\TypedURLs"),
               ERROR_SUCCESS);
-    EXPECT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs"),
+    EXPECT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER,
+                                     "Software\\Microsoft\\Internet Explorer\\TypedURLs"),
               ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main",
-                                     KEY_READ, key),
+    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER,
+                                     "Software\\Microsoft\\Internet Explorer\\Main", KEY_READ, key),
               ERROR_SUCCESS)
         << "the sibling stays";
     registry.RegCloseKey(key);
 
     EXPECT_EQ(registry.RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Microsoft"), ERROR_SUCCESS);
-    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main",
-                                     KEY_READ, key),
+    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER,
+                                     "Software\\Microsoft\\Internet Explorer\\Main", KEY_READ, key),
               ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(SqliteRegistryTest, AHandleToADeletedKeyFails) {
     HKEY key = kNullKey;
-    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Gone", KEY_SIX_SPECIFIC_RIGHTS, key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Gone", KEY_SIX_SPECIFIC_RIGHTS, key),
+        ERROR_SUCCESS);
     ASSERT_EQ(registry.RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Gone"), ERROR_SUCCESS);
     EXPECT_NE(SetString(registry, key, "x", "y"), ERROR_SUCCESS);
     registry.RegCloseKey(key);
@@ -205,7 +214,8 @@ TEST_F(SqliteRegistryTest, AHandleToADeletedKeyFails) {
 
 TEST_F(SqliteRegistryTest, DeleteValueReportsAMissingValue) {
     HKEY key = kNullKey;
-    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER,
+                                     "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                                      KEY_SIX_SPECIFIC_RIGHTS, key),
               ERROR_SUCCESS);
     EXPECT_EQ(registry.RegDeleteValueA(key, "Orvelle"), ERROR_FILE_NOT_FOUND);
@@ -222,7 +232,8 @@ TEST(SqliteRegistryFileTest, StoreSurvivesReopeningAndIsSharedBetweenProcesses) 
         SqliteRegistry first(path);
         ASSERT_TRUE(first.IsOpen());
         HKEY key = kNullKey;
-        ASSERT_EQ(first.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Counter", KEY_SIX_SPECIFIC_RIGHTS, key),
+        ASSERT_EQ(first.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Counter",
+                                        KEY_SIX_SPECIFIC_RIGHTS, key),
                   ERROR_SUCCESS);
         first.RegCloseKey(key);
     }
@@ -240,8 +251,9 @@ TEST(SqliteRegistryFileTest, StoreSurvivesReopeningAndIsSharedBetweenProcesses) 
                 HKEY key = kNullKey;
                 failures += store.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Counter",
                                                 KEY_SIX_SPECIFIC_RIGHTS, key) != ERROR_SUCCESS;
-                failures += SetString(store, key, "v" + std::to_string(child) + "-" + std::to_string(i),
-                                      std::to_string(i)) != ERROR_SUCCESS;
+                failures +=
+                    SetString(store, key, "v" + std::to_string(child) + "-" + std::to_string(i),
+                              std::to_string(i)) != ERROR_SUCCESS;
                 store.RegCloseKey(key);
             }
             _exit(failures == 0 ? 0 : 1);
@@ -255,12 +267,14 @@ TEST(SqliteRegistryFileTest, StoreSurvivesReopeningAndIsSharedBetweenProcesses) 
     }
     SqliteRegistry reopened(path);
     HKEY key = kNullKey;
-    ASSERT_EQ(reopened.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Counter", KEY_READ, key), ERROR_SUCCESS);
+    ASSERT_EQ(reopened.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Counter", KEY_READ, key),
+              ERROR_SUCCESS);
     int count = 0;
     std::string name;
     std::uint32_t type = 0;
     std::vector<unsigned char> data;
-    while (reopened.RegEnumValueA(key, static_cast<std::uint32_t>(count), name, type, data) == ERROR_SUCCESS) {
+    while (reopened.RegEnumValueA(key, static_cast<std::uint32_t>(count), name, type, data) ==
+           ERROR_SUCCESS) {
         ++count;
     }
     EXPECT_EQ(count, kChildren * kValues);

@@ -89,14 +89,15 @@ TEST_F(HotKeyTest, HideTakesExactlyTheVisibleTitledWindowsAndShowBringsBackThose
     const std::set<WindowHandle> before = Visible();
     hideShow.HideWindows();
     EXPECT_THAT(hideShow.HiddenWindows(), ElementsAre(0, 0, kMain, kEditor, kTerminal));
-    EXPECT_EQ(Visible(), (std::set<WindowHandle>{kUntitled, kBlank, kProgramManager,
-                                                 kSystemAgent, kPanel}));
+    EXPECT_EQ(Visible(),
+              (std::set<WindowHandle>{kUntitled, kBlank, kProgramManager, kSystemAgent, kPanel}));
 
     desktop.Add(0x600001, "Opened while hidden");
     desktop.commands.clear();
     hideShow.ShowWindows();
-    EXPECT_THAT(desktop.commands, ElementsAre(std::pair{kMain, SW_SHOW}, std::pair{kEditor, SW_SHOW},
-                                              std::pair{kTerminal, SW_SHOW}))
+    EXPECT_THAT(desktop.commands,
+                ElementsAre(std::pair{kMain, SW_SHOW}, std::pair{kEditor, SW_SHOW},
+                            std::pair{kTerminal, SW_SHOW}))
         << "the empty places are skipped and nothing else is touched";
     std::set<WindowHandle> expected = before;
     expected.insert(0x600001);
@@ -110,9 +111,9 @@ TEST_F(HotKeyTest, HideTakesExactlyTheVisibleTitledWindowsAndShowBringsBackThose
 
 TEST_F(HotKeyTest, InstallLoadsTheLibraryFromTheProgramFolderAndHooksTheMainWindow) {
     hook.InstallKeyboardHook(kMain);
-    EXPECT_THAT(library.calls, ElementsAre("LoadLibraryA /opt/orvelle/libMSHook.so",
-                                           "SetWindowsHookExA " + std::to_string(kMain),
-                                           "LibHook 4242"));
+    EXPECT_THAT(library.calls,
+                ElementsAre("LoadLibraryA /opt/orvelle/libMSHook.so",
+                            "SetWindowsHookExA " + std::to_string(kMain), "LibHook 4242"));
     EXPECT_EQ(hook.HotKeyState(), HotKeyStatus::Active);
     EXPECT_TRUE(hook.ProcedureReplaced());
     EXPECT_TRUE(hook.WindowsShown());
@@ -144,17 +145,18 @@ TEST_F(HotKeyTest, MarkersAlternateBetweenHidingAndShowingAndAThirdRecordsTheSet
     // Every marker still reached the window's own handling, unchanged.
     ASSERT_EQ(procedures.delivered.size(), 4U);
     for (const auto& message : procedures.delivered) {
-        EXPECT_EQ(message, (fake::FakeWindowProcedure::Delivered{kMain, WM_KEYDOWN, kHotKeyMarker, 0}));
+        EXPECT_EQ(message,
+                  (fake::FakeWindowProcedure::Delivered{kMain, WM_KEYDOWN, kHotKeyMarker, 0}));
     }
 }
 
 TEST_F(HotKeyTest, OtherMessagesPassThroughUnchangedAndLeaveTheDesktopAlone) {
     hook.InstallKeyboardHook(kMain);
     const fake::FakeWindowProcedure::Delivered rows[] = {
-        {kMain, WM_KEYDOWN, 'A', 1},             // an ordinary key
+        {kMain, WM_KEYDOWN, 'A', 1},  // an ordinary key
         {kMain, WM_KEYDOWN, kHotKeyMarker + 1, 0},
-        {kMain, WM_KEYUP, kHotKeyMarker, 0},       // the marker value, but not a key-down
-        {kMain, 15, kHotKeyMarker, 0},             // some other message with that value
+        {kMain, WM_KEYUP, kHotKeyMarker, 0},  // the marker value, but not a key-down
+        {kMain, 15, kHotKeyMarker, 0},        // some other message with that value
         {kMain, WM_KEYDOWN, 0, -1},
     };
     for (const auto& row : rows) {

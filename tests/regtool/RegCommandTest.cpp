@@ -43,8 +43,9 @@ TEST_F(RegCommandTest, AddThenQueryShowsValuesTheWayRegDoes) {
               "    (Default)    REG_SZ    default\n"
               "    Count    REG_DWORD    0x1f\n"
               "    Start Page    REG_SZ    about:blank\n\n");
-    const Result one = Run({"query", "hkey_current_user\\software\\microsoft\\internet explorer\\main",
-                            "/v", "start page"});
+    const Result one =
+        Run({"query", "hkey_current_user\\software\\microsoft\\internet explorer\\main", "/v",
+             "start page"});
     EXPECT_EQ(one.code, 0);
     EXPECT_NE(one.out.find("Start Page    REG_SZ    about:blank"), std::string::npos);
     EXPECT_EQ(one.out.find("Count"), std::string::npos);
@@ -61,8 +62,10 @@ TEST_F(RegCommandTest, MissingKeysAndValuesAndBadArgumentsFailWithAMessage) {
         {{"query", "HKXX\\Software"}, "Invalid key name"},
         {{"query"}, "Invalid syntax"},
         {{"frobnicate", "HKCU\\Software"}, "unknown operation"},
-        {{"add", "HKCU\\Software\\X", "/v", "n", "/t", "REG_DWORD", "/d", "12abc"}, "Invalid DWORD"},
-        {{"add", "HKCU\\Software\\X", "/v", "n", "/t", "REG_DWORD", "/d", "0x123456789"}, "Invalid DWORD"},
+        {{"add", "HKCU\\Software\\X", "/v", "n", "/t", "REG_DWORD", "/d", "12abc"},
+         "Invalid DWORD"},
+        {{"add", "HKCU\\Software\\X", "/v", "n", "/t", "REG_DWORD", "/d", "0x123456789"},
+         "Invalid DWORD"},
         {{"add", "HKCU\\Software\\X", "/v", "n", "/t", "REG_WHATEVER"}, "Invalid type"},
         {{"add", "HKCU\\Software\\X", "/v"}, "/v needs"},
         {{"delete", "HKCU"}, "whole hive"},
@@ -99,7 +102,8 @@ TEST_F(RegCommandTest, ExportWritesARegFileWithEveryType) {
     const std::string key = "HKCU\\Software\\Export";
     ASSERT_EQ(Run({"add", key, "/v", "Text", "/d", "a \"quoted\" C:\\path"}).code, 0);
     ASSERT_EQ(Run({"add", key, "/v", "Number", "/t", "REG_DWORD", "/d", "10"}).code, 0);
-    ASSERT_EQ(Run({"add", key + "\\Sub", "/v", "Bytes", "/t", "REG_BINARY", "/d", "00ff10"}).code, 0);
+    ASSERT_EQ(Run({"add", key + "\\Sub", "/v", "Bytes", "/t", "REG_BINARY", "/d", "00ff10"}).code,
+              0);
     const std::string file = environment.Path("out.reg");
     ASSERT_EQ(Run({"export", key, file}).code, 0);
     EXPECT_EQ(orvelle::test::ReadFile(file),
@@ -109,6 +113,7 @@ TEST_F(RegCommandTest, ExportWritesARegFileWithEveryType) {
               "\"Text\"=\"a \\\"quoted\\\" C:\\\\path\"\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Export\\Sub]\r\n"
               "\"Bytes\"=hex:00,ff,10\r\n\r\n");
-    EXPECT_EQ(Run({"export", key, file}, "n\n").code, 1) << "an existing file is kept unless confirmed";
+    EXPECT_EQ(Run({"export", key, file}, "n\n").code, 1)
+        << "an existing file is kept unless confirmed";
     EXPECT_EQ(Run({"export", key, file, "/y"}).code, 0);
 }

@@ -17,8 +17,8 @@ namespace {
 // Settings kept in memory, remembering the order of writes.
 class RecordingSettings final : public platform::ISettingsStore {
 public:
-    std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
-                           const std::string& def) override {
+    std::string GetSetting(const std::string& app, const std::string& section,
+                           const std::string& key, const std::string& def) override {
         ++reads;
         const auto found = values.find(app + "|" + section + "|" + key);
         return found == values.end() ? def : found->second;
@@ -245,7 +245,8 @@ TEST(ScheduleTypesTest, StoredFormsReadBackExactlyAndRefuseAnythingElse) {
     EXPECT_EQ(FormatTime(TimeOfDay{9, 5, 0}), "09:05:00");
     EXPECT_EQ(ParseDate("2024-02-29"), (Date{2024, 2, 29}));
     EXPECT_EQ(ParseTime("23:59:59"), (TimeOfDay{23, 59, 59}));
-    for (const char* bad : {"2023-02-29", "2026-13-01", "2026-1-01", "26-01-01", "2026/01/01", ""}) {
+    for (const char* bad :
+         {"2023-02-29", "2026-13-01", "2026-1-01", "26-01-01", "2026/01/01", ""}) {
         EXPECT_FALSE(ParseDate(bad).has_value()) << bad;
     }
     for (const char* bad : {"24:00:00", "9:05:00", "09:60:00", "09:05", "Null", "##:##:##"}) {
@@ -279,30 +280,34 @@ TEST(DueTestTest, EveryRowOfTheDueTable) {
          DueResult::NotDue},
         {"daily hours, two boundaries", Daily(std::nullopt, "2", "10:45:10"), At(12, 0, 0),
          DueResult::Due},
-        {"hours as a number: 02", Daily(std::nullopt, "02", "10:45:10"), At(12, 0, 0), DueResult::Due},
+        {"hours as a number: 02", Daily(std::nullopt, "02", "10:45:10"), At(12, 0, 0),
+         DueResult::Due},
         {"hours with blanks", Daily(std::nullopt, " 2 ", "10:45:10"), At(12, 0, 0), DueResult::Due},
         {"across midnight", Daily(std::nullopt, "2", "23:10:00"), At(1, 0, 0), DueResult::Due},
         {"zero hours never", Daily(std::nullopt, "0", "12:00:00"), At(12, 0, 0), DueResult::NotDue},
         {"negative hours never", Daily(std::nullopt, "-2", "14:00:00"), At(12, 0, 0),
          DueResult::NotDue},
-        {"text hours never", Daily(std::nullopt, "two", "10:00:00"), At(12, 0, 0), DueResult::NotDue},
+        {"text hours never", Daily(std::nullopt, "two", "10:00:00"), At(12, 0, 0),
+         DueResult::NotDue},
         {"empty hours never", Daily(std::nullopt, "", "10:00:00"), At(12, 0, 0), DueResult::NotDue},
         {"never run", Daily(std::nullopt, "2", "##:##:##"), At(12, 0, 0), DueResult::NotDue},
-        {"damaged last run", Daily(std::nullopt, "2", "noon"), At(12, 0, 0), DueResult::DamagedLastRun},
+        {"damaged last run", Daily(std::nullopt, "2", "noon"), At(12, 0, 0),
+         DueResult::DamagedLastRun},
         {"damaged last run, time set", Daily(TimeOfDay{12, 0, 0}, "2", "noon"), At(12, 0, 0),
          DueResult::Due},
         {"weekday, right day, time", ScheduleState{2, std::nullopt, TimeOfDay{8, 0, 0}, "", ""},
          At(8, 0, 0), DueResult::Due},
-        {"weekday, wrong day", ScheduleState{0, std::nullopt, TimeOfDay{8, 0, 0}, "", ""}, At(8, 0, 0),
-         DueResult::NotDue},
+        {"weekday, wrong day", ScheduleState{0, std::nullopt, TimeOfDay{8, 0, 0}, "", ""},
+         At(8, 0, 0), DueResult::NotDue},
         {"sunday is the seventh day", ScheduleState{6, std::nullopt, TimeOfDay{8, 0, 0}, "", ""},
          At(8, 0, 0, 13, 7), DueResult::Due},
-        {"weekday, hours", ScheduleState{2, std::nullopt, std::nullopt, "3", "05:00:00"}, At(8, 0, 0),
-         DueResult::Due},
-        {"date, hours", ScheduleState{kDateOnly, today, std::nullopt, "3", "08:15:00"}, At(11, 0, 0),
-         DueResult::Due},
-        {"date, other day", ScheduleState{kDateOnly, Date{2026, 12, 10}, std::nullopt, "3", "08:15:00"},
-         At(11, 0, 0), DueResult::NotDue},
+        {"weekday, hours", ScheduleState{2, std::nullopt, std::nullopt, "3", "05:00:00"},
+         At(8, 0, 0), DueResult::Due},
+        {"date, hours", ScheduleState{kDateOnly, today, std::nullopt, "3", "08:15:00"},
+         At(11, 0, 0), DueResult::Due},
+        {"date, other day",
+         ScheduleState{kDateOnly, Date{2026, 12, 10}, std::nullopt, "3", "08:15:00"}, At(11, 0, 0),
+         DueResult::NotDue},
         {"date, no date", ScheduleState{kDateOnly, std::nullopt, std::nullopt, "3", "08:15:00"},
          At(11, 0, 0), DueResult::NotDue},
         {"date and time", ScheduleState{kDateAndTime, today, TimeOfDay{9, 0, 0}, "", "##:##:##"},
@@ -334,8 +339,8 @@ struct FakeSwitch final : ITimerSwitch {
 // label, switch both timers off while it works and arm the re-arm timer at its end.
 class ScheduleDay {
 public:
-    ScheduleDay(ScheduleEditor& editor, RecordingSettings& settings, platform::fake::FakeMessageBox& box,
-                platform::fake::FakeClock& clock)
+    ScheduleDay(ScheduleEditor& editor, RecordingSettings& settings,
+                platform::fake::FakeMessageBox& box, platform::fake::FakeClock& clock)
         : editor_(editor),
           clock_(clock),
           timers_(editor, settings, box, clock, schedule, rearm, [this] { Run(); }) {}
@@ -349,8 +354,8 @@ public:
         }
     }
     void AdvanceTo(int day, int hour, int minute, int second) {
-        while (clock_.now.day < day || (clock_.now.day == day &&
-                                        Seconds() % 86400 < hour * 3600 + minute * 60 + second)) {
+        while (clock_.now.day < day ||
+               (clock_.now.day == day && Seconds() % 86400 < hour * 3600 + minute * 60 + second)) {
             Second();
             Tick();
         }
@@ -361,7 +366,8 @@ public:
 
 private:
     [[nodiscard]] long Seconds() const {
-        return clock_.now.day * 86400L + clock_.now.hour * 3600 + clock_.now.minute * 60 + clock_.now.second;
+        return clock_.now.day * 86400L + clock_.now.hour * 3600 + clock_.now.minute * 60 +
+               clock_.now.second;
     }
     void Tick() {
         auto& n = clock_.now;
@@ -381,7 +387,8 @@ private:
         if (editor_.IsPending()) {
             return;
         }
-        const std::string stamp = FormatTime(TimeOfDay{clock_.now.hour, clock_.now.minute, clock_.now.second});
+        const std::string stamp =
+            FormatTime(TimeOfDay{clock_.now.hour, clock_.now.minute, clock_.now.second});
         runs.push_back(std::to_string(clock_.now.day) + " " + stamp);
         editor_.SetLastRunTime(stamp);
         schedule.on = false;

@@ -23,8 +23,8 @@ namespace {
 
 class MemorySettings final : public platform::ISettingsStore {
 public:
-    std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
-                           const std::string& def) override {
+    std::string GetSetting(const std::string& app, const std::string& section,
+                           const std::string& key, const std::string& def) override {
         const auto found = values.find(app + "|" + section + "|" + key);
         return found == values.end() ? def : found->second;
     }
@@ -52,12 +52,11 @@ protected:
 }  // namespace
 
 TEST_F(SchedulePageTest, ControlsCaptionsAndTheElevenModes) {
-    const QStringList modes = {QStringLiteral("Monday"),   QStringLiteral("Tuesday"),
-                               QStringLiteral("Wednesday"), QStringLiteral("Thursday"),
-                               QStringLiteral("Friday"),   QStringLiteral("Saturday"),
-                               QStringLiteral("Sunday"),   QStringLiteral("Daily"),
-                               QStringLiteral("Date"),     QStringLiteral("Date & Time"),
-                               QStringLiteral("Never!")};
+    const QStringList modes = {
+        QStringLiteral("Monday"),      QStringLiteral("Tuesday"), QStringLiteral("Wednesday"),
+        QStringLiteral("Thursday"),    QStringLiteral("Friday"),  QStringLiteral("Saturday"),
+        QStringLiteral("Sunday"),      QStringLiteral("Daily"),   QStringLiteral("Date"),
+        QStringLiteral("Date & Time"), QStringLiteral("Never!")};
     ASSERT_EQ(page.cmbDays->count(), modes.size());
     for (int i = 0; i < modes.size(); ++i) {
         EXPECT_EQ(page.cmbDays->itemText(i), modes[i]);
@@ -65,15 +64,17 @@ TEST_F(SchedulePageTest, ControlsCaptionsAndTheElevenModes) {
     EXPECT_EQ(page.cmdApply->text(), QStringLiteral("&Apply"));
     EXPECT_EQ(page.cmdCancel->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(page.cmdDefaultSchedule->text(), QStringLiteral("Default"));
-    for (const char* caption : {"Run on: ", "Date:", "Time:", "Run after each:", "hrs.", "Last Run  Time:"}) {
+    for (const char* caption :
+         {"Run on: ", "Date:", "Time:", "Run after each:", "hrs.", "Last Run  Time:"}) {
         bool found = false;
         for (const QLabel* label : page.findChildren<QLabel*>()) {
             found = found || label->text() == QString::fromUtf8(caption);
         }
         EXPECT_TRUE(found) << caption;
     }
-    for (const char* name : {"fmSchedule", "cmbDays", "dtpScheduleDate", "dtpScheduleTime", "txtHours",
-                             "udnHours", "lblLastRunTime", "cmdApply", "cmdCancel", "cmdDefaultSchedule"}) {
+    for (const char* name :
+         {"fmSchedule", "cmbDays", "dtpScheduleDate", "dtpScheduleTime", "txtHours", "udnHours",
+          "lblLastRunTime", "cmdApply", "cmdCancel", "cmdDefaultSchedule"}) {
         EXPECT_NE(page.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     }
     EXPECT_EQ(page.cmbDays->currentText(), QStringLiteral("Daily"));
@@ -95,7 +96,8 @@ TEST_F(SchedulePageTest, UserEditsReachTheEditorAndTheControlsFollowIt) {
 
     page.cmdCancel->click();
     EXPECT_EQ(page.cmbDays->currentIndex(), kDaily);
-    EXPECT_EQ(page.txtHours->palette().color(QPalette::Active, QPalette::Base), QColor(255, 255, 255));
+    EXPECT_EQ(page.txtHours->palette().color(QPalette::Active, QPalette::Base),
+              QColor(255, 255, 255));
 
     page.dtpScheduleTime->checkBox()->setChecked(true);
     EXPECT_TRUE(editor.TimePicker().hasValue);

@@ -39,7 +39,8 @@ TEST(CutAfterExeTest, KeepsThePathUpToItsFirstExeInAnyLetterCase) {
 class OpenWebPageTest : public ::testing::Test {
 protected:
     void Open(const std::string& address) {
-        shell::OpenWebPage({tempPath, tempFile, shellExecute, messageBox}, 0x2a00007, address, "htm");
+        shell::OpenWebPage({tempPath, tempFile, shellExecute, messageBox}, 0x2a00007, address,
+                           "htm");
     }
 
     fake::FakeTempPath tempPath{"/tmp/u/"};

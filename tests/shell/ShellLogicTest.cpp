@@ -26,10 +26,10 @@ TEST(VbConvertTest, ConvertsLikeTheRunTime) {
         const char* text;
         std::int32_t value;
     };
-    const Row rows[] = {{"0", 0},     {"1", 1},        {" 2 ", 2},    {"-7", -7},
-                        {"+3", 3},    {"2.5", 2},      {"3.5", 4},    {"-2.5", -2},
-                        {"1e2", 100}, {"&H10", 16},    {"&hFF", 255}, {"&O17", 15},
-                        {"True", -1}, {"false", 0},    {"02", 2},     {"&HFFFFFFFF", -1}};
+    const Row rows[] = {{"0", 0},     {"1", 1},     {" 2 ", 2},    {"-7", -7},
+                        {"+3", 3},    {"2.5", 2},   {"3.5", 4},    {"-2.5", -2},
+                        {"1e2", 100}, {"&H10", 16}, {"&hFF", 255}, {"&O17", 15},
+                        {"True", -1}, {"false", 0}, {"02", 2},     {"&HFFFFFFFF", -1}};
     for (const auto& row : rows) {
         EXPECT_EQ(shell::ToInt32(row.text), row.value) << row.text;
     }
@@ -101,7 +101,8 @@ TEST_F(RegistryLayerTest, TextIsStoredWithItsTerminatingZeroAndReadBackWithout) 
 }
 
 TEST_F(RegistryLayerTest, NumbersAreFourBytesAndReadAsDecimalText) {
-    layer.SetHiveKeyValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes", "Count", std::string("-42"), REG_DWORD);
+    layer.SetHiveKeyValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes", "Count", std::string("-42"),
+                          REG_DWORD);
     std::uint32_t type = 0;
     EXPECT_EQ(StoredSize(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes", "Count", &type), 4U);
     EXPECT_EQ(type, REG_DWORD);
@@ -117,12 +118,14 @@ TEST_F(RegistryLayerTest, TextThatIsNoNumberShowsTheErrorBoxAndWritesNothing) {
 
 TEST_F(RegistryLayerTest, OtherTypesWriteNothingAndReadAsEmpty) {
     HKEY key = kNullKey;
-    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, kMain, KEY_SIX_SPECIFIC_RIGHTS, key), ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, kMain, KEY_SIX_SPECIFIC_RIGHTS, key),
+              ERROR_SUCCESS);
     EXPECT_EQ(layer.SetValueEx(key, "Binary", REG_BINARY, std::string("x")), ERROR_SUCCESS);
     EXPECT_EQ(StoredSize(HKEY_CURRENT_USER, kMain, "Binary"), 0xFFFFFFFF);
 
     const unsigned char multi[] = {'a', 0, 'b', 0, 0};
-    ASSERT_EQ(registry.RegSetValueExA(key, "Multi", REG_MULTI_SZ, multi, sizeof multi), ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegSetValueExA(key, "Multi", REG_MULTI_SZ, multi, sizeof multi),
+              ERROR_SUCCESS);
     shell::RegValue value = std::string("unchanged");
     EXPECT_EQ(layer.QueryValueEx(key, "Multi", value), -1);
     EXPECT_EQ(std::get<std::string>(value), "unchanged");
@@ -203,7 +206,8 @@ TEST(StartupEntryTest, WritesTheRunValueWithItsZeroAndTheDesktopEntryOrRemovesBo
     shell::SetRunAtStartup(registry, list, "/opt/orvelle/orvelle", true);
     EXPECT_EQ(list.entries.at("Orvelle"), "/opt/orvelle/orvelle");
     HKEY key = kNullKey;
-    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, shell::kRunKey, KEY_READ, key), ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_CURRENT_USER, shell::kRunKey, KEY_READ, key),
+              ERROR_SUCCESS);
     std::uint32_t type = 0;
     std::uint32_t size = 0;
     ASSERT_EQ(registry.RegQueryValueExA(key, "Orvelle", &type, nullptr, &size), ERROR_SUCCESS);
@@ -212,8 +216,10 @@ TEST(StartupEntryTest, WritesTheRunValueWithItsZeroAndTheDesktopEntryOrRemovesBo
 
     shell::SetRunAtStartup(registry, list, "/opt/orvelle/orvelle", false);
     EXPECT_TRUE(list.entries.empty());
-    EXPECT_EQ(registry.RegQueryValueExA(key, "Orvelle", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    shell::SetRunAtStartup(registry, list, "/opt/orvelle/orvelle", false);  // nothing to delete: fine
+    EXPECT_EQ(registry.RegQueryValueExA(key, "Orvelle", &type, nullptr, &size),
+              ERROR_FILE_NOT_FOUND);
+    shell::SetRunAtStartup(registry, list, "/opt/orvelle/orvelle",
+                           false);  // nothing to delete: fine
     registry.RegCloseKey(key);
 }
 
@@ -241,13 +247,17 @@ TEST(SettingsTest, ADamagedNumberIsReportedAndTheFallbackUsed) {
                          const std::string&) override {}
         std::string text;
     } store;
-    EXPECT_EQ(shell::settings::ReadNumberSetting(store, box, "Orvelle", "Options", "StartUp", "0", 0), 0);
+    EXPECT_EQ(
+        shell::settings::ReadNumberSetting(store, box, "Orvelle", "Options", "StartUp", "0", 0), 0);
     store.text = " 1 ";
-    EXPECT_EQ(shell::settings::ReadNumberSetting(store, box, "Orvelle", "Options", "StartUp", "0", 0), 1);
+    EXPECT_EQ(
+        shell::settings::ReadNumberSetting(store, box, "Orvelle", "Options", "StartUp", "0", 0), 1);
     EXPECT_TRUE(box.shown.empty());
     store.text = "yes";
-    EXPECT_EQ(shell::settings::ReadNumberSetting(store, box, "Orvelle", "Options", "StartUp", "0", 0), 0);
+    EXPECT_EQ(
+        shell::settings::ReadNumberSetting(store, box, "Orvelle", "Options", "StartUp", "0", 0), 0);
     ASSERT_EQ(box.shown.size(), 1U);
     EXPECT_EQ(box.shown[0].text,
-              "Error: 13 - Type mismatch: the setting Options\\StartUp holds \"yes\"; the default is used");
+              "Error: 13 - Type mismatch: the setting Options\\StartUp holds \"yes\"; the default "
+              "is used");
 }

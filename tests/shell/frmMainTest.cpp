@@ -1,12 +1,12 @@
 #include "FakeAppServices.h"
-#include "FakeClipboard.h"
-#include "FakeFolderTree.h"
-#include "FakeFileSecurity.h"
 #include "FakeBrowser.h"
+#include "FakeClipboard.h"
+#include "FakeFileSecurity.h"
+#include "FakeFolderTree.h"
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
-#include "FakeSpecialFolders.h"
 #include "FakeShellPlatform.h"
+#include "FakeSpecialFolders.h"
 #include "FakeWindowPlatform.h"
 #include "RegistrySettingsStore.h"
 #include "ScheduleEditor.h"
@@ -24,8 +24,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -37,7 +37,6 @@ namespace {
 
 class frmMainTest : public ::testing::Test, protected test::FakeAppServices {
 protected:
-
     std::unique_ptr<shell::frmMain> Load() {
         auto window = std::make_unique<shell::frmMain>(services);
         window->Form_Load();
@@ -90,9 +89,10 @@ TEST_F(frmMainTest, FirstStartOnAnEmptyStoreLoadsEverythingAndStoresNothing) {
         << "ticking the popup killer's box at load runs its handler";
     EXPECT_TRUE(startupList.entries.empty());
 
-    const QStringList captions = {QStringLiteral("Main"),          QStringLiteral("Clean Internet"),
-                                  QStringLiteral("Clean Computer"), QStringLiteral("Popup Killer"),
-                                  QStringLiteral("File Security"),  QStringLiteral("Schedule")};
+    const QStringList captions = {
+        QStringLiteral("Main"),           QStringLiteral("Clean Internet"),
+        QStringLiteral("Clean Computer"), QStringLiteral("Popup Killer"),
+        QStringLiteral("File Security"),  QStringLiteral("Schedule")};
     ASSERT_EQ(window->tabMain->count(), captions.size());
     for (int page = 0; page < captions.size(); ++page) {
         EXPECT_EQ(window->tabMain->tabText(page).trimmed(), captions[page]);

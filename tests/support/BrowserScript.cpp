@@ -16,16 +16,18 @@ BrowserScript::BrowserScript(const std::string& folder)
     // Written to a side file and renamed, so a reader never sees half the arguments.
     WriteFile(script_,
               "#!/bin/sh\n"
-              "out='" + output_ + "'\n"
-              ": > \"$out.part\"\n"
-              "for argument in \"$@\"; do printf '%s\\n' \"$argument\" >> \"$out.part\"; done\n"
-              "mv \"$out.part\" \"$out\"\n");
+              "out='" +
+                  output_ +
+                  "'\n"
+                  ": > \"$out.part\"\n"
+                  "for argument in \"$@\"; do printf '%s\\n' \"$argument\" >> \"$out.part\"; done\n"
+                  "mv \"$out.part\" \"$out\"\n");
     ::chmod(script_.c_str(), 0755);
 }
 
 std::string BrowserScript::WriteDesktopFile(const std::string& applicationsFolder,
-                                          const std::string& id,
-                                          const std::string& execArguments) const {
+                                            const std::string& id,
+                                            const std::string& execArguments) const {
     MakeDirs(applicationsFolder);
     const std::string path = applicationsFolder + "/" + id;
     WriteFile(path, "[Desktop Entry]\nType=Application\nName=Fake Browser\nExec=" + script_ + " " +

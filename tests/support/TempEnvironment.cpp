@@ -73,7 +73,8 @@ bool Exists(const std::string& path) {
 void RemoveTree(const std::string& path) {
     std::error_code error;
     // Tests may leave read-only folders behind; make them writable first.
-    for (auto it = fs::recursive_directory_iterator(path, fs::directory_options::skip_permission_denied, error);
+    for (auto it = fs::recursive_directory_iterator(
+             path, fs::directory_options::skip_permission_denied, error);
          !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
         if (it->is_directory(error) && !it->is_symlink(error)) {
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);

@@ -56,14 +56,13 @@ X11TestClient::Window X11TestClient::Root() const {
 }
 
 X11TestClient::Window X11TestClient::CreateWindow(const std::optional<std::string>& title, bool map,
-                                   const std::string& type, bool utf8Only) {
+                                                  const std::string& type, bool utf8Only) {
     XSetWindowAttributes attributes{};
     attributes.background_pixel = WhitePixel(display_, DefaultScreen(display_));
     attributes.event_mask = StructureNotifyMask;
-    const Window window =
-        XCreateWindow(display_, Root(), 40 + 30 * static_cast<int>(windows_.size()), 40, 200, 120, 0,
-                      CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask,
-                      &attributes);
+    const Window window = XCreateWindow(
+        display_, Root(), 40 + 30 * static_cast<int>(windows_.size()), 40, 200, 120, 0,
+        CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
     windows_.push_back(window);
     if (title) {
         const auto* bytes = reinterpret_cast<const unsigned char*>(title->data());
@@ -91,8 +90,9 @@ X11TestClient::Window X11TestClient::CreateWindow(const std::optional<std::strin
 X11TestClient::Window X11TestClient::CreateOverrideRedirect() {
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
-    const Window window = XCreateWindow(display_, Root(), 10, 10, 50, 50, 0, CopyFromParent,
-                                        InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+    const Window window =
+        XCreateWindow(display_, Root(), 10, 10, 50, 50, 0, CopyFromParent, InputOutput,
+                      CopyFromParent, CWOverrideRedirect, &attributes);
     windows_.push_back(window);
     XStoreName(display_, window, "Popup menu");
     Map(window);

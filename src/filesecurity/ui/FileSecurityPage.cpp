@@ -60,7 +60,8 @@ void FileSecurityPage::BuildControls() {
     heading.setBold(true);
     heading.setPointSizeF(heading.pointSizeF() * 1.5);
     Label11->setFont(heading);
-    lblAbountZorvak = Named(new QLabel(QStringLiteral("About Orvelle"), fmKordex), "lblAbountZorvak");
+    lblAbountZorvak =
+        Named(new QLabel(QStringLiteral("About Orvelle"), fmKordex), "lblAbountZorvak");
     lblAbountZorvak->setCursor(Qt::PointingHandCursor);
     lblAbountZorvak->setStyleSheet(QStringLiteral("color: #1f4fbf; text-decoration: underline;"));
     lblAbountZorvak->installEventFilter(this);
@@ -76,8 +77,10 @@ void FileSecurityPage::BuildControls() {
     directionLayout->addWidget(Option3);
 
     auto* scope = Named(new QGroupBox(QStringLiteral("Scope"), fmKordex), "fraScope");
-    Option4 = Named(new QRadioButton(QStringLiteral("Encrypt/Decrypt single file"), scope), "Option4");
-    Option5 = Named(new QRadioButton(QStringLiteral("Encrypt/Decrypt entire folder"), scope), "Option5");
+    Option4 =
+        Named(new QRadioButton(QStringLiteral("Encrypt/Decrypt single file"), scope), "Option4");
+    Option5 =
+        Named(new QRadioButton(QStringLiteral("Encrypt/Decrypt entire folder"), scope), "Option5");
     auto* scopeGroup = new QButtonGroup(this);
     scopeGroup->addButton(Option4);
     scopeGroup->addButton(Option5);
@@ -89,8 +92,10 @@ void FileSecurityPage::BuildControls() {
     lblFileOrFolder->setStyleSheet(QStringLiteral("color: #505050; font-style: italic;"));
 
     const FieldCaptions start = CaptionsFor(CipherScope::SingleFile, CipherDirection::Encrypt);
-    lblSourceDestination[0] = Named(new QLabel(Text(start.source), fmKordex), "lblSourceDestination");
-    lblSourceDestination[1] = Named(new QLabel(Text(start.destination), fmKordex), "lblSourceDestination");
+    lblSourceDestination[0] =
+        Named(new QLabel(Text(start.source), fmKordex), "lblSourceDestination");
+    lblSourceDestination[1] =
+        Named(new QLabel(Text(start.destination), fmKordex), "lblSourceDestination");
     txtSource = Named(new QLineEdit(fmKordex), "txtSource");
     txtDestination = Named(new QLineEdit(fmKordex), "txtDestination");
     for (int index = 0; index < 2; ++index) {
@@ -105,8 +110,9 @@ void FileSecurityPage::BuildControls() {
     // Wide enough for every caption, so that the fields do not move when it changes.
     int captionWidth = 0;
     for (const char* caption : {"Source Folder:", "Destination Folder:"}) {
-        captionWidth = std::max(captionWidth, lblSourceDestination[0]->fontMetrics().horizontalAdvance(
-                                                  QString::fromLatin1(caption)));
+        captionWidth = std::max(
+            captionWidth,
+            lblSourceDestination[0]->fontMetrics().horizontalAdvance(QString::fromLatin1(caption)));
     }
     for (QLabel* label : lblSourceDestination) {
         label->setMinimumWidth(captionWidth);
@@ -180,10 +186,26 @@ void FileSecurityPage::BuildControls() {
     auto* page = new QVBoxLayout(this);
     page->addWidget(fmKordex);
 
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) { if (on) { Option2_Click(); } });
-    connect(Option3, &QRadioButton::toggled, this, [this](bool on) { if (on) { Option3_Click(); } });
-    connect(Option4, &QRadioButton::toggled, this, [this](bool on) { if (on) { Option4_Click(); } });
-    connect(Option5, &QRadioButton::toggled, this, [this](bool on) { if (on) { Option5_Click(); } });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            Option2_Click();
+        }
+    });
+    connect(Option3, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            Option3_Click();
+        }
+    });
+    connect(Option4, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            Option4_Click();
+        }
+    });
+    connect(Option5, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            Option5_Click();
+        }
+    });
     connect(cmdEncrypt, &QPushButton::clicked, this, &FileSecurityPage::cmdEncrypt_Click);
     connect(cmdDecrypt, &QPushButton::clicked, this, &FileSecurityPage::cmdDecrypt_Click);
 }
@@ -234,11 +256,13 @@ void FileSecurityPage::SetCipherDirection(CipherDirection direction) {
 }
 
 void FileSecurityPage::Option2_Click() {
-    shell::RunTrapped(services_.messageBox, [this] { SetCipherDirection(CipherDirection::Encrypt); });
+    shell::RunTrapped(services_.messageBox,
+                      [this] { SetCipherDirection(CipherDirection::Encrypt); });
 }
 
 void FileSecurityPage::Option3_Click() {
-    shell::RunTrapped(services_.messageBox, [this] { SetCipherDirection(CipherDirection::Decrypt); });
+    shell::RunTrapped(services_.messageBox,
+                      [this] { SetCipherDirection(CipherDirection::Decrypt); });
 }
 
 void FileSecurityPage::Option4_Click() {
@@ -300,7 +324,8 @@ std::string FileSecurityPage::BrowseForFolder() {
 std::string FileSecurityPage::BrowseForFile(bool isSource, bool encrypt) {
     const FileDialogChoice dialog = FileDialogFor(isSource, encrypt);
     try {
-        return services_.fileDialogs.PickFile({dialog.kind, dialog.filter, "", "", ""}).value_or(std::string());
+        return services_.fileDialogs.PickFile({dialog.kind, dialog.filter, "", "", ""})
+            .value_or(std::string());
     } catch (const RuntimeError& error) {
         return PickerFailed(error);
     }

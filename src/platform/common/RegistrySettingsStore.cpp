@@ -27,8 +27,7 @@ std::string RegistrySettingsStore::GetSetting(const std::string& application,
         return defaultValue;
     }
     std::vector<unsigned char> buffer(size);
-    if (registry_.RegQueryValueExA(open.get(), key, &type, buffer.data(), &size) !=
-        ERROR_SUCCESS) {
+    if (registry_.RegQueryValueExA(open.get(), key, &type, buffer.data(), &size) != ERROR_SUCCESS) {
         return defaultValue;
     }
     std::string text(buffer.begin(), buffer.begin() + size);

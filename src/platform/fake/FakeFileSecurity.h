@@ -140,8 +140,8 @@ public:
     [[nodiscard]] std::unique_ptr<ICipherControl> CreateObject(const std::string& progId) override {
         requested.push_back(progId);
         if (registered.count(progId) == 0) {
-            throw RuntimeError(429, "ActiveX component can't create object: " + progId +
-                                        " is not registered");
+            throw RuntimeError(
+                429, "ActiveX component can't create object: " + progId + " is not registered");
         }
         auto control = std::make_unique<FakeCipherControl>();
         created.push_back(control.get());

@@ -35,8 +35,7 @@ std::uint32_t FakeProfileFile::GetPrivateProfileStringA(const std::string& secti
     return static_cast<std::uint32_t>(result.size());
 }
 
-bool FakeProfileFile::WritePrivateProfileStringA(const std::string& section,
-                                                 const std::string& key,
+bool FakeProfileFile::WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                                  const std::optional<std::string>& value) {
     ++writes;
     if (failWrites) {

@@ -13,7 +13,8 @@
 namespace orvelle::platform::posix {
 
 FlockInstanceLock::FlockInstanceLock(std::string lockPath)
-    : path_(lockPath.empty() ? DefaultPath() : std::move(lockPath)) {}
+    : path_(lockPath.empty() ? DefaultPath() : std::move(lockPath)) {
+}
 
 std::string FlockInstanceLock::DefaultPath() {
     const std::string runtime = XdgPaths::RuntimeDir();
@@ -29,8 +30,7 @@ bool FlockInstanceLock::PreviousInstance() {
     }
     UniqueFd fd(::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     struct stat info {};
-    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_uid != getuid()) {
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid()) {
         // Without a lock file of our own the test cannot be made; starting is the
         // useful answer (a second copy is less harm than none).
         return false;

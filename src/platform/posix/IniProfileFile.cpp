@@ -22,8 +22,7 @@ std::string Trim(const std::string& text) {
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -63,7 +62,8 @@ std::string Unquote(const std::string& value) {
 
 }  // namespace
 
-IniProfileFile::IniProfileFile(std::string path) : path_(std::move(path)) {}
+IniProfileFile::IniProfileFile(std::string path) : path_(std::move(path)) {
+}
 
 std::string IniProfileFile::DefaultPath() {
     return XdgPaths::OrvelleConfigDir() + "/win.ini";

@@ -101,8 +101,12 @@ class Extractor {
 public:
     Extractor(archive* reader, int root, std::string folder, std::string archivePath,
               std::uint64_t archiveSize, const ArchiveProgress& progress, ThrottledPump& pump)
-        : reader_(reader), root_(root), folder_(std::move(folder)),
-          archivePath_(std::move(archivePath)), archiveSize_(archiveSize), progress_(progress),
+        : reader_(reader),
+          root_(root),
+          folder_(std::move(folder)),
+          archivePath_(std::move(archivePath)),
+          archiveSize_(archiveSize),
+          progress_(progress),
           pump_(pump) {}
 
     void Run() {
@@ -200,14 +204,16 @@ private:
             if (::mkdirat(at, part.c_str(), 0777) != 0 && errno != EEXIST) {
                 ThrowPathError(errno, folder_ + "/" + Join(parts, i + 1));
             }
-            UniqueFd next(::openat(at, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            UniqueFd next(
+                ::openat(at, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!next) {
                 const int error = errno;
                 struct stat info {};
                 const bool isLink = ::fstatat(at, part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
                                     S_ISLNK(info.st_mode);
                 if (error == ELOOP || isLink) {
-                    throw LeaveOut{"it would be written through the link \"" + Join(parts, i + 1) + "\""};
+                    throw LeaveOut{"it would be written through the link \"" + Join(parts, i + 1) +
+                                   "\""};
                 }
                 if (error == ENOTDIR) {
                     throw LeaveOut{"\"" + Join(parts, i + 1) + "\" is a file, not a folder"};
@@ -232,7 +238,8 @@ private:
             ThrowPathError(errno, folder_ + "/" + Join(parts, parts.size()));
         }
         struct stat info {};
-        if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(info.st_mode)) {
+        if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISDIR(info.st_mode)) {
             throw LeaveOut{S_ISLNK(info.st_mode) ? "a link of that name is in the way"
                                                  : "a file of that name is in the way"};
         }
@@ -268,12 +275,13 @@ private:
             if (status != ARCHIVE_OK) {
                 ThrowDamaged();
             }
-            WriteAt(fd.get(), static_cast<const char*>(block), size, static_cast<off_t>(offset), path);
+            WriteAt(fd.get(), static_cast<const char*>(block), size, static_cast<off_t>(offset),
+                    path);
             ReportPosition();
         }
         if (archive_entry_mtime_is_set(entry) != 0) {
-            const timespec times[2] = {{0, UTIME_NOW},
-                                       {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)}};
+            const timespec times[2] = {
+                {0, UTIME_NOW}, {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)}};
             // A file system without time stamps keeps the content all the same.
             static_cast<void>(::futimens(fd.get(), times));
         }
@@ -374,7 +382,8 @@ private:
     void ReportPosition() {
         const la_int64_t position = archive_filter_bytes(reader_, -1);
         if (archiveSize_ > 0 && position > 0) {
-            const auto done = std::min<std::uint64_t>(static_cast<std::uint64_t>(position), archiveSize_);
+            const auto done =
+                std::min<std::uint64_t>(static_cast<std::uint64_t>(position), archiveSize_);
             // Never let the bar go back, whatever order the reader visits the file in.
             Report(std::max(percent_, static_cast<int>(done * 99 / archiveSize_)));
         }

@@ -14,8 +14,8 @@ namespace orvelle::platform::posix {
 class LibArchiveReader final : public IArchiveReader {
 public:
     // `yieldInterval`: the least time between two turns of the user interface.
-    explicit LibArchiveReader(IEventPump& pump,
-                              std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
+    explicit LibArchiveReader(
+        IEventPump& pump, std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
         : pump_(pump), yieldInterval_(yieldInterval) {}
 
     [[nodiscard]] std::vector<SkippedEntry> ExtractTo(const std::string& archivePath,

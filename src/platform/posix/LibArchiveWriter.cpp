@@ -76,7 +76,10 @@ class FolderPacker {
 public:
     FolderPacker(archive* writer, const struct stat& output, const ArchiveProgress& progress,
                  ThrottledPump& pump, std::string archivePath)
-        : writer_(writer), output_(output), progress_(progress), pump_(pump),
+        : writer_(writer),
+          output_(output),
+          progress_(progress),
+          pump_(pump),
           archivePath_(std::move(archivePath)) {}
 
     void CountBytes(int dirFd, const std::string& path) {
@@ -122,9 +125,7 @@ public:
         }
     }
 
-    void Finish() {
-        Report(100);
-    }
+    void Finish() { Report(100); }
 
     std::vector<SkippedEntry> TakeSkipped() { return std::move(skipped_); }
 
@@ -144,8 +145,9 @@ private:
         std::vector<char> buffer(kChunk);
         std::uint64_t left = size;
         while (left > 0) {
-            const ssize_t got = ::read(fd.get(), buffer.data(),
-                                       static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunk)));
+            const ssize_t got =
+                ::read(fd.get(), buffer.data(),
+                       static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunk)));
             if (got < 0) {
                 if (errno == EINTR) {
                     continue;
@@ -153,15 +155,18 @@ private:
                 ThrowPathError(errno, fullPath);
             }
             if (got == 0) {
-                throw RuntimeError(errors::kDeviceIoError,
-                                   "The file became shorter while it was being packed: " + fullPath);
+                throw RuntimeError(
+                    errors::kDeviceIoError,
+                    "The file became shorter while it was being packed: " + fullPath);
             }
             if (archive_write_data(writer_, buffer.data(), static_cast<std::size_t>(got)) < 0) {
                 ThrowWriteError();
             }
             left -= static_cast<std::uint64_t>(got);
             fed_ += static_cast<std::uint64_t>(got);
-            Report(total_ == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(fed_, total_) * 100 / total_));
+            Report(total_ == 0
+                       ? 0
+                       : static_cast<int>(std::min<std::uint64_t>(fed_, total_) * 100 / total_));
             pump_.Tick();
         }
         if (archive_write_finish_entry(writer_) < ARCHIVE_WARN) {
@@ -273,9 +278,8 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
     if (archive_write_set_format_zip(writer.get()) != ARCHIVE_OK ||
         archive_write_set_options(writer.get(), "zip:compression=deflate") != ARCHIVE_OK ||
         archive_write_open_fd(writer.get(), outputFd.get()) != ARCHIVE_OK) {
-        throw RuntimeError(errors::kDeviceIoError,
-                           "Can not write the archive " + archivePath + ": " +
-                               ArchiveErrorText(writer.get()));
+        throw RuntimeError(errors::kDeviceIoError, "Can not write the archive " + archivePath +
+                                                       ": " + ArchiveErrorText(writer.get()));
     }
     if (progress) {
         progress(0);
@@ -292,9 +296,8 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
         if (error == ENOSPC || error == EDQUOT) {
             ThrowPathError(error, archivePath);
         }
-        throw RuntimeError(errors::kDeviceIoError,
-                           "Can not write the archive " + archivePath + ": " +
-                               ArchiveErrorText(writer.get()));
+        throw RuntimeError(errors::kDeviceIoError, "Can not write the archive " + archivePath +
+                                                       ": " + ArchiveErrorText(writer.get()));
     }
     packer.Finish();
     return packer.TakeSkipped();

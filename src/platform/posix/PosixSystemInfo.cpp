@@ -89,7 +89,8 @@ std::string ChooseLocalIp(const std::vector<InterfaceAddress>& addresses) {
 }
 
 PosixSystemInfo::PosixSystemInfo(std::vector<std::string> osReleaseFiles)
-    : osReleaseFiles_(std::move(osReleaseFiles)) {}
+    : osReleaseFiles_(std::move(osReleaseFiles)) {
+}
 
 std::string PosixSystemInfo::GetComputerNameA() {
     std::array<char, 256> buffer{};

@@ -11,8 +11,8 @@ namespace orvelle::platform::posix {
 class PosixSystemInfo final : public ISystemInfo {
 public:
     // `osReleaseFiles`: the os-release files, first found wins.
-    explicit PosixSystemInfo(
-        std::vector<std::string> osReleaseFiles = {"/etc/os-release", "/usr/lib/os-release"});
+    explicit PosixSystemInfo(std::vector<std::string> osReleaseFiles = {"/etc/os-release",
+                                                                        "/usr/lib/os-release"});
 
     [[nodiscard]] std::string GetComputerNameA() override;
     [[nodiscard]] std::string OsName() override;

@@ -23,8 +23,8 @@ void PosixTempFile::Create(const std::string& path, const std::string& content) 
             ThrowFileError(errno);
         }
     }
-    const UniqueFd fd(::open(path.c_str(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const UniqueFd fd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd) {
         ThrowFileError(errno == EEXIST ? EACCES : errno);
     }

@@ -24,7 +24,8 @@ bool PosixTemporaryFiles::Remove(const std::string& path) {
 }
 
 void PosixTemporaryFiles::CreateExclusive(const std::string& path) {
-    const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const UniqueFd fd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd) {
         if (errno == EEXIST) {
             throw RuntimeError(58, "File already exists: " + path +

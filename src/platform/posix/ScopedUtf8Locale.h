@@ -1,7 +1,7 @@
 #pragma once
 
-#include <clocale>
 #include <locale.h>
+#include <clocale>
 
 namespace orvelle::platform::posix {
 

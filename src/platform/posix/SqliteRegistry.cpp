@@ -98,8 +98,8 @@ public:
         if (statement_ != nullptr) {
             // A zero-length blob must still be a blob, not NULL.
             static const unsigned char kEmpty = 0;
-            sqlite3_bind_blob(statement_, index, size == 0 ? &kEmpty : data,
-                              static_cast<int>(size), SQLITE_TRANSIENT);
+            sqlite3_bind_blob(statement_, index, size == 0 ? &kEmpty : data, static_cast<int>(size),
+                              SQLITE_TRANSIENT);
         }
         return *this;
     }
@@ -110,13 +110,15 @@ public:
     }
     [[nodiscard]] std::string Text(int column) const {
         const auto* text = sqlite3_column_text(statement_, column);
-        return text == nullptr ? std::string{}
-                               : std::string(reinterpret_cast<const char*>(text),
-                                             static_cast<std::size_t>(
-                                                 sqlite3_column_bytes(statement_, column)));
+        return text == nullptr
+                   ? std::string{}
+                   : std::string(
+                         reinterpret_cast<const char*>(text),
+                         static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)));
     }
     [[nodiscard]] std::vector<unsigned char> Blob(int column) const {
-        const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(statement_, column));
+        const auto* data =
+            static_cast<const unsigned char*>(sqlite3_column_blob(statement_, column));
         const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement_, column));
         return data == nullptr ? std::vector<unsigned char>{}
                                : std::vector<unsigned char>(data, data + size);
@@ -130,9 +132,8 @@ private:
 class SqliteRegistry::Transaction {
 public:
     Transaction(SqliteRegistry& owner, bool write) : owner_(owner), db_(owner.db_.get()) {
-        active_ = db_ != nullptr &&
-                  sqlite3_exec(db_, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr,
-                               nullptr) == SQLITE_OK;
+        active_ = db_ != nullptr && sqlite3_exec(db_, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr,
+                                                 nullptr, nullptr) == SQLITE_OK;
     }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -196,8 +197,8 @@ std::string SqliteRegistry::DefaultPath() {
 
 void SqliteRegistry::Open() {
     sqlite3* raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW |
-                      SQLITE_OPEN_FULLMUTEX;
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
     const int rc = sqlite3_open_v2(path_.c_str(), &raw, flags, nullptr);
     db_.reset(raw);
     if (rc != SQLITE_OK) {
@@ -366,8 +367,8 @@ HKEY SqliteRegistry::NewHandle(std::int64_t keyId, std::uint32_t access) {
     return handle;
 }
 
-LSTATUS SqliteRegistry::RegOpenKeyExA(HKEY key, const std::string& subKey,
-                                      std::uint32_t samDesired, HKEY& result) {
+LSTATUS SqliteRegistry::RegOpenKeyExA(HKEY key, const std::string& subKey, std::uint32_t samDesired,
+                                      HKEY& result) {
     result = kNullKey;
     std::int64_t from = 0;
     LSTATUS status = ERROR_SUCCESS;

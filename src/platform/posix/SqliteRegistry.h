@@ -63,8 +63,7 @@ private:
     bool Initialise();
     [[nodiscard]] bool Resolve(HKEY key, std::uint32_t neededAccess, std::int64_t& keyId,
                                LSTATUS& status) const;
-    [[nodiscard]] LSTATUS FindPath(std::int64_t from, const std::string& path,
-                                   std::int64_t& keyId);
+    [[nodiscard]] LSTATUS FindPath(std::int64_t from, const std::string& path, std::int64_t& keyId);
     [[nodiscard]] LSTATUS CreatePath(std::int64_t from, const std::string& path,
                                      std::int64_t& keyId);
     [[nodiscard]] bool KeyExists(std::int64_t keyId);

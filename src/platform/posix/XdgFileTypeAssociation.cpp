@@ -66,7 +66,8 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 XdgFileTypeAssociation::XdgFileTypeAssociation(std::string dataHome)
-    : dataHome_(std::move(dataHome)) {}
+    : dataHome_(std::move(dataHome)) {
+}
 
 std::string XdgFileTypeAssociation::DataHome() const {
     return dataHome_.empty() ? XdgPaths::DataHome() : dataHome_;
@@ -83,9 +84,15 @@ std::string XdgFileTypeAssociation::DesktopEntryPath(const FileTypeAssociation& 
 std::string XdgFileTypeAssociation::MimePackage(const FileTypeAssociation& association) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-           "  <mime-type type=\"" + XmlText(association.mimeType) + "\">\n"
-           "    <comment>" + XmlText(association.description) + "</comment>\n"
-           "    <glob pattern=\"" + XmlText(association.glob) + "\"/>\n"
+           "  <mime-type type=\"" +
+           XmlText(association.mimeType) +
+           "\">\n"
+           "    <comment>" +
+           XmlText(association.description) +
+           "</comment>\n"
+           "    <glob pattern=\"" +
+           XmlText(association.glob) +
+           "\"/>\n"
            "  </mime-type>\n"
            "</mime-info>\n";
 }
@@ -94,13 +101,20 @@ std::string XdgFileTypeAssociation::DesktopEntry(const FileTypeAssociation& asso
     // %f: the program is handed the local path of the file that was opened.
     return "[Desktop Entry]\n"
            "Type=Application\n"
-           "Name=" + EntryText(association.application) + "\n"
-           "Comment=" + EntryText(association.description) + "\n"
-           "Exec=" + XdgStartupList::ExecValue(association.programPath) + " %f\n"
+           "Name=" +
+           EntryText(association.application) +
+           "\n"
+           "Comment=" +
+           EntryText(association.description) +
+           "\n"
+           "Exec=" +
+           XdgStartupList::ExecValue(association.programPath) +
+           " %f\n"
            "Icon=orvelle\n"
            "Terminal=false\n"
            "NoDisplay=true\n"
-           "MimeType=" + EntryText(association.mimeType) + ";\n";
+           "MimeType=" +
+           EntryText(association.mimeType) + ";\n";
 }
 
 AssociationStatus XdgFileTypeAssociation::Register(const FileTypeAssociation& association) {

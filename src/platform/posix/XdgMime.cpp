@@ -322,9 +322,9 @@ std::optional<DesktopApplication> DefaultApplicationFor(const XdgSearchPaths& pa
                 continue;
             }
             auto application = FindDesktopApplication(paths, id);
-            if (application && std::find(application->entry.mimeTypes.begin(),
-                                         application->entry.mimeTypes.end(),
-                                         mimeType) != application->entry.mimeTypes.end()) {
+            if (application &&
+                std::find(application->entry.mimeTypes.begin(), application->entry.mimeTypes.end(),
+                          mimeType) != application->entry.mimeTypes.end()) {
                 return application;
             }
         }

@@ -17,7 +17,6 @@
 #include <fstream>
 #include <sstream>
 
-
 namespace orvelle::platform::posix {
 namespace {
 
@@ -29,7 +28,8 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 // "scheme:" of an address such as https://example.org; empty for a file path.
 std::string UrlScheme(const std::string& text) {
     const auto colon = text.find(':');
-    if (colon == std::string::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(text[0]))) {
+    if (colon == std::string::npos || colon == 0 ||
+        !std::isalpha(static_cast<unsigned char>(text[0]))) {
         return {};
     }
     for (std::size_t i = 0; i < colon; ++i) {
@@ -101,7 +101,8 @@ std::optional<std::vector<std::string>> SplitParameters(const std::string& param
             if (c == '"') {
                 quote = 0;
             } else if (c == '\\' && i + 1 < parameters.size() &&
-                       std::string_view("\"\\$`").find(parameters[i + 1]) != std::string_view::npos) {
+                       std::string_view("\"\\$`").find(parameters[i + 1]) !=
+                           std::string_view::npos) {
                 word += parameters[++i];
             } else {
                 word += c;
@@ -133,7 +134,8 @@ std::optional<std::vector<std::string>> SplitParameters(const std::string& param
 }
 
 XdgShellExecute::XdgShellExecute(std::optional<XdgSearchPaths> searchPaths)
-    : searchPaths_(std::move(searchPaths)) {}
+    : searchPaths_(std::move(searchPaths)) {
+}
 
 XdgSearchPaths XdgShellExecute::Paths() const {
     return searchPaths_ ? *searchPaths_ : XdgSearchPaths::FromEnvironment();
@@ -179,9 +181,10 @@ int XdgShellExecute::ShellExecuteA(WindowHandle /*parent*/, const std::string& o
     const std::string scheme = UrlScheme(file);
     const bool isUrl = !scheme.empty() && !IsRegularFile(file);
     struct stat info {};
-    const bool isProgram = !isUrl && (file.find('/') == std::string::npos ||
-                                      (::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-                                       (info.st_mode & 0111) != 0));
+    const bool isProgram =
+        !isUrl &&
+        (file.find('/') == std::string::npos ||
+         (::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0));
     if (isProgram) {
         std::vector<std::string> command = {file};
         command.insert(command.end(), arguments->begin(), arguments->end());

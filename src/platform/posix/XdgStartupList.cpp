@@ -9,7 +9,8 @@
 
 namespace orvelle::platform::posix {
 
-XdgStartupList::XdgStartupList(std::string folder) : folder_(std::move(folder)) {}
+XdgStartupList::XdgStartupList(std::string folder) : folder_(std::move(folder)) {
+}
 
 std::string XdgStartupList::Folder() const {
     return folder_.empty() ? XdgPaths::ConfigHome() + "/autostart" : folder_;
@@ -60,13 +61,20 @@ bool XdgStartupList::AddEntry(const std::string& name, const std::string& progra
     if (!MakeDirectories(folder, 0700)) {
         return false;
     }
-    const std::string content = "[Desktop Entry]\n"
-                                "Type=Application\n"
-                                "Name=" + name + "\n"
-                                "Comment=Start " + name + " at log-on\n"
-                                "Exec=" + ExecValue(programPath) + "\n"
-                                "Terminal=false\n"
-                                "X-GNOME-Autostart-enabled=true\n";
+    const std::string content =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=" +
+        name +
+        "\n"
+        "Comment=Start " +
+        name +
+        " at log-on\n"
+        "Exec=" +
+        ExecValue(programPath) +
+        "\n"
+        "Terminal=false\n"
+        "X-GNOME-Autostart-enabled=true\n";
     return WriteFileAtomically(EntryPath(name), content, 0644) == 0;
 }
 

@@ -141,10 +141,9 @@ void PopupKillerPage::mnuPoupKiller_Click() {
 
 void PopupKillerPage::Command1_Click() {
     shell::RunTrapped(services_.messageBox, [this] {
-        const auto chosen =
-            services_.fileDialogs.PickFile({platform::FileDialogKind::Open, "Wav files |*.wav",
-                                            "Choose a Wav file to open",
-                                            services_.process.ProgramFolder(), state_.SoundPath()});
+        const auto chosen = services_.fileDialogs.PickFile(
+            {platform::FileDialogKind::Open, "Wav files |*.wav", "Choose a Wav file to open",
+             services_.process.ProgramFolder(), state_.SoundPath()});
         // A cancelled dialog keeps the previous name, which is written again.
         const std::string fileName = chosen.value_or(state_.SoundPath());
         if (!IsStorableSoundPath(fileName)) {

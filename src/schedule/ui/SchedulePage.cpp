@@ -80,12 +80,14 @@ SchedulePage::SchedulePage(ScheduleEditor& editor, QWidget* parent)
                     3, 0);
     grid->addLayout(hours, 3, 1);
     grid->addWidget(
-        Named(new QLabel(QStringLiteral("Last Run  Time:"), fmSchedule), "lblLastRunCaption"), 4, 0);
+        Named(new QLabel(QStringLiteral("Last Run  Time:"), fmSchedule), "lblLastRunCaption"), 4,
+        0);
     grid->addWidget(lblLastRunTime, 4, 1);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(5, 1);
 
-    cmdDefaultSchedule = Named(new QPushButton(QStringLiteral("Default"), this), "cmdDefaultSchedule");
+    cmdDefaultSchedule =
+        Named(new QPushButton(QStringLiteral("Default"), this), "cmdDefaultSchedule");
     cmdApply = Named(new QPushButton(QStringLiteral("&Apply"), this), "cmdApply");
     cmdCancel = Named(new QPushButton(QStringLiteral("Cancel"), this), "cmdCancel");
     auto* buttons = new QHBoxLayout;
@@ -103,9 +105,9 @@ SchedulePage::SchedulePage(ScheduleEditor& editor, QWidget* parent)
     connect(dtpScheduleDate, &OptionalDateTimeEdit::edited, this,
             [this](bool hasValue, const QDateTime& value) {
                 const QDate date = value.date();
-                editor_.UserEditsDate(hasValue ? std::optional<Date>(Date{date.year(), date.month(),
-                                                                          date.day()})
-                                               : std::nullopt);
+                editor_.UserEditsDate(
+                    hasValue ? std::optional<Date>(Date{date.year(), date.month(), date.day()})
+                             : std::nullopt);
             });
     connect(dtpScheduleTime, &OptionalDateTimeEdit::edited, this,
             [this](bool hasValue, const QDateTime& value) {

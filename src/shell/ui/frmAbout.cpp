@@ -62,8 +62,7 @@ QString frmAbout::CopyRightText() {
         "provided as is, without warranty of any kind; keep copies of files that matter to "
         "you before you encrypt or erase them.");
     return paragraph + QStringLiteral("\n\nAll rights reserved. ") +
-           QString::fromUtf8(kLegalCopyright) + QLatin1Char(' ') +
-           QString::fromUtf8(kCompanyName);
+           QString::fromUtf8(kLegalCopyright) + QLatin1Char(' ') + QString::fromUtf8(kCompanyName);
 }
 
 void frmAbout::Form_Load() {

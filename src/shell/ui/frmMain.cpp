@@ -49,14 +49,13 @@ frmMain::frmMain(AppServices& services, QWidget* parent)
       services_(services),
       hideShowWindows_(std::make_unique<popup::HideShowWindows>(services.windowList)),
       keyboardHook_(std::make_unique<popup::MSHook>(services.hookLibrary, services.windowProcedure,
-                                                   services.messageBox, services.process,
-                                                   *hideShowWindows_, ApplicationTitle())) {
+                                                    services.messageBox, services.process,
+                                                    *hideShowWindows_, ApplicationTitle())) {
     setObjectName(QStringLiteral("frmMain"));
     BuildControls();
     BuildMenu();
-    services_.tray.SetCallback([this](int mouseMessage) {
-        Form_MouseUp(0, 0, static_cast<float>(mouseMessage), 0.0F);
-    });
+    services_.tray.SetCallback(
+        [this](int mouseMessage) { Form_MouseUp(0, 0, static_cast<float>(mouseMessage), 0.0F); });
 }
 
 frmMain::~frmMain() {
@@ -134,8 +133,8 @@ void frmMain::BuildControls() {
     cleaningPages->AttachMainWindow(std::move(controls));
     // The schedule is tested from the start.
     tmrSchedule->start();
-    pageFileSecurity = new filesecurity::FileSecurityPage(services_, *tmrProgress,
-                                                          [this] { mnuAbout_Click(); }, tabMain);
+    pageFileSecurity = new filesecurity::FileSecurityPage(
+        services_, *tmrProgress, [this] { mnuAbout_Click(); }, tabMain);
     ReplacePage(kFileSecurityPage, pageFileSecurity);
 
     resize(720, 520);
@@ -154,8 +153,8 @@ void frmMain::ReplacePage(int index, QWidget* page) {
 
 QWidget* frmMain::BuildMainPage() {
     auto* page = Named(new QWidget(tabMain), "pageMain");
-    chkStartup = Named(new widgets::VbCheckBox(QStringLiteral("Run on Startup"), page),
-                       "chkStartup");
+    chkStartup =
+        Named(new widgets::VbCheckBox(QStringLiteral("Run on Startup"), page), "chkStartup");
     lblUser = Named(new QLabel(page), "lblUser");
     lblOS = Named(new QLabel(page), "lblOS");
     Label12 = Named(new QLabel(QStringLiteral("Your LAN IP address is:"), page), "Label12");
@@ -249,15 +248,15 @@ void frmMain::Form_Load() {
         // 20. The local network address.
         Label13->setText(Text(services_.systemInfo.LocalIp()));
         // 21. "Run on Startup" from the stored option; acted on only at unload.
-        const std::int32_t startUp =
-            settings::ReadNumberSetting(services_.settings, services_.messageBox,
-                                        ApplicationTitle(), settings::kOptions,
-                                        settings::kStartUp, "0", 0);
+        const std::int32_t startUp = settings::ReadNumberSetting(
+            services_.settings, services_.messageBox, ApplicationTitle(), settings::kOptions,
+            settings::kStartUp, "0", 0);
         if (!chkStartup->SetValue(startUp)) {
             ShowErrorBox(services_.messageBox,
-                         RuntimeError(380, "Invalid property value: the setting Options\\StartUp "
-                                           "holds " + std::to_string(startUp) +
-                                               "; the default is used"));
+                         RuntimeError(380,
+                                      "Invalid property value: the setting Options\\StartUp "
+                                      "holds " +
+                                          std::to_string(startUp) + "; the default is used"));
         }
         // 22. The sound file's name.
         pagePopupKiller->ShowSoundPath();
@@ -390,9 +389,9 @@ void frmMain::Label9_Click() {
 
 void frmMain::OpenWebLabel(const QLabel* label) {
     // No error box here: OpenWebPage reports its own failures.
-    OpenWebPage({services_.tempPath, services_.tempFile, services_.shellExecute,
-                 services_.messageBox},
-                MainWindowHandle(), label->text().toStdString(), "htm");
+    OpenWebPage(
+        {services_.tempPath, services_.tempFile, services_.shellExecute, services_.messageBox},
+        MainWindowHandle(), label->text().toStdString(), "htm");
 }
 
 void frmMain::Form_MouseUp(int /*button*/, int /*shift*/, float x, float /*y*/) {

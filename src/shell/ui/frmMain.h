@@ -40,7 +40,7 @@ class CleaningPages;
 namespace orvelle::popup {
 class HideShowWindows;
 class MSHook;
-}
+}  // namespace orvelle::popup
 
 namespace orvelle::popup::ui {
 class PopupKillerPage;

@@ -14,10 +14,10 @@
 #include "QtClipboard.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
-#include "SqliteRegistry.h"
-#include "VbCheckBox.h"
 #include "SchedulePage.h"
 #include "SecondTimer.h"
+#include "SqliteRegistry.h"
+#include "VbCheckBox.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -258,7 +258,7 @@ TEST_F(CleaningPagesTest, ARunBringsTheWindowUpOnTheMainPageWithTheColouredLog) 
 TEST_F(CleaningPagesTest, EachPageButtonCleansEverythingAndNothingWhileTheScheduleIsPending) {
     auto window = Load();
     window->show();
-    Box(*window, 4)->SetValue(1);  // My Documents, on the Clean Computer page
+    Box(*window, 4)->SetValue(1);                // My Documents, on the Clean Computer page
     window->ScheduleEditor().SetHoursText("5");  // an edit not yet applied
     EXPECT_TRUE(window->IsSchedulePending());
 

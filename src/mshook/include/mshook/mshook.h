@@ -25,11 +25,11 @@ extern "C" {
 
 enum mshook_status {
     MSHOOK_OK = 0,
-    MSHOOK_KEY_TAKEN = 1,      /* another client holds the key combination */
-    MSHOOK_INVALID_HOOK = 2,   /* null, the wrong size, or not the hook the library holds */
-    MSHOOK_NO_KEY = 3,         /* the keyboard has no key for the hot key */
+    MSHOOK_KEY_TAKEN = 1,    /* another client holds the key combination */
+    MSHOOK_INVALID_HOOK = 2, /* null, the wrong size, or not the hook the library holds */
+    MSHOOK_NO_KEY = 3,       /* the keyboard has no key for the hot key */
     MSHOOK_CONNECTION_ERROR = 4,
-    MSHOOK_BUSY = 5            /* another hook is installed already */
+    MSHOOK_BUSY = 5 /* another hook is installed already */
 };
 
 /* Delivers a message to a window of the program; must not block. */
@@ -38,12 +38,12 @@ typedef void (*mshook_post_message)(void* context, uint64_t window, uint32_t mes
 
 /* The hook handle: made by the program, kept by the library between LibHook and LibUnHook. */
 typedef struct mshook_hook {
-    uint32_t size;                   /* sizeof(mshook_hook) */
-    void* connection;                /* the program's xcb_connection_t */
-    uint32_t root;                   /* the root window the key is grabbed on */
-    uint64_t window;                 /* the window the marker goes to */
+    uint32_t size;    /* sizeof(mshook_hook) */
+    void* connection; /* the program's xcb_connection_t */
+    uint32_t root;    /* the root window the key is grabbed on */
+    uint64_t window;  /* the window the marker goes to */
     mshook_post_message post_message;
-    void* context;                   /* handed back to post_message */
+    void* context; /* handed back to post_message */
 } mshook_hook;
 
 /* The keyboard hook procedure. code: MSHOOK_HC_ACTION; wParam: the key code; lParam: the

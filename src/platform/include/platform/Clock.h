@@ -5,9 +5,9 @@ namespace orvelle::platform {
 // A local calendar date and time of day, to the second.
 struct LocalDateTime {
     int year = 1970;
-    int month = 1;      // 1 … 12
-    int day = 1;        // 1 … 31
-    int hour = 0;       // 0 … 23
+    int month = 1;  // 1 … 12
+    int day = 1;    // 1 … 31
+    int hour = 0;   // 0 … 23
     int minute = 0;
     int second = 0;
     int dayOfWeek = 1;  // 1 = Monday … 7 = Sunday

@@ -25,7 +25,8 @@ public:
     // The control, or a RuntimeError when the identifier is not registered (429
     // "ActiveX component can't create object") or its library cannot be loaded
     // (48 "Error in loading DLL").
-    [[nodiscard]] virtual std::unique_ptr<ICipherControl> CreateObject(const std::string& progId) = 0;
+    [[nodiscard]] virtual std::unique_ptr<ICipherControl> CreateObject(
+        const std::string& progId) = 0;
 };
 
 }  // namespace orvelle::platform

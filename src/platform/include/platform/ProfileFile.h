@@ -17,8 +17,7 @@ public:
     virtual std::uint32_t GetPrivateProfileStringA(const std::string& section,
                                                    const std::string& key,
                                                    const std::string& defaultValue,
-                                                   std::string& text,
-                                                   std::uint32_t bufferSize) = 0;
+                                                   std::string& text, std::uint32_t bufferSize) = 0;
     // Writes an entry (nullopt value deletes it); false when the file cannot be written.
     virtual bool WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                             const std::optional<std::string>& value) = 0;

@@ -11,8 +11,7 @@ public:
 
     // The stored text, or `defaultValue` when application, section or key is missing.
     [[nodiscard]] virtual std::string GetSetting(const std::string& application,
-                                                 const std::string& section,
-                                                 const std::string& key,
+                                                 const std::string& section, const std::string& key,
                                                  const std::string& defaultValue) = 0;
     // Stores the text, creating whatever is missing; a failing write is silent.
     virtual void SaveSetting(const std::string& application, const std::string& section,

@@ -3,11 +3,11 @@
 #include "QtWindowProcedure.h"
 #include "mshook/mshook.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
@@ -64,7 +64,8 @@ struct QtHookLibrary::InstalledHook final : QAbstractNativeEventFilter {
     InstalledHook(const InstalledHook&) = delete;
     InstalledHook& operator=(const InstalledHook&) = delete;
 
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/) override {
+    bool nativeEventFilter(const QByteArray& eventType, void* message,
+                           qintptr* /*result*/) override {
         if (eventType != "xcb_generic_event_t" || message == nullptr) {
             return false;
         }
@@ -74,7 +75,8 @@ struct QtHookLibrary::InstalledHook final : QAbstractNativeEventFilter {
             return false;
         }
         const auto* key = static_cast<const xcb_key_press_event_t*>(message);
-        return keyboardHook(MSHOOK_HC_ACTION, key->detail, reinterpret_cast<std::intptr_t>(key)) != 0;
+        return keyboardHook(MSHOOK_HC_ACTION, key->detail, reinterpret_cast<std::intptr_t>(key)) !=
+               0;
     }
 
     mshook_hook handle{};
@@ -101,8 +103,10 @@ bool QtHookLibrary::LoadLibraryA(const std::string& path) {
     library->keyboardHook = Export<decltype(&::SSKeyBoardHook)>(handle.get(), "SSKeyBoardHook");
     library->libHook = Export<decltype(&::LibHook)>(handle.get(), "LibHook");
     library->libUnHook = Export<decltype(&::LibUnHook)>(handle.get(), "LibUnHook");
-    library->hotKeyName = Export<decltype(&::mshook_hot_key_name)>(handle.get(), "mshook_hot_key_name");
-    library->statusText = Export<decltype(&::mshook_status_text)>(handle.get(), "mshook_status_text");
+    library->hotKeyName =
+        Export<decltype(&::mshook_hot_key_name)>(handle.get(), "mshook_hot_key_name");
+    library->statusText =
+        Export<decltype(&::mshook_status_text)>(handle.get(), "mshook_status_text");
     const auto version = Export<decltype(&::mshook_version)>(handle.get(), "mshook_version");
     if (library->keyboardHook == nullptr || library->libHook == nullptr ||
         library->libUnHook == nullptr || library->hotKeyName == nullptr ||
@@ -127,8 +131,8 @@ HookHandle QtHookLibrary::SetWindowsHookExA(WindowHandle target) {
     }
     xcb_connection_t* connection = x11->connection();
     const std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
-        xcb_query_tree_reply(connection,
-                             xcb_query_tree(connection, static_cast<xcb_window_t>(target)), nullptr),
+        xcb_query_tree_reply(
+            connection, xcb_query_tree(connection, static_cast<xcb_window_t>(target)), nullptr),
         &std::free);
     if (!tree) {
         return 0;

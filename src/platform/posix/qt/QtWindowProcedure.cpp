@@ -47,8 +47,7 @@ std::optional<Message> MessageOf(const QEvent& event) {
 // Installed on a widget once; holds the widget's current procedure.
 class ProcedureFilter final : public QObject {
 public:
-    ProcedureFilter(QWidget* widget, WindowHandle window)
-        : QObject(widget), window_(window) {
+    ProcedureFilter(QWidget* widget, WindowHandle window) : QObject(widget), window_(window) {
         setObjectName(QString::fromLatin1(kFilterName));
         current_ = OwnHandling();
         widget->installEventFilter(this);
@@ -106,8 +105,8 @@ WindowProc QtWindowProcedure::SetWindowLongA(WindowHandle window, WindowProc pro
         return {};
     }
     // The object name is ours alone, so the child found is our filter.
-    auto* filter = static_cast<ProcedureFilter*>(widget->findChild<QObject*>(
-        QString::fromLatin1(kFilterName), Qt::FindDirectChildrenOnly));
+    auto* filter = static_cast<ProcedureFilter*>(
+        widget->findChild<QObject*>(QString::fromLatin1(kFilterName), Qt::FindDirectChildrenOnly));
     if (filter == nullptr) {
         filter = new ProcedureFilter(widget, window);  // owned by the widget
     }

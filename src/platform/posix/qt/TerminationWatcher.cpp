@@ -1,8 +1,8 @@
 #include "TerminationWatcher.h"
 
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace orvelle::platform::posix {
 namespace {

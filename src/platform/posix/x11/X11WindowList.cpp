@@ -59,7 +59,8 @@ std::string Latin1ToUtf8(const std::string& text) {
 }
 
 X11WindowList::X11WindowList(std::string displayName, std::chrono::milliseconds mapTimeout)
-    : displayName_(std::move(displayName)), mapTimeout_(mapTimeout) {}
+    : displayName_(std::move(displayName)), mapTimeout_(mapTimeout) {
+}
 
 xcb_connection_t* X11WindowList::Connection() {
     if (connection_ && xcb_connection_has_error(connection_.get()) == 0) {
@@ -102,8 +103,8 @@ std::optional<std::vector<xcb_window_t>> X11WindowList::WindowProperty(xcb_windo
         return std::nullopt;
     }
     const XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                                     1U << 16U),
+        connection,
+        xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1U << 16U),
         nullptr));
     if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 32) {
         return std::nullopt;
@@ -119,7 +120,8 @@ bool X11WindowList::HasProperty(xcb_window_t window, xcb_atom_t property) {
         return false;
     }
     const XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0),
+        connection,
+        xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0),
         nullptr));
     return reply && reply->type != XCB_ATOM_NONE;
 }
@@ -207,11 +209,11 @@ std::string X11WindowList::GetWindowTextA(WindowHandle window, std::size_t maxLe
         return {};
     }
     const auto read = [&](xcb_atom_t property) -> XcbReply<xcb_get_property_reply_t> {
-        return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(
-            connection,
-            xcb_get_property(connection, 0, ToX(window), property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                             1U << 14U),
-            nullptr));
+        return XcbReply<xcb_get_property_reply_t>(
+            xcb_get_property_reply(connection,
+                                   xcb_get_property(connection, 0, ToX(window), property,
+                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, 1U << 14U),
+                                   nullptr));
     };
     const auto text = [](const XcbReply<xcb_get_property_reply_t>& reply) {
         return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
@@ -271,7 +273,8 @@ bool X11WindowList::ShowWindow(WindowHandle window, int command) {
 
 bool X11WindowList::Withdraw(xcb_window_t window) {
     xcb_connection_t* connection = connection_.get();
-    const XcbError error(xcb_request_check(connection, xcb_unmap_window_checked(connection, window)));
+    const XcbError error(
+        xcb_request_check(connection, xcb_unmap_window_checked(connection, window)));
     if (error) {
         return false;
     }
@@ -294,9 +297,9 @@ bool X11WindowList::Withdraw(xcb_window_t window) {
         // a window manager moves the focus on by itself, later. PointerRoot is always a
         // valid focus: the check only waits until the server has it.
         const XcbError neverFails(xcb_request_check(
-            connection, xcb_set_input_focus_checked(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
-                                                    XCB_INPUT_FOCUS_POINTER_ROOT,
-                                                    XCB_CURRENT_TIME)));
+            connection,
+            xcb_set_input_focus_checked(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
+                                        XCB_INPUT_FOCUS_POINTER_ROOT, XCB_CURRENT_TIME)));
     }
     return true;
 }
@@ -324,11 +327,12 @@ bool X11WindowList::MapAndWait(xcb_window_t window) {
             while (const XcbEvent event{xcb_poll_for_event(connection)}) {
                 const auto type = event->response_type & 0x7FU;
                 if (type == XCB_MAP_NOTIFY &&
-                    reinterpret_cast<const xcb_map_notify_event_t*>(event.get())->window == window) {
+                    reinterpret_cast<const xcb_map_notify_event_t*>(event.get())->window ==
+                        window) {
                     mapped = true;
                 } else if (type == XCB_DESTROY_NOTIFY &&
-                           reinterpret_cast<const xcb_destroy_notify_event_t*>(event.get())->window ==
-                               window) {
+                           reinterpret_cast<const xcb_destroy_notify_event_t*>(event.get())
+                                   ->window == window) {
                     return false;
                 }
             }
