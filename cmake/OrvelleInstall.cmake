@@ -21,3 +21,4 @@ install(CODE "
        \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/orvelle-reg SYMBOLIC)")
 install(FILES data/icons/orvelle-256.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
   RENAME orvelle.png)
+install(FILES data/orvelle.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
