@@ -88,37 +88,7 @@ struct FakeAppServices {
                                   sound};
     }
 
-    shell::AppServices services{registry,
-                                settings,
-                                messageBox,
-                                profile,
-                                startupList,
-                                process,
-                                files,
-                                tempPath,
-                                clock,
-                                eventPump,
-                                tray,
-                                folderTree,
-                                specialFolders,
-                                recycleBin,
-                                clipboard,
-                                systemInfo,
-                                shellExecute,
-                                tempFile,
-                                hookLibrary,
-                                windowList,
-                                windowProcedure,
-                                controls,
-                                controlRegistration,
-                                zipControl,
-                                unzipControl,
-                                temporaryFiles,
-                                fileDialogs,
-                                fileTypes,
-                                browsers,
-                                keys,
-                                sound};
+    shell::AppServices services = WithSettings(settings);
 };
 
 }  // namespace orvelle::test

@@ -332,34 +332,27 @@ std::string FileSecurityPage::BrowseForFile(bool isSource, bool encrypt) {
 }
 
 void FileSecurityPage::cmdEncrypt_Click() {
-    // While a job runs this button reads "Cancel"; no job is started on top of it.
-    if (jobs_.IsRunning()) {
-        return;
-    }
-    shell::RunTrapped(services_.messageBox, [this] {
-        if (!CheckPassphrases(Password(), txtReenter->text().toStdString(), services_.messageBox)) {
-            return;
-        }
-        if (ScopeInForce() == CipherScope::EntireFolder) {
-            jobs_.EncryptFolderJob();
-        } else {
-            jobs_.EncryptFileJob();
-        }
-    });
+    StartJob(CipherDirection::Encrypt);
 }
 
 void FileSecurityPage::cmdDecrypt_Click() {
+    StartJob(CipherDirection::Decrypt);
+}
+
+void FileSecurityPage::StartJob(CipherDirection direction) {
+    // While a job runs Encrypt reads "Cancel"; no job is started on top of it.
     if (jobs_.IsRunning()) {
         return;
     }
-    shell::RunTrapped(services_.messageBox, [this] {
+    shell::RunTrapped(services_.messageBox, [this, direction] {
         if (!CheckPassphrases(Password(), txtReenter->text().toStdString(), services_.messageBox)) {
             return;
         }
-        if (ScopeInForce() == CipherScope::EntireFolder) {
-            jobs_.DecryptFolderJob();
+        const bool folder = ScopeInForce() == CipherScope::EntireFolder;
+        if (direction == CipherDirection::Encrypt) {
+            folder ? jobs_.EncryptFolderJob() : jobs_.EncryptFileJob();
         } else {
-            jobs_.DecryptFileJob();
+            folder ? jobs_.DecryptFolderJob() : jobs_.DecryptFileJob();
         }
     });
 }

@@ -109,6 +109,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The checks of both buttons, then the job of the direction and the scope in force.
+    void StartJob(CipherDirection direction);
     void BuildControls();
     void SetCaptions(CipherScope scope, CipherDirection direction);
     void EmptyPathBoxes();
