@@ -10,7 +10,7 @@
 #include "FolderErasers.h"
 #include "PosixFolderTree.h"
 #include "ThrottledEventPump.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 #include "platform/TempPath.h"
 
 #include <fcntl.h>
@@ -65,7 +65,7 @@ public:
     void SetStatus(const std::string&) override {}
 };
 
-class NoSpecialFolders final : public platform::ISpecialFolders {
+class NoSpecialFolders final : public platform::IShellFolders {
 public:
     [[nodiscard]] std::optional<std::string> SHGetSpecialFolderPathA(int) override {
         return std::nullopt;

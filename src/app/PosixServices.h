@@ -10,7 +10,7 @@
 #include "PosixFileSystem.h"
 #include "PosixFolderTree.h"
 #include "PosixProcessInfo.h"
-#include "PosixSpecialFolders.h"
+#include "PosixShellFolders.h"
 #include "PosixSystemInfo.h"
 #include "PosixTempFile.h"
 #include "PosixTempPath.h"
@@ -54,7 +54,7 @@ struct PosixServices {
     platform::posix::QtTrayIcon tray;
     platform::posix::FlockInstanceLock instanceLock;
     platform::posix::PosixFolderTree folderTree;
-    platform::posix::PosixSpecialFolders specialFolders;
+    platform::posix::PosixShellFolders shellFolders;
     platform::posix::FreedesktopTrash recycleBin;
     platform::posix::QtClipboard clipboard;
     platform::posix::PosixSystemInfo systemInfo;

@@ -58,7 +58,7 @@ void FolderErasers::RunStep(const std::string& message, Body&& body) {
 std::string FolderErasers::GetSpecialFolder(int csidl) {
     std::string path;
     shell::RunTrapped(messageBox_, [&] {
-        path = specialFolders_.SHGetSpecialFolderPathA(csidl).value_or(std::string());
+        path = shellFolders_.SHGetSpecialFolderPathA(csidl).value_or(std::string());
     });
     return path;
 }

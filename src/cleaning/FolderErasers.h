@@ -5,7 +5,7 @@
 #include "platform/EventPump.h"
 #include "platform/FolderTree.h"
 #include "platform/MessageBox.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 #include "platform/TempPath.h"
 
 #include <string>
@@ -19,11 +19,11 @@ namespace orvelle::cleaning {
 class FolderErasers {
 public:
     // `yield` is called after every file the walk deletes.
-    FolderErasers(platform::IFolderTree& folders, platform::ISpecialFolders& specialFolders,
+    FolderErasers(platform::IFolderTree& folders, platform::IShellFolders& shellFolders,
                   platform::ITempPath& tempPath, platform::IMessageBox& messageBox,
                   CleaningLog& log, platform::IEventPump& yield, ICleaningHost& host)
         : folders_(folders),
-          specialFolders_(specialFolders),
+          shellFolders_(shellFolders),
           tempPath_(tempPath),
           messageBox_(messageBox),
           log_(log),
@@ -52,7 +52,7 @@ private:
     void RunStep(const std::string& message, Body&& body);
 
     platform::IFolderTree& folders_;
-    platform::ISpecialFolders& specialFolders_;
+    platform::IShellFolders& shellFolders_;
     platform::ITempPath& tempPath_;
     platform::IMessageBox& messageBox_;
     CleaningLog& log_;

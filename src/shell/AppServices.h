@@ -20,8 +20,8 @@
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 #include "platform/ShellExecute.h"
+#include "platform/ShellFolders.h"
 #include "platform/Sound.h"
-#include "platform/SpecialFolders.h"
 #include "platform/StartupList.h"
 #include "platform/SystemInfo.h"
 #include "platform/TempFile.h"
@@ -49,7 +49,7 @@ struct AppServices {
     platform::ITrayIcon& tray;
     // Cleaning: the folder walk, the shell's folders, the recycle bins, the clipboard.
     platform::IFolderTree& folderTree;
-    platform::ISpecialFolders& specialFolders;
+    platform::IShellFolders& shellFolders;
     platform::IRecycleBin& recycleBin;
     platform::IClipboard& clipboard;
     // Computer facts, web links and the hot key that hides every window.

@@ -11,7 +11,7 @@
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
-#include "FakeSpecialFolders.h"
+#include "FakeShellFolders.h"
 #include "FolderErasers.h"
 #include "HistoryErasers.h"
 #include "RegistryLayer.h"
@@ -68,7 +68,7 @@ protected:
     shell::RegistryLayer layer{registry, messageBox};
     CleaningOptions options{settings, messageBox, layer, "/opt/orvelle"};
     fake::FakeFolderTree tree;
-    fake::FakeSpecialFolders special;
+    fake::FakeShellFolders special;
     fake::FakeTempPath tempPath;
     fake::FakeRecycleBin recycleBin;
     fake::FakeClipboard clipboard;

@@ -2,7 +2,7 @@
 #include "CleaningTestSupport.h"
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
-#include "FakeSpecialFolders.h"
+#include "FakeShellFolders.h"
 #include "FolderErasers.h"
 
 #include <gmock/gmock.h>
@@ -32,7 +32,7 @@ protected:
     }
 
     fake::FakeFolderTree tree;
-    fake::FakeSpecialFolders special;
+    fake::FakeShellFolders special;
     fake::FakeTempPath tempPath;
     fake::FakeMessageBox messageBox;
     MemoryLogSink sink;
@@ -198,7 +198,7 @@ TEST(FolderWalkFailureTest, AFailureOnAnyCallKeepsTheRulesOfTheWalk) {
     fake::FakeFolderTree dryRun;
     build(dryRun);
     {
-        fake::FakeSpecialFolders special;
+        fake::FakeShellFolders special;
         fake::FakeTempPath temp;
         fake::FakeMessageBox box;
         MemoryLogSink sink;
@@ -215,7 +215,7 @@ TEST(FolderWalkFailureTest, AFailureOnAnyCallKeepsTheRulesOfTheWalk) {
         fake::FakeFolderTree tree;
         build(tree);
         tree.failOnCall = static_cast<int>(failing);
-        fake::FakeSpecialFolders special;
+        fake::FakeShellFolders special;
         fake::FakeTempPath temp;
         fake::FakeMessageBox box;
         MemoryLogSink sink;

@@ -1,5 +1,5 @@
 #include "FreedesktopTrash.h"
-#include "PosixSpecialFolders.h"
+#include "PosixShellFolders.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
 
@@ -39,14 +39,13 @@ std::vector<std::string> Below(const std::string& root) {
     return paths;
 }
 
-class PosixSpecialFoldersTest : public ::testing::Test {
+class PosixShellFoldersTest : public ::testing::Test {
 protected:
     void Override(const std::string& name, const std::string& value, std::uint32_t type) {
         HKEY key = kNullKey;
-        ASSERT_EQ(
-            registry.RegCreateKeyExA(HKEY_CURRENT_USER, PosixSpecialFolders::kUserShellFolders,
-                                     KEY_SIX_SPECIFIC_RIGHTS, key),
-            ERROR_SUCCESS);
+        ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, PosixShellFolders::kUserShellFolders,
+                                           KEY_SIX_SPECIFIC_RIGHTS, key),
+                  ERROR_SUCCESS);
         std::vector<unsigned char> data(value.begin(), value.end());
         data.push_back(0);
         registry.RegSetValueExA(key, name, type, data.data(),
@@ -57,10 +56,10 @@ protected:
 
     TempEnvironment environment;
     SqliteRegistry registry{":memory:"};
-    PosixSpecialFolders folders{registry};
+    PosixShellFolders folders{registry};
 };
 
-TEST_F(PosixSpecialFoldersTest, WithoutOverridesTheLinuxEquivalentsAnswer) {
+TEST_F(PosixShellFoldersTest, WithoutOverridesTheLinuxEquivalentsAnswer) {
     EXPECT_EQ(folders.SHGetSpecialFolderPathA(CSIDL_PERSONAL), Home() + "/Documents");
     EXPECT_EQ(folders.SHGetSpecialFolderPathA(CSIDL_RECENT),
               environment.Path("data") + "/RecentDocuments");
@@ -76,7 +75,7 @@ struct DocumentsCase {
     std::optional<std::string> expected;  // relative to the home folder; nullopt: fails
 };
 
-class DocumentsFolderTest : public PosixSpecialFoldersTest,
+class DocumentsFolderTest : public PosixShellFoldersTest,
                             public ::testing::WithParamInterface<DocumentsCase> {};
 
 TEST_P(DocumentsFolderTest, TheDocumentsFolderFollowsUserDirs) {
@@ -99,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
         DocumentsCase{"NotSetFallsBack", "XDG_MUSIC_DIR=\"$HOME/Music\"", "/Documents"}),
     [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
 
-TEST_F(PosixSpecialFoldersTest, TheUsersOverrideComesFirstWithVariablesExpanded) {
+TEST_F(PosixShellFoldersTest, TheUsersOverrideComesFirstWithVariablesExpanded) {
     Override("Favorites", "%USERPROFILE%/Bookmarks", REG_EXPAND_SZ);
     Override("History", "/srv/history//", REG_SZ);
     Override("Cookies", "relative/cookies", REG_SZ);

@@ -5,7 +5,7 @@
 #include "CleaningLog.h"
 #include "CleaningTestSupport.h"
 #include "FakePlatform.h"
-#include "FakeSpecialFolders.h"
+#include "FakeShellFolders.h"
 #include "FolderErasers.h"
 #include "OpenFileSet.h"
 #include "PosixFolderTree.h"
@@ -64,7 +64,7 @@ std::vector<std::string> Below(const std::string& root) {
 // One walk with the real backend, logged into memory.
 struct Walk {
     posix::PosixFolderTree tree;
-    fake::FakeSpecialFolders special;
+    fake::FakeShellFolders special;
     fake::FakeTempPath temp;
     fake::FakeMessageBox box;
     MemoryLogSink sink;

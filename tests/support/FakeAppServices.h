@@ -12,8 +12,8 @@
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
+#include "FakeShellFolders.h"
 #include "FakeShellPlatform.h"
-#include "FakeSpecialFolders.h"
 #include "FakeWindowPlatform.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -33,7 +33,7 @@ struct FakeAppServices {
     platform::fake::FakeEventPump eventPump;
     platform::fake::FakeTrayIcon tray;
     platform::fake::FakeFolderTree folderTree;
-    platform::fake::FakeSpecialFolders specialFolders;
+    platform::fake::FakeShellFolders shellFolders;
     platform::fake::FakeRecycleBin recycleBin;
     platform::fake::FakeClipboard clipboard;
     platform::fake::FakeSystemInfo systemInfo;
@@ -67,7 +67,7 @@ struct FakeAppServices {
                                   eventPump,
                                   tray,
                                   folderTree,
-                                  specialFolders,
+                                  shellFolders,
                                   recycleBin,
                                   clipboard,
                                   systemInfo,

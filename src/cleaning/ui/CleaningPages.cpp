@@ -37,7 +37,7 @@ CleaningPages::CleaningPages(shell::AppServices& services, QWidget* parent)
     log_ = std::make_unique<CleaningLog>(*logSink_);
     homePageField_ = std::make_unique<LineEditTextField>(*mainPanel_->txtHomePageURL);
     walkYield_ = std::make_unique<ThrottledEventPump>(services.eventPump, *logSink_);
-    folderErasers_ = std::make_unique<FolderErasers>(services.folderTree, services.specialFolders,
+    folderErasers_ = std::make_unique<FolderErasers>(services.folderTree, services.shellFolders,
                                                      services.tempPath, services.messageBox, *log_,
                                                      *walkYield_, host_);
     historyErasers_ = std::make_unique<HistoryErasers>(services.registry, services.recycleBin,

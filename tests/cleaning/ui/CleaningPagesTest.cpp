@@ -9,7 +9,7 @@
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
-#include "FakeSpecialFolders.h"
+#include "FakeShellFolders.h"
 #include "QTextEditLogSink.h"
 #include "QtClipboard.h"
 #include "RegistryLayer.h"
@@ -84,8 +84,8 @@ class CleaningPagesTest : public ::testing::Test, protected test::FakeAppService
 protected:
     CleaningPagesTest() {
         tempPath.path = "/t/";
-        specialFolders.folders[CSIDL_PERSONAL] = "/u/Documents";
-        specialFolders.folders[CSIDL_HISTORY] = "/u/History";
+        shellFolders.folders[CSIDL_PERSONAL] = "/u/Documents";
+        shellFolders.folders[CSIDL_HISTORY] = "/u/History";
         folderTree.AddFile("/u/Documents/letter.odt");
         folderTree.AddFile("/t/x.tmp");
     }

@@ -14,9 +14,9 @@ inline constexpr int CSIDL_COOKIES = 0x21;
 inline constexpr int CSIDL_HISTORY = 0x22;
 
 // The shell's special folders.
-class ISpecialFolders {
+class IShellFolders {
 public:
-    virtual ~ISpecialFolders() = default;
+    virtual ~IShellFolders() = default;
 
     // The folder's full path without a trailing separator (it need not exist), or
     // nullopt when the shell has none for this id (the lookup fails). Never the

@@ -1,4 +1,4 @@
-#include "PosixSpecialFolders.h"
+#include "PosixShellFolders.h"
 
 #include "XdgPaths.h"
 
@@ -64,7 +64,7 @@ std::string ExpandVariables(const std::string& text) {
 
 }  // namespace
 
-std::string PosixSpecialFolders::DocumentsFolder() {
+std::string PosixShellFolders::DocumentsFolder() {
     const std::string home = XdgPaths::Home();
     std::ifstream file(XdgPaths::ConfigHome() + "/user-dirs.dirs");
     std::string line;
@@ -96,7 +96,7 @@ std::string PosixSpecialFolders::DocumentsFolder() {
     return home + "/Documents";
 }
 
-std::optional<std::string> PosixSpecialFolders::UserOverride(const std::string& valueName) {
+std::optional<std::string> PosixShellFolders::UserOverride(const std::string& valueName) {
     HKEY handle = kNullKey;
     static_cast<void>(
         registry_.RegOpenKeyExA(HKEY_CURRENT_USER, kUserShellFolders, KEY_READ, handle));
@@ -125,7 +125,7 @@ std::optional<std::string> PosixSpecialFolders::UserOverride(const std::string& 
     return text;
 }
 
-std::optional<std::string> PosixSpecialFolders::SHGetSpecialFolderPathA(int csidl) {
+std::optional<std::string> PosixShellFolders::SHGetSpecialFolderPathA(int csidl) {
     const char* valueName = ValueName(csidl);
     if (valueName == nullptr) {
         return std::nullopt;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/RuntimeError.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 
 #include <map>
 #include <optional>
@@ -11,7 +11,7 @@
 namespace orvelle::platform::fake {
 
 // Special folders from a table; an id not in the table fails the lookup.
-class FakeSpecialFolders final : public ISpecialFolders {
+class FakeShellFolders final : public IShellFolders {
 public:
     [[nodiscard]] std::optional<std::string> SHGetSpecialFolderPathA(int csidl) override {
         asked.push_back(csidl);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Registry.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 
 namespace orvelle::platform::posix {
 
@@ -12,9 +12,9 @@ namespace orvelle::platform::posix {
 // documents folder, Recent $XDG_DATA_HOME/RecentDocuments, the Internet cache
 // $XDG_CACHE_HOME; Linux has no Favorites, Cookies or History folder, so those
 // lookups fail. A folder that comes out as "/" or the home folder fails too.
-class PosixSpecialFolders final : public ISpecialFolders {
+class PosixShellFolders final : public IShellFolders {
 public:
-    explicit PosixSpecialFolders(IRegistry& registry) : registry_(registry) {}
+    explicit PosixShellFolders(IRegistry& registry) : registry_(registry) {}
 
     static constexpr const char* kUserShellFolders =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
