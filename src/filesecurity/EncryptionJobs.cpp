@@ -74,9 +74,40 @@ void EncryptionJobs::Run(Body&& body) {
     }
 }
 
+namespace {
+
+constexpr FieldChecks kEncryptChecks{"Source folder can not be blank.", "Invalid Source",
+                                     "Specify destination file.", "Invalid Destination File",
+                                     false};
+constexpr FieldChecks kDecryptFileChecks{"Source file can not be blank.", shell::kProductName,
+                                         "Destination file can not be blank.", shell::kProductName,
+                                         true};
+constexpr FieldChecks kDecryptFolderChecks{"Source file can not be blank.", shell::kProductName,
+                                           "Destination folder can not be blank.",
+                                           shell::kProductName, true};
+
+}  // namespace
+
 void EncryptionJobs::Refuse(const std::string& text, const std::string& title) {
     services_.messageBox.Show(text, title, MessageIcon::Information);
     view_.FocusBrowse();
+}
+
+bool EncryptionJobs::FieldsPass(const std::string& source, const std::string& destination,
+                                const FieldChecks& checks) {
+    if (Trim(source).empty()) {
+        Refuse(checks.blankSource, checks.blankSourceTitle);
+        return false;
+    }
+    if (Trim(destination).empty()) {
+        Refuse(checks.blankDestination, checks.blankDestinationTitle);
+        return false;
+    }
+    if (checks.sourceMustExist && !services_.files.FileExists(source)) {
+        Refuse("Source file not found.", checks.blankSourceTitle);
+        return false;
+    }
+    return true;
 }
 
 std::string EncryptionJobs::TempArchivePathOrTell() {
@@ -124,12 +155,7 @@ void EncryptionJobs::EncryptFileJob() {
         const WipedString passPhrase(view_.Password());
         const std::string source = view_.Source();
         const std::string destination = view_.Destination();
-        if (Trim(source).empty()) {
-            Refuse("Source folder can not be blank.", "Invalid Source");
-            return;
-        }
-        if (Trim(destination).empty()) {
-            Refuse("Specify destination file.", "Invalid Destination File");
+        if (!FieldsPass(source, destination, kEncryptChecks)) {
             return;
         }
         platform::ICipherControl& cipher = services_.crpControl.Control();
@@ -143,17 +169,7 @@ void EncryptionJobs::DecryptFileJob() {
         const WipedString passPhrase(view_.Password());
         const std::string source = view_.Source();
         const std::string destination = view_.Destination();
-        const std::string title = shell::ApplicationTitle();
-        if (Trim(source).empty()) {
-            Refuse("Source file can not be blank.", title);
-            return;
-        }
-        if (Trim(destination).empty()) {
-            Refuse("Destination file can not be blank.", title);
-            return;
-        }
-        if (!services_.files.FileExists(source)) {
-            Refuse("Source file not found.", title);
+        if (!FieldsPass(source, destination, kDecryptFileChecks)) {
             return;
         }
         // An existing destination is left for the cipher to replace.
@@ -166,12 +182,7 @@ void EncryptionJobs::EncryptFolderJob() {
         const WipedString passPhrase(view_.Password());
         const std::string source = view_.Source();
         const std::string destination = view_.Destination();
-        if (Trim(source).empty()) {
-            Refuse("Source folder can not be blank.", "Invalid Source");
-            return;
-        }
-        if (Trim(destination).empty()) {
-            Refuse("Specify destination file.", "Invalid Destination File");
+        if (!FieldsPass(source, destination, kEncryptChecks)) {
             return;
         }
         platform::ICipherControl& cipher = services_.crpControl.Control();
@@ -206,17 +217,7 @@ void EncryptionJobs::DecryptFolderJob() {
         const WipedString passPhrase(view_.Password());
         const std::string source = view_.Source();
         const std::string destination = view_.Destination();
-        const std::string title = shell::ApplicationTitle();
-        if (Trim(source).empty()) {
-            Refuse("Source file can not be blank.", title);
-            return;
-        }
-        if (Trim(destination).empty()) {
-            Refuse("Destination folder can not be blank.", title);
-            return;
-        }
-        if (!services_.files.FileExists(source)) {
-            Refuse("Source file not found.", title);
+        if (!FieldsPass(source, destination, kDecryptFolderChecks)) {
             return;
         }
         platform::ICipherControl& cipher = services_.crpControl.Control();

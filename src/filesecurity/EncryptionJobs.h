@@ -31,6 +31,15 @@ struct JobServices {
 // "CRY9999.TMP" in the temporary folder, that only this user can read and that is
 // removed when its job ends, whatever the outcome. One job at a time: a request that
 // arrives while a job runs (its work lets the user interface run) starts nothing.
+// What a job requires of its fields, with the message and title of each refusal.
+struct FieldChecks {
+    const char* blankSource;
+    const char* blankSourceTitle;
+    const char* blankDestination;
+    const char* blankDestinationTitle;
+    bool sourceMustExist;
+};
+
 class EncryptionJobs {
 public:
     static constexpr const char* kTempArchiveName = "CRY9999.TMP";
@@ -55,6 +64,9 @@ private:
     void Run(Body&& body);
     // Field problems: an information box, then the focus goes to Browse.
     void Refuse(const std::string& text, const std::string& title);
+    // Tests the fields in order (blanks trimmed); refuses at the first problem.
+    [[nodiscard]] bool FieldsPass(const std::string& source, const std::string& destination,
+                                  const FieldChecks& checks);
     // The temporary archive path, or "" after telling the user it cannot be had.
     [[nodiscard]] std::string TempArchivePathOrTell();
     void DeleteExistingDestination(const std::string& destination, const std::string& source);
