@@ -7,7 +7,9 @@
 namespace orvelle::app {
 
 PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
-    : registry(platform::posix::SqliteRegistry::DefaultPath()),
+    : damagedStore(platform::posix::SetAsideDamagedRegistryStore(
+          platform::posix::SqliteRegistry::DefaultPath())),
+      registry(platform::posix::SqliteRegistry::DefaultPath()),
       settings(registry),
       profile(platform::posix::IniProfileFile::DefaultPath()),
       tray(shell::AppIcon()),
@@ -49,7 +51,12 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
                fileTypes,
                browsers,
                keys,
-               sound} {
+               sound,
+               hiddenWindows} {
+    if (damagedStore) {
+        services.messageBox.Show(platform::posix::DamagedRegistryStoreMessage(*damagedStore),
+                                 "Orvelle", platform::MessageIcon::Exclamation);
+    }
 }
 
 }  // namespace orvelle::app

@@ -24,6 +24,8 @@
 #include "QtTrayIcon.h"
 #include "QtWindowProcedure.h"
 #include "RegistrySettingsStore.h"
+#include "RegistryStoreCheck.h"
+#include "RuntimeHiddenWindowsFile.h"
 #include "SqliteRegistry.h"
 #include "SystemClock.h"
 #include "VeilorControls.h"
@@ -33,14 +35,20 @@
 #include "XdgShellExecute.h"
 #include "XdgStartupList.h"
 
+#include <optional>
+
 namespace orvelle::app {
 
 // Owns the posix backend of every platform service and offers them as AppServices.
 // Paths follow the environment ($XDG_CONFIG_HOME and friends) when it is built.
 struct PosixServices {
     // `messageBox` replaces the modal boxes (the screenshot tool prints them instead).
+    // A damaged registry store is moved aside before the new one opens, and the user is
+    // told in one box.
     explicit PosixServices(platform::IMessageBox* messageBoxOverride = nullptr);
 
+    // What was done with a damaged store at start; nullopt when it was sound.
+    std::optional<platform::posix::DamagedRegistryStore> damagedStore;
     platform::posix::SqliteRegistry registry;
     platform::RegistrySettingsStore settings;
     platform::posix::QtMessageBox messageBox;
@@ -72,6 +80,7 @@ struct PosixServices {
     platform::posix::DevToolsBrowserSource browsers;
     platform::posix::X11KeyState keys;
     platform::posix::QtSound sound;
+    platform::posix::RuntimeHiddenWindowsFile hiddenWindows;
 
     shell::AppServices services;
 };

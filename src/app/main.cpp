@@ -29,8 +29,12 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    QObject::connect(mainWindow.get(), &shell::frmMain::processEnding, &application,
-                     [] { QCoreApplication::exit(0); });
+    // The unload step has run: the event loop ends, and so does work that is yielding to
+    // it (a cleaning run) at its next yield point.
+    QObject::connect(mainWindow.get(), &shell::frmMain::processEnding, &application, [&] {
+        QCoreApplication::exit(0);
+        posix.eventPump.EndAtNextYield(0);
+    });
     // Log-off, shutdown and kill requests end the program through its unload step.
     platform::posix::TerminationWatcher termination;
     QObject::connect(&termination, &platform::posix::TerminationWatcher::terminationRequested,

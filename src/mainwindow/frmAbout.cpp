@@ -3,6 +3,7 @@
 #include "Version.h"
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -10,11 +11,13 @@
 
 namespace orvelle::shell {
 
-frmAbout::frmAbout(QWidget* parent)
+frmAbout::frmAbout(QWidget* parent, platform::HotKeyStatus hotKey, std::string hotKeyName)
     : QDialog(parent),
       lblCopyRight(new QLabel(this)),
       Line1(new QFrame(this)),
-      cmdOK(new QPushButton(QStringLiteral("&OK"), this)) {
+      cmdOK(new QPushButton(QStringLiteral("&OK"), this)),
+      hotKey_(hotKey),
+      hotKeyName_(std::move(hotKeyName)) {
     setObjectName(QStringLiteral("frmAbout"));
     lblCopyRight->setObjectName(QStringLiteral("lblCopyRight"));
     Line1->setObjectName(QStringLiteral("Line1"));
@@ -54,20 +57,39 @@ frmAbout::frmAbout(QWidget* parent)
     Form_Load();
 }
 
-QString frmAbout::CopyRightText() {
-    const QString paragraph = QStringLiteral(
-        "Orvelle erases the traces that browsing and everyday use leave on this computer, "
-        "blocks pop-up browser windows, encrypts files and folders with a passphrase and "
-        "hides every window when you press Ctrl+Alt+H (press it again to show them). It is "
-        "provided as is, without warranty of any kind; keep copies of files that matter to "
-        "you before you encrypt or erase them.");
+QString frmAbout::CopyRightText(platform::HotKeyStatus hotKey, const std::string& hotKeyName,
+                                bool x11) {
+    const QString key = QString::fromStdString(hotKeyName);
+    QString hiding;
+    if (hotKey == platform::HotKeyStatus::Active && !key.isEmpty()) {
+        hiding = QStringLiteral(" and hides every window when you press %1 (press it again to "
+                                "show them).")
+                     .arg(key);
+    } else if (hotKey == platform::HotKeyStatus::Taken) {
+        hiding = QStringLiteral(". Its hot key, which hides every window, is off: another "
+                                "program holds that key combination.");
+    } else if (!x11) {
+        hiding = QStringLiteral(". Its hot key, which hides every window, is off: it needs an "
+                                "X11 display, and Orvelle runs without one here.");
+    } else {
+        hiding = QStringLiteral(". Its hot key, which hides every window, is off: its library "
+                                "libMSHook.so could not be loaded from the program folder.");
+    }
+    const QString paragraph =
+        QStringLiteral("Orvelle erases the traces that browsing and everyday use leave on this "
+                       "computer, blocks pop-up browser windows, encrypts files and folders with "
+                       "a passphrase") +
+        hiding +
+        QStringLiteral(" It is provided as is, without warranty of any kind; keep copies of "
+                       "files that matter to you before you encrypt or erase them.");
     return paragraph + QStringLiteral("\n\nAll rights reserved. ") +
            QString::fromUtf8(kLegalCopyright) + QLatin1Char(' ') + QString::fromUtf8(kCompanyName);
 }
 
 void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + QString::fromStdString(VersionText()));
-    lblCopyRight->setText(CopyRightText());
+    lblCopyRight->setText(CopyRightText(
+        hotKey_, hotKeyName_, QGuiApplication::platformName() == QLatin1String("xcb")));
 }
 
 void frmAbout::cmdOK_Click() {

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/HookLibrary.h"
+
 #include <QDialog>
+
+#include <string>
 
 class QFrame;
 class QLabel;
@@ -13,16 +17,25 @@ class frmAbout final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmAbout(QWidget* parent = nullptr);
+    // `hotKey` and `hotKeyName`: what became of the hot key, which the box names only
+    // while it really works.
+    explicit frmAbout(QWidget* parent = nullptr,
+                      platform::HotKeyStatus hotKey = platform::HotKeyStatus::Unavailable,
+                      std::string hotKeyName = {});
 
     QLabel* lblCopyRight;
     QFrame* Line1;
     QPushButton* cmdOK;
 
-    // The legal paragraph, two line breaks, and the rights-reserved line.
-    static QString CopyRightText();
+    // The legal paragraph, two line breaks, and the rights-reserved line. `x11` tells a
+    // hot key missing for want of an X11 display from one whose library is missing.
+    static QString CopyRightText(platform::HotKeyStatus hotKey, const std::string& hotKeyName,
+                                 bool x11);
 
 private:
+    platform::HotKeyStatus hotKey_;
+    std::string hotKeyName_;
+
     void Form_Load();
     void cmdOK_Click();
 };

@@ -47,7 +47,8 @@ using platform::RuntimeError;
 frmMain::frmMain(AppServices& services, QWidget* parent)
     : QWidget(parent),
       services_(services),
-      hideShowWindows_(std::make_unique<popup::HideShowWindows>(services.windowList)),
+      hideShowWindows_(
+          std::make_unique<popup::HideShowWindows>(services.windowList, &services.hiddenWindows)),
       keyboardHook_(std::make_unique<popup::MSHook>(services.hookLibrary, services.windowProcedure,
                                                     services.messageBox, services.process,
                                                     *hideShowWindows_, ApplicationTitle())) {
@@ -127,6 +128,9 @@ void frmMain::BuildControls() {
         rearmSwitch_->SetEnabled(enabled);
     };
     controls.isSchedulePending = [this] { return IsSchedulePending(); };
+    // A run, scheduled or not, brings the window up as the tray's "Show" does, even from
+    // where the hot key hid it.
+    controls.showWindow = [this] { ShowNormal(); };
     controls.setLastRunTime = [this](const std::string& text) {
         scheduleEditor_->SetLastRunTime(text);
     };
@@ -215,7 +219,9 @@ void frmMain::Form_Load() {
         mnuShow->setText(Text(VersionText()));
         // 4. The maker's web address from the version record.
         lblWebSite->setText(QString::fromUtf8(kCompanyName));
-        // 5. The hot key that hides every window.
+        // 5. The hot key that hides every window; what a copy that died left hidden first
+        // comes back.
+        hideShowWindows_->ShowLeftOverWindows();
         keyboardHook_->InstallKeyboardHook(MainWindowHandle());
         // 6. and 7. This computer's name and its system's.
         lblUser->setText(QStringLiteral("User ") + Text(services_.systemInfo.GetComputerNameA()));
@@ -325,6 +331,10 @@ void frmMain::Form_QueryUnload(int& cancel, int unloadMode) {
 }
 
 void frmMain::Form_Unload(int& /*cancel*/) {
+    // No schedule may start a run once the program is ending (an error box below runs a
+    // modal loop, in which the timers would still tick).
+    tmrSchedule->SetEnabled(false);
+    rearmSwitch_->SetEnabled(false);
     RunTrapped(services_.messageBox, [this] {
         const int startUp = chkStartup->Value();
         services_.settings.SaveSetting(ApplicationTitle(), settings::kOptions, settings::kStartUp,
@@ -333,8 +343,9 @@ void frmMain::Form_Unload(int& /*cancel*/) {
                         startUp == 1);
         services_.tray.Remove();
     });
-    // 4. The hot key goes, and the window gets its own message handling back; this step
-    // ignores its errors, so it runs whatever happened above.
+    // 4. The hot key goes, the window gets its own message handling back and the windows
+    // the hot key hid come back; this step ignores its errors, so it runs whatever
+    // happened above.
     keyboardHook_->RemoveKeyboardHook();
     // 5. End the process: the program's entry leaves its event loop on this signal.
     Q_EMIT processEnding();
@@ -390,7 +401,7 @@ void frmMain::Label9_Click() {
 void frmMain::OpenWebLabel(const QLabel* label) {
     // No error box here: OpenWebPage reports its own failures.
     OpenWebPage(
-        {services_.tempPath, services_.tempFile, services_.shellExecute, services_.messageBox},
+        {services_.tempFile, services_.shellExecute, services_.messageBox},
         MainWindowHandle(), label->text().toStdString(), "htm");
 }
 
@@ -411,8 +422,8 @@ void frmMain::ShowNormal() {
     showNormal();
     if (!keyboardHook_->WindowsShown()) {
         // The hot key hid the window behind the toolkit's back, which still takes it for
-        // shown: bring it back the way it went.
-        static_cast<void>(services_.windowList.ShowWindow(MainWindowHandle(), platform::SW_SHOW));
+        // shown: bring it back the way it went, to its place.
+        hideShowWindows_->ShowWindow(MainWindowHandle());
     }
     raise();
     activateWindow();
@@ -428,7 +439,7 @@ void frmMain::mnuShow_Click() {
 
 void frmMain::mnuAbout_Click() {
     RunTrapped(services_.messageBox, [this] {
-        frmAbout about(this);
+        frmAbout about(this, keyboardHook_->HotKeyState(), services_.hookLibrary.HotKeyName());
         about.exec();
     });
 }

@@ -1,18 +1,24 @@
 #pragma once
 
+#include "platform/HiddenWindowsFile.h"
 #include "platform/WindowList.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace orvelle::popup {
 
 // Hides every visible titled top-level window of the desktop at once and shows the same
-// windows again later.
+// windows again later, each at its place and in its state (maximised, full screen, on
+// every desktop, the desktop it was on). The hidden set is also kept in a file, so that
+// the next start can bring the windows back when this process dies without its unload.
 class HideShowWindows {
 public:
-    explicit HideShowWindows(platform::IWindowList& windows);
+    // `file` may be null: the set is then kept in memory only.
+    explicit HideShowWindows(platform::IWindowList& windows,
+                             platform::IHiddenWindowsFile* file = nullptr);
 
     // Forgets the last set, then hides and remembers every window that HideWindowIfListed
     // accepts.
@@ -22,6 +28,11 @@ public:
     // Shows every window the last HideWindows hid; the set is kept, so a second call shows
     // the same windows again.
     void ShowWindows();
+    // Shows one window; one of the hidden set gets its place and state back as well.
+    void ShowWindow(platform::WindowHandle window);
+    // Shows what a process that ended without its unload step left hidden: every listed
+    // window that still exists, still has its title and is still hidden. The list goes.
+    void ShowLeftOverWindows();
 
     // The hidden windows: positions 0 and 1 are always empty (0), the windows follow.
     [[nodiscard]] const std::vector<platform::WindowHandle>& HiddenWindows() const noexcept {
@@ -31,9 +42,27 @@ public:
     // Longest title looked at, in bytes.
     static constexpr std::size_t kTitleLength = 255;
 
+    // One hidden window as the file keeps it.
+    struct Hidden {
+        platform::WindowHandle window = 0;
+        std::string title;
+        std::optional<platform::WindowPlacement> placement;
+
+        friend bool operator==(const Hidden&, const Hidden&) = default;
+    };
+    // The file's text for `hidden`, and back; lines that cannot be read are left out.
+    [[nodiscard]] static std::string FormatList(const std::vector<Hidden>& hidden);
+    [[nodiscard]] static std::vector<Hidden> ParseList(const std::string& text);
+
 private:
+    void ShowAt(std::size_t position);
+    void SaveList();
+
     platform::IWindowList& windows_;
+    platform::IHiddenWindowsFile* file_;
     std::vector<platform::WindowHandle> hiddenWindows_{0, 0};
+    // Parallel to hiddenWindows_: what each one was when it was hidden.
+    std::vector<Hidden> recorded_{Hidden{}, Hidden{}};
 };
 
 // Whether a window with this title is one the hot key hides: a title that is not blank

@@ -59,6 +59,12 @@ void MSHook::RemoveKeyboardHook() {
     IgnoringErrors([&] { library_.FreeLibrary(); });
     bLibraryLoaded_ = false;
     IgnoringErrors([&] { RestoreWindowProcedure(); });
+    // Once the process ends nothing could bring the hidden windows back: they come back
+    // now, with the hook gone so that no key press races with them.
+    if (!bWindowsShown_) {
+        bWindowsShown_ = true;
+        IgnoringErrors([&] { hideShow_.ShowWindows(); });
+    }
 }
 
 void MSHook::ReplaceWindowProcedure() {

@@ -27,7 +27,8 @@ public:
     // Loads the library, installs the hook for `mainWindow` and replaces its procedure;
     // a failing step is skipped and the next one runs.
     void InstallKeyboardHook(platform::WindowHandle mainWindow);
-    // Removes the hook, unloads the library and gives the main window its procedure back.
+    // Removes the hook, unloads the library and gives the main window its procedure back;
+    // then shows the windows the hot key left hidden.
     void RemoveKeyboardHook();
     // Puts HotKeyWindowProc in front of the main window's procedure; a second call without
     // RestoreWindowProcedure between says so and changes nothing.

@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FileTypeAssociation.h"
 #include "platform/FolderTree.h"
+#include "platform/HiddenWindowsFile.h"
 #include "platform/HookLibrary.h"
 #include "platform/KeyState.h"
 #include "platform/MessageBox.h"
@@ -72,6 +73,8 @@ struct AppServices {
     platform::IBrowserWindowSource& browsers;
     platform::IKeyState& keys;
     platform::ISound& sound;
+    // Where the hot key's hidden windows are listed, for a start after a crash.
+    platform::IHiddenWindowsFile& hiddenWindows;
 };
 
 }  // namespace orvelle::shell

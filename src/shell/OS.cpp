@@ -42,7 +42,7 @@ std::string CutAfterExe(const std::string& executable) {
 void OpenWebPage(const WebPageServices& services, platform::WindowHandle form,
                  const std::string& address, const std::string& extension) {
     try {
-        const std::string folder = services.tempPath.GetTempPathA();
+        const std::string folder = services.tempFile.PrivateFolder();
         if (folder.empty()) {
             services.messageBox.Show("Can not create file.", "OpenWith",
                                      platform::MessageIcon::Information);

@@ -4,7 +4,6 @@
 #include "platform/ShellExecute.h"
 #include "platform/SystemInfo.h"
 #include "platform/TempFile.h"
-#include "platform/TempPath.h"
 #include "platform/WindowHandle.h"
 
 #include <string>
@@ -20,14 +19,14 @@ std::string CutAfterExe(const std::string& executable);
 
 // What OpenWebPage works with.
 struct WebPageServices {
-    platform::ITempPath& tempPath;
     platform::ITempFile& tempFile;
     platform::IShellExecute& shell;
     platform::IMessageBox& messageBox;
 };
 
 // Opens `address` in the program associated with files of `extension` ("htm"), found
-// through a short-lived file "temphtm.<extension>" in the temporary folder. Failures end
+// through a short-lived file "temphtm.<extension>" in a folder only this user can write
+// (in a shared temporary folder another user could take the name first). Failures end
 // in the program's own messages; nothing is thrown.
 void OpenWebPage(const WebPageServices& services, platform::WindowHandle form,
                  const std::string& address, const std::string& extension);

@@ -156,7 +156,9 @@ TEST_F(HotKeyEndToEndTest, TheHotKeyHidesExactlyTheVisibleTitledWindowsAndShowsT
     EXPECT_THAT(messageBox.shown, IsEmpty());
 
     EXPECT_EQ(posix->hookLibrary.HotKeyName(), MSHOOK_HOT_KEY_NAME);
-    EXPECT_TRUE(shell::frmAbout::CopyRightText().contains(QString::fromLatin1(MSHOOK_HOT_KEY_NAME)))
+    const shell::frmAbout about(window.get(), window->KeyboardHook().HotKeyState(),
+                                posix->hookLibrary.HotKeyName());
+    EXPECT_TRUE(about.lblCopyRight->text().contains(QString::fromLatin1(MSHOOK_HOT_KEY_NAME)))
         << "the About box names the key the library grabs";
 
     window->cmdClose_Click();

@@ -3,7 +3,6 @@
 #include "FakeShellPlatform.h"
 #include "OS.h"
 #include "PosixTempFile.h"
-#include "PosixTempPath.h"
 #include "TempEnvironment.h"
 #include "XdgShellExecute.h"
 
@@ -39,11 +38,10 @@ TEST(CutAfterExeTest, KeepsThePathUpToItsFirstExeInAnyLetterCase) {
 class OpenWebPageTest : public ::testing::Test {
 protected:
     void Open(const std::string& address) {
-        shell::OpenWebPage({tempPath, tempFile, shellExecute, messageBox}, 0x2a00007, address,
+        shell::OpenWebPage({tempFile, shellExecute, messageBox}, 0x2a00007, address,
                            "htm");
     }
 
-    fake::FakeTempPath tempPath{"/tmp/u/"};
     fake::FakeTempFile tempFile;
     fake::FakeShellExecute shellExecute;
     fake::FakeMessageBox messageBox;
@@ -52,8 +50,8 @@ protected:
 TEST_F(OpenWebPageTest, TheAddressGoesQuotedToTheAssociatedProgramAndTheFileGoes) {
     shellExecute.associated = "  C:\\Browser\\BROWSER.EXE \"%1\"  ";
     Open("https://orvelle.example.org/a page");
-    EXPECT_THAT(tempFile.created, ElementsAre("/tmp/u/temphtm.htm"));
-    EXPECT_THAT(shellExecute.looked, ElementsAre("/tmp/u/temphtm.htm"));
+    EXPECT_THAT(tempFile.created, ElementsAre("/run/user/1000/temphtm.htm"));
+    EXPECT_THAT(shellExecute.looked, ElementsAre("/run/user/1000/temphtm.htm"));
     ASSERT_EQ(shellExecute.started.size(), 1U);
     const auto& started = shellExecute.started[0];
     EXPECT_EQ(started.parent, 0x2a00007U);
@@ -61,7 +59,7 @@ TEST_F(OpenWebPageTest, TheAddressGoesQuotedToTheAssociatedProgramAndTheFileGoes
     EXPECT_EQ(started.file, "C:\\Browser\\BROWSER.EXE");
     EXPECT_EQ(started.parameters, "\"https://orvelle.example.org/a page\"");
     EXPECT_EQ(started.showCommand, SW_SHOWNOACTIVATE);
-    EXPECT_THAT(tempFile.removed, ElementsAre("/tmp/u/temphtm.htm"));
+    EXPECT_THAT(tempFile.removed, ElementsAre("/run/user/1000/temphtm.htm"));
     EXPECT_TRUE(tempFile.files.empty());
     EXPECT_THAT(messageBox.shown, IsEmpty());
 }
@@ -80,16 +78,16 @@ TEST_F(OpenWebPageTest, EachFailureEndsInItsOwnMessage) {
     const Row rows[] = {
         {"no temporary folder", "", false, kShellSuccess, kShellSuccess, "Can not create file.",
          "OpenWith", MessageIcon::Information},
-        {"no program for web pages", "/tmp/u/", false, SE_ERR_NOASSOC, kShellSuccess,
+        {"no program for web pages", "/run/user/1000/", false, SE_ERR_NOASSOC, kShellSuccess,
          "Could not find associated application", "Browser Not Found", MessageIcon::Exclamation},
-        {"the program did not start", "/tmp/u/", false, kShellSuccess, SE_ERR_FNF,
+        {"the program did not start", "/run/user/1000/", false, kShellSuccess, SE_ERR_FNF,
          "Page not Opened", "URL Failed", MessageIcon::Exclamation},
-        {"the file cannot be made", "/tmp/u/", true, kShellSuccess, kShellSuccess,
+        {"the file cannot be made", "/run/user/1000/", true, kShellSuccess, kShellSuccess,
          "70: Permission denied", "OpenWith", MessageIcon::Information},
     };
     for (const auto& row : rows) {
-        tempPath.path = row.tempFolder;
         tempFile = fake::FakeTempFile();
+        tempFile.privateFolder = row.tempFolder;
         tempFile.failCreate = row.failCreate;
         shellExecute = fake::FakeShellExecute();
         shellExecute.findResult = row.findResult;
@@ -116,11 +114,10 @@ protected:
         environment.Set("XDG_CURRENT_DESKTOP", std::nullopt);
     }
     void Open(const std::string& address) {
-        shell::OpenWebPage({tempPath, tempFile, shellExecute, messageBox}, 0, address, "htm");
+        shell::OpenWebPage({tempFile, shellExecute, messageBox}, 0, address, "htm");
     }
 
     test::TempEnvironment environment;
-    posix::PosixTempPath tempPath;
     posix::PosixTempFile tempFile;
     posix::XdgShellExecute shellExecute;
     fake::FakeMessageBox messageBox;

@@ -52,6 +52,7 @@ struct FakeAppServices {
     platform::fake::FakeBrowserSource browsers;
     platform::fake::FakeKeyState keys;
     platform::fake::FakeSound sound;
+    platform::fake::FakeHiddenWindowsFile hiddenWindows;
 
     // The same services with another settings store (a recording wrapper, say).
     shell::AppServices WithSettings(platform::ISettingsStore& otherSettings) {
@@ -85,7 +86,8 @@ struct FakeAppServices {
                                   fileTypes,
                                   browsers,
                                   keys,
-                                  sound};
+                                  sound,
+                                  hiddenWindows};
     }
 
     shell::AppServices services = WithSettings(settings);

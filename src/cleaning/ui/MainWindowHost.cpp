@@ -14,6 +14,7 @@ void MainWindowHost::Attach(MainWindowControls controls) {
     setScheduleEnableTimerEnabled_ = std::move(controls.setScheduleEnableTimerEnabled);
     isSchedulePending_ = std::move(controls.isSchedulePending);
     setLastRunTime_ = std::move(controls.setLastRunTime);
+    showWindow_ = std::move(controls.showWindow);
 }
 
 bool MainWindowHost::IsSchedulePending() const {
@@ -22,6 +23,13 @@ bool MainWindowHost::IsSchedulePending() const {
 
 void MainWindowHost::ShowMainPage() {
     if (window_ == nullptr) {
+        return;
+    }
+    if (showWindow_) {
+        if (tabMain_ != nullptr) {
+            tabMain_->setCurrentIndex(0);
+        }
+        showWindow_();
         return;
     }
     const auto normal = [this] {

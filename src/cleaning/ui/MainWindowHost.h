@@ -25,6 +25,9 @@ struct MainWindowControls {
     std::function<bool()> isSchedulePending;
     // Sets the caption of lblLastRunTime on the Schedule page.
     std::function<void(const std::string&)> setLastRunTime;
+    // Shows the window in its normal state the way the tray's "Show" does; without it
+    // the window is shown as the toolkit sees it.
+    std::function<void()> showWindow;
 };
 
 // The cleaning run's host over the main window's controls. lblLastRunTime lives on
@@ -51,6 +54,7 @@ private:
     std::function<void(bool)> setScheduleEnableTimerEnabled_;
     std::function<bool()> isSchedulePending_;
     std::function<void(const std::string&)> setLastRunTime_;
+    std::function<void()> showWindow_;
     QString lastRunTime_;
 };
 

@@ -55,6 +55,7 @@ public:
 
 class FakeTempFile final : public ITempFile {
 public:
+    [[nodiscard]] std::string PrivateFolder() override { return privateFolder; }
     void Create(const std::string& path, const std::string& content) override {
         if (failCreate) {
             throw RuntimeError(errors::kPermissionDenied, "Permission denied");
@@ -67,6 +68,7 @@ public:
         removed.push_back(path);
     }
 
+    std::string privateFolder = "/run/user/1000/";
     bool failCreate = false;
     std::map<std::string, std::string> files;
     std::vector<std::string> created;

@@ -3,6 +3,7 @@
 // Recording fakes of the hot-key concerns: the hook library, the desktop's windows and the
 // message procedures of the program's windows.
 
+#include "platform/HiddenWindowsFile.h"
 #include "platform/HookLibrary.h"
 #include "platform/WindowList.h"
 #include "platform/WindowProcedure.h"
@@ -54,11 +55,13 @@ public:
         std::string title;
         bool visible = true;
         bool desktop = false;
+        // Where it is; hiding makes the desktop forget it, as a window manager does.
+        WindowPlacement placement;
     };
 
     void Add(WindowHandle handle, std::string title, bool visible = true, bool desktop = false) {
         order.push_back(handle);
-        windows[handle] = {std::move(title), visible, desktop};
+        windows[handle] = {std::move(title), visible, desktop, WindowPlacement{}};
     }
 
     [[nodiscard]] std::vector<WindowHandle> EnumWindows() override { return order; }
@@ -81,12 +84,44 @@ public:
             return false;
         }
         found->second.visible = command != SW_HIDE;
+        if (command == SW_HIDE) {
+            found->second.placement = WindowPlacement{};
+        }
+        return true;
+    }
+    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(WindowHandle window) override {
+        const auto found = windows.find(window);
+        return found == windows.end() ? std::nullopt
+                                      : std::optional<WindowPlacement>(found->second.placement);
+    }
+    bool SetWindowPlacement(WindowHandle window, const WindowPlacement& placement) override {
+        placed.emplace_back(window, placement);
+        const auto found = windows.find(window);
+        if (found == windows.end()) {
+            return false;
+        }
+        found->second.placement = placement;
         return true;
     }
 
     std::vector<WindowHandle> order;
     std::map<WindowHandle, Window> windows;
     std::vector<std::pair<WindowHandle, int>> commands;
+    std::vector<std::pair<WindowHandle, WindowPlacement>> placed;
+};
+
+// The hidden-window list in memory; `writes` counts every replacement.
+class FakeHiddenWindowsFile final : public IHiddenWindowsFile {
+public:
+    void Write(const std::string& text) override {
+        ++writes;
+        content = text;
+    }
+    [[nodiscard]] std::optional<std::string> Read() override { return content; }
+    void Remove() override { content.reset(); }
+
+    std::optional<std::string> content;
+    int writes = 0;
 };
 
 // Windows with message procedures; a window's own handling records what reaches it.

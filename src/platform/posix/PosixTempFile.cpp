@@ -1,6 +1,7 @@
 #include "PosixTempFile.h"
 
 #include "PosixFileSystem.h"
+#include "RuntimeHiddenWindowsFile.h"
 #include "UniqueFd.h"
 
 #include <fcntl.h>
@@ -10,6 +11,10 @@
 #include <cerrno>
 
 namespace orvelle::platform::posix {
+
+std::string PosixTempFile::PrivateFolder() {
+    return posix::PrivateFolder();
+}
 
 void PosixTempFile::Create(const std::string& path, const std::string& content) {
     // unlink removes a link itself, and O_EXCL|O_NOFOLLOW refuses anything that appears

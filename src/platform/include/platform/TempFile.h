@@ -9,6 +9,9 @@ class ITempFile {
 public:
     virtual ~ITempFile() = default;
 
+    // A folder that only this user can write, with a trailing separator, so that no other
+    // user can plant a file of the name first; the empty text when there is none.
+    [[nodiscard]] virtual std::string PrivateFolder() = 0;
     // Creates `path` afresh with `content`, readable by the user only: an earlier file of
     // that name is removed first and a symbolic link is never followed. Throws RuntimeError.
     virtual void Create(const std::string& path, const std::string& content) = 0;

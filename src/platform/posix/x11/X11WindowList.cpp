@@ -92,6 +92,13 @@ xcb_connection_t* X11WindowList::Connection() {
     atoms_.windowType = InternAtom(raw, "_NET_WM_WINDOW_TYPE");
     atoms_.typeDesktop = InternAtom(raw, "_NET_WM_WINDOW_TYPE_DESKTOP");
     atoms_.typeDock = InternAtom(raw, "_NET_WM_WINDOW_TYPE_DOCK");
+    atoms_.wmStateNet = InternAtom(raw, "_NET_WM_STATE");
+    atoms_.maximizedVert = InternAtom(raw, "_NET_WM_STATE_MAXIMIZED_VERT");
+    atoms_.maximizedHorz = InternAtom(raw, "_NET_WM_STATE_MAXIMIZED_HORZ");
+    atoms_.fullscreen = InternAtom(raw, "_NET_WM_STATE_FULLSCREEN");
+    atoms_.sticky = InternAtom(raw, "_NET_WM_STATE_STICKY");
+    atoms_.wmDesktop = InternAtom(raw, "_NET_WM_DESKTOP");
+    atoms_.moveResize = InternAtom(raw, "_NET_MOVERESIZE_WINDOW");
     connection_ = std::move(connection);
     return connection_.get();
 }
@@ -349,6 +356,112 @@ bool X11WindowList::MapAndWait(xcb_window_t window) {
     xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &nothing);
     xcb_flush(connection);
     return mapped;
+}
+
+std::optional<WindowPlacement> X11WindowList::GetWindowPlacement(WindowHandle window) {
+    xcb_connection_t* connection = Connection();
+    if (connection == nullptr || !FitsX(window)) {
+        return std::nullopt;
+    }
+    const XcbReply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, ToX(window)), nullptr));
+    const XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+        connection, xcb_translate_coordinates(connection, ToX(window), root_, 0, 0), nullptr));
+    if (!geometry || !origin) {
+        return std::nullopt;
+    }
+    WindowPlacement placement;
+    placement.x = origin->dst_x;
+    placement.y = origin->dst_y;
+    placement.width = geometry->width;
+    placement.height = geometry->height;
+    if (const auto states = WindowProperty(ToX(window), atoms_.wmStateNet)) {
+        for (const xcb_atom_t state : *states) {
+            placement.maximizedVertically |= state == atoms_.maximizedVert;
+            placement.maximizedHorizontally |= state == atoms_.maximizedHorz;
+            placement.fullscreen |= state == atoms_.fullscreen;
+            placement.sticky |= state == atoms_.sticky;
+        }
+    }
+    if (const auto desktop = WindowProperty(ToX(window), atoms_.wmDesktop);
+        desktop && !desktop->empty()) {
+        placement.desktop = desktop->front();
+    }
+    return placement;
+}
+
+void X11WindowList::SendToRoot(xcb_window_t window, xcb_atom_t type,
+                               const std::uint32_t (&data)[5]) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    std::memcpy(message.data.data32, data, sizeof data);
+    char event[32] = {};
+    std::memcpy(event, &message, sizeof message);
+    xcb_send_event(connection_.get(), 0, root_, kIcccmWithdrawnMask, event);
+}
+
+bool X11WindowList::SetWindowPlacement(WindowHandle window, const WindowPlacement& placement) {
+    xcb_connection_t* connection = Connection();
+    if (connection == nullptr || !FitsX(window) || !GetWindowPlacement(window)) {
+        return false;
+    }
+    const xcb_window_t target = ToX(window);
+    // Source 2: a pager or a task list, which a manager obeys without second thoughts.
+    constexpr std::uint32_t kSourcePager = 2;
+    if (!WindowManagerRuns()) {
+        // Nobody manages the window: its own geometry is its place.
+        const std::uint32_t values[] = {static_cast<std::uint32_t>(placement.x),
+                                        static_cast<std::uint32_t>(placement.y),
+                                        static_cast<std::uint32_t>(placement.width),
+                                        static_cast<std::uint32_t>(placement.height)};
+        xcb_configure_window(connection, target,
+                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                                 XCB_CONFIG_WINDOW_HEIGHT,
+                             values);
+        const XcbReply<xcb_get_input_focus_reply_t> sync(
+            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        return true;
+    }
+    if (placement.desktop) {
+        SendToRoot(target, atoms_.wmDesktop, {*placement.desktop, kSourcePager, 0, 0, 0});
+    }
+    if (!placement.fullscreen) {
+        // Static gravity: x and y are the window's own corner, whatever frame it gets. A
+        // maximised direction is left to the maximising, so that the window keeps its own
+        // size for when it is restored.
+        constexpr std::uint32_t kStaticGravity = 10;
+        std::uint32_t flags = kStaticGravity | (kSourcePager << 12U);
+        if (!placement.maximizedHorizontally) {
+            flags |= (1U << 8U) | (1U << 10U);
+        }
+        if (!placement.maximizedVertically) {
+            flags |= (1U << 9U) | (1U << 11U);
+        }
+        SendToRoot(target, atoms_.moveResize,
+                   {flags, static_cast<std::uint32_t>(placement.x),
+                    static_cast<std::uint32_t>(placement.y),
+                    static_cast<std::uint32_t>(placement.width),
+                    static_cast<std::uint32_t>(placement.height)});
+    }
+    constexpr std::uint32_t kAdd = 1;
+    const auto add = [&](xcb_atom_t first, xcb_atom_t second) {
+        SendToRoot(target, atoms_.wmStateNet, {kAdd, first, second, kSourcePager, 0});
+    };
+    if (placement.maximizedVertically || placement.maximizedHorizontally) {
+        add(placement.maximizedVertically ? atoms_.maximizedVert : xcb_atom_t{XCB_ATOM_NONE},
+            placement.maximizedHorizontally ? atoms_.maximizedHorz : xcb_atom_t{XCB_ATOM_NONE});
+    }
+    if (placement.fullscreen) {
+        add(atoms_.fullscreen, XCB_ATOM_NONE);
+    }
+    if (placement.sticky) {
+        add(atoms_.sticky, XCB_ATOM_NONE);
+    }
+    xcb_flush(connection);
+    return true;
 }
 
 }  // namespace orvelle::platform::posix

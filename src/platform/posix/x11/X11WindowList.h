@@ -25,6 +25,11 @@ public:
     [[nodiscard]] bool IsWindowVisible(WindowHandle window) override;
     [[nodiscard]] bool IsDesktopWindow(WindowHandle window) override;
     bool ShowWindow(WindowHandle window, int command) override;
+    // Geometry in root coordinates without the frame, the EWMH state and the desktop.
+    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(WindowHandle window) override;
+    // With a window manager, asks it (EWMH client messages) for the desktop, the place and
+    // the state; without one, configures the window itself.
+    bool SetWindowPlacement(WindowHandle window, const WindowPlacement& placement) override;
 
 private:
     struct Atoms {
@@ -37,6 +42,13 @@ private:
         xcb_atom_t windowType = XCB_ATOM_NONE;
         xcb_atom_t typeDesktop = XCB_ATOM_NONE;
         xcb_atom_t typeDock = XCB_ATOM_NONE;
+        xcb_atom_t wmStateNet = XCB_ATOM_NONE;
+        xcb_atom_t maximizedVert = XCB_ATOM_NONE;
+        xcb_atom_t maximizedHorz = XCB_ATOM_NONE;
+        xcb_atom_t fullscreen = XCB_ATOM_NONE;
+        xcb_atom_t sticky = XCB_ATOM_NONE;
+        xcb_atom_t wmDesktop = XCB_ATOM_NONE;
+        xcb_atom_t moveResize = XCB_ATOM_NONE;
     };
 
     // The connection, made or remade when needed; nullptr without a display.
@@ -48,6 +60,7 @@ private:
     [[nodiscard]] xcb_window_t ClientOf(xcb_window_t frame, int depth);
     bool Withdraw(xcb_window_t window);
     bool MapAndWait(xcb_window_t window);
+    void SendToRoot(xcb_window_t window, xcb_atom_t type, const std::uint32_t (&data)[5]);
 
     std::string displayName_;
     std::chrono::milliseconds mapTimeout_;
