@@ -5,11 +5,16 @@
 #include "HideShowWindows.h"
 #include "MSHook.h"
 #include "RegistrySettingsStore.h"
+#include "ScheduleEditor.h"
+#include "SchedulePage.h"
+#include "SecondTimer.h"
 #include "SqliteRegistry.h"
 #include "Version.h"
 #include "frmMain.h"
 
 #include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QTabWidget>
 #include <QTest>
 
@@ -109,12 +114,52 @@ TEST_F(frmMainSystemTest, ClickingEitherWebLabelOpensItsAddress) {
         EXPECT_EQ(started.parameters, quoted);
         EXPECT_EQ(started.parent, mainWindow);
     }
-    EXPECT_THAT(tempFile.removed, ElementsAre("/tmp/u/temphtm.htm", "/tmp/u/temphtm.htm"));
+    EXPECT_THAT(tempFile.removed,
+                ElementsAre("/run/user/1000/temphtm.htm", "/run/user/1000/temphtm.htm"));
 
     shellExecute.findResult = SE_ERR_NOASSOC;
     QTest::mouseClick(window->lblWebSite, Qt::LeftButton);
     ASSERT_EQ(messageBox.shown.size(), 1U);
     EXPECT_EQ(messageBox.shown[0].title, "Browser Not Found") << "its own message, no error box";
+}
+
+TEST_F(frmMainSystemTest, TheUnloadStepStopsTheScheduleAndShowsWhatTheHotKeyHid) {
+    auto window = Load();
+    window->tmrMakeScehduleEnable->start();
+    windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
+    ASSERT_FALSE(desktop.windows[0x777].visible);
+    ASSERT_TRUE(hiddenWindows.content.has_value());
+    window->cmdClose_Click();
+    EXPECT_FALSE(window->tmrSchedule->isActive());
+    EXPECT_FALSE(window->tmrMakeScehduleEnable->isActive());
+    EXPECT_TRUE(desktop.windows[0x777].visible);
+    EXPECT_TRUE(desktop.windows[mainWindow].visible);
+    EXPECT_FALSE(hiddenWindows.content.has_value());
+}
+
+TEST_F(frmMainSystemTest, AScheduledRunBringsBackTheMainWindowTheHotKeyHid) {
+    auto window = Load();
+    window->ScheduleEditor().UserEditsTime(schedule::TimeOfDay{10, 0, 0});
+    window->schedulePage->cmdApply->click();
+    windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
+    ASSERT_FALSE(desktop.windows[mainWindow].visible);
+    window->tmrSchedule_Timer();
+    EXPECT_EQ(window->schedulePage->lblLastRunTime->text(), QStringLiteral("10:00:00"));
+    EXPECT_TRUE(desktop.windows[mainWindow].visible) << "as the tray's Show brings it";
+    EXPECT_FALSE(desktop.windows[0x777].visible) << "the others wait for the hot key";
+}
+
+TEST_F(frmMainSystemTest, AStartAfterACrashShowsWhatTheLastCopyLeftHidden) {
+    const WindowPlacement place{100, 120, 300, 200, true, true, false, false, 0U};
+    hiddenWindows.content =
+        popup::HideShowWindows::FormatList({popup::HideShowWindows::Hidden{0x777, "Editor", place},
+                                            {0x999, "Orvelle v2.1", std::nullopt}});
+    auto window = std::make_unique<shell::frmMain>(services);
+    desktop.Add(0x777, "Editor", false);
+    window->Form_Load();
+    EXPECT_TRUE(desktop.windows[0x777].visible);
+    EXPECT_EQ(desktop.windows[0x777].placement, place);
+    EXPECT_FALSE(hiddenWindows.content.has_value());
 }
 
 }  // namespace

@@ -81,7 +81,8 @@ protected:
     fake::FakeHookLibrary library;
     fake::FakeMessageBox messageBox;
     fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
-    popup::HideShowWindows hideShow{desktop};
+    fake::FakeHiddenWindowsFile file;
+    popup::HideShowWindows hideShow{desktop, &file};
     popup::MSHook hook{library, procedures, messageBox, process, hideShow, "Orvelle"};
 };
 
@@ -183,8 +184,9 @@ TEST_F(HotKeyTest, ASecondReplacementSaysSoAndKeepsTheFirst) {
     PressHotKey();
     EXPECT_FALSE(hook.WindowsShown()) << "one flip per marker: the procedure is not doubled";
     hook.RemoveKeyboardHook();
+    EXPECT_TRUE(hook.WindowsShown()) << "the removal showed the hidden windows";
     PressHotKey();
-    EXPECT_FALSE(hook.WindowsShown()) << "after removal the marker reaches only the window";
+    EXPECT_TRUE(hook.WindowsShown()) << "after removal the marker reaches only the window";
     EXPECT_EQ(procedures.delivered.size(), 2U);
 }
 
@@ -235,6 +237,80 @@ TEST_F(HotKeyTest, WithoutLibraryOrDisplayTheProgramRunsWithoutTheHotKey) {
         EXPECT_EQ(quietLibrary.calls.back(), "FreeLibrary") << row.name;
     }
     EXPECT_THAT(messageBox.shown, IsEmpty()) << "reported quietly, never in a box";
+}
+
+TEST_F(HotKeyTest, EndingWithWindowsHiddenShowsThemAfterTheHookIsGone) {
+    hook.InstallKeyboardHook(kMain);
+    const std::set<WindowHandle> before = Visible();
+    PressHotKey();
+    ASSERT_NE(Visible(), before);
+    library.calls.clear();
+    hook.RemoveKeyboardHook();
+    EXPECT_EQ(Visible(), before);
+    EXPECT_THAT(library.calls, ElementsAre("LibUnHook 4242", "FreeLibrary"));
+    EXPECT_FALSE(file.content.has_value()) << "nothing is left hidden, so nothing is listed";
+}
+
+TEST_F(HotKeyTest, ShowGivesEachWindowBackItsPlaceAndStateAfterTheMap) {
+    WindowPlacement maximised{0, 19, 1280, 781, true, true, false, false, 1U};
+    WindowPlacement sticky{40, 60, 400, 300, false, false, false, true, 0xFFFFFFFFU};
+    desktop.windows[kEditor].placement = maximised;
+    desktop.windows[kTerminal].placement = sticky;
+    hideShow.HideWindows();
+    ASSERT_EQ(desktop.windows[kEditor].placement, WindowPlacement{}) << "the desktop forgot it";
+    desktop.commands.clear();
+    hideShow.ShowWindows();
+    EXPECT_EQ(desktop.windows[kEditor].placement, maximised);
+    EXPECT_EQ(desktop.windows[kTerminal].placement, sticky);
+    ASSERT_EQ(desktop.placed.size(), 3U);
+    EXPECT_EQ(desktop.placed[1].first, kEditor);
+    EXPECT_EQ(desktop.commands[1], (std::pair{kEditor, SW_SHOW})) << "placed once it is mapped";
+
+    desktop.placed.clear();
+    desktop.windows[kEditor].visible = false;
+    desktop.windows[kEditor].placement = WindowPlacement{};
+    hideShow.ShowWindow(kEditor);
+    EXPECT_EQ(desktop.windows[kEditor].placement, maximised) << "one window, the same way";
+}
+
+TEST_F(HotKeyTest, TheFileListsEveryHiddenWindowAsItIsHiddenAndShowingEmptiesIt) {
+    desktop.windows[kEditor].placement = {5, 6, 7, 8, false, true, true, false, std::nullopt};
+    desktop.windows[kEditor].title = "notes 2.txt - Editor";
+    hideShow.HideWindows();
+    EXPECT_EQ(file.writes, 3) << "written at each window, before it is hidden";
+    ASSERT_TRUE(file.content.has_value());
+    const auto listed = popup::HideShowWindows::ParseList(*file.content);
+    ASSERT_EQ(listed.size(), 3U);
+    EXPECT_EQ(listed[1], (popup::HideShowWindows::Hidden{
+                             kEditor, "notes 2.txt - Editor",
+                             WindowPlacement{5, 6, 7, 8, false, true, true, false, std::nullopt}}));
+    hideShow.ShowWindows();
+    EXPECT_FALSE(file.content.has_value());
+}
+
+TEST_F(HotKeyTest, AStartAfterACrashShowsOnlyTheListedWindowsThatAreStillTheSameAndHidden) {
+    const WindowPlacement place{100, 120, 300, 200, false, false, false, false, 2U};
+    desktop.Add(0x700001, "Still hidden", false);
+    desktop.Add(0x700002, "Shown meanwhile", true);
+    desktop.Add(0x700003, "Another window now", false);
+    using Hidden = popup::HideShowWindows::Hidden;
+    file.content = popup::HideShowWindows::FormatList({
+                       Hidden{0x700001, "Still hidden", place},
+                       Hidden{0x700002, "Shown meanwhile", place},
+                       Hidden{0x700003, "The window that had this id", place},
+                       Hidden{0x7000ff, "Closed since", place},
+                   }) +
+                   "0x12 not a line\n";
+    hideShow.ShowLeftOverWindows();
+    EXPECT_TRUE(desktop.windows[0x700001].visible);
+    EXPECT_EQ(desktop.windows[0x700001].placement, place);
+    EXPECT_FALSE(desktop.windows[0x700003].visible) << "an id given to another window";
+    EXPECT_THAT(desktop.commands, ElementsAre(std::pair{WindowHandle{0x700001}, SW_SHOW}));
+    EXPECT_FALSE(file.content.has_value()) << "the list has done its work";
+
+    file.content = "some other file\n1 2 3 4 5 0000 - x\n";
+    hideShow.ShowLeftOverWindows();
+    EXPECT_EQ(desktop.commands.size(), 1U) << "a file that is not our list shows nothing";
 }
 
 }  // namespace
