@@ -62,34 +62,40 @@ QString frmAbout::CopyRightText(platform::HotKeyStatus hotKey, const std::string
     const QString key = QString::fromStdString(hotKeyName);
     QString hiding;
     if (hotKey == platform::HotKeyStatus::Active && !key.isEmpty()) {
-        hiding = QStringLiteral(" and hides every window when you press %1 (press it again to "
-                                "show them).")
+        hiding = QStringLiteral(
+                     " and hides every window when you press %1 (press it again to "
+                     "show them).")
                      .arg(key);
     } else if (hotKey == platform::HotKeyStatus::Taken) {
-        hiding = QStringLiteral(". Its hot key, which hides every window, is off: another "
-                                "program holds that key combination.");
+        hiding = QStringLiteral(
+            ". Its hot key, which hides every window, is off: another "
+            "program holds that key combination.");
     } else if (!x11) {
-        hiding = QStringLiteral(". Its hot key, which hides every window, is off: it needs an "
-                                "X11 display, and Orvelle runs without one here.");
+        hiding = QStringLiteral(
+            ". Its hot key, which hides every window, is off: it needs an "
+            "X11 display, and Orvelle runs without one here.");
     } else {
-        hiding = QStringLiteral(". Its hot key, which hides every window, is off: its library "
-                                "libMSHook.so could not be loaded from the program folder.");
+        hiding = QStringLiteral(
+            ". Its hot key, which hides every window, is off: its library "
+            "libMSHook.so could not be loaded from the program folder.");
     }
     const QString paragraph =
-        QStringLiteral("Orvelle erases the traces that browsing and everyday use leave on this "
-                       "computer, blocks pop-up browser windows, encrypts files and folders with "
-                       "a passphrase") +
+        QStringLiteral(
+            "Orvelle erases the traces that browsing and everyday use leave on this "
+            "computer, blocks pop-up browser windows, encrypts files and folders with "
+            "a passphrase") +
         hiding +
-        QStringLiteral(" It is provided as is, without warranty of any kind; keep copies of "
-                       "files that matter to you before you encrypt or erase them.");
+        QStringLiteral(
+            " It is provided as is, without warranty of any kind; keep copies of "
+            "files that matter to you before you encrypt or erase them.");
     return paragraph + QStringLiteral("\n\nAll rights reserved. ") +
            QString::fromUtf8(kLegalCopyright) + QLatin1Char(' ') + QString::fromUtf8(kCompanyName);
 }
 
 void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + QString::fromStdString(VersionText()));
-    lblCopyRight->setText(CopyRightText(
-        hotKey_, hotKeyName_, QGuiApplication::platformName() == QLatin1String("xcb")));
+    lblCopyRight->setText(CopyRightText(hotKey_, hotKeyName_,
+                                        QGuiApplication::platformName() == QLatin1String("xcb")));
 }
 
 void frmAbout::cmdOK_Click() {

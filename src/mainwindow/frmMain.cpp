@@ -400,9 +400,8 @@ void frmMain::Label9_Click() {
 
 void frmMain::OpenWebLabel(const QLabel* label) {
     // No error box here: OpenWebPage reports its own failures.
-    OpenWebPage(
-        {services_.tempFile, services_.shellExecute, services_.messageBox},
-        MainWindowHandle(), label->text().toStdString(), "htm");
+    OpenWebPage({services_.tempFile, services_.shellExecute, services_.messageBox},
+                MainWindowHandle(), label->text().toStdString(), "htm");
 }
 
 void frmMain::Form_MouseUp(int /*button*/, int /*shift*/, float x, float /*y*/) {

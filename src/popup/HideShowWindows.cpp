@@ -124,8 +124,8 @@ std::string HideShowWindows::FormatList(const std::vector<Hidden>& hidden) {
         out << entry.window;
         if (const auto& p = entry.placement) {
             out << ' ' << p->x << ' ' << p->y << ' ' << p->width << ' ' << p->height << ' '
-                << p->maximizedHorizontally << p->maximizedVertically << p->fullscreen
-                << p->sticky << ' ';
+                << p->maximizedHorizontally << p->maximizedVertically << p->fullscreen << p->sticky
+                << ' ';
             if (p->desktop) {
                 out << *p->desktop;
             } else {

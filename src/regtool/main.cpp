@@ -12,8 +12,7 @@ int main(int argc, char** argv) {
     // A damaged store is reported, never repaired or replaced from here: the program
     // moves it aside at its next start.
     if (const auto damage = orvelle::platform::posix::CheckRegistryStore(path)) {
-        std::cerr << "ERROR: The registry store " << path << " is damaged (" << *damage
-                  << ").\n";
+        std::cerr << "ERROR: The registry store " << path << " is damaged (" << *damage << ").\n";
         return 1;
     }
     orvelle::platform::posix::SqliteRegistry registry(path);

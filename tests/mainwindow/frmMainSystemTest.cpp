@@ -14,9 +14,9 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

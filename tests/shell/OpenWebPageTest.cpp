@@ -38,8 +38,7 @@ TEST(CutAfterExeTest, KeepsThePathUpToItsFirstExeInAnyLetterCase) {
 class OpenWebPageTest : public ::testing::Test {
 protected:
     void Open(const std::string& address) {
-        shell::OpenWebPage({tempFile, shellExecute, messageBox}, 0x2a00007, address,
-                           "htm");
+        shell::OpenWebPage({tempFile, shellExecute, messageBox}, 0x2a00007, address, "htm");
     }
 
     fake::FakeTempFile tempFile;

@@ -229,4 +229,69 @@ bool X11TestClient::WindowManagerRuns() {
     return present;
 }
 
+std::optional<X11TestClient::Geometry> X11TestClient::GeometryOf(Window window) {
+    g_lastError = 0;
+    ::Window rootReturn = None;
+    int x = 0;
+    int y = 0;
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned border = 0;
+    unsigned depth = 0;
+    ::Window child = None;
+    if (XGetGeometry(display_, window, &rootReturn, &x, &y, &width, &height, &border, &depth) ==
+            0 ||
+        XTranslateCoordinates(display_, window, Root(), 0, 0, &x, &y, &child) == 0 ||
+        g_lastError != 0) {
+        return std::nullopt;
+    }
+    return Geometry{x, y, static_cast<int>(width), static_cast<int>(height)};
+}
+
+void X11TestClient::MoveResize(Window window, const Geometry& geometry) {
+    XMoveResizeWindow(display_, window, geometry.x, geometry.y,
+                      static_cast<unsigned>(geometry.width),
+                      static_cast<unsigned>(geometry.height));
+    XSync(display_, False);
+}
+
+std::vector<std::string> X11TestClient::StateOf(Window window) {
+    std::vector<std::string> names;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window, Intern(display_, "_NET_WM_STATE"), 0, 64, False,
+                           XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+        data != nullptr) {
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i) {
+            if (char* name = XGetAtomName(display_, atoms[i])) {
+                names.emplace_back(name);
+                XFree(name);
+            }
+        }
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void X11TestClient::AddState(Window window, const char* first, const char* second) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = Intern(display_, "_NET_WM_STATE");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1;  // add
+    event.xclient.data.l[1] = static_cast<long>(Intern(display_, first));
+    event.xclient.data.l[2] = second != nullptr ? static_cast<long>(Intern(display_, second)) : 0;
+    event.xclient.data.l[3] = 1;  // an application asks
+    XSendEvent(display_, Root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(display_, False);
+}
+
 }  // namespace orvelle::test

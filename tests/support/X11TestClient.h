@@ -66,6 +66,18 @@ public:
     // Waits for a key press delivered to this client (through its grab).
     bool WaitForKeyPress(std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
+    // Where a window is on the screen (its own corner, frame not counted) and its size.
+    struct Geometry {
+        int x = 0, y = 0, width = 0, height = 0;
+        bool operator==(const Geometry&) const = default;
+    };
+    [[nodiscard]] std::optional<Geometry> GeometryOf(Window window);
+    void MoveResize(Window window, const Geometry& geometry);
+    // The atoms of its _NET_WM_STATE, by name.
+    [[nodiscard]] std::vector<std::string> StateOf(Window window);
+    // Asks the window manager to add one or two states ("_NET_WM_STATE_MAXIMIZED_VERT" …).
+    void AddState(Window window, const char* first, const char* second = nullptr);
+
     // Whether an EWMH window manager runs on the display.
     [[nodiscard]] bool WindowManagerRuns();
 

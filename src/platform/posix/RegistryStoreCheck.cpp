@@ -104,8 +104,9 @@ std::string DamagedRegistryStoreMessage(const DamagedRegistryStore& damaged) {
                 ", and Orvelle starts with a new store: your settings are back at their "
                 "defaults.";
     } else {
-        text += " It could not be moved aside either, so nothing you set will be kept until "
-                "the file is repaired or moved.";
+        text +=
+            " It could not be moved aside either, so nothing you set will be kept until "
+            "the file is repaired or moved.";
     }
     return text;
 }

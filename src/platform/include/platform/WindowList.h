@@ -21,7 +21,7 @@ struct WindowPlacement {
     bool maximizedHorizontally = false;
     bool maximizedVertically = false;
     bool fullscreen = false;
-    bool sticky = false;  // on every desktop
+    bool sticky = false;                   // on every desktop
     std::optional<std::uint32_t> desktop;  // the virtual desktop it is on, when it has one
 
     friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
@@ -45,7 +45,8 @@ public:
     // false when the window is gone or the command failed.
     virtual bool ShowWindow(WindowHandle window, int command) = 0;
     // The window's place and state; nullopt when it is gone.
-    [[nodiscard]] virtual std::optional<WindowPlacement> GetWindowPlacement(WindowHandle window) = 0;
+    [[nodiscard]] virtual std::optional<WindowPlacement> GetWindowPlacement(
+        WindowHandle window) = 0;
     // Gives a shown window back its place and state; false when it is gone.
     virtual bool SetWindowPlacement(WindowHandle window, const WindowPlacement& placement) = 0;
 };

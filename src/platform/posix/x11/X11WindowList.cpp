@@ -440,11 +440,11 @@ bool X11WindowList::SetWindowPlacement(WindowHandle window, const WindowPlacemen
         if (!placement.maximizedVertically) {
             flags |= (1U << 9U) | (1U << 11U);
         }
-        SendToRoot(target, atoms_.moveResize,
-                   {flags, static_cast<std::uint32_t>(placement.x),
-                    static_cast<std::uint32_t>(placement.y),
-                    static_cast<std::uint32_t>(placement.width),
-                    static_cast<std::uint32_t>(placement.height)});
+        SendToRoot(
+            target, atoms_.moveResize,
+            {flags, static_cast<std::uint32_t>(placement.x),
+             static_cast<std::uint32_t>(placement.y), static_cast<std::uint32_t>(placement.width),
+             static_cast<std::uint32_t>(placement.height)});
     }
     constexpr std::uint32_t kAdd = 1;
     const auto add = [&](xcb_atom_t first, xcb_atom_t second) {
