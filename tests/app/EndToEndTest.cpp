@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <filesystem>
 
 using namespace orvelle;
@@ -130,4 +133,47 @@ TEST_F(EndToEndTest, AFolderTravelsThroughOneEncryptedArchive) {
     EXPECT_TRUE(test::Exists(restored + "/Année/zero.bin"));
     EXPECT_TRUE(std::filesystem::is_directory(restored + "/Année/empty"));
     EXPECT_FALSE(test::Exists(environment_.Path("tmp/CRY9999.TMP")));
+}
+
+// A store overwritten with garbage: the program and orvelle-reg both name it.
+TEST(DamagedStoreTest, TheBoxNamesItTheCopyStaysANewStoreWorksAndTheToolFails) {
+    test::TempEnvironment environment;
+    const std::string path = environment.Path("config/orvelle/registry.db");
+    test::MakeDirs(environment.Path("config/orvelle"));
+    const std::string garbage(8192, '\x7f');
+    test::WriteFile(path, garbage);
+
+    const auto tool = [] {
+        const std::string command = std::string(ORVELLE_REG) + " query \"HKCU\\Software\" 2>&1";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        std::string output;
+        char buffer[256];
+        while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            output += buffer;
+        }
+        const int status = pipe != nullptr ? ::pclose(pipe) : -1;
+        return std::pair{WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    };
+    const auto [code, output] = tool();
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(output.find(path), std::string::npos) << output;
+    EXPECT_EQ(test::ReadFile(path), garbage) << "the tool only reports";
+
+    platform::fake::FakeMessageBox messageBox;
+    {
+        app::PosixServices posix(&messageBox);
+        ASSERT_EQ(messageBox.shown.size(), 1U) << "one box";
+        const std::string& text = messageBox.shown[0].text;
+        ASSERT_TRUE(posix.damagedStore.has_value());
+        EXPECT_NE(text.find(path), std::string::npos) << text;
+        EXPECT_NE(text.find(posix.damagedStore->copy), std::string::npos) << text;
+        EXPECT_EQ(test::ReadFile(posix.damagedStore->copy), garbage);
+        ASSERT_TRUE(posix.registry.IsOpen());
+        posix.settings.SaveSetting("Orvelle", "Options", "StartUp", "1");
+        EXPECT_EQ(posix.settings.GetSetting("Orvelle", "Options", "StartUp", "0"), "1");
+    }
+    platform::fake::FakeMessageBox secondBox;
+    const app::PosixServices again(&secondBox);
+    EXPECT_TRUE(secondBox.shown.empty()) << "the new store is sound";
+    EXPECT_EQ(tool().first, 0);
 }

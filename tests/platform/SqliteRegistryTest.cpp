@@ -1,3 +1,4 @@
+#include "RegistryStoreCheck.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
 
@@ -288,4 +289,66 @@ TEST(SqliteRegistryFileTest, AnUnopenableStoreFailsEveryOperation) {
     HKEY key = 7;
     EXPECT_NE(broken.RegOpenKeyExA(HKEY_CURRENT_USER, "Software", KEY_READ, key), ERROR_SUCCESS);
     EXPECT_EQ(key, kNullKey);
+}
+
+TEST(RegistryStoreCheckTest, TellsASoundStoreFromEachKindOfDamage) {
+    orvelle::test::TempEnvironment environment;
+    const std::string sound = environment.Path("sound.db");
+    {
+        SqliteRegistry registry(sound);
+        ASSERT_TRUE(registry.IsOpen());
+        ASSERT_EQ(SetString(registry, HKEY_CURRENT_USER, "Name", std::string(5000, 'x')),
+                  ERROR_SUCCESS);
+    }
+    const std::string image = orvelle::test::ReadFile(sound);
+    ASSERT_GT(image.size(), 8192U);
+    struct Row {
+        const char* name;
+        std::string content;
+        bool damaged;
+    };
+    const Row rows[] = {
+        {"garbage", std::string(4096, '\x5a'), true},
+        {"pages overwritten", image.substr(0, 4096) + std::string(image.size() - 4096, '\x01'),
+         true},
+        {"a sound store", image, false},
+        {"an empty file, which SQLite takes for a new database", "", false},
+    };
+    for (const auto& row : rows) {
+        const std::string path = environment.Path(std::string(row.name) + ".db");
+        orvelle::test::WriteFile(path, row.content);
+        const auto damage = posix::CheckRegistryStore(path);
+        EXPECT_EQ(damage.has_value(), row.damaged) << row.name << ": " << damage.value_or("sound");
+        EXPECT_EQ(orvelle::test::ReadFile(path), row.content) << row.name << ": only read";
+    }
+    EXPECT_FALSE(posix::CheckRegistryStore(environment.Path("missing.db")))
+        << "a first start is no damage";
+    orvelle::test::MakeDirs(environment.Path("folder.db"));
+    EXPECT_TRUE(posix::CheckRegistryStore(environment.Path("folder.db")));
+}
+
+TEST(RegistryStoreCheckTest, ADamagedStoreIsMovedAsideWithItsJournalNeverDeleted) {
+    orvelle::test::TempEnvironment environment;
+    const std::string path = environment.Path("registry.db");
+    orvelle::test::WriteFile(path, "not a database at all, but a user's only copy");
+    orvelle::test::WriteFile(path + "-wal", "journal");
+    const auto damaged = posix::SetAsideDamagedRegistryStore(path);
+    ASSERT_TRUE(damaged.has_value());
+    EXPECT_EQ(damaged->path, path);
+    EXPECT_EQ(damaged->copy.rfind(path + ".damaged-", 0), 0U) << damaged->copy;
+    EXPECT_EQ(orvelle::test::ReadFile(damaged->copy),
+              "not a database at all, but a user's only copy");
+    EXPECT_EQ(orvelle::test::ReadFile(damaged->copy + "-wal"), "journal");
+    EXPECT_FALSE(orvelle::test::Exists(path));
+    EXPECT_FALSE(orvelle::test::Exists(path + "-wal")) << "a new store must not replay it";
+    const std::string message = posix::DamagedRegistryStoreMessage(*damaged);
+    EXPECT_NE(message.find(path + " is damaged"), std::string::npos) << message;
+    EXPECT_NE(message.find(damaged->copy), std::string::npos) << message;
+
+    orvelle::test::WriteFile(path, "damaged again, in the same second");
+    const auto again = posix::SetAsideDamagedRegistryStore(path);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_NE(again->copy, damaged->copy) << "an earlier copy is never overwritten";
+    EXPECT_TRUE(orvelle::test::Exists(damaged->copy));
+    EXPECT_FALSE(posix::SetAsideDamagedRegistryStore(path)) << "nothing there: nothing to do";
 }
