@@ -416,6 +416,9 @@ void frmMain::Form_MouseUp(int /*button*/, int /*shift*/, float x, float /*y*/) 
 }
 
 void frmMain::ShowNormal() {
+    // The state goes before the show: a window mapped while still marked minimised is
+    // mapped iconic, and the window manager's answer would undo a later change.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     showNormal();

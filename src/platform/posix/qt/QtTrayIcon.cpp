@@ -1,9 +1,32 @@
 #include "QtTrayIcon.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QVariant>
+
 namespace orvelle::platform::posix {
+namespace {
+
+bool StatusNotifierHostRegistered() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface() == nullptr ||
+        !bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"))) {
+        return false;
+    }
+    QDBusInterface watcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                           QStringLiteral("/StatusNotifierWatcher"),
+                           QStringLiteral("org.kde.StatusNotifierWatcher"), bus);
+    return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+}  // namespace
 
 QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent)
-    : QObject(parent), icon_(std::make_unique<QSystemTrayIcon>(icon)) {
+    : QObject(parent),
+      // Before the icon: Qt picks its tray when the icon is made.
+      statusNotifier_(StatusNotifierHostRegistered()),
+      icon_(std::make_unique<QSystemTrayIcon>(icon)) {
     connect(icon_.get(), &QSystemTrayIcon::activated, this, &QtTrayIcon::OnActivated);
 }
 
@@ -51,6 +74,13 @@ void QtTrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
     case QSystemTrayIcon::DoubleClick:
         callback_(kLeftDoubleClick);
+        break;
+    case QSystemTrayIcon::Trigger:
+        // On an XEmbed tray a single click, which does nothing; on a StatusNotifierItem
+        // tray the only click there is.
+        if (statusNotifier_) {
+            callback_(kLeftDoubleClick);
+        }
         break;
     case QSystemTrayIcon::Context:
         callback_(kRightButtonUp);
