@@ -174,7 +174,8 @@ int main(int argc, char** argv) {
             ok;
     }
 
-    shell::frmAbout about(&window);
+    shell::frmAbout about(&window, window.KeyboardHook().HotKeyState(),
+                          posix.hookLibrary.HotKeyName());
     about.show();
     ok = Save(about, output + QStringLiteral("/about.png")) && ok;
     return ok ? 0 : 1;

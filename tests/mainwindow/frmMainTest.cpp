@@ -251,6 +251,28 @@ TEST(frmAboutTest, CaptionAndLegalNotice) {
     EXPECT_FALSE(about.isVisible());
 }
 
+TEST(frmAboutTest, TheHotKeyIsNamedOnlyWhileItWorksElseTheBoxSaysWhyNot) {
+    struct Row {
+        HotKeyStatus status;
+        bool x11;
+        const char* says;
+    };
+    const Row rows[] = {
+        {HotKeyStatus::Active, true, "when you press Ctrl+Alt+H"},
+        {HotKeyStatus::Taken, true, "another program holds that key combination"},
+        {HotKeyStatus::Unavailable, false, "it needs an X11 display"},
+        {HotKeyStatus::Unavailable, true, "libMSHook.so could not be loaded"},
+    };
+    for (const auto& row : rows) {
+        const QString text = shell::frmAbout::CopyRightText(row.status, "Ctrl+Alt+H", row.x11);
+        EXPECT_TRUE(text.contains(QString::fromLatin1(row.says))) << row.says;
+        EXPECT_EQ(text.contains(QStringLiteral("Ctrl+Alt+H")), row.status == HotKeyStatus::Active)
+            << row.says;
+    }
+    const shell::frmAbout offscreen(nullptr, HotKeyStatus::Unavailable, "");
+    EXPECT_TRUE(offscreen.lblCopyRight->text().contains(QStringLiteral("X11 display")));
+}
+
 TEST_F(frmMainTest, TheAboutEntryOpensTheAboutBoxModally) {
     auto window = Load();
     QString seenCaption;

@@ -171,6 +171,9 @@ TEST_F(HotKeyEndToEndTest, AHotKeyTakenElsewhereLeavesTheProgramRunningWithoutIt
     ASSERT_TRUE(desktop.GrabHotKey());
     auto window = Load(nullptr);
     EXPECT_EQ(window->KeyboardHook().HotKeyState(), HotKeyStatus::Taken);
+    const shell::frmAbout about(window.get(), HotKeyStatus::Taken, posix->hookLibrary.HotKeyName());
+    EXPECT_FALSE(about.lblCopyRight->text().contains(QString::fromLatin1(MSHOOK_HOT_KEY_NAME)))
+        << "a key the program does not hold is not promised";
     EXPECT_THAT(messageBox.shown, IsEmpty()) << "reported quietly";
     EXPECT_EQ(window->lblStatus->text(), QStringLiteral("Ready"));
 

@@ -6,8 +6,13 @@
 #include "TempEnvironment.h"
 #include "XdgShellExecute.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace orvelle;
 using namespace orvelle::platform;
@@ -142,6 +147,72 @@ TEST_F(OpenWebPageOnThisDesktopTest, WithoutAnyBrowserTheUserIsToldSoAndNoFileSt
     EXPECT_EQ(messageBox.shown[0].title, "Browser Not Found");
     EXPECT_EQ(messageBox.shown[0].text, "Could not find associated application");
     EXPECT_FALSE(test::Exists(environment.Path("tmp/temphtm.htm")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(OpenWebPageOnThisDesktopTest, ANameTakenInTheSharedTemporaryFolderStopsNoWebLink) {
+    // What another user of a shared /tmp could leave there, and we could not remove.
+    test::MakeDirs(environment.Path("tmp/temphtm.htm/inside"));
+    const test::BrowserScript browser(environment.Path("bin"));
+    browser.WriteDesktopFile(environment.Path("data/applications"), "fake-browser.desktop");
+    test::WriteFile(environment.Path("config/mimeapps.list"),
+                    "[Default Applications]\ntext/html=fake-browser.desktop;\n");
+    Open("https://orvelle.example.org");
+    EXPECT_THAT(messageBox.shown, IsEmpty());
+    bool started = false;
+    EXPECT_THAT(browser.WaitForArguments(started), ElementsAre("https://orvelle.example.org"));
+    EXPECT_FALSE(test::Exists(environment.Path("runtime/temphtm.htm")));
+}
+
+TEST(PrivateFolderTest, OnlyAFolderThisUserAloneCanWriteIsUsed) {
+    const std::string uid = std::to_string(::geteuid());
+    struct Row {
+        const char* name;
+        bool runtime;                                     // XDG_RUNTIME_DIR set
+        std::function<void(const std::string&)> prepare;  // given the usual folder's path
+        bool usual;                                       // the result is $TMPDIR/orvelle-<uid>/
+    };
+    const Row rows[] = {
+        {"the session's runtime folder", true, [](const std::string&) {}, false},
+        {"no runtime folder: our own", false, [](const std::string&) {}, true},
+        {"ours already", false, [](const std::string& usual) { ::mkdir(usual.c_str(), 0700); },
+         true},
+        {"a link in its place", false,
+         [](const std::string& usual) {
+             test::MakeDirs(usual + "-elsewhere");
+             static_cast<void>(::symlink((usual + "-elsewhere").c_str(), usual.c_str()));
+         },
+         false},
+        {"a folder others can write", false,
+         [](const std::string& usual) {
+             ::mkdir(usual.c_str(), 0700);
+             ::chmod(usual.c_str(), 0777);
+         },
+         false},
+    };
+    for (const auto& row : rows) {
+        test::TempEnvironment environment;
+        if (!row.runtime) {
+            environment.Set("XDG_RUNTIME_DIR", std::nullopt);
+        }
+        const std::string usual = environment.Path("tmp/orvelle-" + uid);
+        row.prepare(usual);
+        const std::string folder = posix::PosixTempFile().PrivateFolder();
+        ASSERT_FALSE(folder.empty()) << row.name;
+        if (row.runtime) {
+            EXPECT_EQ(folder, environment.Path("runtime/")) << row.name;
+        } else {
+            EXPECT_EQ(folder == usual + "/", row.usual) << row.name << ": " << folder;
+        }
+        struct stat info {};
+        ASSERT_EQ(::lstat(folder.substr(0, folder.size() - 1).c_str(), &info), 0) << row.name;
+        EXPECT_TRUE(S_ISDIR(info.st_mode)) << row.name;
+        EXPECT_EQ(info.st_mode & 0077, 0U) << row.name;
+        EXPECT_EQ(info.st_uid, ::geteuid()) << row.name;
+    }
 }
 
 }  // namespace
