@@ -8,6 +8,7 @@
 #include "FakeBrowser.h"
 #include "FakePlatform.h"
 #include "FileSecurityPage.h"
+#include "MSHook.h"
 #include "PopupKillerPage.h"
 #include "PosixServices.h"
 #include "ScheduleEditor.h"
