@@ -131,15 +131,17 @@ protected:
     pid_t pid_ = 0;
 };
 
-TEST_F(ProcessEndTest, SigtermShowsTheHiddenWindowsAtTheirPlaceAndInTheirState) {
+TEST_F(ProcessEndTest, EndingSignalsShowTheHiddenWindowsAtTheirPlaceAndInTheirState) {
     ASSERT_TRUE(desktop.Connected());
     MakeWindows();
-    Start();
-    HideBoth();
-    const int status = End(SIGTERM);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "an orderly end";
-    ExpectBothBackInPlace();
-    EXPECT_FALSE(orvelle::test::Exists(environment.Path("runtime/orvelle-hidden-windows")));
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        Start();
+        HideBoth();
+        const int status = End(signal);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "an orderly end " << signal;
+        ExpectBothBackInPlace();
+        EXPECT_FALSE(orvelle::test::Exists(environment.Path("runtime/orvelle-hidden-windows")));
+    }
 }
 
 TEST_F(ProcessEndTest, AfterSigkillTheNextStartShowsThemAgain) {
