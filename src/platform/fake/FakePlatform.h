@@ -112,8 +112,16 @@ public:
     [[nodiscard]] std::string ProgramFolder() const override { return folder; }
     [[nodiscard]] std::string ExecutableName() const override { return name; }
     [[nodiscard]] char PathSeparator() const override { return '/'; }
+    [[nodiscard]] std::string DataFolder() const override {
+        return dataFolder.empty() ? folder : dataFolder;
+    }
+    [[nodiscard]] bool ProgramFolderKeepsUserFiles() const override { return keepsUserFiles; }
+    [[nodiscard]] std::string UserFilesFolder() const override { return userFilesFolder; }
     std::string folder;
     std::string name;
+    std::string dataFolder;  // empty: the program folder
+    bool keepsUserFiles = true;
+    std::string userFilesFolder = "/home/u/.config/orvelle";
 };
 
 class FakeClock final : public IClock {
