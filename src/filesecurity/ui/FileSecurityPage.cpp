@@ -214,8 +214,9 @@ void FileSecurityPage::InitFileSecurityPage() {
     const std::string programPath = shell::ProgramPath(services_.process);
     shell::RegistryLayer registry(services_.registry, services_.messageBox);
     static_cast<void>(CheckKdfAssociation(registry, services_.messageBox, programPath));
-    // The desktop's own record of the type: like the registry's, a failure is not the
-    // user's to act on, and the next load tries again.
+    // The desktop's own record of the type, left to the package where it is installed:
+    // like the registry's, a failure is not the user's to act on, and the next load
+    // tries again.
     static_cast<void>(services_.fileTypes.Register(DesktopKdfAssociation(programPath)));
     lblFileOrFolder->setText(QStringLiteral("Click here to encrypt/decrypt an entire folder"));
     pgb->setValue(0);
