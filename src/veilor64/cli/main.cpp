@@ -2,8 +2,8 @@
 // library like any other: it asks the class factory for a Veilor and calls it
 // through the library's C interface.
 //
-//   veilor encrypt PASSPHRASE SOURCE DESTINATION
-//   veilor decrypt PASSPHRASE SOURCE DESTINATION
+//   veilor encrypt PASSPHRASE SOURCE DESTINATION   (DESTINATION.age: the age format)
+//   veilor decrypt PASSPHRASE SOURCE DESTINATION   (either format, told by content)
 //   veilor register | unregister
 //
 // A PASSPHRASE of "-" is read from standard input (without echo on a terminal).
@@ -30,8 +30,11 @@ constexpr const char* kUsage =
     "       veilor decrypt PASSPHRASE SOURCE DESTINATION\n"
     "       veilor register | unregister | --version | --help\n"
     "\n"
-    "Encrypts a file into the \".kdf\" format under a passphrase of 1 to 8\n"
-    "characters, or decrypts it back. A PASSPHRASE of \"-\" is read from standard\n"
+    "Encrypts a file under a passphrase, or decrypts it back. A DESTINATION ending\n"
+    "in \".age\" is written in the age format (any passphrase; opened by every age\n"
+    "tool: age -d FILE.age); any other in the \".kdf\" format (1 to 8 characters,\n"
+    "no real protection). decrypt recognises either format from the file itself.\n"
+    "A PASSPHRASE of \"-\" is read from standard\n"
     "input, which keeps it out of the process list. register and unregister\n"
     "record or remove the library as \"Veilor64.Veilor\" in the registry store.\n";
 
