@@ -24,13 +24,26 @@ struct FieldCaptions {
 
 inline constexpr const char* kAllFilesFilter = "All Files (*.*) | *.*";
 inline constexpr const char* kKordexFilesFilter = "Kordex Files (*.kdf) | *.kdf";
+// The destination of an encryption: ".kdf" first, as it always was, then age.
+inline constexpr const char* kEncryptedFilesFilter =
+    "Kordex Files (*.kdf) | *.kdf | Age Files (*.age) | *.age";
+// The source of a decryption: both formats at once, then each alone.
+inline constexpr const char* kEncryptedSourcesFilter =
+    "Kordex and Age Files (*.kdf;*.age) | *.kdf;*.age | Kordex Files (*.kdf) | *.kdf | "
+    "Age Files (*.age) | *.age";
+
+// Where the page points for real protection: ".age", beside the ".kdf" notice.
+inline constexpr const char* kAgeAdviceText =
+    "For real protection, give the destination the extension \".age\": age files "
+    "resist attackers, take any passphrase of any length, and open with every age "
+    "tool (age -d FILE.age).";
 
 // What a Browse button picks, decided by the caption of its field's label.
 enum class BrowseTarget { Nothing, Folder, File };
 [[nodiscard]] BrowseTarget BrowseTargetFor(int index, const std::string& caption);
 
 // The file dialog for a field: open for the source, save for the destination, with
-// the encrypted files' filter on the encrypted side.
+// the encrypted files' filters (".kdf" and ".age") on the encrypted side.
 struct FileDialogChoice {
     platform::FileDialogKind kind;
     std::string filter;

@@ -102,6 +102,8 @@ public:
     QRadioButton* optBit = nullptr;
     QLabel* lblFileOrFolder = nullptr;
     QLabel* lblAbountZorvak = nullptr;
+    // Points to ".age" for real protection.
+    QLabel* lblAgeAdvice = nullptr;
     // The cipher control, created by its identifier.
     CipherControlSource crpControl;
 
