@@ -3,8 +3,8 @@
 
     age_interop_test.py VEILOR AGE
 
-veilor encrypts to ".age" and `age -d` decrypts; `age -p` encrypts and veilor
-decrypts. age reads passphrases only from a terminal, so it runs on a
+veilor encrypts to ".age" and `age -d` decrypts; `age -p` (also with -a, the
+ASCII armor) encrypts and veilor decrypts. age reads passphrases only from a terminal, so it runs on a
 pseudo-terminal here and is answered at each prompt.
 """
 import os
@@ -103,6 +103,17 @@ def main():
             fail("veilor decrypt of age's %d-byte file: %s" % (size, result.stderr))
         if open("by-veilor-%d.bin" % size, "rb").read() != open(plain, "rb").read():
             fail("veilor gave other bytes for age's %d-byte file" % size)
+
+    # age's ASCII armor ("age -a") is read as well.
+    status, said = run_on_terminal([age_path, "-p", "-a", "-o", "armored.txt", "plain-65537.bin"],
+                                   PASSPHRASE)
+    if status != 0:
+        fail("age -p -a: %d %r" % (status, said))
+    result = veilor(veilor_path, "decrypt", "armored.txt", "by-veilor-armored.bin")
+    if result.returncode != 0:
+        fail("veilor decrypt of an armored file: %s" % result.stderr)
+    if open("by-veilor-armored.bin", "rb").read() != open("plain-65537.bin", "rb").read():
+        fail("veilor gave other bytes for the armored file")
 
     # A wrong passphrase on age's file: the usual message, nothing written.
     result = veilor(veilor_path, "decrypt", "theirs-1.kdf", "wrong.bin", "not it")

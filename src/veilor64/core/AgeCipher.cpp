@@ -1,5 +1,6 @@
 #include "AgeCipher.h"
 
+#include "AgeArmor.h"
 #include "AgeErrors.h"
 #include "CipherErrors.h"
 #include "WipedString.h"
@@ -104,56 +105,60 @@ std::size_t ReadFully(ISourceFile& source, std::uint8_t* buffer, std::size_t siz
     return got;
 }
 
-// The source read line by line for the header, then as bytes for the payload.
+// The source through one buffer: lines for the header, then the payload's chunks
+// in place, with a look past each chunk to tell whether the file ends there.
 class Reader {
 public:
     explicit Reader(ISourceFile& source) : source_(source), buffer_(kBufferSize) {}
 
+    // Makes `wanted` bytes ready at Data(), fewer only where the file ends;
+    // returns how many are ready.
+    std::size_t Ensure(std::size_t wanted) {
+        if (end_ - position_ >= wanted) {
+            return wanted;
+        }
+        std::memmove(buffer_.get(), buffer_.get() + position_, end_ - position_);
+        end_ -= position_;
+        position_ = 0;
+        while (end_ < wanted) {
+            const std::size_t got = source_.Read(buffer_.get() + end_, kBufferSize - end_);
+            if (got == 0) {
+                break;
+            }
+            end_ += got;
+        }
+        return std::min(wanted, end_);
+    }
+    [[nodiscard]] const std::uint8_t* Data() const noexcept { return buffer_.get() + position_; }
+    void Consume(std::size_t size) noexcept {
+        position_ += size;
+        consumed_ += size;
+    }
+    [[nodiscard]] std::uint64_t Consumed() const noexcept { return consumed_; }
+
     // One line with its line feed; a header failure when the file or the
     // allowed length ends first.
     std::string ReadLine(std::size_t limit) {
-        std::string line;
-        while (true) {
-            if (position_ == end_ && !Fill()) {
-                ThrowHeaderFailure();
-            }
-            const std::uint8_t* start = buffer_.get() + position_;
-            const auto* found =
-                static_cast<const std::uint8_t*>(std::memchr(start, '\n', end_ - position_));
-            const std::size_t take =
-                found != nullptr ? static_cast<std::size_t>(found - start) + 1 : end_ - position_;
-            if (line.size() + take > limit) {
-                ThrowHeaderFailure();
-            }
-            line.append(reinterpret_cast<const char*>(start), take);
-            position_ += take;
-            consumed_ += take;
-            if (found != nullptr) {
+        for (std::size_t look = std::min<std::size_t>(limit, 256);;
+             look = std::min(limit, look * 2)) {
+            const std::size_t ready = Ensure(look);
+            if (const void* found = std::memchr(Data(), '\n', ready)) {
+                const auto size =
+                    static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - Data()) + 1;
+                std::string line(reinterpret_cast<const char*>(Data()), size);
+                Consume(size);
                 return line;
+            }
+            if (ready < look || look == limit) {
+                ThrowHeaderFailure();
             }
         }
     }
 
-    // Up to `size` bytes; fewer only at the end of the file.
-    std::size_t Read(std::uint8_t* out, std::size_t size) {
-        const std::size_t buffered = std::min(size, end_ - position_);
-        std::memcpy(out, buffer_.get() + position_, buffered);
-        position_ += buffered;
-        const std::size_t direct = ReadFully(source_, out + buffered, size - buffered);
-        consumed_ += buffered + direct;
-        return buffered + direct;
-    }
-
-    [[nodiscard]] std::uint64_t Consumed() const noexcept { return consumed_; }
-
 private:
-    static constexpr std::size_t kBufferSize = 16 * 1024;
-
-    bool Fill() {
-        position_ = 0;
-        end_ = source_.Read(buffer_.get(), kBufferSize);
-        return end_ > 0;
-    }
+    // Eight sealed chunks and a look past the last: reads stay large, and moving a
+    // partial chunk to the front happens once per eight.
+    static constexpr std::size_t kBufferSize = 8 * kSealedChunkSize + 1;
 
     ISourceFile& source_;
     Buffer buffer_;
@@ -216,17 +221,40 @@ bool IsAgeDestination(const std::string& path) {
                       });
 }
 
-bool IsAgeFile(ICipherFiles& files, const std::string& path) {
+namespace {
+
+// The file's first bytes (up to a few hundred), or nothing when it is missing.
+std::vector<std::uint8_t> FirstBytes(ICipherFiles& files, const std::string& path) {
+    std::vector<std::uint8_t> start;
     if (path.empty()) {
+        return start;
+    }
+    if (const std::unique_ptr<ISourceFile> source = files.OpenSource(path)) {
+        start.resize(512);
+        start.resize(ReadFully(*source, start.data(), start.size()));
+    }
+    return start;
+}
+
+// Read through the armor: a file that does not start as a binary age file but
+// shows a marker of PEM text ("-----") near its start, so that a damaged armor
+// is reported as such.
+bool IsArmoredFile(ICipherFiles& files, const std::string& path) {
+    const std::vector<std::uint8_t> start = FirstBytes(files, path);
+    if (start.size() >= kMagic.size() && std::equal(kMagic.begin(), kMagic.end(), start.begin())) {
         return false;
     }
-    const std::unique_ptr<ISourceFile> source = files.OpenSource(path);
-    if (!source) {
-        return false;
-    }
-    std::array<std::uint8_t, kMagic.size()> start{};
-    return ReadFully(*source, start.data(), start.size()) == start.size() &&
-           std::equal(kMagic.begin(), kMagic.end(), start.begin());
+    constexpr std::string_view kMarker = "-----";
+    return std::search(start.begin(), start.end(), kMarker.begin(), kMarker.end()) != start.end();
+}
+
+}  // namespace
+
+bool IsAgeFile(ICipherFiles& files, const std::string& path) {
+    const std::vector<std::uint8_t> start = FirstBytes(files, path);
+    return (start.size() >= kMagic.size() &&
+            std::equal(kMagic.begin(), kMagic.end(), start.begin())) ||
+           LooksArmored(start.data(), start.size());
 }
 
 ScryptIdentity::ScryptIdentity(std::string passphrase, int maxWorkFactor)
@@ -387,9 +415,13 @@ void AgeCipher::Decrypt(const std::string& passPhrase, const std::string& source
 void AgeCipher::Decrypt(std::vector<IIdentity*> identities, const std::string& sourceFile,
                         const std::string& destinationFile) {
     CheckArguments(sourceFile, destinationFile);
-    const std::unique_ptr<ISourceFile> source = files_.OpenSource(sourceFile);
+    const bool armored = IsArmoredFile(files_, sourceFile);
+    std::unique_ptr<ISourceFile> source = files_.OpenSource(sourceFile);
     if (!source) {
         throw RuntimeError(errors::kFileNotFound, errors::kFileNotFoundDecryptText);
+    }
+    if (armored) {
+        source = std::make_unique<ArmoredSource>(std::move(source));
     }
     Reader reader(*source);
     HeaderParser parser;
@@ -430,68 +462,68 @@ void AgeCipher::Decrypt(std::vector<IIdentity*> identities, const std::string& s
         throw AgeError(Failure::Hmac, errors::kAgeHeaderAltered, errors::kAgeHeaderAlteredText);
     }
     std::array<std::uint8_t, kNonceSize> nonce{};
-    if (reader.Read(nonce.data(), nonce.size()) < nonce.size()) {
+    if (reader.Ensure(nonce.size()) < nonce.size()) {
         ThrowHeaderFailure();
     }
+    std::memcpy(nonce.data(), reader.Data(), nonce.size());
+    reader.Consume(nonce.size());
     Key32 payloadKey =
         Hkdf(fileKey->data(), fileKey->size(), nonce.data(), nonce.size(), "payload");
     const WipeOnExit wipePayloadKey(payloadKey);
 
+    // The total is the file's length, for the progress points and the size the
+    // destination is told to expect; where the file ends, the reading finds out.
     const std::uint64_t total = source->Size();
     const std::uint64_t start = reader.Consumed();
-    const std::uint64_t payload = total > start ? total - start : 0;
-    if (payload == 0) {
+    if (reader.Ensure(1) == 0) {
         ThrowPayload(errors::kAgeIncomplete, errors::kAgeIncompleteText);
     }
     const ProgressGuard window(progress_);
+    const std::uint64_t payload = total > start ? total - start : 0;
     const std::uint64_t chunks = (payload + kSealedChunkSize - 1) / kSealedChunkSize;
     const auto destination = files_.CreateDestination(
         destinationFile, payload > chunks * kTagSize ? payload - chunks * kTagSize : 0);
 
     ChunkCipher cipher(payloadKey, false);
-    const Buffer sealed(kChunksPerBatch * kSealedChunkSize);
     const Buffer plain(kChunksPerBatch * kChunkSize);
-    std::uint64_t done = 0;
-    std::uint64_t counter = 0;
-    while (done < payload) {
-        const auto wanted = static_cast<std::size_t>(
-            std::min<std::uint64_t>(payload - done, kChunksPerBatch * kSealedChunkSize));
-        if (reader.Read(sealed.get(), wanted) < wanted) {
-            throw RuntimeError(errors::kInputPastEndOfFile, errors::kInputPastEndOfFileText);
+    std::size_t out = 0;
+    for (std::uint64_t counter = 0;; ++counter) {
+        // A chunk is the last one when the file ends within one byte past it.
+        const std::size_t ready = reader.Ensure(kSealedChunkSize + 1);
+        const bool last = ready <= kSealedChunkSize;
+        const std::size_t size = last ? ready : kSealedChunkSize;
+        if (size < kTagSize) {
+            ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
         }
-        std::size_t in = 0;
-        std::size_t out = 0;
-        while (in < wanted) {
-            const std::size_t size = std::min(kSealedChunkSize, wanted - in);
-            const bool last = done + in + size == payload;
-            if (size < kTagSize) {
-                ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
-            }
-            ReportPoints(progress_, start + done + in + 1, start + done + in + size, total);
-            const std::uint8_t* chunk = sealed.get() + in;
-            if (!cipher.Open(ChunkNonce(counter, last), chunk, size, plain.get() + out)) {
-                // Which fault it is: a last chunk that is not marked last is a file cut
-                // short; a chunk marked last with more behind it, data added after the end.
-                if (cipher.Open(ChunkNonce(counter, !last), chunk, size, plain.get() + out)) {
-                    if (last) {
-                        ThrowPayload(errors::kAgeIncomplete, errors::kAgeIncompleteText);
-                    }
-                    ThrowPayload(errors::kAgeTrailingData, errors::kAgeTrailingDataText);
+        const std::uint64_t at = reader.Consumed();
+        ReportPoints(progress_, at + 1, std::min(at + size, total), total);
+        const std::uint8_t* chunk = reader.Data();
+        if (!cipher.Open(ChunkNonce(counter, last), chunk, size, plain.get() + out)) {
+            // Which fault it is: a last chunk that is not marked last is a file cut
+            // short; a chunk marked last with more behind it, data added after the end.
+            if (cipher.Open(ChunkNonce(counter, !last), chunk, size, plain.get() + out)) {
+                if (last) {
+                    ThrowPayload(errors::kAgeIncomplete, errors::kAgeIncompleteText);
                 }
-                ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
+                ThrowPayload(errors::kAgeTrailingData, errors::kAgeTrailingDataText);
             }
-            // Only an empty file ends in an empty chunk.
-            if (last && size == kTagSize && counter > 0) {
-                ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
+            ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
+        }
+        // Only an empty file ends in an empty chunk.
+        if (last && size == kTagSize && counter > 0) {
+            ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
+        }
+        reader.Consume(size);
+        out += size - kTagSize;
+        if (last || out == kChunksPerBatch * kChunkSize) {
+            if (out > 0) {
+                destination->Write(plain.get(), out);
             }
-            ++counter;
-            in += size;
-            out += size - kTagSize;
+            out = 0;
         }
-        if (out > 0) {
-            destination->Write(plain.get(), out);
+        if (last) {
+            break;
         }
-        done += wanted;
     }
     destination->Commit();
 }

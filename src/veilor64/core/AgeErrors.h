@@ -33,4 +33,8 @@ inline constexpr std::int32_t kAgeTrailingData = 64118;
 inline constexpr const char* kAgeTrailingDataText =
     "The age file has data after its end: it has been altered.";
 
+inline constexpr std::int32_t kAgeArmorDamaged = 64119;
+inline constexpr const char* kAgeArmorDamagedText =
+    "The armored age file is damaged: its text is not the age format's strict armor.";
+
 }  // namespace orvelle::veilor64::errors

@@ -21,7 +21,7 @@ inline constexpr std::size_t kMaxHeaderSize = std::size_t{1} << 20;
 inline constexpr std::size_t kMaxLineSize = 64 * 1024;
 
 // How an age file fails, in the classes its test vectors name.
-enum class Failure { Header, Hmac, NoMatch, Payload };
+enum class Failure { Armor, Header, Hmac, NoMatch, Payload };
 
 // A failure of an age file: a number and text for the user, and its class.
 class AgeError : public platform::RuntimeError {
