@@ -278,13 +278,14 @@ std::optional<Key32> DecodeX25519Identity(std::string_view text) {
     if (Bech32Polymod(values) != 1) {
         return std::nullopt;
     }
-    data.resize(data.size() - 6);
+    // The last six characters are the checksum.
+    const std::size_t dataSize = data.size() - 6;
     // Five bits a character into bytes; what is left over must be zero padding.
     std::vector<std::uint8_t> bytes;
     std::uint32_t bits = 0;
     int count = 0;
-    for (const std::uint8_t value : data) {
-        bits = (bits << 5) | value;
+    for (std::size_t i = 0; i < dataSize; ++i) {
+        bits = (bits << 5) | data[i];
         count += 5;
         if (count >= 8) {
             count -= 8;
