@@ -237,7 +237,7 @@ TEST(AgeCipherTest, RoundTripsAtEveryChunkBoundaryWithTheSizeTheFormatGives) {
     }
 }
 
-TEST(AgeCipherTest, TwoEncryptionsOfOneFileShareNoBytesBeyondTheirFixedText) {
+TEST(AgeCipherTest, TwoEncryptionsOfOneFileHaveDifferentPayloads) {
     const Bytes plain(1000, 'x');
     const Bytes a = Encrypted(plain);
     const Bytes b = Encrypted(plain);
