@@ -20,8 +20,12 @@ PASSPHRASE = "correct horse battery staple \u2013 \u00fcn\u00efc\u00f6de, well p
 SIZES = [0, 1, 65535, 65536, 65537, 5 * 1024 * 1024 + 3]
 
 
+ROOT = tempfile.mkdtemp(prefix="age-interop-")
+
+
 def fail(message):
     print("FAIL: " + message)
+    shutil.rmtree(ROOT, ignore_errors=True)
     sys.exit(1)
 
 
@@ -69,9 +73,8 @@ def main():
     if shutil.which(age_path) is None:
         fail("the age tool %s is missing (scripts/install-deps installs it)" % age_path)
     age_path = shutil.which(age_path)
-    root = tempfile.mkdtemp(prefix="age-interop-")
-    os.environ["HOME"] = root
-    os.chdir(root)
+    os.environ["HOME"] = ROOT
+    os.chdir(ROOT)
     for size in SIZES:
         plain = "plain-%d.bin" % size
         with open(plain, "wb") as out:
@@ -121,7 +124,8 @@ def main():
         fail("wrong passphrase: %d %r" % (result.returncode, result.stderr))
     if os.path.exists("wrong.bin"):
         fail("a wrong passphrase wrote a file")
-    shutil.rmtree(root)
+    os.chdir("/")
+    shutil.rmtree(ROOT)
     print("PASS")
 
 
