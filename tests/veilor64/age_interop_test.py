@@ -130,4 +130,8 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    try:
+        main()
+    finally:
+        os.chdir("/")
+        shutil.rmtree(ROOT, ignore_errors=True)
