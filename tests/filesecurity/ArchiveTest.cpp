@@ -57,7 +57,9 @@ TEST_F(ArchiveTest, AFolderTreeRoundTripsByteForByte) {
     ASSERT_EQ(::stat(archive.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600U) << "the unencrypted archive is the user's alone";
 
-    EXPECT_TRUE(reader.ExtractTo(archive, env.Path("restored/deeper"), record).empty());
+    EXPECT_TRUE(
+        reader.ExtractTo(archive, env.Path("restored/deeper"), record, ExistingFiles::Replace)
+            .empty());
     ExpectProgressFromZeroToHundred();
     const test::Tree original = test::Snapshot(env.Path("source"));
     EXPECT_EQ(original.size(), 14U);
@@ -93,7 +95,7 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr("./dotted/./name.txt", "dots")
 )",
                                 {theirs}));
-    EXPECT_TRUE(reader.ExtractTo(theirs, env.Path("out"), record).empty());
+    EXPECT_TRUE(reader.ExtractTo(theirs, env.Path("out"), record, ExistingFiles::Replace).empty());
     ExpectProgressFromZeroToHundred();
     std::string bytes;
     for (int i = 0; i < 1000; ++i) {
@@ -117,7 +119,9 @@ TEST_F(ArchiveTest, AnEmptyFolderRoundTrips) {
     test::MakeDirs(env.Path("nothing"));
     ASSERT_TRUE(writer.PackFolder(env.Path("nothing"), env.Path("empty.zip"), record).empty());
     ExpectProgressFromZeroToHundred();
-    EXPECT_TRUE(reader.ExtractTo(env.Path("empty.zip"), env.Path("out"), record).empty());
+    EXPECT_TRUE(
+        reader.ExtractTo(env.Path("empty.zip"), env.Path("out"), record, ExistingFiles::Replace)
+            .empty());
     EXPECT_TRUE(fs::is_directory(env.Path("out")));
     EXPECT_TRUE(test::Snapshot(env.Path("out")).empty());
 }
@@ -149,7 +153,8 @@ with zipfile.ZipFile(out, "w") as z:
                                 {archive, env.Path("outside")}));
     const test::Tree rootBefore = test::Snapshot(env.Root());
 
-    const auto skipped = reader.ExtractTo(archive, env.Path("dest"), record);
+    const auto skipped =
+        reader.ExtractTo(archive, env.Path("dest"), record, ExistingFiles::Replace);
     EXPECT_THAT(skipped,
                 UnorderedElementsAre(
                     Skipped("../evil.txt", "its path contains \"..\""),
@@ -182,7 +187,8 @@ TEST_F(ArchiveTest, LinksPlantedInTheDestinationAreNeverFollowed) {
     test::WriteFile(env.Path("source/replaced.txt"), "new content");
     ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr).empty());
 
-    const auto skipped = reader.ExtractTo(env.Path("a.zip"), env.Path("dest"), nullptr);
+    const auto skipped =
+        reader.ExtractTo(env.Path("a.zip"), env.Path("dest"), nullptr, ExistingFiles::Replace);
     EXPECT_THAT(skipped,
                 UnorderedElementsAre(Skipped("planted/", "a link of that name is in the way"),
                                      Skipped("planted/file.txt", "through the link \"planted\"")));
@@ -216,7 +222,8 @@ TEST_F(ArchiveTest, DamagedArchivesAreRefusedAndNeverLeaveADamagedFile) {
         test::WriteFile(env.Path(row.name), row.content);
         const std::string dest = env.Path(std::string("out-") + row.name);
         try {
-            static_cast<void>(reader.ExtractTo(env.Path(row.name), dest, nullptr));
+            static_cast<void>(
+                reader.ExtractTo(env.Path(row.name), dest, nullptr, ExistingFiles::Replace));
             ADD_FAILURE() << row.name << " extracted without complaint";
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.Number(), 321) << row.name;
@@ -248,7 +255,7 @@ TEST_F(ArchiveTest, TheWriterNeverWritesThroughALinkNorPacksWhatItCannot) {
     const std::string inside = env.Path("source/self.zip");
     EXPECT_THAT(writer.PackFolder(env.Path("source"), inside, nullptr),
                 UnorderedElementsAre(Skipped("pipe", "FIFO")));
-    EXPECT_TRUE(reader.ExtractTo(inside, env.Path("out"), nullptr).empty());
+    EXPECT_TRUE(reader.ExtractTo(inside, env.Path("out"), nullptr, ExistingFiles::Replace).empty());
     EXPECT_EQ(test::Snapshot(env.Path("out")), (test::Tree{{"file.txt", {'f', "x"}}}))
         << "neither the FIFO nor the archive itself";
 

@@ -2,9 +2,11 @@
 
 #include "ArchiveHandle.h"
 #include "PathError.h"
+#include "SameFile.h"
 #include "ScopedUtf8Locale.h"
 #include "ThrottledPump.h"
 #include "UniqueFd.h"
+#include "UnnamedFile.h"
 #include "platform/RuntimeError.h"
 
 #include <dirent.h>
@@ -112,7 +114,7 @@ public:
                 WriteHeader(relative + "/", AE_IFDIR, info, 0, nullptr);
                 Pack(OpenSubfolder(dirFd, name, fullPath).get(), fullPath, relative + "/");
             } else if (S_ISREG(info.st_mode)) {
-                if (info.st_dev == output_.st_dev && info.st_ino == output_.st_ino) {
+                if (SameFile(info, output_)) {
                     continue;  // the archive being written, when it lies inside the folder
                 }
                 PackFile(dirFd, name, fullPath, relative);
@@ -238,7 +240,10 @@ private:
 // Opens the archive file for writing without following a link, creating it (mode
 // 0600) when missing; a file of another user, or anything but a plain file, is refused.
 UniqueFd OpenOutput(const std::string& archivePath, struct stat& info) {
-    UniqueFd fd(::open(archivePath.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    // An unnamed file of this process is reached through its /proc/self/fd link,
+    // which no one else can plant.
+    const int noFollow = IsUnnamedFile(archivePath, info) ? 0 : O_NOFOLLOW;
+    UniqueFd fd(::open(archivePath.c_str(), O_WRONLY | O_CREAT | noFollow | O_CLOEXEC, 0600));
     if (!fd) {
         ThrowPathError(errno, archivePath);
     }

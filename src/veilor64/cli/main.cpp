@@ -25,13 +25,20 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr int kFailed = 1;
 
+// What the format is worth, said on every encryption (as the File Security page
+// says it beside its passphrase fields).
+constexpr const char* kKdfNotice =
+    ".kdf files keep out casual readers only; they do not resist an attacker";
+
 constexpr const char* kUsage =
     "usage: veilor encrypt PASSPHRASE SOURCE DESTINATION\n"
     "       veilor decrypt PASSPHRASE SOURCE DESTINATION\n"
     "       veilor register | unregister | --version | --help\n"
     "\n"
     "Encrypts a file into the \".kdf\" format under a passphrase of 1 to 8\n"
-    "characters, or decrypts it back. A PASSPHRASE of \"-\" is read from standard\n"
+    "characters, or decrypts it back. The format is a repeating XOR: it keeps out\n"
+    "casual readers only and does not resist an attacker. A PASSPHRASE of \"-\" is read from "
+    "standard\n"
     "input, which keeps it out of the process list. register and unregister\n"
     "record or remove the library as \"Veilor64.Veilor\" in the registry store.\n";
 
@@ -156,6 +163,9 @@ int RunCipherCommand(bool encrypting, const char* passPhrase, const char* source
         std::fprintf(stderr, "veilor: cannot create the Veilor control (0x%08X)\n",
                      static_cast<unsigned>(result));
         return kFailed;
+    }
+    if (encrypting) {
+        std::fprintf(stderr, "%s\n", kKdfNotice);
     }
     ProgressLine line;
     if (::isatty(STDERR_FILENO) != 0) {
