@@ -198,6 +198,34 @@ TEST_F(ArchiveTest, LinksPlantedInTheDestinationAreNeverFollowed) {
     EXPECT_EQ(test::ReadFile(env.Path("dest/replaced.txt")), "new content");
 }
 
+TEST_F(ArchiveTest, ExistingFilesAreCountedThenKeptOrReplacedAsAsked) {
+    test::MakeDirs(env.Path("source/sub"));
+    test::WriteFile(env.Path("source/.bashrc"), "archive");
+    test::WriteFile(env.Path("source/sub/a.txt"), "archive");
+    test::WriteFile(env.Path("source/new.txt"), "archive");
+    fs::create_symlink("new.txt", env.Path("source/link"));
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr).empty());
+    EXPECT_EQ(reader.CountExisting(env.Path("a.zip"), env.Path("missing")), 0U);
+
+    for (const ExistingFiles existing : {ExistingFiles::Keep, ExistingFiles::Replace}) {
+        test::RemoveTree(env.Path("dest"));
+        test::MakeDirs(env.Path("dest/sub"));
+        test::WriteFile(env.Path("dest/.bashrc"), "mine");
+        test::WriteFile(env.Path("dest/sub/a.txt"), "mine");
+        test::WriteFile(env.Path("dest/link"), "mine");
+        // The folder "sub" is merged, not counted; the three files and the link are.
+        EXPECT_EQ(reader.CountExisting(env.Path("a.zip"), env.Path("dest")), 3U);
+        EXPECT_TRUE(
+            reader.ExtractTo(env.Path("a.zip"), env.Path("dest"), nullptr, existing).empty());
+        const bool replaced = existing == ExistingFiles::Replace;
+        EXPECT_EQ(test::ReadFile(env.Path("dest/.bashrc")), replaced ? "archive" : "mine");
+        EXPECT_EQ(test::ReadFile(env.Path("dest/sub/a.txt")), replaced ? "archive" : "mine");
+        EXPECT_EQ(fs::is_symlink(env.Path("dest/link")), replaced);
+        EXPECT_EQ(test::ReadFile(env.Path("dest/new.txt")), "archive");
+        EXPECT_EQ(test::Snapshot(env.Path("dest")).size(), 5U) << "no hidden partial file";
+    }
+}
+
 TEST_F(ArchiveTest, DamagedArchivesAreRefusedAndNeverLeaveADamagedFile) {
     test::MakeSampleTree(env.Path("source"));
     ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("good.zip"), nullptr).empty());
