@@ -211,8 +211,9 @@ void EncryptionJobs::EncryptFolderJob() {
         view_.SetEncryptCaption("Cancel");
         std::vector<platform::SkippedEntry> skipped;
         try {
+            // An older destination inside the folder is not packed into its successor.
             skipped = services_.zipControl.PackFolder(
-                source, archivePath, [this](int percent) { zipProgress_ = percent; });
+                source, archivePath, [this](int percent) { zipProgress_ = percent; }, destination);
         } catch (...) {
             // A failed build must not leave the button reading "Cancel" and the timer running.
             zipControl_Complete();

@@ -50,7 +50,7 @@ auto Skipped(const std::string& name, const std::string& reason) {
 TEST_F(ArchiveTest, AFolderTreeRoundTripsByteForByte) {
     test::MakeSampleTree(env.Path("source"));
     const std::string archive = env.Path("tmp/tree.zip");
-    EXPECT_TRUE(writer.PackFolder(env.Path("source"), archive, record).empty());
+    EXPECT_TRUE(writer.PackFolder(env.Path("source"), archive, record, "").empty());
     ExpectProgressFromZeroToHundred();
     EXPECT_GT(pump.calls, 0) << "long work gives the user interface its turn";
     struct stat info {};
@@ -70,7 +70,7 @@ TEST_F(ArchiveTest, AFolderTreeRoundTripsByteForByte) {
 TEST_F(ArchiveTest, OtherToolsReadOurArchivesAndWeReadTheirs) {
     test::MakeSampleTree(env.Path("source"));
     const std::string ours = env.Path("ours.zip");
-    ASSERT_TRUE(writer.PackFolder(env.Path("source"), ours, nullptr).empty());
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), ours, nullptr, "").empty());
     EXPECT_TRUE(test::RunPython(env.Root(), R"(
 import sys, zipfile
 z = zipfile.ZipFile(sys.argv[1])
@@ -117,7 +117,7 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
 
 TEST_F(ArchiveTest, AnEmptyFolderRoundTrips) {
     test::MakeDirs(env.Path("nothing"));
-    ASSERT_TRUE(writer.PackFolder(env.Path("nothing"), env.Path("empty.zip"), record).empty());
+    ASSERT_TRUE(writer.PackFolder(env.Path("nothing"), env.Path("empty.zip"), record, "").empty());
     ExpectProgressFromZeroToHundred();
     EXPECT_TRUE(
         reader.ExtractTo(env.Path("empty.zip"), env.Path("out"), record, ExistingFiles::Replace)
@@ -185,7 +185,7 @@ TEST_F(ArchiveTest, LinksPlantedInTheDestinationAreNeverFollowed) {
     test::MakeDirs(env.Path("source/planted"));
     test::WriteFile(env.Path("source/planted/file.txt"), "through the link?");
     test::WriteFile(env.Path("source/replaced.txt"), "new content");
-    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr).empty());
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr, "").empty());
 
     const auto skipped =
         reader.ExtractTo(env.Path("a.zip"), env.Path("dest"), nullptr, ExistingFiles::Replace);
@@ -204,7 +204,7 @@ TEST_F(ArchiveTest, ExistingFilesAreCountedThenKeptOrReplacedAsAsked) {
     test::WriteFile(env.Path("source/sub/a.txt"), "archive");
     test::WriteFile(env.Path("source/new.txt"), "archive");
     fs::create_symlink("new.txt", env.Path("source/link"));
-    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr).empty());
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr, "").empty());
     EXPECT_EQ(reader.CountExisting(env.Path("a.zip"), env.Path("missing")), 0U);
 
     for (const ExistingFiles existing : {ExistingFiles::Keep, ExistingFiles::Replace}) {
@@ -228,7 +228,7 @@ TEST_F(ArchiveTest, ExistingFilesAreCountedThenKeptOrReplacedAsAsked) {
 
 TEST_F(ArchiveTest, DamagedArchivesAreRefusedAndNeverLeaveADamagedFile) {
     test::MakeSampleTree(env.Path("source"));
-    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("good.zip"), nullptr).empty());
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("good.zip"), nullptr, "").empty());
     const std::string good = test::ReadFile(env.Path("good.zip"));
     std::string corrupted = good;
     for (std::size_t i = corrupted.size() / 3; i < corrupted.size() / 3 + 64; ++i) {
@@ -274,21 +274,21 @@ TEST_F(ArchiveTest, TheWriterNeverWritesThroughALinkNorPacksWhatItCannot) {
     test::MakeDirs(env.Path("source"));
     test::WriteFile(env.Path("source/file.txt"), "x");
     fs::create_symlink(env.Path("victim.txt"), env.Path("tmp/CRY9999.TMP"));
-    EXPECT_THROW(static_cast<void>(
-                     writer.PackFolder(env.Path("source"), env.Path("tmp/CRY9999.TMP"), nullptr)),
+    EXPECT_THROW(static_cast<void>(writer.PackFolder(env.Path("source"),
+                                                     env.Path("tmp/CRY9999.TMP"), nullptr, "")),
                  RuntimeError);
     EXPECT_EQ(test::ReadFile(env.Path("victim.txt")), "victim");
 
     ASSERT_EQ(::mkfifo(env.Path("source/pipe").c_str(), 0600), 0);
     const std::string inside = env.Path("source/self.zip");
-    EXPECT_THAT(writer.PackFolder(env.Path("source"), inside, nullptr),
+    EXPECT_THAT(writer.PackFolder(env.Path("source"), inside, nullptr, ""),
                 UnorderedElementsAre(Skipped("pipe", "FIFO")));
     EXPECT_TRUE(reader.ExtractTo(inside, env.Path("out"), nullptr, ExistingFiles::Replace).empty());
     EXPECT_EQ(test::Snapshot(env.Path("out")), (test::Tree{{"file.txt", {'f', "x"}}}))
         << "neither the FIFO nor the archive itself";
 
     try {
-        static_cast<void>(writer.PackFolder(env.Path("missing"), env.Path("m.zip"), nullptr));
+        static_cast<void>(writer.PackFolder(env.Path("missing"), env.Path("m.zip"), nullptr, ""));
         ADD_FAILURE() << "a missing folder was packed";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.Number(), errors::kPathNotFound);

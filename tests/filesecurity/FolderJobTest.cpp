@@ -256,6 +256,19 @@ TEST_F(FolderJobTest, TheSameFileUnderAnotherSpellingOrALinkIsNeverLost) {
     }
 }
 
+TEST_F(FolderJobTest, AnOlderDestinationInsideTheFolderIsNotPackedUnderAnySpelling) {
+    test::MakeSampleTree(env.Path("home/docs"));
+    const test::Tree tree = test::Snapshot(env.Path("home/docs"));
+    test::WriteFile(env.Path("home/docs/docs.kdf"), "the old backup");
+    view.password = "k";
+    EncryptFolder(env.Path("home/docs"), env.Path("home/docs/./docs.kdf"));
+    ASSERT_TRUE(messageBox.shown.empty()) << messageBox.shown[0].text;
+    view.encryptEnabled = false;
+    DecryptFolder(env.Path("home/docs/docs.kdf"), env.Path("home/restored"));
+    ASSERT_TRUE(messageBox.shown.empty()) << messageBox.shown[0].text;
+    EXPECT_EQ(test::Snapshot(env.Path("home/restored")), tree);
+}
+
 TEST_F(FolderJobTest, ExtractionOverExistingFilesAsksAndKeepsThemUnlessTold) {
     test::MakeDirs(env.Path("home/docs/sub"));
     test::WriteFile(env.Path("home/docs/.bashrc"), "from the archive");

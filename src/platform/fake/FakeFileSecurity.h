@@ -186,11 +186,13 @@ public:
     struct Call {
         std::string folder;
         std::string archivePath;
+        std::string leaveOut;
     };
     [[nodiscard]] std::vector<SkippedEntry> PackFolder(const std::string& folder,
                                                        const std::string& archivePath,
-                                                       const ArchiveProgress& progress) override {
-        calls.push_back({folder, archivePath});
+                                                       const ArchiveProgress& progress,
+                                                       const std::string& leaveOut) override {
+        calls.push_back({folder, archivePath, leaveOut});
         for (const int percent : progressPoints) {
             progress(percent);
             if (duringWork) {

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace orvelle::platform::posix {
@@ -114,8 +115,8 @@ public:
                 WriteHeader(relative + "/", AE_IFDIR, info, 0, nullptr);
                 Pack(OpenSubfolder(dirFd, name, fullPath).get(), fullPath, relative + "/");
             } else if (S_ISREG(info.st_mode)) {
-                if (SameFile(info, output_)) {
-                    continue;  // the archive being written, when it lies inside the folder
+                if (SameFile(info, output_) || (leaveOut_ && SameFile(info, *leaveOut_))) {
+                    continue;  // the archive being written, or its destination, inside the folder
                 }
                 PackFile(dirFd, name, fullPath, relative);
             } else if (S_ISLNK(info.st_mode)) {
@@ -128,6 +129,8 @@ public:
     }
 
     void Finish() { Report(100); }
+
+    void LeaveOut(const struct stat& file) { leaveOut_ = file; }
 
     std::vector<SkippedEntry> TakeSkipped() { return std::move(skipped_); }
 
@@ -232,6 +235,7 @@ private:
     const ArchiveProgress& progress_;
     ThrottledPump& pump_;
     std::string archivePath_;
+    std::optional<struct stat> leaveOut_;
     std::uint64_t total_ = 0;
     std::uint64_t fed_ = 0;
     std::vector<SkippedEntry> skipped_;
@@ -264,7 +268,8 @@ UniqueFd OpenOutput(const std::string& archivePath, struct stat& info) {
 
 std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder,
                                                        const std::string& archivePath,
-                                                       const ArchiveProgress& progress) {
+                                                       const ArchiveProgress& progress,
+                                                       const std::string& leaveOut) {
     const ScopedUtf8Locale utf8;
     ThrottledPump pump(pump_, yieldInterval_);
     // The folder the user named may itself be reached through a link; inside it, no
@@ -294,6 +299,10 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
         display.pop_back();
     }
     FolderPacker packer(writer.get(), output, progress, pump, archivePath);
+    struct stat left {};
+    if (!leaveOut.empty() && ::stat(leaveOut.c_str(), &left) == 0) {
+        packer.LeaveOut(left);
+    }
     packer.CountBytes(root.get(), display);
     packer.Pack(root.get(), display, "");
     if (archive_write_close(writer.get()) != ARCHIVE_OK) {

@@ -28,10 +28,13 @@ public:
     // place, never through a link and never into another user's file, and is complete
     // when the call returns (the build's completion). The user interface gets its turn
     // while the work goes on. Returns what could not be packed (devices, FIFOs,
-    // sockets); throws RuntimeError on failure.
+    // sockets); throws RuntimeError on failure. The archive itself, and the file
+    // `leaveOut` (the encrypted archive's destination, which may lie in the folder;
+    // empty for none), are not packed: the same file under any name or link.
     [[nodiscard]] virtual std::vector<SkippedEntry> PackFolder(const std::string& folder,
                                                                const std::string& archivePath,
-                                                               const ArchiveProgress& progress) = 0;
+                                                               const ArchiveProgress& progress,
+                                                               const std::string& leaveOut) = 0;
 };
 
 // What an extraction does with a file or link of the folder that has the name of
