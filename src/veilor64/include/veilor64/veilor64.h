@@ -162,8 +162,8 @@ VEILOR64_API veilor_result veilor_class_factory_release(veilor_class_factory* fa
 /* Encrypts the source file into the destination file under the passphrase of
  * one to eight characters, each one Windows-1252 holds. The destination is
  * written as an unnamed 0600 file and takes its name only when complete and on
- * the disk, replacing what was there; a failure leaves it as it was. VEILOR_S_OK, or VEILOR_E_EXCEPTION with `error`
- * (which may be null) filled in. Null texts count as empty. */
+ * the disk, replacing what was there; a failure leaves it as it was. VEILOR_S_OK, or
+ * VEILOR_E_EXCEPTION with `error` (which may be null) filled in. Null texts count as empty. */
 VEILOR64_API veilor_result veilor_encrypt(veilor* instance, const char* passPhrase,
                                           const char* sourceFile, const char* destinationFile,
                                           veilor_error* error);
