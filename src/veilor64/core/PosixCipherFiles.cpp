@@ -95,7 +95,11 @@ public:
             size -= static_cast<std::size_t>(written);
             written_ += static_cast<std::uint64_t>(written);
         }
-        WriteBack();
+        // An unnamed file written in place is read back soon and never kept: it
+        // stays in the cache.
+        if (!inPlace_.valid()) {
+            WriteBack();
+        }
     }
 
     void Commit() override {
