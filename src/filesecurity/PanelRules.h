@@ -22,6 +22,11 @@ struct FieldCaptions {
 // encryption and the destination of a folder decryption; everything else is a file.
 [[nodiscard]] FieldCaptions CaptionsFor(CipherScope scope, CipherDirection direction);
 
+// The page's permanent notice beside the passphrase: the format is a repeating
+// 8-byte XOR, and a few known bytes of any file give back the whole passphrase.
+inline constexpr const char* kKdfNotice =
+    ".kdf files keep out casual readers only; they do not resist an attacker";
+
 inline constexpr const char* kAllFilesFilter = "All Files (*.*) | *.*";
 inline constexpr const char* kKordexFilesFilter = "Kordex Files (*.kdf) | *.kdf";
 // The destination of an encryption: ".kdf" first, as it always was, then age.

@@ -98,6 +98,13 @@ TEST_F(FileSecurityPageTest, StartsInEncryptDirectionSingleFileScopeWithItsCapti
     EXPECT_EQ(page->Label2->text(), QStringLiteral("Re-enter:"));
     EXPECT_EQ(page->txtPassword->echoMode(), QLineEdit::Password);
     EXPECT_EQ(page->txtReenter->echoMode(), QLineEdit::Password);
+    // What a .kdf file is worth, beside the passphrase fields, always.
+    ASSERT_NE(page->lblKdfNotice, nullptr);
+    EXPECT_EQ(
+        page->lblKdfNotice->text(),
+        QStringLiteral(".kdf files keep out casual readers only; they do not resist an attacker"));
+    EXPECT_TRUE(page->lblKdfNotice->isVisibleTo(page.get()));
+    EXPECT_EQ(page->lblKdfNotice->parentWidget(), page->txtPassword->parentWidget());
     EXPECT_TRUE(page->cmdEncrypt->isEnabled());
     EXPECT_FALSE(page->cmdDecrypt->isEnabled());
     EXPECT_EQ(page->cmdEncrypt->text(), QStringLiteral("Encrypt"));

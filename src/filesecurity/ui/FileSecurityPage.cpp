@@ -170,6 +170,10 @@ void FileSecurityPage::BuildControls() {
     fields->addWidget(txtPassword, 2, 1);
     fields->addWidget(Label2, 2, 2);
     fields->addWidget(txtReenter, 2, 3);
+    // Said once, beside the passphrase, where the decision to trust the format is made.
+    lblKdfNotice = Named(new QLabel(QString::fromUtf8(kKdfNotice), fmKordex), "lblKdfNotice");
+    lblKdfNotice->setWordWrap(true);
+    fields->addWidget(lblKdfNotice, 3, 1, 1, 3);
     fields->setColumnStretch(3, 1);
 
     auto* actions = new QHBoxLayout;
@@ -227,6 +231,7 @@ void FileSecurityPage::InitFileSecurityPage() {
     pgb->setValue(0);
     // A control that cannot be had is reported when a job needs it.
     static_cast<void>(crpControl.Create());
+    jobs_.RemoveLeftovers();
 }
 
 std::optional<CipherDirection> FileSecurityPage::DirectionInForce() const {

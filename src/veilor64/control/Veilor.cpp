@@ -4,6 +4,7 @@
 #include "Cipher.h"
 #include "CipherErrors.h"
 #include "PosixCipherFiles.h"
+#include "UnnamedFile.h"
 #include "platform/RuntimeError.h"
 
 namespace orvelle::veilor64 {
@@ -51,6 +52,9 @@ Veilor::Veilor(std::unique_ptr<ICipherFiles> files,
                std::chrono::steady_clock::duration windowInterval)
     : files_(files ? std::move(files) : std::make_unique<PosixCipherFiles>()),
       window_(windowInterval) {
+    // A process killed while writing where unnamed files were not possible left a
+    // hidden file behind; the next start of a host removes it.
+    static_cast<void>(platform::posix::RemoveLeftovers());
 }
 
 Veilor::~Veilor() = default;
