@@ -86,6 +86,11 @@ public:
     void Show(const std::string& text, const std::string&, platform::MessageIcon) override {
         std::fprintf(stderr, "message box: %s\n", text.c_str());
     }
+    [[nodiscard]] bool Ask(const std::string& text, const std::string&, const std::string&,
+                           const std::string&) override {
+        std::fprintf(stderr, "question: %s\n", text.c_str());
+        return false;
+    }
 };
 
 bool MakeTree(const std::string& root) {
