@@ -1,6 +1,7 @@
 #include "BrowserSettings.h"
 #include "CleaningTestSupport.h"
 #include "FakePlatform.h"
+#include "FakeTraceCatalog.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -33,7 +34,8 @@ protected:
     RegistrySettingsStore settings{registry};
     fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    BrowserSettings browser{settings, messageBox, layer};
+    fake::FakeTraceCatalog catalog;
+    BrowserSettings browser{settings, messageBox, layer, catalog};
     test::MemoryTextField txtHomePageURL;
 };
 

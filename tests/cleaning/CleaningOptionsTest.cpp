@@ -1,5 +1,6 @@
 #include "CleaningOptions.h"
 #include "FakePlatform.h"
+#include "FakeTraceCatalog.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -63,7 +64,8 @@ protected:
     RecordingSettings settings{store};
     fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    CleaningOptions options{settings, messageBox, layer, kFolder};
+    fake::FakeTraceCatalog catalog;
+    CleaningOptions options{settings, messageBox, layer, kFolder, catalog};
 };
 
 TEST_F(CleaningOptionsTest, FirstStartGivesTheDefaultsAndStoresNothing) {
@@ -121,11 +123,11 @@ TEST_F(CleaningOptionsTest, OnceReadyEveryChangeIsStoredUnderTheProgramFolderOnl
                 ElementsAre("/opt/orvelle|Settings|Index12=1", "/opt/orvelle|Settings|Index3=2"));
 
     // Another program folder starts from the defaults with a set of its own.
-    CleaningOptions moved(settings, messageBox, layer, "/usr/local/orvelle");
+    CleaningOptions moved(settings, messageBox, layer, "/usr/local/orvelle", catalog);
     Start(moved);
     EXPECT_EQ(moved.Value(12), 0);
     EXPECT_EQ(moved.Value(3), 1);
-    CleaningOptions again(settings, messageBox, layer, kFolder);
+    CleaningOptions again(settings, messageBox, layer, kFolder, catalog);
     Start(again);
     EXPECT_EQ(again.Value(12), 1);
     EXPECT_EQ(again.Value(3), 2);

@@ -12,6 +12,7 @@
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
 #include "FakeShellFolders.h"
+#include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
 #include "HistoryErasers.h"
 #include "RegistryLayer.h"
@@ -66,7 +67,8 @@ protected:
     RegistrySettingsStore settings{registry};
     fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    CleaningOptions options{settings, messageBox, layer, "/opt/orvelle"};
+    fake::FakeTraceCatalog catalog;
+    CleaningOptions options{settings, messageBox, layer, "/opt/orvelle", catalog};
     fake::FakeFolderTree tree;
     fake::FakeShellFolders special;
     fake::FakeTempPath tempPath;
@@ -77,10 +79,11 @@ protected:
     FakeHost host;
     MemoryLogSink sink;
     CleaningLog log{sink};
-    BrowserSettings browser{settings, messageBox, layer};
-    FolderErasers folders{tree, special, tempPath, messageBox, log, eventPump, host};
-    HistoryErasers histories{registry, recycleBin, messageBox, log};
-    CleaningSteps steps{folders, histories, browser, clipboard};
+    CleaningTraces traces{catalog, log};
+    BrowserSettings browser{settings, messageBox, layer, catalog};
+    FolderErasers folders{tree, special, tempPath, messageBox, log, eventPump, host, traces};
+    HistoryErasers histories{registry, recycleBin, messageBox, log, traces};
+    CleaningSteps steps{folders, histories, browser, clipboard, traces};
     CleaningRun run{options, steps, host, log, clock, eventPump, messageBox};
 };
 
