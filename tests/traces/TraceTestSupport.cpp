@@ -53,6 +53,14 @@ void MakeDatabase(const std::string& path, int rows) {
     EXPECT_EQ(sqlite3_exec(db.db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
 }
 
+void ExecSql(const std::string& database, const std::string& sql) {
+    Db db(database);
+    char* message = nullptr;
+    EXPECT_EQ(sqlite3_exec(db.db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK)
+        << sql << ": " << (message != nullptr ? message : "");
+    sqlite3_free(message);
+}
+
 long long QueryNumber(const std::string& database, const std::string& sql) {
     Db db(database);
     sqlite3_stmt* statement = nullptr;
