@@ -11,6 +11,7 @@
 using namespace orvelle;
 using namespace orvelle::cleaning;
 using namespace orvelle::platform;
+using platform::TraceItem;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
@@ -204,3 +205,24 @@ TEST_F(CleaningOptionsTest, ClickingTheAutoSuggestBoxWritesYesWhenClearedAndNoWh
 }
 
 }  // namespace
+
+TEST_F(CleaningOptionsTest, OnlyAClickOnceReadySwitchesTheBrowsersAddressAutoFill) {
+    TraceItem userJs;
+    userJs.option = kSettingAutoFill;
+    userJs.path = "/f/user.js";
+    catalog.findings[kSettingAutoFill] = {{userJs}, {}};
+    Start(options);  // checks the box and writes "no", but changes no browser
+    EXPECT_THAT(catalog.applied, IsEmpty());
+
+    options.SetWebAddressValue(0);
+    options.SetWebAddressValue(1);
+    ASSERT_EQ(catalog.applied.size(), 2U);
+    EXPECT_EQ(catalog.applied[0].value, "true") << "a cleared box lets Firefox fill addresses";
+    EXPECT_EQ(catalog.applied[1].value, "false");
+
+    catalog.failures["/f/user.js"] = "Not changed: \"/f/user.js\": Permission denied";
+    options.SetWebAddressValue(0);
+    EXPECT_EQ(AutoSuggest(), "yes");
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+    EXPECT_THAT(messageBox.shown[0].text, HasSubstr("/f/user.js\": Permission denied"));
+}
