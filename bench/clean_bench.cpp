@@ -7,6 +7,7 @@
 
 #include "CleaningHost.h"
 #include "CleaningLog.h"
+#include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
 #include "PosixFolderTree.h"
 #include "ThrottledEventPump.h"
@@ -144,7 +145,9 @@ double Clean(const std::string& root) {
     // The walk's yields go through the same throttle as in the program.
     cleaning::ThrottledEventPump yield(pump, sink);
     QuietHost host;
-    cleaning::FolderErasers erasers(tree, special, temp, messageBox, log, yield, host);
+    platform::fake::FakeTraceCatalog catalog;  // the temporary folder has no traces
+    cleaning::CleaningTraces traces(catalog, log);
+    cleaning::FolderErasers erasers(tree, special, temp, messageBox, log, yield, host, traces);
 
     const auto start = Clock::now();
     erasers.EraseWindowsTemp("Erasing Windows Temporary Files");

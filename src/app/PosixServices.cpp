@@ -49,7 +49,8 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
                fileTypes,
                browsers,
                keys,
-               sound} {
+               sound,
+               traceCatalog} {
 }
 
 }  // namespace orvelle::app

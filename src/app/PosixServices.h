@@ -7,6 +7,7 @@
 #include "IniProfileFile.h"
 #include "LibArchiveReader.h"
 #include "LibArchiveWriter.h"
+#include "LinuxTraceCatalog.h"
 #include "PosixFileSystem.h"
 #include "PosixFolderTree.h"
 #include "PosixProcessInfo.h"
@@ -72,6 +73,7 @@ struct PosixServices {
     platform::posix::DevToolsBrowserSource browsers;
     platform::posix::X11KeyState keys;
     platform::posix::QtSound sound;
+    traces::LinuxTraceCatalog traceCatalog;
 
     shell::AppServices services;
 };

@@ -27,6 +27,7 @@
 #include "platform/TempFile.h"
 #include "platform/TempPath.h"
 #include "platform/TemporaryFiles.h"
+#include "platform/TraceCatalog.h"
 #include "platform/TrayIcon.h"
 #include "platform/WindowList.h"
 #include "platform/WindowProcedure.h"
@@ -72,6 +73,8 @@ struct AppServices {
     platform::IBrowserWindowSource& browsers;
     platform::IKeyState& keys;
     platform::ISound& sound;
+    // Cleaning: where the browsers and the desktop keep each option's traces.
+    platform::ITraceCatalog& traces;
 };
 
 }  // namespace orvelle::shell

@@ -14,6 +14,7 @@
 #include "FakeRecycleBin.h"
 #include "FakeShellFolders.h"
 #include "FakeShellPlatform.h"
+#include "FakeTraceCatalog.h"
 #include "FakeWindowPlatform.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -52,6 +53,7 @@ struct FakeAppServices {
     platform::fake::FakeBrowserSource browsers;
     platform::fake::FakeKeyState keys;
     platform::fake::FakeSound sound;
+    platform::fake::FakeTraceCatalog traces;
 
     // The same services with another settings store (a recording wrapper, say).
     shell::AppServices WithSettings(platform::ISettingsStore& otherSettings) {
@@ -85,7 +87,8 @@ struct FakeAppServices {
                                   fileTypes,
                                   browsers,
                                   keys,
-                                  sound};
+                                  sound,
+                                  traces};
     }
 
     shell::AppServices services = WithSettings(settings);
