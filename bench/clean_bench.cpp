@@ -7,6 +7,7 @@
 
 #include "CleaningHost.h"
 #include "CleaningLog.h"
+#include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
 #include "PosixFolderTree.h"
 #include "ThrottledEventPump.h"
@@ -86,6 +87,11 @@ public:
     void Show(const std::string& text, const std::string&, platform::MessageIcon) override {
         std::fprintf(stderr, "message box: %s\n", text.c_str());
     }
+    [[nodiscard]] bool Ask(const std::string& text, const std::string&, const std::string&,
+                           const std::string&) override {
+        std::fprintf(stderr, "question: %s\n", text.c_str());
+        return false;
+    }
 };
 
 bool MakeTree(const std::string& root) {
@@ -139,7 +145,9 @@ double Clean(const std::string& root) {
     // The walk's yields go through the same throttle as in the program.
     cleaning::ThrottledEventPump yield(pump, sink);
     QuietHost host;
-    cleaning::FolderErasers erasers(tree, special, temp, messageBox, log, yield, host);
+    platform::fake::FakeTraceCatalog catalog;  // the temporary folder has no traces
+    cleaning::CleaningTraces traces(catalog, log);
+    cleaning::FolderErasers erasers(tree, special, temp, messageBox, log, yield, host, traces);
 
     const auto start = Clock::now();
     erasers.EraseWindowsTemp("Erasing Windows Temporary Files");

@@ -5,7 +5,8 @@
 // Besides the sanitizers it checks what must hold for any input: only the
 // library's own errors come back; a failure writes nothing; a success writes
 // exactly the file less its header, and encrypting that again with the same
-// passphrase gives back the input file byte for byte.
+// passphrase gives back the input file byte for byte (or, for a passphrase with
+// a character outside Windows-1252, is refused and writes nothing).
 
 #include "Cipher.h"
 #include "CipherErrors.h"
@@ -77,6 +78,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(plain.size() + 8 == file.size());
 
     CountingProgress again;
+    if (!FirstCharacterOutsideWindows1252(pass).empty()) {
+        // Such a passphrase still opens old files but makes no new one.
+        try {
+            Cipher(files, again).Encrypt(pass, "out", "back.kdf");
+        } catch (const orvelle::platform::RuntimeError& error) {
+            Require(error.Number() == errors::kPassPhraseCharacter);
+            Require(files.files.count("back.kdf") == 0);
+            return 0;
+        }
+        Require(false);
+    }
     Cipher(files, again).Encrypt(pass, "out", "back.kdf");
     Require(files.files.at("back.kdf") == file);
     return 0;

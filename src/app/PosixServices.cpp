@@ -52,7 +52,8 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
                browsers,
                keys,
                sound,
-               hiddenWindows} {
+               hiddenWindows,
+               traceCatalog} {
     if (damagedStore) {
         services.messageBox.Show(platform::posix::DamagedRegistryStoreMessage(*damagedStore),
                                  "Orvelle", platform::MessageIcon::Exclamation);

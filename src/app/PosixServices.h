@@ -7,6 +7,7 @@
 #include "IniProfileFile.h"
 #include "LibArchiveReader.h"
 #include "LibArchiveWriter.h"
+#include "LinuxTraceCatalog.h"
 #include "PosixFileSystem.h"
 #include "PosixFolderTree.h"
 #include "PosixProcessInfo.h"
@@ -81,6 +82,7 @@ struct PosixServices {
     platform::posix::X11KeyState keys;
     platform::posix::QtSound sound;
     platform::posix::RuntimeHiddenWindowsFile hiddenWindows;
+    traces::LinuxTraceCatalog traceCatalog;
 
     shell::AppServices services;
 };

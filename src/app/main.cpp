@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     using namespace orvelle;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvelle"));
-    QApplication::setDesktopFileName(QStringLiteral("orvelle"));
+    QApplication::setDesktopFileName(QStringLiteral("org.orvelle.Orvelle"));
     QApplication::setWindowIcon(shell::AppIcon());
     // The main window hides to the notification area; only its unload step ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -41,6 +41,13 @@ public:
               orvelle::platform::MessageIcon /*icon*/) override {
         std::fprintf(stderr, "message box \"%s\": %s\n", title.c_str(), text.c_str());
     }
+    // The safe answer: nothing is replaced while the pages are shown.
+    [[nodiscard]] bool Ask(const std::string& text, const std::string& title,
+                           const std::string& /*yes*/, const std::string& no) override {
+        std::fprintf(stderr, "question \"%s\": %s -> %s\n", title.c_str(), text.c_str(),
+                     no.c_str());
+        return false;
+    }
 };
 
 // A few files for the cleaning run to find in the private home's temporary folder.

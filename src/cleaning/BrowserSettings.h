@@ -4,6 +4,7 @@
 #include "TextField.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
+#include "platform/TraceCatalog.h"
 
 namespace orvelle::cleaning {
 
@@ -11,6 +12,8 @@ namespace orvelle::cleaning {
 // user's "Software\Microsoft\Internet Explorer\Main" (a missing key is no error:
 // nothing is written): the two script-debugging values and the start page, whose
 // own copy the program keeps in the settings store and writes back at every start.
+// The start page also goes to every real browser profile the trace catalog finds,
+// but only once the user has stored a home page: a first start changes no browser.
 class BrowserSettings {
 public:
     static constexpr const char* kMainKey = "Software\\Microsoft\\Internet Explorer\\Main";
@@ -20,18 +23,20 @@ public:
     static constexpr const char* kDefaultHomePage = "about:blank";
 
     BrowserSettings(platform::ISettingsStore& settings, platform::IMessageBox& messageBox,
-                    shell::RegistryLayer& registry)
-        : settings_(settings), messageBox_(messageBox), registry_(registry) {}
+                    shell::RegistryLayer& registry, platform::ITraceCatalog& traces)
+        : settings_(settings), messageBox_(messageBox), registry_(registry), traces_(traces) {}
 
     // Writes "Disable Script Debugger" = "yes"; nothing ever writes "no".
     void DisableScriptDebugger();
     // Writes "Disable Script DebuggerX" = "yes".
     void DisableScriptDebuggerX();
     // "Set Home Page": the box's text, unchecked and as it is, becomes the start page
-    // and the stored home page.
+    // and the stored home page, and the browsers' start page; a profile that could
+    // not be changed (a Chromium profile in use) is named in the error box.
     void cmdHomePage_Click(const ITextField& txtHomePageURL);
     // At start: the stored home page (default "about:blank") into the box, then the
-    // box's text to the browser's start page. Errors reach the caller (the load step).
+    // box's text to the browser's start page, and to the real browsers when a home
+    // page was stored. Errors reach the caller (the load step).
     void RestoreStartPage(ITextField& txtHomePageURL);
 
 private:
@@ -40,6 +45,7 @@ private:
     platform::ISettingsStore& settings_;
     platform::IMessageBox& messageBox_;
     shell::RegistryLayer& registry_;
+    platform::ITraceCatalog& traces_;
 };
 
 }  // namespace orvelle::cleaning

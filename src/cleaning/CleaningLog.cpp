@@ -25,6 +25,12 @@ void CleaningLog::StepError(const std::string& message) {
     sink_.SetColour(kLogBlue);
 }
 
+void CleaningLog::ErrorEntry(const std::string& text) {
+    sink_.SetColour(kLogRed);
+    Entry(text);
+    sink_.SetColour(kLogBlue);
+}
+
 void CleaningLog::WalkError(const std::string& description) {
     sink_.SetColour(kLogRed);
     sink_.InsertAtCaret(description + "\r\n");

@@ -27,6 +27,8 @@ public:
     void FinishEntry(const std::string& message);
     // Red: "Error in ", the message and " ..."; the colour goes back to blue.
     void StepError(const std::string& message);
+    // Red: CR LF and `text`; the colour goes back to blue.
+    void ErrorEntry(const std::string& text);
     // Red: the description and CR LF in place of the selection, no CR LF in front;
     // the colour goes back to blue.
     void WalkError(const std::string& description);

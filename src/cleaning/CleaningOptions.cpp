@@ -39,11 +39,12 @@ const std::array<const char*, CleaningOptions::kCount> CleaningOptions::kCaption
 
 CleaningOptions::CleaningOptions(platform::ISettingsStore& settings,
                                  platform::IMessageBox& messageBox, shell::RegistryLayer& registry,
-                                 std::string programFolder)
+                                 std::string programFolder, platform::ITraceCatalog& traces)
     : settings_(settings),
       messageBox_(messageBox),
       registry_(registry),
-      programFolder_(std::move(programFolder)) {
+      programFolder_(std::move(programFolder)),
+      traces_(traces) {
 }
 
 void CleaningOptions::SetOnValueChanged(std::function<void(int, int)> onValueChanged) {
@@ -157,6 +158,20 @@ void CleaningOptions::chkWebAddress_Click() {
     shell::RunTrapped(messageBox_, [&] {
         registry_.SetUserKeyValue(kAutoCompleteKey, kAutoSuggest,
                                   std::string(webAddress_ == 0 ? "yes" : "no"), platform::REG_SZ);
+        if (!bSettingsReady) {
+            return;  // the load step only mirrors the stored value: no browser changes
+        }
+        const platform::TraceFindings found = traces_.FindAutoFill(webAddress_ == 0);
+        std::string failures;
+        for (const platform::TraceItem& item : found.items) {
+            if (const platform::TraceOutcome outcome = traces_.Apply(item); !outcome.ok()) {
+                failures += "\n" + outcome.error;
+            }
+        }
+        if (!failures.empty()) {
+            throw RuntimeError(platform::errors::kPathFileAccessError,
+                               "Address auto-fill was not changed everywhere:" + failures);
+        }
     });
 }
 

@@ -3,6 +3,7 @@
 #include "RegistryLayer.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
+#include "platform/TraceCatalog.h"
 
 #include <array>
 #include <functional>
@@ -31,7 +32,8 @@ public:
 
     // `programFolder` is the settings store's application name for the options.
     CleaningOptions(platform::ISettingsStore& settings, platform::IMessageBox& messageBox,
-                    shell::RegistryLayer& registry, std::string programFolder);
+                    shell::RegistryLayer& registry, std::string programFolder,
+                    platform::ITraceCatalog& traces);
 
     // Called after a value changed, to update the box (index kWebAddress: chkWebAddress).
     void SetOnValueChanged(std::function<void(int index, int value)> onValueChanged);
@@ -55,7 +57,9 @@ public:
     // Restores the stored values over the defaults. A damaged value shows the error
     // box and keeps that box's default; the other indexes still load.
     void LoadCleaningOptions();
-    // The click of chkWebAddress: "yes" when unchecked, else "no", to AutoSuggest.
+    // The click of chkWebAddress: "yes" when unchecked, else "no", to AutoSuggest;
+    // once ready (not while the load step sets the box) also Firefox's address
+    // auto-fill of every profile, on when unchecked, off when checked.
     void chkWebAddress_Click();
     // The load step's setting of chkWebAddress: unchecked when AutoSuggest is "yes".
     void LoadWebAddressBox();
@@ -69,6 +73,7 @@ private:
     platform::IMessageBox& messageBox_;
     shell::RegistryLayer& registry_;
     std::string programFolder_;
+    platform::ITraceCatalog& traces_;
     std::array<int, kCount> values_{};
     int webAddress_ = 0;
     std::function<void(int, int)> onValueChanged_;

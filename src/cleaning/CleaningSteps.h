@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowserSettings.h"
+#include "CleaningTraces.h"
 #include "FolderErasers.h"
 #include "HistoryErasers.h"
 #include "StepOperations.h"
@@ -8,12 +9,18 @@
 
 namespace orvelle::cleaning {
 
-// The run's steps, done by the erasers and the browser settings.
+// The run's steps, done by the erasers and the browser settings. Clearing the
+// clipboard also erases the clipboard history the trace catalog finds, and writes a
+// red entry only when that fails.
 class CleaningSteps final : public IStepOperations {
 public:
     CleaningSteps(FolderErasers& folders, HistoryErasers& histories, BrowserSettings& browser,
-                  platform::IClipboard& clipboard)
-        : folders_(folders), histories_(histories), browser_(browser), clipboard_(clipboard) {}
+                  platform::IClipboard& clipboard, CleaningTraces& traces)
+        : folders_(folders),
+          histories_(histories),
+          browser_(browser),
+          clipboard_(clipboard),
+          traces_(traces) {}
 
     void EraseTypedURLs(const std::string& message) override;
     void EraseRecentFiles(const std::string& message) override;
@@ -34,6 +41,7 @@ private:
     HistoryErasers& histories_;
     BrowserSettings& browser_;
     platform::IClipboard& clipboard_;
+    CleaningTraces& traces_;
 };
 
 }  // namespace orvelle::cleaning

@@ -113,18 +113,22 @@ void FolderErasers::DeleteFolderTree(const std::string& root) {
     }
 }
 
-void FolderErasers::EraseSpecialFolder(int csidl, bool setsStatus, const std::string& message) {
+void FolderErasers::EraseSpecialFolder(int csidl, int option, bool setsStatus,
+                                       const std::string& message) {
     RunStep(message, [&] {
         if (setsStatus) {
             host_.SetStatus(message + " ...");
         }
         log_.SetColour(kLogBlue);
         const std::string path = GetSpecialFolder(csidl);
-        log_.PathEntry(path);
+        const platform::TraceFindings found =
+            option < 0 ? platform::TraceFindings{} : traces_.Find(option);
+        traces_.PathEntries(path, found);
         log_.StartEntry(message);
         if (!path.empty()) {
             DeleteFolderTree(path);
         }
+        static_cast<void>(traces_.Apply(found));  // its failures are in the log already
         log_.FinishEntry(message);
     });
 }
@@ -148,27 +152,27 @@ void FolderErasers::EraseWindowsTemp(const std::string& message) {
 }
 
 void FolderErasers::EraseFavorites(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_FAVORITES, false, message);
+    EraseSpecialFolder(platform::CSIDL_FAVORITES, 8, false, message);
 }
 
 void FolderErasers::EraseMyDocuments(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_PERSONAL, false, message);
+    EraseSpecialFolder(platform::CSIDL_PERSONAL, -1, false, message);
 }
 
 void FolderErasers::EraseCookies(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_COOKIES, false, message);
+    EraseSpecialFolder(platform::CSIDL_COOKIES, 7, false, message);
 }
 
 void FolderErasers::EraseRecentFiles(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_RECENT, false, message);
+    EraseSpecialFolder(platform::CSIDL_RECENT, 3, false, message);
 }
 
 void FolderErasers::EraseInternetCache(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_INTERNET_CACHE, true, message);
+    EraseSpecialFolder(platform::CSIDL_INTERNET_CACHE, 6, true, message);
 }
 
 void FolderErasers::EraseInternetHistory(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_HISTORY, true, message);
+    EraseSpecialFolder(platform::CSIDL_HISTORY, 9, true, message);
 }
 
 }  // namespace orvelle::cleaning

@@ -2,6 +2,7 @@
 
 #include "CleaningHost.h"
 #include "CleaningLog.h"
+#include "CleaningTraces.h"
 #include "platform/EventPump.h"
 #include "platform/FolderTree.h"
 #include "platform/MessageBox.h"
@@ -15,20 +16,24 @@ namespace orvelle::cleaning {
 // The seven steps that empty one folder each, and the walk they share. The folder a
 // step names stays; the plain files directly in it go, except hidden ones; every
 // folder below it goes whole, except what cannot be deleted (a file in use keeps
-// its folder and the folders above it).
+// its folder and the folders above it). Beside its shell folder each step erases
+// what the trace catalog finds for its option (on Linux, where those shell folders
+// do not exist, that is all of it).
 class FolderErasers {
 public:
     // `yield` is called after every file the walk deletes.
     FolderErasers(platform::IFolderTree& folders, platform::IShellFolders& shellFolders,
                   platform::ITempPath& tempPath, platform::IMessageBox& messageBox,
-                  CleaningLog& log, platform::IEventPump& yield, ICleaningHost& host)
+                  CleaningLog& log, platform::IEventPump& yield, ICleaningHost& host,
+                  CleaningTraces& traces)
         : folders_(folders),
           shellFolders_(shellFolders),
           tempPath_(tempPath),
           messageBox_(messageBox),
           log_(log),
           yield_(yield),
-          host_(host) {}
+          host_(host),
+          traces_(traces) {}
 
     // The shell folder's path, or "" when the shell has none. An error of the lookup
     // itself shows the error box and gives "".
@@ -46,7 +51,8 @@ public:
     void EraseInternetHistory(const std::string& message);
 
 private:
-    void EraseSpecialFolder(int csidl, bool setsStatus, const std::string& message);
+    // `option` is the step's cleaning option: the catalog's locations for it follow.
+    void EraseSpecialFolder(int csidl, int option, bool setsStatus, const std::string& message);
     // Runs a step's body; an error it raises logs the step error entry.
     template <typename Body>
     void RunStep(const std::string& message, Body&& body);
@@ -58,6 +64,7 @@ private:
     CleaningLog& log_;
     platform::IEventPump& yield_;
     ICleaningHost& host_;
+    CleaningTraces& traces_;
 };
 
 }  // namespace orvelle::cleaning

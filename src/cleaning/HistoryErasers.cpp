@@ -4,23 +4,26 @@
 
 namespace orvelle::cleaning {
 
-void HistoryErasers::DeleteUserKey(const std::string& keyPath, const std::string& message) {
+void HistoryErasers::DeleteUserKey(const std::string& keyPath, int option,
+                                   const std::string& message) {
     shell::RunTrapped(messageBox_, [&] {
         log_.SetColour(kLogBlue);
-        log_.PathEntry("HKEY_CURRENT_USER\\" + keyPath);
+        const platform::TraceFindings found = traces_.Find(option);
+        traces_.PathEntries("HKEY_CURRENT_USER\\" + keyPath, found);
         log_.StartEntry(message);
         // Not checked: a key that is not there is already erased.
         static_cast<void>(registry_.RegDeleteKeyA(platform::HKEY_CURRENT_USER, keyPath));
+        static_cast<void>(traces_.Apply(found));  // its failures are in the log already
         log_.FinishEntry(message);
     });
 }
 
 void HistoryErasers::EraseTypedURLs(const std::string& message) {
-    DeleteUserKey(kTypedURLsKey, message);
+    DeleteUserKey(kTypedURLsKey, 2, message);
 }
 
 void HistoryErasers::EraseRunHistory(const std::string& message) {
-    DeleteUserKey(kRunMRUKey, message);
+    DeleteUserKey(kRunMRUKey, 13, message);
 }
 
 void HistoryErasers::EmptyRecycleBin(const std::string& message) {

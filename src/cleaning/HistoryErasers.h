@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CleaningLog.h"
+#include "CleaningTraces.h"
 #include "platform/MessageBox.h"
 #include "platform/RecycleBin.h"
 #include "platform/Registry.h"
@@ -20,25 +21,31 @@ public:
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
 
     HistoryErasers(platform::IRegistry& registry, platform::IRecycleBin& recycleBin,
-                   platform::IMessageBox& messageBox, CleaningLog& log)
-        : registry_(registry), recycleBin_(recycleBin), messageBox_(messageBox), log_(log) {}
+                   platform::IMessageBox& messageBox, CleaningLog& log, CleaningTraces& traces)
+        : registry_(registry),
+          recycleBin_(recycleBin),
+          messageBox_(messageBox),
+          log_(log),
+          traces_(traces) {}
 
-    // Deletes HKCU\...\TypedURLs; a missing key is no error. An unexpected error
-    // shows the error box and the step ends without its finish entry.
+    // Deletes HKCU\...\TypedURLs, and the browsers' typed addresses the trace
+    // catalog finds; a missing key is no error. An unexpected error shows the error
+    // box and the step ends without its finish entry.
     void EraseTypedURLs(const std::string& message);
-    // The same for HKCU\...\Explorer\RunMRU.
+    // The same for HKCU\...\Explorer\RunMRU and the desktop's run dialogs.
     void EraseRunHistory(const std::string& message);
     // Empties every bin; an empty bin is no error. An unexpected error logs the
     // step error entry.
     void EmptyRecycleBin(const std::string& message);
 
 private:
-    void DeleteUserKey(const std::string& keyPath, const std::string& message);
+    void DeleteUserKey(const std::string& keyPath, int option, const std::string& message);
 
     platform::IRegistry& registry_;
     platform::IRecycleBin& recycleBin_;
     platform::IMessageBox& messageBox_;
     CleaningLog& log_;
+    CleaningTraces& traces_;
 };
 
 }  // namespace orvelle::cleaning

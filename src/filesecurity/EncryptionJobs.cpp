@@ -16,29 +16,6 @@ namespace {
 // The common dialog's "cancelled" error: ends a job without a word.
 constexpr std::int32_t kCancelError = 32755;
 
-// The unencrypted temporary archive for one job: whatever lay at its path before is
-// removed (a link itself, never its target), the file is created for this user alone,
-// and it is removed again when the job ends, however it ends.
-class TemporaryArchive {
-public:
-    TemporaryArchive(platform::ITemporaryFiles& files, std::string path)
-        : files_(files), path_(std::move(path)) {
-        // A failure to remove shows up right below: the file cannot then be created.
-        static_cast<void>(files_.Remove(path_));
-        files_.CreateExclusive(path_);
-    }
-    ~TemporaryArchive() {
-        // Our own file in a folder we could create it in; nothing better to do if not.
-        static_cast<void>(files_.Remove(path_));
-    }
-    TemporaryArchive(const TemporaryArchive&) = delete;
-    TemporaryArchive& operator=(const TemporaryArchive&) = delete;
-
-private:
-    platform::ITemporaryFiles& files_;
-    std::string path_;
-};
-
 // Clears the running flag when a job ends, however it ends.
 class RunningFlag {
 public:
@@ -59,12 +36,13 @@ void EncryptionJobs::Run(Body&& body) {
         return;
     }
     const RunningFlag running(running_);
+    archiveHandlePath_.clear();
     try {
         body();
     } catch (const RuntimeError& error) {
         if (error.Number() != kCancelError) {
-            services_.messageBox.Show(error.Description(), shell::ApplicationTitle(),
-                                      MessageIcon::Critical);
+            services_.messageBox.Show(NameTheArchive(error.Description()),
+                                      shell::ApplicationTitle(), MessageIcon::Critical);
         }
     } catch (const std::bad_alloc&) {
         services_.messageBox.Show("Out of memory", shell::ApplicationTitle(),
@@ -87,6 +65,54 @@ constexpr FieldChecks kDecryptFolderChecks{"Source file can not be blank.", shel
                                            shell::kProductName, true};
 
 }  // namespace
+
+std::string EncryptionJobs::NameTheArchive(std::string text) const {
+    // The archive has no name on disk; messages call it by the name it would have.
+    if (!archiveHandlePath_.empty()) {
+        for (auto at = text.find(archiveHandlePath_); at != std::string::npos;
+             at = text.find(archiveHandlePath_, at + tempArchive_.size())) {
+            text.replace(at, archiveHandlePath_.size(), tempArchive_);
+        }
+    }
+    return text;
+}
+
+std::unique_ptr<platform::ITemporaryFile> EncryptionJobs::CreateTemporaryArchive(
+    const std::string& folder) {
+    // A named archive left by an older version, or by a file system without unnamed
+    // files, goes first; a failure to remove it is ignored, as creating comes next.
+    static_cast<void>(services_.temporaryFiles.Remove(tempArchive_));
+    auto archive = services_.temporaryFiles.Create(folder, kTempArchiveName);
+    archiveHandlePath_ = archive->Path();
+    return archive;
+}
+
+void EncryptionJobs::RemoveLeftovers() {
+    services_.temporaryFiles.RemoveLeftovers();
+    const std::string folder = services_.tempPath.GetTempPathA();
+    if (!folder.empty()) {
+        // The unencrypted archive of a job that an older version ran or a crash ended.
+        static_cast<void>(services_.temporaryFiles.Remove(folder + kTempArchiveName));
+    }
+}
+
+platform::ExistingFiles EncryptionJobs::AskAboutExistingEntries(const std::string& archive,
+                                                                const std::string& destination) {
+    const std::size_t count = services_.unzipControl.CountExisting(archive, destination);
+    if (count == 0) {
+        return platform::ExistingFiles::Replace;
+    }
+    const std::string text =
+        count == 1
+            ? "1 entry of this archive already exists in " + destination +
+                  ".\n\nReplace it with the one from the archive, or keep the existing one?"
+            : std::to_string(count) + " entries of this archive already exist in " + destination +
+                  ".\n\nReplace them with the ones from the archive, or keep the existing "
+                  "ones?";
+    return services_.messageBox.Ask(text, shell::ApplicationTitle(), kReplaceButton, kKeepButton)
+               ? platform::ExistingFiles::Replace
+               : platform::ExistingFiles::Keep;
+}
 
 void EncryptionJobs::Refuse(const std::string& text, const std::string& title) {
     services_.messageBox.Show(text, title, MessageIcon::Information);
@@ -120,20 +146,6 @@ std::string EncryptionJobs::TempArchivePathOrTell() {
     return folder + kTempArchiveName;
 }
 
-void EncryptionJobs::DeleteExistingDestination(const std::string& destination,
-                                               const std::string& source) {
-    // Encrypting a file onto itself must not delete it before it is read: the cipher
-    // reads the whole source before it writes, and replaces the destination anyway.
-    if (destination == source || !services_.files.FileExists(destination)) {
-        return;
-    }
-    if (!services_.files.DeleteFile(destination)) {
-        throw RuntimeError(
-            platform::errors::kPermissionDenied,
-            "Permission denied: the existing file " + destination + " cannot be deleted");
-    }
-}
-
 void EncryptionJobs::ReportSkipped(const std::vector<platform::SkippedEntry>& skipped,
                                    const char* what) {
     if (skipped.empty()) {
@@ -158,9 +170,8 @@ void EncryptionJobs::EncryptFileJob() {
         if (!FieldsPass(source, destination, kEncryptChecks)) {
             return;
         }
-        platform::ICipherControl& cipher = services_.crpControl.Control();
-        DeleteExistingDestination(destination, source);
-        cipher.Encrypt(passPhrase.str(), source, destination);
+        // An existing destination stays until the cipher puts a complete new file in its place.
+        services_.crpControl.Control().Encrypt(passPhrase.str(), source, destination);
     });
 }
 
@@ -186,20 +197,23 @@ void EncryptionJobs::EncryptFolderJob() {
             return;
         }
         platform::ICipherControl& cipher = services_.crpControl.Control();
-        DeleteExistingDestination(destination, source);
+        const std::string folder = services_.tempPath.GetTempPathA();
         tempArchive_ = TempArchivePathOrTell();
         if (tempArchive_.empty()) {
             return;
         }
-        const TemporaryArchive archive(services_.temporaryFiles, tempArchive_);
+        // The plain archive has no name: nothing of it outlives the job, even a killed one.
+        const auto archive = CreateTemporaryArchive(folder);
+        const std::string archivePath = archive->Path();
 
         zipProgress_ = 0;
         view_.EnableProgressTimer(true);
         view_.SetEncryptCaption("Cancel");
         std::vector<platform::SkippedEntry> skipped;
         try {
+            // An older destination inside the folder is not packed into its successor.
             skipped = services_.zipControl.PackFolder(
-                source, tempArchive_, [this](int percent) { zipProgress_ = percent; });
+                source, archivePath, [this](int percent) { zipProgress_ = percent; }, destination);
         } catch (...) {
             // A failed build must not leave the button reading "Cancel" and the timer running.
             zipControl_Complete();
@@ -207,7 +221,8 @@ void EncryptionJobs::EncryptFolderJob() {
         }
         zipControl_Complete();
 
-        cipher.Encrypt(passPhrase.str(), tempArchive_, destination);
+        // The old destination is replaced only by the complete new file.
+        cipher.Encrypt(passPhrase.str(), archivePath, destination);
         ReportSkipped(skipped, "packed");
     });
 }
@@ -221,21 +236,25 @@ void EncryptionJobs::DecryptFolderJob() {
             return;
         }
         platform::ICipherControl& cipher = services_.crpControl.Control();
+        const std::string folder = services_.tempPath.GetTempPathA();
         tempArchive_ = TempArchivePathOrTell();
         if (tempArchive_.empty()) {
             return;
         }
-        const TemporaryArchive archive(services_.temporaryFiles, tempArchive_);
+        const auto archive = CreateTemporaryArchive(folder);
+        const std::string archivePath = archive->Path();
 
         // A wrong passphrase ends the job here: nothing is extracted.
-        cipher.Decrypt(passPhrase.str(), source, tempArchive_);
+        cipher.Decrypt(passPhrase.str(), source, archivePath);
+        const platform::ExistingFiles existing = AskAboutExistingEntries(archivePath, destination);
 
         unzipProgress_ = 0;
         view_.EnableProgressTimer(true);
         std::vector<platform::SkippedEntry> skipped;
         try {
             skipped = services_.unzipControl.ExtractTo(
-                tempArchive_, destination, [this](int percent) { unzipProgress_ = percent; });
+                archivePath, destination, [this](int percent) { unzipProgress_ = percent; },
+                existing);
         } catch (...) {
             unzipControl_Complete();
             throw;

@@ -9,6 +9,7 @@
 #include "platform/TempPath.h"
 #include "platform/TemporaryFiles.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,6 @@ struct JobServices {
     platform::IMessageBox& messageBox;
 };
 
-// The four jobs that turn the page's fields into calls of the cipher control: one
-// file or a whole folder, each way. A folder travels as one temporary ZIP archive,
-// "CRY9999.TMP" in the temporary folder, that only this user can read and that is
-// removed when its job ends, whatever the outcome. One job at a time: a request that
-// arrives while a job runs (its work lets the user interface run) starts nothing.
 // What a job requires of its fields, with the message and title of each refusal.
 struct FieldChecks {
     const char* blankSource;
@@ -40,9 +36,20 @@ struct FieldChecks {
     bool sourceMustExist;
 };
 
+// The four jobs that turn the page's fields into calls of the cipher control: one
+// file or a whole folder, each way. A folder travels as one temporary ZIP archive,
+// "CRY9999.TMP" in the temporary folder, that only this user can read and that has
+// no name on disk (where the file system allows), so that nothing of it outlives its
+// job, not even a killed one. An existing destination is never deleted first: the
+// cipher replaces it with the complete new file, so a job that fails loses nothing.
+// A folder is extracted over existing files only after the user says so. One job at
+// a time: a request that arrives while a job runs (its work lets the user interface
+// run) starts nothing.
 class EncryptionJobs {
 public:
     static constexpr const char* kTempArchiveName = "CRY9999.TMP";
+    static constexpr const char* kReplaceButton = "Replace";
+    static constexpr const char* kKeepButton = "Keep them";
 
     EncryptionJobs(IFileSecurityView& view, JobServices services)
         : view_(view), services_(services) {}
@@ -55,8 +62,12 @@ public:
     // Every 10 ms while tmrProgress runs: the bar shows the archive step's progress.
     void tmrProgress_Timer();
 
+    // At load: removes what killed jobs left where unnamed files were not possible,
+    // and a plain archive that an older version left in the temporary folder.
+    void RemoveLeftovers();
+
     [[nodiscard]] bool IsRunning() const noexcept { return running_; }
-    // The temporary archive path of the last folder job.
+    // The temporary archive path of the last folder job, as messages name it.
     [[nodiscard]] const std::string& TempArchivePath() const noexcept { return tempArchive_; }
 
 private:
@@ -69,7 +80,14 @@ private:
                                   const FieldChecks& checks);
     // The temporary archive path, or "" after telling the user it cannot be had.
     [[nodiscard]] std::string TempArchivePathOrTell();
-    void DeleteExistingDestination(const std::string& destination, const std::string& source);
+    // A new unnamed temporary archive in `folder`, an older named one removed first.
+    [[nodiscard]] std::unique_ptr<platform::ITemporaryFile> CreateTemporaryArchive(
+        const std::string& folder);
+    // Replace, or what the user chose when entries of the archive exist already.
+    [[nodiscard]] platform::ExistingFiles AskAboutExistingEntries(const std::string& archive,
+                                                                  const std::string& destination);
+    // The text with the archive's handle path replaced by its name.
+    [[nodiscard]] std::string NameTheArchive(std::string text) const;
     void ReportSkipped(const std::vector<platform::SkippedEntry>& skipped, const char* what);
 
     // Completion of the archive build and of the extraction.
@@ -82,6 +100,7 @@ private:
     int zipProgress_ = 0;
     int unzipProgress_ = 0;
     std::string tempArchive_;
+    std::string archiveHandlePath_;
 };
 
 }  // namespace orvelle::filesecurity

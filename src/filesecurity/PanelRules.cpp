@@ -35,7 +35,10 @@ FileDialogChoice FileDialogFor(bool isSource, bool encrypt) {
         isSource ? platform::FileDialogKind::Open : platform::FileDialogKind::Save;
     // The plain side shows every file; the encrypted side shows encrypted files.
     const bool encryptedSide = isSource != encrypt;
-    return {kind, encryptedSide ? kKordexFilesFilter : kAllFilesFilter};
+    if (!encryptedSide) {
+        return {kind, kAllFilesFilter};
+    }
+    return {kind, isSource ? kEncryptedSourcesFilter : kEncryptedFilesFilter};
 }
 
 std::string FolderFieldText(std::string path, char separator) {

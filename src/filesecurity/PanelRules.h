@@ -22,15 +22,33 @@ struct FieldCaptions {
 // encryption and the destination of a folder decryption; everything else is a file.
 [[nodiscard]] FieldCaptions CaptionsFor(CipherScope scope, CipherDirection direction);
 
+// The page's permanent notice beside the passphrase: the format is a repeating
+// 8-byte XOR, and a few known bytes of any file give back the whole passphrase.
+inline constexpr const char* kKdfNotice =
+    ".kdf files keep out casual readers only; they do not resist an attacker";
+
 inline constexpr const char* kAllFilesFilter = "All Files (*.*) | *.*";
 inline constexpr const char* kKordexFilesFilter = "Kordex Files (*.kdf) | *.kdf";
+// The destination of an encryption: ".kdf" first, as it always was, then age.
+inline constexpr const char* kEncryptedFilesFilter =
+    "Kordex Files (*.kdf) | *.kdf | Age Files (*.age) | *.age";
+// The source of a decryption: both formats at once, then each alone.
+inline constexpr const char* kEncryptedSourcesFilter =
+    "Kordex and Age Files (*.kdf;*.age) | *.kdf;*.age | Kordex Files (*.kdf) | *.kdf | "
+    "Age Files (*.age) | *.age";
+
+// Where the page points for real protection: ".age", beside the ".kdf" notice.
+inline constexpr const char* kAgeAdviceText =
+    "For real protection, give the destination the extension \".age\": age files "
+    "resist attackers, take any passphrase of any length, and open with every age "
+    "tool (age -d FILE.age).";
 
 // What a Browse button picks, decided by the caption of its field's label.
 enum class BrowseTarget { Nothing, Folder, File };
 [[nodiscard]] BrowseTarget BrowseTargetFor(int index, const std::string& caption);
 
 // The file dialog for a field: open for the source, save for the destination, with
-// the encrypted files' filter on the encrypted side.
+// the encrypted files' filters (".kdf" and ".age") on the encrypted side.
 struct FileDialogChoice {
     platform::FileDialogKind kind;
     std::string filter;

@@ -1,12 +1,10 @@
 #include "PopupKillerState.h"
 
-#include "ProgramPaths.h"
-
 namespace orvelle::popup {
 
 const std::string& PopupKillerState::SoundPathForPopup(const platform::IProcessInfo& process) {
     if (soundPath_.empty()) {
-        soundPath_ = shell::ProgramFile(process, "ding.wav");
+        soundPath_ = process.DataFolder() + process.PathSeparator() + "ding.wav";
     }
     return soundPath_;
 }

@@ -8,7 +8,10 @@ namespace orvelle::popup {
 using platform::RuntimeError;
 
 std::string WavPathFileName(const platform::IProcessInfo& process) {
-    return shell::ProgramFile(process, "wavpath.txt");
+    if (process.ProgramFolderKeepsUserFiles()) {
+        return shell::ProgramFile(process, "wavpath.txt");
+    }
+    return process.UserFilesFolder() + process.PathSeparator() + "wavpath.txt";
 }
 
 std::string ReadWavPathFile(platform::IFileSystem& files, const platform::IProcessInfo& process) {

@@ -7,9 +7,11 @@
 
 namespace orvelle::popup {
 
-// "wavpath.txt" in the program folder: one line, the pop-up sound path, ended by CR LF.
+// "wavpath.txt": one line, the pop-up sound path, ended by CR LF.
 
-// The file's full path.
+// The file's full path: in the program folder when that may keep the user's files (the
+// build tree, a folder of one's own), else in the user's own folder of the program, so
+// that an installed program folder shared by every user never holds one user's choice.
 [[nodiscard]] std::string WavPathFileName(const platform::IProcessInfo& process);
 
 // The first line of the file. A missing or empty file means no sound was chosen

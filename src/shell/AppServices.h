@@ -28,6 +28,7 @@
 #include "platform/TempFile.h"
 #include "platform/TempPath.h"
 #include "platform/TemporaryFiles.h"
+#include "platform/TraceCatalog.h"
 #include "platform/TrayIcon.h"
 #include "platform/WindowList.h"
 #include "platform/WindowProcedure.h"
@@ -75,6 +76,8 @@ struct AppServices {
     platform::ISound& sound;
     // Where the hot key's hidden windows are listed, for a start after a crash.
     platform::IHiddenWindowsFile& hiddenWindows;
+    // Cleaning: where the browsers and the desktop keep each option's traces.
+    platform::ITraceCatalog& traces;
 };
 
 }  // namespace orvelle::shell

@@ -1,10 +1,12 @@
 #include "BrowserSettings.h"
 #include "CleaningTestSupport.h"
 #include "FakePlatform.h"
+#include "FakeTraceCatalog.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace orvelle;
@@ -33,7 +35,8 @@ protected:
     RegistrySettingsStore settings{registry};
     fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    BrowserSettings browser{settings, messageBox, layer};
+    fake::FakeTraceCatalog catalog;
+    BrowserSettings browser{settings, messageBox, layer, catalog};
     test::MemoryTextField txtHomePageURL;
 };
 
@@ -89,3 +92,50 @@ TEST_F(BrowserSettingsTest, WithoutTheBrowserKeyNothingIsWrittenAndNothingShown)
 }
 
 }  // namespace
+
+namespace {
+
+TraceItem StartPageItem(const std::string& path) {
+    TraceItem item;
+    item.option = kSettingStartPage;
+    item.path = path;
+    return item;
+}
+
+}  // namespace
+
+TEST_F(BrowserSettingsTest, RealBrowsersGetTheStartPageOnlyOnceTheUserStoredOne) {
+    catalog.findings[kSettingStartPage] = {
+        {StartPageItem("/f/user.js"), StartPageItem("/c/Preferences")}, {}};
+    browser.RestoreStartPage(txtHomePageURL);
+    EXPECT_TRUE(catalog.applied.empty()) << "a first start changes no browser";
+
+    txtHomePageURL.text = "https://home.example/";
+    browser.cmdHomePage_Click(txtHomePageURL);
+    ASSERT_EQ(catalog.applied.size(), 2U);
+    EXPECT_EQ(catalog.applied[0].value, "https://home.example/");
+    EXPECT_TRUE(messageBox.shown.empty());
+
+    // Every later start writes the stored page again, and a failure stops no start.
+    catalog.applied.clear();
+    catalog.failures["/c/Preferences"] = "Not changed: \"/c/Preferences\" is not valid JSON";
+    test::MemoryTextField nextStart;
+    browser.RestoreStartPage(nextStart);
+    ASSERT_EQ(catalog.applied.size(), 2U);
+    EXPECT_EQ(catalog.applied[1].value, "https://home.example/");
+    EXPECT_TRUE(messageBox.shown.empty());
+}
+
+TEST_F(BrowserSettingsTest, SetHomePageNamesEveryProfileItCouldNotChange) {
+    catalog.findings[kSettingStartPage] = {
+        {StartPageItem("/c/Preferences")},
+        {{kSettingStartPage, "Chromium", "Default", "/c", "in use by process 7"}}};
+    catalog.failures["/c/Preferences"] = "Not changed: \"/c/Preferences\" is not valid JSON";
+    txtHomePageURL.text = "https://home.example/";
+    browser.cmdHomePage_Click(txtHomePageURL);
+    EXPECT_EQ(MainValue("Start Page"), "https://home.example/") << "the registry value as before";
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+    EXPECT_THAT(messageBox.shown[0].text,
+                testing::AllOf(testing::HasSubstr("Chromium profile \"Default\" (/c) is in use"),
+                               testing::HasSubstr("/c/Preferences\" is not valid JSON")));
+}

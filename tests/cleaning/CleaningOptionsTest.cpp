@@ -1,5 +1,6 @@
 #include "CleaningOptions.h"
 #include "FakePlatform.h"
+#include "FakeTraceCatalog.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -10,6 +11,7 @@
 using namespace orvelle;
 using namespace orvelle::cleaning;
 using namespace orvelle::platform;
+using platform::TraceItem;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
@@ -63,7 +65,8 @@ protected:
     RecordingSettings settings{store};
     fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    CleaningOptions options{settings, messageBox, layer, kFolder};
+    fake::FakeTraceCatalog catalog;
+    CleaningOptions options{settings, messageBox, layer, kFolder, catalog};
 };
 
 TEST_F(CleaningOptionsTest, FirstStartGivesTheDefaultsAndStoresNothing) {
@@ -121,11 +124,11 @@ TEST_F(CleaningOptionsTest, OnceReadyEveryChangeIsStoredUnderTheProgramFolderOnl
                 ElementsAre("/opt/orvelle|Settings|Index12=1", "/opt/orvelle|Settings|Index3=2"));
 
     // Another program folder starts from the defaults with a set of its own.
-    CleaningOptions moved(settings, messageBox, layer, "/usr/local/orvelle");
+    CleaningOptions moved(settings, messageBox, layer, "/usr/local/orvelle", catalog);
     Start(moved);
     EXPECT_EQ(moved.Value(12), 0);
     EXPECT_EQ(moved.Value(3), 1);
-    CleaningOptions again(settings, messageBox, layer, kFolder);
+    CleaningOptions again(settings, messageBox, layer, kFolder, catalog);
     Start(again);
     EXPECT_EQ(again.Value(12), 1);
     EXPECT_EQ(again.Value(3), 2);
@@ -202,3 +205,24 @@ TEST_F(CleaningOptionsTest, ClickingTheAutoSuggestBoxWritesYesWhenClearedAndNoWh
 }
 
 }  // namespace
+
+TEST_F(CleaningOptionsTest, OnlyAClickOnceReadySwitchesTheBrowsersAddressAutoFill) {
+    TraceItem userJs;
+    userJs.option = kSettingAutoFill;
+    userJs.path = "/f/user.js";
+    catalog.findings[kSettingAutoFill] = {{userJs}, {}};
+    Start(options);  // checks the box and writes "no", but changes no browser
+    EXPECT_THAT(catalog.applied, IsEmpty());
+
+    options.SetWebAddressValue(0);
+    options.SetWebAddressValue(1);
+    ASSERT_EQ(catalog.applied.size(), 2U);
+    EXPECT_EQ(catalog.applied[0].value, "true") << "a cleared box lets Firefox fill addresses";
+    EXPECT_EQ(catalog.applied[1].value, "false");
+
+    catalog.failures["/f/user.js"] = "Not changed: \"/f/user.js\": Permission denied";
+    options.SetWebAddressValue(0);
+    EXPECT_EQ(AutoSuggest(), "yes");
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+    EXPECT_THAT(messageBox.shown[0].text, HasSubstr("/f/user.js\": Permission denied"));
+}

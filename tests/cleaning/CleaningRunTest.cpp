@@ -3,6 +3,7 @@
 #include "CleaningRun.h"
 #include "CleaningTestSupport.h"
 #include "FakePlatform.h"
+#include "FakeTraceCatalog.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -37,7 +38,8 @@ protected:
     platform::RegistrySettingsStore settings{registry};
     platform::fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    CleaningOptions options{settings, messageBox, layer, "/opt/orvelle"};
+    platform::fake::FakeTraceCatalog catalog;
+    CleaningOptions options{settings, messageBox, layer, "/opt/orvelle", catalog};
     RecordingSteps steps;
     FakeHost host;
     MemoryLogSink sink;

@@ -12,6 +12,7 @@
 #include "FakePlatform.h"
 #include "FakeRecycleBin.h"
 #include "FakeShellFolders.h"
+#include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
 #include "HistoryErasers.h"
 #include "RegistryLayer.h"
@@ -66,7 +67,8 @@ protected:
     RegistrySettingsStore settings{registry};
     fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    CleaningOptions options{settings, messageBox, layer, "/opt/orvelle"};
+    fake::FakeTraceCatalog catalog;
+    CleaningOptions options{settings, messageBox, layer, "/opt/orvelle", catalog};
     fake::FakeFolderTree tree;
     fake::FakeShellFolders special;
     fake::FakeTempPath tempPath;
@@ -77,10 +79,11 @@ protected:
     FakeHost host;
     MemoryLogSink sink;
     CleaningLog log{sink};
-    BrowserSettings browser{settings, messageBox, layer};
-    FolderErasers folders{tree, special, tempPath, messageBox, log, eventPump, host};
-    HistoryErasers histories{registry, recycleBin, messageBox, log};
-    CleaningSteps steps{folders, histories, browser, clipboard};
+    CleaningTraces traces{catalog, log};
+    BrowserSettings browser{settings, messageBox, layer, catalog};
+    FolderErasers folders{tree, special, tempPath, messageBox, log, eventPump, host, traces};
+    HistoryErasers histories{registry, recycleBin, messageBox, log, traces};
+    CleaningSteps steps{folders, histories, browser, clipboard, traces};
     CleaningRun run{options, steps, host, log, clock, eventPump, messageBox};
 };
 
@@ -196,3 +199,68 @@ TEST(CleaningLogTest, AnEntryPutsTheSelectionBackBeforeItself) {
 }
 
 }  // namespace
+
+namespace {
+
+TraceItem Item(int option, const std::string& path) {
+    TraceItem item;
+    item.option = option;
+    item.path = path;
+    return item;
+}
+
+}  // namespace
+
+TEST_F(CleaningStepsTest, EachStepLogsItsLocationsThenWhatItCouldNotErase) {
+    struct Row {
+        int option;
+        std::string own;  // the step's own path entry
+        std::string message;
+    };
+    const std::string explorer = "HKEY_CURRENT_USER\\Software\\Microsoft\\";
+    for (const Row& row :
+         {Row{2, explorer + "Internet Explorer\\TypedURLs",
+              "Erasing 'Auto Complete' Site Addresses"},
+          Row{3, "/u/Recent", "Erasing Recent Files"}, Row{6, "", "Erasing Internet Cashe"},
+          Row{7, "", "Erasing Browser Cookies"}, Row{8, "", "Erasing Browser Favorites"},
+          Row{13, explorer + "Windows\\CurrentVersion\\Explorer\\RunMRU",
+              "Erasing Windows Start Run History"}}) {
+        SCOPED_TRACE(row.option);
+        catalog.findings[row.option] = {
+            {Item(row.option, "/p/a"), Item(row.option, "/p/b"), Item(row.option, "/p/a")},
+            {{row.option, "Firefox", "busy", "/p/busy", "in use by process 42"}}};
+        catalog.failures["/p/b"] = "Could not delete \"/p/b\"";
+        catalog.applied.clear();
+        options.cmdDefaultSettings_Click();
+        for (int index = 0; index < 16; ++index) {
+            options.SetValue(index, index == row.option ? 1 : 0);
+        }
+        run.cmdBasicClean_Click();
+        const std::string own = row.own.empty() ? "" : "\r\nPath: " + row.own;
+        EXPECT_THAT(
+            sink.Runs(),
+            ElementsAre(
+                LogRun{kLogBlue, own + "\r\nPath: /p/a\r\nPath: /p/b\r\n" + row.message + " ..."},
+                LogRun{kLogRed,
+                       "\r\nFirefox profile \"busy\" (/p/busy) is in use by "
+                       "process 42: not cleaned\r\nCould not delete \"/p/b\""},
+                LogRun{kLogGreen, "\r\nFinished " + row.message}, LogRun{kLogBlack, "\r\nDone"}));
+        ASSERT_EQ(catalog.applied.size(), 3U) << "the items exactly as found, in order";
+        EXPECT_EQ(catalog.applied[1].path, "/p/b");
+        catalog.findings.clear();
+    }
+}
+
+TEST_F(CleaningStepsTest, TheClipboardStepStaysSilentUnlessItsHistoryCannotBeErased) {
+    catalog.findings[12] = {{Item(12, "/d/klipper/history2.lst")}, {}};
+    Check({12});
+    run.cmdBasicClean_Click();
+    EXPECT_EQ(sink.text, "\r\nDone");
+    ASSERT_EQ(catalog.applied.size(), 1U);
+    EXPECT_EQ(clipboard.clears, 1);
+
+    catalog.failures["/d/klipper/history2.lst"] = "Permission denied";
+    run.cmdBasicClean_Click();
+    EXPECT_THAT(sink.Runs(), ElementsAre(LogRun{kLogRed, "\r\nPermission denied"},
+                                         LogRun{kLogBlack, "\r\nDone"}));
+}

@@ -3,6 +3,7 @@
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
 #include "FakeShellFolders.h"
+#include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
 
 #include <gmock/gmock.h>
@@ -39,7 +40,9 @@ protected:
     CleaningLog log{sink};
     fake::FakeEventPump yield;
     FakeHost host;
-    FolderErasers erasers{tree, special, tempPath, messageBox, log, yield, host};
+    fake::FakeTraceCatalog catalog;
+    CleaningTraces traces{catalog, log};
+    FolderErasers erasers{tree, special, tempPath, messageBox, log, yield, host, traces};
 };
 
 TEST_F(FolderErasersTest, TheHistoryFolderKeepsOnlyItsHiddenTopFile) {
@@ -205,7 +208,9 @@ TEST(FolderWalkFailureTest, AFailureOnAnyCallKeepsTheRulesOfTheWalk) {
         CleaningLog log(sink);
         fake::FakeEventPump pump;
         FakeHost host;
-        FolderErasers(dryRun, special, temp, box, log, pump, host).DeleteFolderTree("/r");
+        fake::FakeTraceCatalog catalog;
+        CleaningTraces traces(catalog, log);
+        FolderErasers(dryRun, special, temp, box, log, pump, host, traces).DeleteFolderTree("/r");
     }
     const std::vector<std::string> allCalls = dryRun.calls;
     ASSERT_GT(allCalls.size(), 10U);
@@ -222,7 +227,9 @@ TEST(FolderWalkFailureTest, AFailureOnAnyCallKeepsTheRulesOfTheWalk) {
         CleaningLog log(sink);
         fake::FakeEventPump pump;
         FakeHost host;
-        FolderErasers(tree, special, temp, box, log, pump, host).DeleteFolderTree("/r");
+        fake::FakeTraceCatalog catalog;
+        CleaningTraces traces(catalog, log);
+        FolderErasers(tree, special, temp, box, log, pump, host, traces).DeleteFolderTree("/r");
 
         EXPECT_TRUE(tree.Exists("/r/.keep"));
         EXPECT_THAT(tree.calls, Not(Contains(testing::StartsWith("DeleteFile /r/.keep"))));

@@ -59,12 +59,11 @@ protected:
     PosixShellFolders folders{registry};
 };
 
-TEST_F(PosixShellFoldersTest, WithoutOverridesTheLinuxEquivalentsAnswer) {
+TEST_F(PosixShellFoldersTest, WithoutOverridesOnlyDocumentsHasALinuxFolder) {
     EXPECT_EQ(folders.SHGetSpecialFolderPathA(CSIDL_PERSONAL), Home() + "/Documents");
-    EXPECT_EQ(folders.SHGetSpecialFolderPathA(CSIDL_RECENT),
-              environment.Path("data") + "/RecentDocuments");
-    EXPECT_EQ(folders.SHGetSpecialFolderPathA(CSIDL_INTERNET_CACHE), environment.Path("cache"));
-    for (const int missing : {CSIDL_FAVORITES, CSIDL_COOKIES, CSIDL_HISTORY, 0x1c}) {
+    // The whole cache folder is every program's: never what "Internet cache" means.
+    for (const int missing : {CSIDL_RECENT, CSIDL_INTERNET_CACHE, CSIDL_FAVORITES, CSIDL_COOKIES,
+                              CSIDL_HISTORY, 0x1c}) {
         EXPECT_EQ(folders.SHGetSpecialFolderPathA(missing), std::nullopt) << missing;
     }
 }
@@ -111,8 +110,7 @@ TEST_F(PosixShellFoldersTest, TheUsersOverrideComesFirstWithVariablesExpanded) {
         << "a relative override is no folder";
     EXPECT_EQ(folders.SHGetSpecialFolderPathA(CSIDL_INTERNET_CACHE), std::nullopt);
     EXPECT_EQ(folders.SHGetSpecialFolderPathA(CSIDL_PERSONAL), std::nullopt);
-    EXPECT_EQ(folders.SHGetSpecialFolderPathA(CSIDL_RECENT),
-              environment.Path("data") + "/RecentDocuments")
+    EXPECT_EQ(folders.SHGetSpecialFolderPathA(CSIDL_RECENT), std::nullopt)
         << "an override that does not expand to a full path is ignored";
 }
 

@@ -6,6 +6,7 @@
 #include "CleaningTestSupport.h"
 #include "FakePlatform.h"
 #include "FakeShellFolders.h"
+#include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
 #include "OpenFileSet.h"
 #include "PosixFolderTree.h"
@@ -71,7 +72,9 @@ struct Walk {
     CleaningLog log{sink};
     fake::FakeEventPump pump;
     FakeHost host;
-    FolderErasers erasers{tree, special, temp, box, log, pump, host};
+    fake::FakeTraceCatalog catalog;
+    CleaningTraces traces{catalog, log};
+    FolderErasers erasers{tree, special, temp, box, log, pump, host, traces};
 
     void Clean(const std::string& root) { erasers.DeleteFolderTree(root); }
 };

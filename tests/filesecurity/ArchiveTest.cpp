@@ -50,14 +50,16 @@ auto Skipped(const std::string& name, const std::string& reason) {
 TEST_F(ArchiveTest, AFolderTreeRoundTripsByteForByte) {
     test::MakeSampleTree(env.Path("source"));
     const std::string archive = env.Path("tmp/tree.zip");
-    EXPECT_TRUE(writer.PackFolder(env.Path("source"), archive, record).empty());
+    EXPECT_TRUE(writer.PackFolder(env.Path("source"), archive, record, "").empty());
     ExpectProgressFromZeroToHundred();
     EXPECT_GT(pump.calls, 0) << "long work gives the user interface its turn";
     struct stat info {};
     ASSERT_EQ(::stat(archive.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600U) << "the unencrypted archive is the user's alone";
 
-    EXPECT_TRUE(reader.ExtractTo(archive, env.Path("restored/deeper"), record).empty());
+    EXPECT_TRUE(
+        reader.ExtractTo(archive, env.Path("restored/deeper"), record, ExistingFiles::Replace)
+            .empty());
     ExpectProgressFromZeroToHundred();
     const test::Tree original = test::Snapshot(env.Path("source"));
     EXPECT_EQ(original.size(), 14U);
@@ -68,7 +70,7 @@ TEST_F(ArchiveTest, AFolderTreeRoundTripsByteForByte) {
 TEST_F(ArchiveTest, OtherToolsReadOurArchivesAndWeReadTheirs) {
     test::MakeSampleTree(env.Path("source"));
     const std::string ours = env.Path("ours.zip");
-    ASSERT_TRUE(writer.PackFolder(env.Path("source"), ours, nullptr).empty());
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), ours, nullptr, "").empty());
     EXPECT_TRUE(test::RunPython(env.Root(), R"(
 import sys, zipfile
 z = zipfile.ZipFile(sys.argv[1])
@@ -93,7 +95,7 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr("./dotted/./name.txt", "dots")
 )",
                                 {theirs}));
-    EXPECT_TRUE(reader.ExtractTo(theirs, env.Path("out"), record).empty());
+    EXPECT_TRUE(reader.ExtractTo(theirs, env.Path("out"), record, ExistingFiles::Replace).empty());
     ExpectProgressFromZeroToHundred();
     std::string bytes;
     for (int i = 0; i < 1000; ++i) {
@@ -115,9 +117,11 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
 
 TEST_F(ArchiveTest, AnEmptyFolderRoundTrips) {
     test::MakeDirs(env.Path("nothing"));
-    ASSERT_TRUE(writer.PackFolder(env.Path("nothing"), env.Path("empty.zip"), record).empty());
+    ASSERT_TRUE(writer.PackFolder(env.Path("nothing"), env.Path("empty.zip"), record, "").empty());
     ExpectProgressFromZeroToHundred();
-    EXPECT_TRUE(reader.ExtractTo(env.Path("empty.zip"), env.Path("out"), record).empty());
+    EXPECT_TRUE(
+        reader.ExtractTo(env.Path("empty.zip"), env.Path("out"), record, ExistingFiles::Replace)
+            .empty());
     EXPECT_TRUE(fs::is_directory(env.Path("out")));
     EXPECT_TRUE(test::Snapshot(env.Path("out")).empty());
 }
@@ -149,7 +153,8 @@ with zipfile.ZipFile(out, "w") as z:
                                 {archive, env.Path("outside")}));
     const test::Tree rootBefore = test::Snapshot(env.Root());
 
-    const auto skipped = reader.ExtractTo(archive, env.Path("dest"), record);
+    const auto skipped =
+        reader.ExtractTo(archive, env.Path("dest"), record, ExistingFiles::Replace);
     EXPECT_THAT(skipped,
                 UnorderedElementsAre(
                     Skipped("../evil.txt", "its path contains \"..\""),
@@ -180,9 +185,10 @@ TEST_F(ArchiveTest, LinksPlantedInTheDestinationAreNeverFollowed) {
     test::MakeDirs(env.Path("source/planted"));
     test::WriteFile(env.Path("source/planted/file.txt"), "through the link?");
     test::WriteFile(env.Path("source/replaced.txt"), "new content");
-    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr).empty());
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr, "").empty());
 
-    const auto skipped = reader.ExtractTo(env.Path("a.zip"), env.Path("dest"), nullptr);
+    const auto skipped =
+        reader.ExtractTo(env.Path("a.zip"), env.Path("dest"), nullptr, ExistingFiles::Replace);
     EXPECT_THAT(skipped,
                 UnorderedElementsAre(Skipped("planted/", "a link of that name is in the way"),
                                      Skipped("planted/file.txt", "through the link \"planted\"")));
@@ -192,9 +198,37 @@ TEST_F(ArchiveTest, LinksPlantedInTheDestinationAreNeverFollowed) {
     EXPECT_EQ(test::ReadFile(env.Path("dest/replaced.txt")), "new content");
 }
 
+TEST_F(ArchiveTest, ExistingFilesAreCountedThenKeptOrReplacedAsAsked) {
+    test::MakeDirs(env.Path("source/sub"));
+    test::WriteFile(env.Path("source/.bashrc"), "archive");
+    test::WriteFile(env.Path("source/sub/a.txt"), "archive");
+    test::WriteFile(env.Path("source/new.txt"), "archive");
+    fs::create_symlink("new.txt", env.Path("source/link"));
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("a.zip"), nullptr, "").empty());
+    EXPECT_EQ(reader.CountExisting(env.Path("a.zip"), env.Path("missing")), 0U);
+
+    for (const ExistingFiles existing : {ExistingFiles::Keep, ExistingFiles::Replace}) {
+        test::RemoveTree(env.Path("dest"));
+        test::MakeDirs(env.Path("dest/sub"));
+        test::WriteFile(env.Path("dest/.bashrc"), "mine");
+        test::WriteFile(env.Path("dest/sub/a.txt"), "mine");
+        test::WriteFile(env.Path("dest/link"), "mine");
+        // The folder "sub" is merged, not counted; the three files and the link are.
+        EXPECT_EQ(reader.CountExisting(env.Path("a.zip"), env.Path("dest")), 3U);
+        EXPECT_TRUE(
+            reader.ExtractTo(env.Path("a.zip"), env.Path("dest"), nullptr, existing).empty());
+        const bool replaced = existing == ExistingFiles::Replace;
+        EXPECT_EQ(test::ReadFile(env.Path("dest/.bashrc")), replaced ? "archive" : "mine");
+        EXPECT_EQ(test::ReadFile(env.Path("dest/sub/a.txt")), replaced ? "archive" : "mine");
+        EXPECT_EQ(fs::is_symlink(env.Path("dest/link")), replaced);
+        EXPECT_EQ(test::ReadFile(env.Path("dest/new.txt")), "archive");
+        EXPECT_EQ(test::Snapshot(env.Path("dest")).size(), 5U) << "no hidden partial file";
+    }
+}
+
 TEST_F(ArchiveTest, DamagedArchivesAreRefusedAndNeverLeaveADamagedFile) {
     test::MakeSampleTree(env.Path("source"));
-    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("good.zip"), nullptr).empty());
+    ASSERT_TRUE(writer.PackFolder(env.Path("source"), env.Path("good.zip"), nullptr, "").empty());
     const std::string good = test::ReadFile(env.Path("good.zip"));
     std::string corrupted = good;
     for (std::size_t i = corrupted.size() / 3; i < corrupted.size() / 3 + 64; ++i) {
@@ -216,7 +250,8 @@ TEST_F(ArchiveTest, DamagedArchivesAreRefusedAndNeverLeaveADamagedFile) {
         test::WriteFile(env.Path(row.name), row.content);
         const std::string dest = env.Path(std::string("out-") + row.name);
         try {
-            static_cast<void>(reader.ExtractTo(env.Path(row.name), dest, nullptr));
+            static_cast<void>(
+                reader.ExtractTo(env.Path(row.name), dest, nullptr, ExistingFiles::Replace));
             ADD_FAILURE() << row.name << " extracted without complaint";
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.Number(), 321) << row.name;
@@ -239,21 +274,21 @@ TEST_F(ArchiveTest, TheWriterNeverWritesThroughALinkNorPacksWhatItCannot) {
     test::MakeDirs(env.Path("source"));
     test::WriteFile(env.Path("source/file.txt"), "x");
     fs::create_symlink(env.Path("victim.txt"), env.Path("tmp/CRY9999.TMP"));
-    EXPECT_THROW(static_cast<void>(
-                     writer.PackFolder(env.Path("source"), env.Path("tmp/CRY9999.TMP"), nullptr)),
+    EXPECT_THROW(static_cast<void>(writer.PackFolder(env.Path("source"),
+                                                     env.Path("tmp/CRY9999.TMP"), nullptr, "")),
                  RuntimeError);
     EXPECT_EQ(test::ReadFile(env.Path("victim.txt")), "victim");
 
     ASSERT_EQ(::mkfifo(env.Path("source/pipe").c_str(), 0600), 0);
     const std::string inside = env.Path("source/self.zip");
-    EXPECT_THAT(writer.PackFolder(env.Path("source"), inside, nullptr),
+    EXPECT_THAT(writer.PackFolder(env.Path("source"), inside, nullptr, ""),
                 UnorderedElementsAre(Skipped("pipe", "FIFO")));
-    EXPECT_TRUE(reader.ExtractTo(inside, env.Path("out"), nullptr).empty());
+    EXPECT_TRUE(reader.ExtractTo(inside, env.Path("out"), nullptr, ExistingFiles::Replace).empty());
     EXPECT_EQ(test::Snapshot(env.Path("out")), (test::Tree{{"file.txt", {'f', "x"}}}))
         << "neither the FIFO nor the archive itself";
 
     try {
-        static_cast<void>(writer.PackFolder(env.Path("missing"), env.Path("m.zip"), nullptr));
+        static_cast<void>(writer.PackFolder(env.Path("missing"), env.Path("m.zip"), nullptr, ""));
         ADD_FAILURE() << "a missing folder was packed";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.Number(), errors::kPathNotFound);

@@ -82,6 +82,9 @@ TEST_F(KdfAssociationTest, WithoutRightsNothingIsWrittenNothingIsSaidAndTheNextL
 
 class XdgAssociationTest : public ::testing::Test {
 protected:
+    // The system's folders are private too, so that an installed package plays no part.
+    void SetUp() override { env.Set("XDG_DATA_DIRS", env.Path("system")); }
+
     test::TempEnvironment env;
     posix::XdgFileTypeAssociation desktop;
     FileTypeAssociation kdf = DesktopKdfAssociation("/opt/my programs/orvelle");
@@ -157,6 +160,40 @@ TEST_F(XdgAssociationTest, TheDesktopKnowsTheTypeAndWhoOpensIt) {
         OutputOnceItIs("xdg-mime query default application/x-kordex", "orvelle-kordex.desktop"),
         "orvelle-kordex.desktop");
     EXPECT_TRUE(test::RunQuietly({"desktop-file-validate", desktop.DesktopEntryPath(kdf)}));
+}
+
+TEST_F(XdgAssociationTest, NothingIsWrittenForAUserWhenTheInstalledPackageProvidesTheType) {
+    ASSERT_TRUE(test::RunQuietly({"sh", "-c",
+                                  "command -v update-mime-database && command -v "
+                                  "update-desktop-database && command -v xdg-mime"}))
+        << "shared-mime-info, desktop-file-utils and xdg-utils are needed (scripts/install-deps)";
+    const std::string data = ORVELLE_DATA_SOURCE_DIR;
+    test::MakeDirs(env.Path("system/mime/packages"));
+    test::MakeDirs(env.Path("system/applications"));
+    test::WriteFile(env.Path("system/mime/packages/orvelle.xml"),
+                    test::ReadFile(data + "/mime/orvelle.xml"));
+    const std::string entry = test::ReadFile(data + "/org.orvelle.Orvelle.desktop");
+    test::WriteFile(env.Path("system/applications/org.orvelle.Orvelle.desktop"), entry);
+
+    // What the package's triggers do once it is installed.
+    ASSERT_TRUE(test::RunQuietly({"update-mime-database", env.Path("system/mime")}));
+    ASSERT_TRUE(test::RunQuietly({"update-desktop-database", env.Path("system/applications")}));
+    EXPECT_EQ(desktop.Register(kdf), AssociationStatus::System);
+    EXPECT_FALSE(test::Exists(desktop.MimePackagePath(kdf)));
+    EXPECT_FALSE(test::Exists(desktop.DesktopEntryPath(kdf)));
+    test::WriteFile(env.Path("home/secret.kdf"), "12345678");
+    EXPECT_EQ(OutputOnceItIs("xdg-mime query filetype " + env.Path("home/secret.kdf"),
+                             "application/x-kordex"),
+              "application/x-kordex")
+        << "the package's type is the one the program records for itself";
+    EXPECT_EQ(OutputOnceItIs("xdg-mime query default application/x-kordex",
+                             "org.orvelle.Orvelle.desktop"),
+              "org.orvelle.Orvelle.desktop");
+
+    test::WriteFile(env.Path("system/applications/org.orvelle.Orvelle.desktop"),
+                    entry + "Hidden=true\n");
+    EXPECT_EQ(desktop.Register(kdf), AssociationStatus::Written)
+        << "a type that no system program opens is recorded for the user";
 }
 
 }  // namespace

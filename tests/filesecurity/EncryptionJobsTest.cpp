@@ -12,6 +12,8 @@ using filesecurity::EncryptionJobs;
 namespace {
 
 constexpr const char* kTempArchive = "/tmp/u/CRY9999.TMP";
+// The path the fake hands out for the first unnamed file of a test.
+constexpr const char* kUnnamedArchive = "/proc/self/fd/101";
 
 class EncryptionJobsTest : public ::testing::Test {
 protected:
@@ -116,26 +118,24 @@ TEST_F(EncryptionJobsTest, ThePassphraseReachesTheCipherAsTypedBlanksIncluded) {
     EXPECT_TRUE(messageBox.shown.empty());
 }
 
-TEST_F(EncryptionJobsTest, FileEncryptionDeletesAnExistingDestinationFirstButNeverItsOwnSource) {
+TEST_F(EncryptionJobsTest, NoJobDeletesAnExistingDestinationTheCipherReplacesIt) {
     files.files["/d/a.txt"] = "plain";
     files.files["/d/a.kdf"] = "old";
     view.source = "/d/a.txt";
     view.destination = "/d/a.kdf";
-    factory.onCreate = [this](fake::FakeCipherControl& control) {
+    int calls = 0;
+    factory.onCreate = [&](fake::FakeCipherControl& control) {
         control.transformFiles = false;
-        control.onCall = [this](const fake::FakeCipherControl::Call&) {
-            EXPECT_EQ(files.files.count("/d/a.kdf"), 0U) << "deleted before the cipher runs";
+        control.onCall = [&](const fake::FakeCipherControl::Call&) {
+            ++calls;
+            EXPECT_EQ(files.files.count("/d/a.kdf"), 1U) << "the old destination is still there";
         };
     };
     Run(&EncryptionJobs::EncryptFileJob);
-    EXPECT_EQ(files.deleted, std::vector<std::string>{"/d/a.kdf"});
-    ASSERT_EQ(Cipher().calls.size(), 1U);
-
-    // The same file on both sides: the cipher reads it whole before writing.
-    view.destination = "/d/a.txt";
-    Run(&EncryptionJobs::EncryptFileJob);
-    EXPECT_EQ(files.files.count("/d/a.txt"), 1U);
-    EXPECT_EQ(Cipher().calls.size(), 2U);
+    view.source = "/home/u/docs";
+    Run(&EncryptionJobs::EncryptFolderJob);
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(files.deleted.empty());
 }
 
 TEST_F(EncryptionJobsTest, FileDecryptionLeavesAnExistingDestinationToTheCipher) {
@@ -156,10 +156,9 @@ TEST_F(EncryptionJobsTest, FolderEncryptionDeletesTheDestinationPacksThenEncrypt
     zip.progressPoints = {0, 40, 100};
     std::vector<std::string> seen;
     zip.duringWork = [&](int percent) {
-        EXPECT_EQ(files.files.count("/d/out.kdf"), 0U) << "deleted before packing";
         EXPECT_EQ(view.encryptCaption, "Cancel");
         EXPECT_TRUE(view.timerRunning);
-        EXPECT_EQ(temporaryFiles.existing.count(kTempArchive), 1U) << "created before packing";
+        EXPECT_EQ(temporaryFiles.existing.count(kUnnamedArchive), 1U) << "created before packing";
         jobs.tmrProgress_Timer();
         EXPECT_EQ(view.progress, percent) << "the tick shows the build's figure";
         // A click on "Cancel", or on any button, while the job runs starts nothing.
@@ -173,11 +172,11 @@ TEST_F(EncryptionJobsTest, FolderEncryptionDeletesTheDestinationPacksThenEncrypt
     EXPECT_EQ(seen.size(), 3U);
     ASSERT_EQ(zip.calls.size(), 1U);
     EXPECT_EQ(zip.calls[0].folder, "/home/u/docs");
-    EXPECT_EQ(zip.calls[0].archivePath, kTempArchive);
+    EXPECT_EQ(zip.calls[0].archivePath, kUnnamedArchive);
     EXPECT_EQ(jobs.TempArchivePath(), kTempArchive);
     ASSERT_EQ(Cipher().calls.size(), 1U);
     EXPECT_EQ(Cipher().calls[0].method, "Encrypt");
-    EXPECT_EQ(Cipher().calls[0].source, kTempArchive);
+    EXPECT_EQ(Cipher().calls[0].source, kUnnamedArchive);
     EXPECT_EQ(Cipher().calls[0].destination, "/d/out.kdf");
     EXPECT_TRUE(messageBox.shown.empty());
     // Completion: caption back, timer off, bar empty; the unencrypted archive is gone.
@@ -192,10 +191,10 @@ TEST_F(EncryptionJobsTest, FolderEncryptionDeletesTheDestinationPacksThenEncrypt
 TEST_F(EncryptionJobsTest, AFailedBuildRestoresTheButtonStopsTheTimerAndRemovesTheArchive) {
     view.source = "/home/u/docs";
     view.destination = "/d/out.kdf";
-    zip.failWith = RuntimeError(61, "Disk full: /tmp/u/CRY9999.TMP");
+    zip.failWith = RuntimeError(61, std::string("Disk full: ") + kUnnamedArchive);
     Run(&EncryptionJobs::EncryptFolderJob);
     ASSERT_EQ(messageBox.shown.size(), 1U);
-    EXPECT_EQ(messageBox.shown[0].text, "Disk full: /tmp/u/CRY9999.TMP");
+    EXPECT_EQ(messageBox.shown[0].text, "Disk full: /tmp/u/CRY9999.TMP") << "named, not by handle";
     EXPECT_EQ(messageBox.shown[0].title, "Orvelle");
     EXPECT_EQ(messageBox.shown[0].icon, MessageIcon::Critical);
     EXPECT_EQ(view.encryptCaption, "Encrypt");
@@ -262,15 +261,46 @@ TEST_F(EncryptionJobsTest, FolderDecryptionDecryptsToTheArchiveThenExtractsIt) {
     ASSERT_EQ(Cipher().calls.size(), 1U);
     EXPECT_EQ(Cipher().calls[0].method, "Decrypt");
     EXPECT_EQ(Cipher().calls[0].source, "/d/in.kdf");
-    EXPECT_EQ(Cipher().calls[0].destination, kTempArchive);
+    EXPECT_EQ(Cipher().calls[0].destination, kUnnamedArchive);
     ASSERT_EQ(unzip.calls.size(), 1U);
-    EXPECT_EQ(unzip.calls[0].archivePath, kTempArchive);
+    EXPECT_EQ(unzip.calls[0].archivePath, kUnnamedArchive);
     EXPECT_EQ(unzip.calls[0].folder, "/home/u/restored");
+    EXPECT_EQ(unzip.calls[0].existing, ExistingFiles::Replace) << "nothing there to ask about";
+    EXPECT_TRUE(messageBox.asked.empty());
     EXPECT_EQ(view.decryptCaption, "Decrypt");
     EXPECT_FALSE(view.timerRunning);
     EXPECT_EQ(view.progress, 0);
     EXPECT_TRUE(temporaryFiles.existing.empty());
     EXPECT_TRUE(messageBox.shown.empty());
+}
+
+TEST_F(EncryptionJobsTest, ExtractionOverExistingFilesAsksOnceAndDoesWhatTheUserSays) {
+    files.files["/d/in.kdf"] = "enc";
+    view.source = "/d/in.kdf";
+    view.destination = "/home/u";
+    unzip.existingEntries = 3;
+    for (const bool replace : {false, true}) {
+        messageBox.answer = replace;
+        Run(&EncryptionJobs::DecryptFolderJob);
+    }
+    ASSERT_EQ(messageBox.asked.size(), 2U);
+    EXPECT_EQ(messageBox.asked[0].text,
+              "3 entries of this archive already exist in /home/u.\n\nReplace them with the ones "
+              "from the archive, or keep the existing ones?");
+    EXPECT_EQ(messageBox.asked[0].title, "Orvelle");
+    EXPECT_EQ(messageBox.asked[0].yes, "Replace");
+    EXPECT_EQ(messageBox.asked[0].no, "Keep them");
+    ASSERT_EQ(unzip.counted.size(), 2U);
+    EXPECT_EQ(unzip.counted[0].folder, "/home/u");
+    ASSERT_EQ(unzip.calls.size(), 2U);
+    EXPECT_EQ(unzip.calls[0].existing, ExistingFiles::Keep);
+    EXPECT_EQ(unzip.calls[1].existing, ExistingFiles::Replace);
+}
+
+TEST_F(EncryptionJobsTest, AtLoadLeftoversAndAnOldNamedArchiveAreRemoved) {
+    jobs.RemoveLeftovers();
+    EXPECT_EQ(temporaryFiles.leftoverSweeps, 1);
+    EXPECT_EQ(temporaryFiles.removed, std::vector<std::string>{kTempArchive});
 }
 
 TEST_F(EncryptionJobsTest, FailuresShowTheirDescriptionExceptTheSilentCancel) {

@@ -98,6 +98,13 @@ TEST_F(FileSecurityPageTest, StartsInEncryptDirectionSingleFileScopeWithItsCapti
     EXPECT_EQ(page->Label2->text(), QStringLiteral("Re-enter:"));
     EXPECT_EQ(page->txtPassword->echoMode(), QLineEdit::Password);
     EXPECT_EQ(page->txtReenter->echoMode(), QLineEdit::Password);
+    // What a .kdf file is worth, beside the passphrase fields, always.
+    ASSERT_NE(page->lblKdfNotice, nullptr);
+    EXPECT_EQ(
+        page->lblKdfNotice->text(),
+        QStringLiteral(".kdf files keep out casual readers only; they do not resist an attacker"));
+    EXPECT_TRUE(page->lblKdfNotice->isVisibleTo(page.get()));
+    EXPECT_EQ(page->lblKdfNotice->parentWidget(), page->txtPassword->parentWidget());
     EXPECT_TRUE(page->cmdEncrypt->isEnabled());
     EXPECT_FALSE(page->cmdDecrypt->isEnabled());
     EXPECT_EQ(page->cmdEncrypt->text(), QStringLiteral("Encrypt"));
@@ -170,17 +177,17 @@ TEST_F(FileSecurityPageTest, BrowseOpensThePickerOfItsFieldAndACancelEmptiesTheB
         {&FileSecurityPage::Option2, &FileSecurityPage::Option4, 0, "open", "All Files (*.*) | *.*",
          "/a.txt", "/a.txt"},
         {&FileSecurityPage::Option2, &FileSecurityPage::Option4, 1, "save",
-         "Kordex Files (*.kdf) | *.kdf", "/a.kdf", "/a.kdf"},
+         filesecurity::kEncryptedFilesFilter, "/a.kdf", "/a.kdf"},
         {&FileSecurityPage::Option3, &FileSecurityPage::Option4, 0, "open",
-         "Kordex Files (*.kdf) | *.kdf", "/a.kdf", "/a.kdf"},
+         filesecurity::kEncryptedSourcesFilter, "/a.kdf", "/a.kdf"},
         {&FileSecurityPage::Option3, &FileSecurityPage::Option4, 1, "save", "All Files (*.*) | *.*",
          "/b.txt", "/b.txt"},
         {&FileSecurityPage::Option2, &FileSecurityPage::Option5, 0, "folder", "", "/home/u/docs/",
          "/home/u/docs"},
         {&FileSecurityPage::Option2, &FileSecurityPage::Option5, 1, "save",
-         "Kordex Files (*.kdf) | *.kdf", "/d.kdf", "/d.kdf"},
+         filesecurity::kEncryptedFilesFilter, "/d.age", "/d.age"},
         {&FileSecurityPage::Option3, &FileSecurityPage::Option5, 0, "open",
-         "Kordex Files (*.kdf) | *.kdf", "/d.kdf", "/d.kdf"},
+         filesecurity::kEncryptedSourcesFilter, "/d.age", "/d.age"},
         {&FileSecurityPage::Option3, &FileSecurityPage::Option5, 1, "folder", "", "/", "/"},
     };
     for (const auto& row : rows) {
@@ -299,6 +306,23 @@ TEST_F(FileSecurityPageTest, WhileAFolderIsPackedTheTimerDrivesTheBarAndClicksSt
     EXPECT_TRUE(messageBox.shown.empty());
 }
 
+TEST_F(FileSecurityPageTest, AnAgePassphraseOfAnyLengthAndScriptReachesTheCipherWhole) {
+    const auto page = MakePage();
+    QString passphrase;
+    while (passphrase.size() < 300) {
+        passphrase += QString::fromUtf8("\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC ");
+    }
+    // setText keeps at most the box's maximum length.
+    page->txtPassword->setText(passphrase);
+    page->txtReenter->setText(passphrase);
+    page->txtSource->setText(QStringLiteral("/d/a.txt"));
+    page->txtDestination->setText(QStringLiteral("/d/a.age"));
+    Click(page->cmdEncrypt);
+    ASSERT_EQ(Cipher().calls.size(), 1U);
+    EXPECT_EQ(Cipher().calls[0].passPhrase, passphrase.toStdString());
+    EXPECT_TRUE(page->lblAgeAdvice->text().contains(QStringLiteral("\".age\"")));
+}
+
 TEST_F(FileSecurityPageTest, TheAboutLinkOpensTheAboutBox) {
     const auto page = MakePage();
     page->show();
@@ -311,7 +335,11 @@ TEST_F(FileSecurityPageTest, LoadingRegistersTheAssociationAndTheControl) {
     const auto page = MakePage();
     shell::RegistryLayer layer(registry, messageBox);
     EXPECT_EQ(layer.QueryMachineValue("SOFTWARE\\Classes\\kdf_auto_file", ""), "Kordex File");
-    ASSERT_EQ(fileTypes.requests.size(), 1U);
+    ASSERT_EQ(fileTypes.requests.size(), 2U);
+    EXPECT_EQ(fileTypes.requests[1].mimeType, "application/x-age");
+    EXPECT_EQ(fileTypes.requests[1].glob, "*.age");
+    EXPECT_EQ(fileTypes.requests[1].programPath, "/opt/orvelle/orvelle");
+    EXPECT_NE(fileTypes.requests[1].id, fileTypes.requests[0].id);
     EXPECT_EQ(fileTypes.requests[0].mimeType, "application/x-kordex");
     EXPECT_EQ(fileTypes.requests[0].glob, "*.kdf");
     EXPECT_EQ(fileTypes.requests[0].description, "Kordex File");
@@ -348,7 +376,7 @@ TEST_F(FileSecurityPageTest, TheMainWindowHostsThePageAndItsLoadStep) {
     EXPECT_TRUE(fileTypes.requests.empty()) << "nothing before the load step";
 
     window.Form_Load();
-    EXPECT_EQ(fileTypes.requests.size(), 1U);
+    EXPECT_EQ(fileTypes.requests.size(), 2U) << ".kdf and .age";
     EXPECT_EQ(window.pageFileSecurity->lblFileOrFolder->text(),
               QStringLiteral("Click here to encrypt/decrypt an entire folder"));
 

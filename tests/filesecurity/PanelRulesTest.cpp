@@ -59,8 +59,11 @@ TEST(PanelRulesTest, FileDialogsAndFiltersByFieldAndDirection) {
         const char* filter;
     } rows[] = {
         {true, true, FileDialogKind::Open, "All Files (*.*) | *.*"},
-        {true, false, FileDialogKind::Open, "Kordex Files (*.kdf) | *.kdf"},
-        {false, true, FileDialogKind::Save, "Kordex Files (*.kdf) | *.kdf"},
+        {true, false, FileDialogKind::Open,
+         "Kordex and Age Files (*.kdf;*.age) | *.kdf;*.age | Kordex Files (*.kdf) | *.kdf | "
+         "Age Files (*.age) | *.age"},
+        {false, true, FileDialogKind::Save,
+         "Kordex Files (*.kdf) | *.kdf | Age Files (*.age) | *.age"},
         {false, false, FileDialogKind::Save, "All Files (*.*) | *.*"},
     };
     for (const auto& row : rows) {

@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 #include "FlockInstanceLock.h"
 #include "PosixFileSystem.h"
+#include "PosixProcessInfo.h"
 #include "PosixTempPath.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -159,6 +160,28 @@ TEST(PosixFileSystemTest, ReadLinesSplitsBothLineEndingsAndReportsAMissingFile) 
     EXPECT_FALSE(files.FileExists(environment.Root())) << "a folder counts as missing";
     EXPECT_TRUE(files.DeleteFile(path));
     EXPECT_FALSE(files.FileExists(path));
+}
+
+TEST(PosixProcessInfoTest, DataBesideTheProgramOrAtTheInstalledPathAndUserFilesOnlyInABuildTree) {
+    TempEnvironment environment;
+    orvelle::test::MakeDirs(environment.Path("build/bin"));
+    WriteFile(environment.Path("build/bin/ding.wav"), "RIFF");
+    const PosixProcessInfo build(environment.Path("build/bin/orvelle"), "../../../share/orvelle");
+    EXPECT_EQ(build.ProgramFolder(), environment.Path("build/bin"));
+    EXPECT_EQ(build.ExecutableName(), "orvelle");
+    EXPECT_EQ(build.DataFolder(), environment.Path("build/bin"));
+    EXPECT_TRUE(build.ProgramFolderKeepsUserFiles());
+
+    // Installed: no data beside the program; even a folder this user may write (root)
+    // is shared by every user.
+    orvelle::test::MakeDirs(environment.Path("usr/lib/x86_64-linux-gnu/orvelle"));
+    const PosixProcessInfo installed(environment.Path("usr/lib/x86_64-linux-gnu/orvelle/orvelle"),
+                                     "../../../share/orvelle");
+    EXPECT_EQ(installed.DataFolder(), environment.Path("usr/share/orvelle"));
+    EXPECT_FALSE(installed.ProgramFolderKeepsUserFiles());
+    EXPECT_EQ(installed.UserFilesFolder(), environment.Path("config/orvelle"));
+    struct stat info {};
+    EXPECT_EQ(stat(environment.Path("config/orvelle").c_str(), &info), 0) << "created on demand";
 }
 
 TEST(RegistrySettingsStoreTest, KeepsSettingsWhereThePlatformKeepsThem) {

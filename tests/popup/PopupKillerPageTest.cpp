@@ -209,6 +209,31 @@ TEST_F(PopupKillerPageTest, ChangeWavFileAsksTheDialogAndKeepsTheChoiceInWavpath
     EXPECT_TRUE(messageBox.shown.empty());
 }
 
+TEST_F(PopupKillerPageTest, InstalledTheChoiceLivesInTheUsersFolderAndTheDefaultInTheDataFolder) {
+    process.folder = "/usr/lib/x86_64-linux-gnu/orvelle";
+    process.dataFolder = "/usr/share/orvelle";
+    process.keepsUserFiles = false;
+    files.files["/home/u/.config/orvelle/wavpath.txt"] = "/snd/mine.wav\r\n";
+    auto window = Load();
+    auto& page = Page(*window);
+    EXPECT_EQ(page.Label14->text(), QStringLiteral("/snd/mine.wav"));
+
+    fileDialogs.answer = "/snd/new.wav";
+    page.Command1->click();
+    EXPECT_EQ(fileDialogs.calls.back().request.initialFolder, "/usr/share/orvelle")
+        << "where the program's own sound lies";
+    EXPECT_EQ(files.files.at("/home/u/.config/orvelle/wavpath.txt"), "/snd/new.wav\r\n");
+    EXPECT_FALSE(files.FileExists("/usr/lib/x86_64-linux-gnu/orvelle/wavpath.txt"));
+    EXPECT_TRUE(messageBox.shown.empty());
+
+    auto opener = std::make_shared<fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
+    browsers.windows.push_back(opener);
+    files.files.clear();
+    auto fresh = Load();
+    EXPECT_TRUE(opener->FireNewWindow2());
+    EXPECT_EQ(sound.played, std::vector<std::string>{"/usr/share/orvelle/ding.wav"});
+}
+
 TEST_F(PopupKillerPageTest, ACancelledDialogAfterTheDefaultWasTakenStoresTheDefault) {
     auto opener = std::make_shared<fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
     browsers.windows.push_back(opener);

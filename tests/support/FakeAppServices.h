@@ -14,6 +14,7 @@
 #include "FakeRecycleBin.h"
 #include "FakeShellFolders.h"
 #include "FakeShellPlatform.h"
+#include "FakeTraceCatalog.h"
 #include "FakeWindowPlatform.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -53,6 +54,7 @@ struct FakeAppServices {
     platform::fake::FakeKeyState keys;
     platform::fake::FakeSound sound;
     platform::fake::FakeHiddenWindowsFile hiddenWindows;
+    platform::fake::FakeTraceCatalog traces;
 
     // The same services with another settings store (a recording wrapper, say).
     shell::AppServices WithSettings(platform::ISettingsStore& otherSettings) {
@@ -87,7 +89,8 @@ struct FakeAppServices {
                                   browsers,
                                   keys,
                                   sound,
-                                  hiddenWindows};
+                                  hiddenWindows,
+                                  traces};
     }
 
     shell::AppServices services = WithSettings(settings);

@@ -117,12 +117,59 @@ INSTANTIATE_TEST_SUITE_P(
         // Characters outside ASCII take their single-byte codes (e9, 80).
         KnownAnswer{"CodePageCharacters", "\xC3\xA9\xE2\x82\xAC", Bytes(9, 0),
                     "c4ad00000000adc4e9802d2d2d2d2d2de9"},
-        // A character the code page lacks (an omega) counts as "?".
-        KnownAnswer{"UnmappableCharacter", "\xCE\xA9", FromText("xyz"), "1200000000000012475457"},
         KnownAnswer{"QuestionMarkItself", "?", FromText("xyz"), "1200000000000012475457"}),
     [](const testing::TestParamInfo<KnownAnswer>& rowInfo) {
         return std::string(rowInfo.param.name);
     });
+
+struct RefusedPassPhrase {
+    const char* name;
+    std::string passPhrase;
+    std::string named;  // the character the message names
+};
+
+void PrintTo(const RefusedPassPhrase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class RefusedPassPhraseTest : public CipherTest,
+                              public testing::WithParamInterface<RefusedPassPhrase> {};
+
+TEST_P(RefusedPassPhraseTest, EncryptRefusesNamingTheCharacterBeforeAnythingIsWritten) {
+    const RefusedPassPhrase& row = GetParam();
+    files.files["plain"] = FromText("xyz");
+    try {
+        Encrypt(row.passPhrase, "plain", "encrypted");
+        FAIL() << "accepted";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), 64103);
+        EXPECT_EQ(error.Description(), PassPhraseCharacterText(row.named));
+        EXPECT_NE(
+            error.Description().find("\"" + (row.named.size() == 1 ? "\\xE6" : row.named) + "\""),
+            std::string::npos)
+            << error.Description();
+    }
+    EXPECT_EQ(files.files.count("encrypted"), 0U);
+    EXPECT_EQ(files.destinationsCreated, 0);
+    EXPECT_TRUE(progress.steps.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OutsideWindows1252, RefusedPassPhraseTest,
+    testing::Values(RefusedPassPhrase{"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5"},
+                    RefusedPassPhrase{"CyrillicAfterLatin", "ab\xD0\x96", "\xD0\x96"},
+                    RefusedPassPhrase{"Greek", "\xCE\xA9", "\xCE\xA9"},
+                    RefusedPassPhrase{"InvalidByte", "a\xE6", "\xE6"}),
+    [](const testing::TestParamInfo<RefusedPassPhrase>& rowInfo) {
+        return std::string(rowInfo.param.name);
+    });
+
+TEST_F(CipherTest, AFileMadeUnderTheOldQuestionMarkRuleStillDecrypts) {
+    // Encrypted when an omega still counted as "?".
+    files.files["old.kdf"] = FromHex("1200000000000012475457");
+    Decrypt("\xCE\xA9", "old.kdf", "plain");
+    EXPECT_EQ(files.files["plain"], FromText("xyz"));
+}
 
 class RoundTripTest : public CipherTest, public testing::WithParamInterface<std::size_t> {};
 

@@ -4,14 +4,17 @@
 #include "Cipher.h"
 #include "PosixCipherFiles.h"
 #include "TempEnvironment.h"
+#include "UnnamedFile.h"
 #include "platform/RuntimeError.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -105,19 +108,21 @@ TEST_P(PosixRoundTripTest, FileComesBackUnchanged) {
 INSTANTIATE_TEST_SUITE_P(Lengths, PosixRoundTripTest,
                          testing::Values(0, 1, 7, 8, 9, 7167, 7168, 7169, 5 * 1024 * 1024 + 3));
 
-TEST_F(PosixCipherFilesTest, NewDestinationTakesTheUmaskAndAnOldOneKeepsItsMode) {
+TEST_F(PosixCipherFilesTest, EveryOutputIsForItsOwnerOnlyWhateverTheUmaskAndTheOldMode) {
     WriteFile(Path("plain"), "text");
-    const mode_t old = ::umask(027);
-    const int created = Run(false, "abc", Path("plain"), Path("new.kdf"));
-    ::umask(old);
-    ASSERT_EQ(created, 0) << lastError;
-    EXPECT_EQ(ModeOf(Path("new.kdf")), 0640u);
-
+    fs::permissions(Path("plain"), fs::perms(0600));
     WriteFile(Path("existing"), "old content");
-    fs::permissions(Path("existing"), fs::perms(0604));
-    ASSERT_EQ(Run(false, "abc", Path("plain"), Path("existing")), 0) << lastError;
-    EXPECT_EQ(ModeOf(Path("existing")), 0604u);
-    EXPECT_EQ(fs::file_size(Path("existing")), 12u);
+    fs::permissions(Path("existing"), fs::perms(0644));
+    const mode_t old = ::umask(0);
+    const int encrypted = Run(false, "abc", Path("plain"), Path("new.kdf"));
+    const int decrypted = Run(true, "abc", Path("new.kdf"), Path("back"));
+    const int replaced = Run(true, "abc", Path("new.kdf"), Path("existing"));
+    ::umask(old);
+    ASSERT_EQ(encrypted + decrypted + replaced, 0) << lastError;
+    for (const char* name : {"new.kdf", "back", "existing"}) {
+        EXPECT_EQ(ModeOf(Path(name)), 0600u) << name;
+    }
+    EXPECT_EQ(ReadFile(Path("existing")), "text");
 }
 
 TEST_F(PosixCipherFilesTest, WrongPassPhraseLeavesTheExistingDestinationUntouched) {
@@ -169,6 +174,102 @@ TEST_F(PosixCipherFilesTest, EncryptingAFileOntoItselfWorks) {
     EXPECT_EQ(fs::file_size(Path("same")), plain.size() + 8);
     ASSERT_EQ(Run(true, "abc", Path("same"), Path("same")), 0) << lastError;
     EXPECT_EQ(ReadFile(Path("same")), plain);
+}
+
+// A decryption killed by SIGKILL halfway leaves no trace of the plain text in
+// the destination's folder or in the temporary folder.
+TEST_F(PosixCipherFilesTest, AKilledDecryptionLeavesNoPlainTextAnywhere) {
+    const std::string marker = "PLAINTEXT-MARKER-5f1c9e";
+    std::string plain;
+    while (plain.size() < 4 * 1024 * 1024) {
+        plain += marker;
+    }
+    WriteFile(Path("plain"), plain);
+    ASSERT_EQ(Run(false, "abc", Path("plain"), Path("plain.kdf")), 0) << lastError;
+    fs::remove(Path("plain"));
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Halfway through, with the first megabytes written, tell the parent and wait.
+        class StopHalfway final : public IProgressSink {
+        public:
+            explicit StopHalfway(int fd) : fd_(fd) {}
+            void Show() override {}
+            void Point(const ProgressPoint& point) override {
+                if (point.position > point.total / 2) {
+                    static_cast<void>(::write(fd_, "x", 1));
+                    while (true) {
+                        ::pause();
+                    }
+                }
+            }
+            void Close() noexcept override {}
+
+        private:
+            int fd_;
+        } progress(ready[1]);
+        PosixCipherFiles childFiles;
+        try {
+            Cipher(childFiles, progress).Decrypt("abc", Path("plain.kdf"), Path("back.txt"));
+        } catch (...) {
+        }
+        ::_exit(3);
+    }
+    ::close(ready[1]);
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1) << "the child never got halfway";
+    ::close(ready[0]);
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    for (const std::string& folder : {environment.Path("files"), environment.Path("tmp")}) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file()) {
+                EXPECT_EQ(ReadFile(entry.path().string()).find(marker), std::string::npos)
+                    << entry.path();
+            }
+        }
+    }
+    EXPECT_EQ(Listing(environment.Path("files")), (std::set<std::string>{"plain.kdf"}));
+}
+
+// Where the file system has no unnamed files, the output is a hidden 0600 file
+// until it is complete, and one that a killed process left is removed the next
+// time round.
+TEST_F(PosixCipherFilesTest, WithoutUnnamedFilesAHiddenFileServesAndALeftOverOneIsRemoved) {
+    struct Disabled {
+        Disabled() { platform::posix::UnnamedFile::UnnamedFilesDisabled() = true; }
+        ~Disabled() { platform::posix::UnnamedFile::UnnamedFilesDisabled() = false; }
+    } disabled;
+    WriteFile(Path("plain"), RandomText(20000, 4));
+    ASSERT_EQ(Run(false, "abc", Path("plain"), Path("plain.kdf")), 0) << lastError;
+    ASSERT_EQ(Run(true, "abc", Path("plain.kdf"), Path("back")), 0) << lastError;
+    EXPECT_EQ(ReadFile(Path("back")), ReadFile(Path("plain")));
+    EXPECT_EQ(ModeOf(Path("back")), 0600u);
+    EXPECT_EQ(Listing(environment.Path("files")),
+              (std::set<std::string>{"plain", "plain.kdf", "back"}));
+
+    // A child that dies with its hidden file open leaves it and its record.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int dir = ::open(environment.Path("files").c_str(), O_RDONLY | O_DIRECTORY);
+        platform::posix::UnnamedFile file;
+        ::_exit(dir >= 0 && file.Open(dir, environment.Path("files")) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(Listing(environment.Path("files")).size(), 4U);
+    EXPECT_EQ(platform::posix::RemoveLeftovers(), 1);
+    EXPECT_EQ(Listing(environment.Path("files")),
+              (std::set<std::string>{"plain", "plain.kdf", "back"}));
+    EXPECT_TRUE(fs::is_empty(platform::posix::LeftoversFolder()));
 }
 
 struct BadPath {

@@ -14,10 +14,20 @@ fail() { echo "FAIL: $*"; exit 1; }
 cd "$TEST_ROOT"
 
 head -c 100000 /dev/urandom >plain.bin
-"$veilor" encrypt 'pa ss' plain.bin plain.kdf || fail "encrypt failed"
+"$veilor" encrypt 'pa ss' plain.bin plain.kdf 2>notice.txt || fail "encrypt failed"
+grep -qx '\.kdf files keep out casual readers only; they do not resist an attacker' notice.txt \
+    || fail "encrypt did not say what the format is worth: $(cat notice.txt)"
 [ "$(stat -c %s plain.kdf)" -eq 100008 ] || fail "the encrypted file is not 8 bytes longer"
 printf 'pa ss\n' | "$veilor" decrypt - plain.kdf back.bin || fail "decrypt with the passphrase on standard input failed"
 cmp -s plain.bin back.bin || fail "the round trip changed the file"
+[ "$(stat -c %a plain.kdf) $(stat -c %a back.bin)" = "600 600" ] || fail "outputs are not 0600"
+
+set +e
+"$veilor" encrypt '日本' plain.bin japanese.kdf 2>err.txt; status=$?
+set -e
+[ "$status" -eq 1 ] && grep -q '^Error: 64103 - The passphrase holds "日"' err.txt \
+    || fail "a passphrase outside Windows-1252 was not refused by name: $status $(cat err.txt)"
+[ ! -e japanese.kdf ] || fail "a refused passphrase wrote a file"
 
 set +e
 "$veilor" decrypt wrong plain.kdf wrong.bin 2>err.txt
@@ -47,6 +57,6 @@ library=$(readlink -f "$(dirname "$veilor")/libveilor64.so")
     | grep -qF "$library" || fail "InprocServer32 does not name $library"
 "$veilor" unregister || fail "unregister failed"
 if "$reg" query 'HKCR\Veilor64.Veilor' >/dev/null 2>&1; then fail "unregister left Veilor64.Veilor"; fi
-[ -z "$(ls -A "$TEST_ROOT" | grep -v -e '^plain' -e '^back' -e '^err' -e '^home$' -e '^config$' \
+[ -z "$(ls -A "$TEST_ROOT" | grep -v -e '^plain' -e '^back' -e '^err' -e '^notice' -e '^home$' -e '^config$' \
         -e '^data$' -e '^cache$' -e '^runtime$' -e '^tmp$')" ] || fail "stray files: $(ls -A)"
 echo "PASS"

@@ -8,6 +8,7 @@
 #include "CleaningOptions.h"
 #include "CleaningRun.h"
 #include "CleaningSteps.h"
+#include "CleaningTraces.h"
 #include "FolderErasers.h"
 #include "HistoryErasers.h"
 #include "LineEditTextField.h"
@@ -30,20 +31,21 @@ CleaningPages::CleaningPages(shell::AppServices& services, QWidget* parent)
 
     registry_ = std::make_unique<shell::RegistryLayer>(services.registry, services.messageBox);
     options_ = std::make_unique<CleaningOptions>(services.settings, services.messageBox, *registry_,
-                                                 services.process.ProgramFolder());
-    browser_ =
-        std::make_unique<BrowserSettings>(services.settings, services.messageBox, *registry_);
+                                                 services.process.ProgramFolder(), services.traces);
+    browser_ = std::make_unique<BrowserSettings>(services.settings, services.messageBox, *registry_,
+                                                 services.traces);
     logSink_ = std::make_unique<QTextEditLogSink>(*mainPanel_->rtfMessage);
     log_ = std::make_unique<CleaningLog>(*logSink_);
+    traces_ = std::make_unique<CleaningTraces>(services.traces, *log_);
     homePageField_ = std::make_unique<LineEditTextField>(*mainPanel_->txtHomePageURL);
     walkYield_ = std::make_unique<ThrottledEventPump>(services.eventPump, *logSink_);
     folderErasers_ = std::make_unique<FolderErasers>(services.folderTree, services.shellFolders,
                                                      services.tempPath, services.messageBox, *log_,
-                                                     *walkYield_, host_);
+                                                     *walkYield_, host_, *traces_);
     historyErasers_ = std::make_unique<HistoryErasers>(services.registry, services.recycleBin,
-                                                       services.messageBox, *log_);
+                                                       services.messageBox, *log_, *traces_);
     steps_ = std::make_unique<CleaningSteps>(*folderErasers_, *historyErasers_, *browser_,
-                                             services.clipboard);
+                                             services.clipboard, *traces_);
     run_ = std::make_unique<CleaningRun>(*options_, *steps_, host_, *log_, services.clock,
                                          services.eventPump, services.messageBox);
     BindOptionBoxes();

@@ -14,6 +14,7 @@ class CleaningLog;
 class CleaningOptions;
 class CleaningRun;
 class CleaningSteps;
+class CleaningTraces;
 class FolderErasers;
 class HistoryErasers;
 class ThrottledEventPump;
@@ -86,6 +87,7 @@ private:
     std::unique_ptr<BrowserSettings> browser_;
     std::unique_ptr<QTextEditLogSink> logSink_;
     std::unique_ptr<CleaningLog> log_;
+    std::unique_ptr<CleaningTraces> traces_;
     std::unique_ptr<LineEditTextField> homePageField_;
     std::unique_ptr<ThrottledEventPump> walkYield_;
     std::unique_ptr<FolderErasers> folderErasers_;

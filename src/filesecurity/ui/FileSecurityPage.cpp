@@ -1,5 +1,6 @@
 #include "FileSecurityPage.h"
 
+#include "AgeAssociation.h"
 #include "ErrorBox.h"
 #include "KdfAssociation.h"
 #include "Named.h"
@@ -91,6 +92,9 @@ void FileSecurityPage::BuildControls() {
     lblFileOrFolder = Named(new QLabel(fmKordex), "lblFileOrFolder");
     lblFileOrFolder->setStyleSheet(QStringLiteral("color: #505050; font-style: italic;"));
 
+    lblAgeAdvice = Named(new QLabel(QString::fromUtf8(kAgeAdviceText), fmKordex), "lblAgeAdvice");
+    lblAgeAdvice->setWordWrap(true);
+
     const FieldCaptions start = CaptionsFor(CipherScope::SingleFile, CipherDirection::Encrypt);
     lblSourceDestination[0] =
         Named(new QLabel(Text(start.source), fmKordex), "lblSourceDestination");
@@ -166,6 +170,10 @@ void FileSecurityPage::BuildControls() {
     fields->addWidget(txtPassword, 2, 1);
     fields->addWidget(Label2, 2, 2);
     fields->addWidget(txtReenter, 2, 3);
+    // Said once, beside the passphrase, where the decision to trust the format is made.
+    lblKdfNotice = Named(new QLabel(QString::fromUtf8(kKdfNotice), fmKordex), "lblKdfNotice");
+    lblKdfNotice->setWordWrap(true);
+    fields->addWidget(lblKdfNotice, 3, 1, 1, 3);
     fields->setColumnStretch(3, 1);
 
     auto* actions = new QHBoxLayout;
@@ -179,6 +187,7 @@ void FileSecurityPage::BuildControls() {
     frame->addWidget(lblFileOrFolder);
     frame->addSpacing(6);
     frame->addLayout(fields);
+    frame->addWidget(lblAgeAdvice);
     frame->addSpacing(6);
     frame->addLayout(actions);
     frame->addStretch(1);
@@ -214,13 +223,16 @@ void FileSecurityPage::InitFileSecurityPage() {
     const std::string programPath = shell::ProgramPath(services_.process);
     shell::RegistryLayer registry(services_.registry, services_.messageBox);
     static_cast<void>(CheckKdfAssociation(registry, services_.messageBox, programPath));
-    // The desktop's own record of the type: like the registry's, a failure is not the
-    // user's to act on, and the next load tries again.
+    // The desktop's own record of the type, left to the package where it is installed:
+    // like the registry's, a failure is not the user's to act on, and the next load
+    // tries again.
     static_cast<void>(services_.fileTypes.Register(DesktopKdfAssociation(programPath)));
+    static_cast<void>(services_.fileTypes.Register(DesktopAgeAssociation(programPath)));
     lblFileOrFolder->setText(QStringLiteral("Click here to encrypt/decrypt an entire folder"));
     pgb->setValue(0);
     // A control that cannot be had is reported when a job needs it.
     static_cast<void>(crpControl.Create());
+    jobs_.RemoveLeftovers();
 }
 
 std::optional<CipherDirection> FileSecurityPage::DirectionInForce() const {

@@ -102,6 +102,10 @@ public:
     QRadioButton* optBit = nullptr;
     QLabel* lblFileOrFolder = nullptr;
     QLabel* lblAbountZorvak = nullptr;
+    // What a ".kdf" file is worth, shown beside the passphrase fields at all times.
+    QLabel* lblKdfNotice = nullptr;
+    // Points to ".age" for real protection.
+    QLabel* lblAgeAdvice = nullptr;
     // The cipher control, created by its identifier.
     CipherControlSource crpControl;
 

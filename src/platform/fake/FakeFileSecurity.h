@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -185,11 +186,13 @@ public:
     struct Call {
         std::string folder;
         std::string archivePath;
+        std::string leaveOut;
     };
     [[nodiscard]] std::vector<SkippedEntry> PackFolder(const std::string& folder,
                                                        const std::string& archivePath,
-                                                       const ArchiveProgress& progress) override {
-        calls.push_back({folder, archivePath});
+                                                       const ArchiveProgress& progress,
+                                                       const std::string& leaveOut) override {
+        calls.push_back({folder, archivePath, leaveOut});
         for (const int percent : progressPoints) {
             progress(percent);
             if (duringWork) {
@@ -214,11 +217,18 @@ public:
     struct Call {
         std::string archivePath;
         std::string folder;
+        ExistingFiles existing = ExistingFiles::Keep;
     };
+    [[nodiscard]] std::size_t CountExisting(const std::string& archivePath,
+                                            const std::string& folder) override {
+        counted.push_back({archivePath, folder});
+        return existingEntries;
+    }
     [[nodiscard]] std::vector<SkippedEntry> ExtractTo(const std::string& archivePath,
                                                       const std::string& folder,
-                                                      const ArchiveProgress& progress) override {
-        calls.push_back({archivePath, folder});
+                                                      const ArchiveProgress& progress,
+                                                      ExistingFiles existing) override {
+        calls.push_back({archivePath, folder, existing});
         for (const int percent : progressPoints) {
             progress(percent);
             if (duringWork) {
@@ -231,14 +241,18 @@ public:
         return skipped;
     }
     std::vector<Call> calls;
+    std::vector<Call> counted;
+    // What CountExisting answers.
+    std::size_t existingEntries = 0;
     std::vector<int> progressPoints{0, 50, 100};
     std::function<void(int)> duringWork;
     std::optional<RuntimeError> failWith;
     std::vector<SkippedEntry> skipped;
 };
 
-// Temporary files as a set of paths; `foreign` paths cannot be removed (another
-// user's file in a shared folder).
+// Temporary files as a set of paths. A created file is "unnamed": its path is a
+// /proc/self/fd path, alive (in `existing`) while its handle lives. `foreign`
+// paths cannot be removed and block creation (another user's file in a shared folder).
 class FakeTemporaryFiles final : public ITemporaryFiles {
 public:
     [[nodiscard]] bool Remove(const std::string& path) override {
@@ -249,17 +263,37 @@ public:
         existing.erase(path);
         return true;
     }
-    void CreateExclusive(const std::string& path) override {
-        if (existing.count(path) != 0 || foreign.count(path) != 0) {
-            throw RuntimeError(58, "File already exists: " + path);
+    [[nodiscard]] std::unique_ptr<ITemporaryFile> Create(const std::string& folder,
+                                                         const std::string& name) override {
+        if (foreign.count(folder + name) != 0) {
+            throw RuntimeError(58, "File already exists: " + folder + name);
         }
+        created.push_back(folder + name);
+        const std::string path = "/proc/self/fd/" + std::to_string(100 + created.size());
         existing.insert(path);
-        created.push_back(path);
+        return std::make_unique<File>(*this, path);
     }
+    void RemoveLeftovers() override { ++leftoverSweeps; }
+
     std::set<std::string> existing;
     std::set<std::string> foreign;
     std::vector<std::string> removed;
-    std::vector<std::string> created;
+    std::vector<std::string> created;  // folder + name of each
+    int leftoverSweeps = 0;
+
+private:
+    class File final : public ITemporaryFile {
+    public:
+        File(FakeTemporaryFiles& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
+        ~File() override { owner_.existing.erase(path_); }
+        File(const File&) = delete;
+        File& operator=(const File&) = delete;
+        [[nodiscard]] std::string Path() const override { return path_; }
+
+    private:
+        FakeTemporaryFiles& owner_;
+        std::string path_;
+    };
 };
 
 class FakeFileTypeAssociation final : public IFileTypeAssociation {

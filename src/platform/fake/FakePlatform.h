@@ -38,7 +38,21 @@ public:
             onShow(shown.back());
         }
     }
+    [[nodiscard]] bool Ask(const std::string& text, const std::string& title,
+                           const std::string& yes, const std::string& no) override {
+        asked.push_back({text, title, yes, no});
+        return answer;
+    }
+    struct Question {
+        std::string text;
+        std::string title;
+        std::string yes;
+        std::string no;
+    };
     std::vector<ShownMessage> shown;
+    std::vector<Question> asked;
+    // What the user answers every question.
+    bool answer = false;
     // Runs while the "modal" box is up, as a user's action would.
     std::function<void(const ShownMessage&)> onShow;
 };
@@ -112,8 +126,16 @@ public:
     [[nodiscard]] std::string ProgramFolder() const override { return folder; }
     [[nodiscard]] std::string ExecutableName() const override { return name; }
     [[nodiscard]] char PathSeparator() const override { return '/'; }
+    [[nodiscard]] std::string DataFolder() const override {
+        return dataFolder.empty() ? folder : dataFolder;
+    }
+    [[nodiscard]] bool ProgramFolderKeepsUserFiles() const override { return keepsUserFiles; }
+    [[nodiscard]] std::string UserFilesFolder() const override { return userFilesFolder; }
     std::string folder;
     std::string name;
+    std::string dataFolder;  // empty: the program folder
+    bool keepsUserFiles = true;
+    std::string userFilesFolder = "/home/u/.config/orvelle";
 };
 
 class FakeClock final : public IClock {

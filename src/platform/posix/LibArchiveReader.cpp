@@ -5,6 +5,7 @@
 #include "ScopedUtf8Locale.h"
 #include "ThrottledPump.h"
 #include "UniqueFd.h"
+#include "UnnamedFile.h"
 #include "XdgPaths.h"
 #include "platform/RuntimeError.h"
 
@@ -100,8 +101,10 @@ private:
 class Extractor {
 public:
     Extractor(archive* reader, int root, std::string folder, std::string archivePath,
-              std::uint64_t archiveSize, const ArchiveProgress& progress, ThrottledPump& pump)
-        : reader_(reader),
+              std::uint64_t archiveSize, const ArchiveProgress& progress, ThrottledPump& pump,
+              ExistingFiles existing)
+        : existing_(existing),
+          reader_(reader),
           root_(root),
           folder_(std::move(folder)),
           archivePath_(std::move(archivePath)),
@@ -248,20 +251,15 @@ private:
     void WriteFile(archive_entry* entry, const std::vector<std::string>& parts, mode_t mode) {
         const int parent = OpenParent(parts);
         const std::string path = folder_ + "/" + Join(parts, parts.size());
-        UniqueFd fd;
-        std::string temporary;
-        for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
-            temporary = TemporaryName();
-            fd.reset(::openat(parent, temporary.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-            if (!fd && errno != EEXIST) {
-                ThrowPathError(errno, path);
-            }
+        if (existing_ == ExistingFiles::Keep && Occupied(parent, parts.back())) {
+            return;
         }
-        if (!fd) {
-            ThrowPathError(EEXIST, path);
+        // The file has no name while it is written: an interrupted extraction
+        // leaves no half-written file, and a name appears only for whole content.
+        UnnamedFile file;
+        if (const int error = file.Open(parent, path.substr(0, path.rfind('/'))); error != 0) {
+            ThrowPathError(error, path);
         }
-        TemporaryEntry written(parent, temporary);
         while (true) {
             const void* block = nullptr;
             std::size_t size = 0;
@@ -275,26 +273,40 @@ private:
             if (status != ARCHIVE_OK) {
                 ThrowDamaged();
             }
-            WriteAt(fd.get(), static_cast<const char*>(block), size, static_cast<off_t>(offset),
+            WriteAt(file.fd(), static_cast<const char*>(block), size, static_cast<off_t>(offset),
                     path);
             ReportPosition();
+        }
+        if (::fchmod(file.fd(), mode) != 0) {
+            ThrowPathError(errno, path);
         }
         if (archive_entry_mtime_is_set(entry) != 0) {
             const timespec times[2] = {
                 {0, UTIME_NOW}, {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)}};
             // A file system without time stamps keeps the content all the same.
-            static_cast<void>(::futimens(fd.get(), times));
+            static_cast<void>(::futimens(file.fd(), times));
         }
-        if (::close(fd.release()) != 0) {
-            ThrowPathError(errno, path);
-        }
-        if (::renameat(parent, temporary.c_str(), parent, parts.back().c_str()) != 0) {
-            if (errno == EISDIR || errno == ENOTEMPTY || errno == EEXIST) {
-                throw LeaveOut{"a folder of that name is in the way"};
+        const int error = file.Commit(parts.back(), existing_ == ExistingFiles::Replace);
+        if (error == EISDIR || error == ENOTEMPTY || error == EEXIST) {
+            if (existing_ == ExistingFiles::Keep && !Occupied(parent, parts.back(), true)) {
+                return;  // appeared meanwhile; kept as asked
             }
-            ThrowPathError(errno, path);
+            throw LeaveOut{"a folder of that name is in the way"};
         }
-        written.Release();
+        if (error != 0) {
+            ThrowPathError(error, path);
+        }
+        if (const int closed = file.CloseDescriptor(); closed != 0) {
+            ThrowPathError(closed, path);
+        }
+    }
+
+    // Whether something other than a folder has this name (with `folders`, whether a
+    // folder has). A folder in the way is reported when the entry is written.
+    static bool Occupied(int parent, const std::string& name, bool folders = false) {
+        struct stat info {};
+        return ::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+               S_ISDIR(info.st_mode) == folders;
     }
 
     static void WriteAt(int fd, const char* data, std::size_t size, off_t offset,
@@ -337,6 +349,9 @@ private:
             }
         }
         const int parent = OpenParent(link.parts);
+        if (existing_ == ExistingFiles::Keep && Occupied(parent, link.parts.back())) {
+            return;
+        }
         const std::string temporary = TemporaryName();
         if (::symlinkat(link.target.c_str(), parent, temporary.c_str()) != 0) {
             ThrowPathError(errno, folder_ + "/" + Join(link.parts, link.parts.size()));
@@ -403,6 +418,7 @@ private:
                                                    ArchiveErrorText(reader_) + ")");
     }
 
+    ExistingFiles existing_;
     archive* reader_;
     int root_;
     std::string folder_;
@@ -426,39 +442,119 @@ bool IsEmptyZip(int fd) {
            start[0] == 'P' && start[1] == 'K' && start[2] == 5 && start[3] == 6;
 }
 
+// An archive opened for reading: a plain file, never reached through a link (but
+// through the /proc/self/fd path of an unnamed file of this process), read from
+// its central directory.
+struct OpenedArchive {
+    explicit OpenedArchive(const std::string& archivePath) {
+        struct stat unnamed {};
+        const int noFollow = IsUnnamedFile(archivePath, unnamed) ? 0 : O_NOFOLLOW;
+        input.reset(::open(archivePath.c_str(), O_RDONLY | noFollow | O_CLOEXEC));
+        if (!input) {
+            ThrowPathError(errno, archivePath);
+        }
+        if (::fstat(input.get(), &info) != 0) {
+            ThrowPathError(errno, archivePath);
+        }
+        if (!S_ISREG(info.st_mode)) {
+            ThrowPathError(EISDIR, archivePath);
+        }
+        reader.reset(archive_read_new());
+        if (!reader) {
+            throw RuntimeError(7, "Out of memory");
+        }
+        // The reader that works from the central directory: it knows every entry's
+        // type (a link's mode lives only there) and refuses an archive whose
+        // directory is damaged, where a streaming reader would quietly turn links
+        // into files.
+        const bool opened =
+            archive_read_support_format_zip_seekable(reader.get()) == ARCHIVE_OK &&
+            archive_read_open_fd(reader.get(), input.get(), 64 * 1024) == ARCHIVE_OK;
+        empty = !opened && IsEmptyZip(input.get());
+        if (!opened && !empty) {
+            throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
+                                                       " is damaged or is not a ZIP archive (" +
+                                                       ArchiveErrorText(reader.get()) + ")");
+        }
+    }
+
+    UniqueFd input;
+    struct stat info {};
+    ArchiveHandle reader;
+    bool empty = false;
+};
+
+// Whether the entry's name is taken in the folder by a file or link, reached
+// without following any link (an entry below a link is left out, so not counted).
+bool EntryExists(int root, const std::vector<std::string>& parts) {
+    UniqueFd current;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        UniqueFd next(::openat(current ? current.get() : root, parts[i].c_str(),
+                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next) {
+            return false;
+        }
+        current = std::move(next);
+    }
+    struct stat info {};
+    return ::fstatat(current ? current.get() : root, parts.back().c_str(), &info,
+                     AT_SYMLINK_NOFOLLOW) == 0 &&
+           !S_ISDIR(info.st_mode);
+}
+
 }  // namespace
+
+std::size_t LibArchiveReader::CountExisting(const std::string& archivePath,
+                                            const std::string& folder) {
+    const ScopedUtf8Locale utf8;
+    OpenedArchive opened(archivePath);
+    const UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (opened.empty || !root) {
+        return 0;
+    }
+    std::size_t count = 0;
+    while (true) {
+        archive_entry* entry = nullptr;
+        const int status = archive_read_next_header(opened.reader.get(), &entry);
+        if (status == ARCHIVE_EOF) {
+            break;
+        }
+        if (status == ARCHIVE_FATAL) {
+            throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
+                                                       " is damaged or is not a ZIP archive (" +
+                                                       ArchiveErrorText(opened.reader.get()) + ")");
+        }
+        const auto type = archive_entry_filetype(entry);
+        if (status != ARCHIVE_OK || (type != AE_IFREG && type != AE_IFLNK) ||
+            archive_entry_hardlink(entry) != nullptr) {
+            continue;
+        }
+        const char* name = archive_entry_pathname_utf8(entry);
+        if (name == nullptr) {
+            name = archive_entry_pathname(entry);
+        }
+        try {
+            const std::vector<std::string> parts = SplitEntryName(name != nullptr ? name : "");
+            if (!parts.empty() && EntryExists(root.get(), parts)) {
+                ++count;
+            }
+        } catch (const LeaveOut&) {
+            // Left out when extracting, so it replaces nothing.
+        }
+    }
+    return count;
+}
 
 std::vector<SkippedEntry> LibArchiveReader::ExtractTo(const std::string& archivePath,
                                                       const std::string& folder,
-                                                      const ArchiveProgress& progress) {
+                                                      const ArchiveProgress& progress,
+                                                      ExistingFiles existing) {
     const ScopedUtf8Locale utf8;
     ThrottledPump pump(pump_, yieldInterval_);
-    const UniqueFd input(::open(archivePath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!input) {
-        ThrowPathError(errno, archivePath);
-    }
-    struct stat info {};
-    if (::fstat(input.get(), &info) != 0) {
-        ThrowPathError(errno, archivePath);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ThrowPathError(EISDIR, archivePath);
-    }
-    ArchiveHandle reader(archive_read_new());
-    if (!reader) {
-        throw RuntimeError(7, "Out of memory");
-    }
-    // The reader that works from the central directory: it knows every entry's type
-    // (a link's mode lives only there) and refuses an archive whose directory is
-    // damaged, where a streaming reader would quietly turn links into files.
-    const bool opened = archive_read_support_format_zip_seekable(reader.get()) == ARCHIVE_OK &&
-                        archive_read_open_fd(reader.get(), input.get(), 64 * 1024) == ARCHIVE_OK;
-    const bool empty = !opened && IsEmptyZip(input.get());
-    if (!opened && !empty) {
-        throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
-                                                   " is damaged or is not a ZIP archive (" +
-                                                   ArchiveErrorText(reader.get()) + ")");
-    }
+    OpenedArchive opened(archivePath);
+    const struct stat& info = opened.info;
+    ArchiveHandle& reader = opened.reader;
+    const bool empty = opened.empty;
     // The destination is made only for an archive that can be read.
     if (!MakeDirectories(folder, 0777)) {
         ThrowPathError(errno != 0 ? errno : ENOTDIR, folder);
@@ -480,7 +576,7 @@ std::vector<SkippedEntry> LibArchiveReader::ExtractTo(const std::string& archive
         display.pop_back();
     }
     Extractor extractor(reader.get(), root.get(), display, archivePath,
-                        static_cast<std::uint64_t>(info.st_size), progress, pump);
+                        static_cast<std::uint64_t>(info.st_size), progress, pump, existing);
     extractor.Run();
     return extractor.TakeSkipped();
 }

@@ -9,8 +9,9 @@ namespace orvelle::platform::posix {
 
 // Extracts ZIP archives with libarchive, relative to an open handle of the
 // destination folder: no absolute path, no "..", no component that is a link, and
-// links created last and only when they stay inside. Every file is written under a
-// temporary name and renamed into place. Yields to the event pump about every 15 ms.
+// links created last and only when they stay inside. Every file is written as an
+// unnamed file (O_TMPFILE) and linked into place when whole. Yields to the event
+// pump about every 15 ms.
 class LibArchiveReader final : public IArchiveReader {
 public:
     // `yieldInterval`: the least time between two turns of the user interface.
@@ -18,9 +19,12 @@ public:
         IEventPump& pump, std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
         : pump_(pump), yieldInterval_(yieldInterval) {}
 
+    [[nodiscard]] std::size_t CountExisting(const std::string& archivePath,
+                                            const std::string& folder) override;
     [[nodiscard]] std::vector<SkippedEntry> ExtractTo(const std::string& archivePath,
                                                       const std::string& folder,
-                                                      const ArchiveProgress& progress) override;
+                                                      const ArchiveProgress& progress,
+                                                      ExistingFiles existing) override;
 
 private:
     IEventPump& pump_;

@@ -2,9 +2,11 @@
 
 #include "ArchiveHandle.h"
 #include "PathError.h"
+#include "SameFile.h"
 #include "ScopedUtf8Locale.h"
 #include "ThrottledPump.h"
 #include "UniqueFd.h"
+#include "UnnamedFile.h"
 #include "platform/RuntimeError.h"
 
 #include <dirent.h>
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace orvelle::platform::posix {
@@ -112,8 +115,8 @@ public:
                 WriteHeader(relative + "/", AE_IFDIR, info, 0, nullptr);
                 Pack(OpenSubfolder(dirFd, name, fullPath).get(), fullPath, relative + "/");
             } else if (S_ISREG(info.st_mode)) {
-                if (info.st_dev == output_.st_dev && info.st_ino == output_.st_ino) {
-                    continue;  // the archive being written, when it lies inside the folder
+                if (SameFile(info, output_) || (leaveOut_ && SameFile(info, *leaveOut_))) {
+                    continue;  // the archive being written, or its destination, inside the folder
                 }
                 PackFile(dirFd, name, fullPath, relative);
             } else if (S_ISLNK(info.st_mode)) {
@@ -126,6 +129,8 @@ public:
     }
 
     void Finish() { Report(100); }
+
+    void LeaveOut(const struct stat& file) { leaveOut_ = file; }
 
     std::vector<SkippedEntry> TakeSkipped() { return std::move(skipped_); }
 
@@ -230,6 +235,7 @@ private:
     const ArchiveProgress& progress_;
     ThrottledPump& pump_;
     std::string archivePath_;
+    std::optional<struct stat> leaveOut_;
     std::uint64_t total_ = 0;
     std::uint64_t fed_ = 0;
     std::vector<SkippedEntry> skipped_;
@@ -238,7 +244,10 @@ private:
 // Opens the archive file for writing without following a link, creating it (mode
 // 0600) when missing; a file of another user, or anything but a plain file, is refused.
 UniqueFd OpenOutput(const std::string& archivePath, struct stat& info) {
-    UniqueFd fd(::open(archivePath.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    // An unnamed file of this process is reached through its /proc/self/fd link,
+    // which no one else can plant.
+    const int noFollow = IsUnnamedFile(archivePath, info) ? 0 : O_NOFOLLOW;
+    UniqueFd fd(::open(archivePath.c_str(), O_WRONLY | O_CREAT | noFollow | O_CLOEXEC, 0600));
     if (!fd) {
         ThrowPathError(errno, archivePath);
     }
@@ -259,7 +268,8 @@ UniqueFd OpenOutput(const std::string& archivePath, struct stat& info) {
 
 std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder,
                                                        const std::string& archivePath,
-                                                       const ArchiveProgress& progress) {
+                                                       const ArchiveProgress& progress,
+                                                       const std::string& leaveOut) {
     const ScopedUtf8Locale utf8;
     ThrottledPump pump(pump_, yieldInterval_);
     // The folder the user named may itself be reached through a link; inside it, no
@@ -289,6 +299,10 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
         display.pop_back();
     }
     FolderPacker packer(writer.get(), output, progress, pump, archivePath);
+    struct stat left {};
+    if (!leaveOut.empty() && ::stat(leaveOut.c_str(), &left) == 0) {
+        packer.LeaveOut(left);
+    }
     packer.CountBytes(root.get(), display);
     packer.Pack(root.get(), display, "");
     if (archive_write_close(writer.get()) != ARCHIVE_OK) {

@@ -19,7 +19,8 @@ public:
 
     [[nodiscard]] std::vector<SkippedEntry> PackFolder(const std::string& folder,
                                                        const std::string& archivePath,
-                                                       const ArchiveProgress& progress) override;
+                                                       const ArchiveProgress& progress,
+                                                       const std::string& leaveOut) override;
 
 private:
     IEventPump& pump_;

@@ -1,5 +1,7 @@
 #include "PosixFolder.h"
 
+#include "SameFile.h"
+
 #include "XdgPaths.h"
 #include "platform/RuntimeError.h"
 
@@ -64,10 +66,6 @@ std::string PasswdHome() {
         return result->pw_dir;
     }
     return {};
-}
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Refuses the folder `root` (already open) when it is "/", a home folder, or above one.

@@ -136,14 +136,11 @@ std::optional<std::string> PosixShellFolders::SHGetSpecialFolderPathA(int csidl)
         case CSIDL_PERSONAL:
             folder = DocumentsFolder();
             break;
-        case CSIDL_RECENT:
-            folder = XdgPaths::DataHome() + "/RecentDocuments";
-            break;
-        case CSIDL_INTERNET_CACHE:
-            folder = XdgPaths::CacheHome();
-            break;
         default:
-            return std::nullopt;  // Favorites, Cookies, History: Linux has none
+            // Recent, the Internet cache, Favorites, Cookies, History: Linux has no
+            // single folder for them; the trace catalog names their real locations
+            // (the whole cache folder is every program's, never a cleaning target).
+            return std::nullopt;
         }
     }
     folder = WithoutTrailingSlashes(*folder);

@@ -9,9 +9,10 @@ namespace orvelle::platform::posix {
 // HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders (value
 // names as the platform has them: Personal, Favorites, Recent, Cache, Cookies,
 // History; %VARIABLES% expanded), else the Linux equivalent: Personal is the XDG
-// documents folder, Recent $XDG_DATA_HOME/RecentDocuments, the Internet cache
-// $XDG_CACHE_HOME; Linux has no Favorites, Cookies or History folder, so those
-// lookups fail. A folder that comes out as "/" or the home folder fails too.
+// documents folder. Linux has no single Recent, Internet cache, Favorites, Cookies
+// or History folder, so those lookups fail and their cleaning steps take their
+// locations from the trace catalog. A folder that comes out as "/" or the home
+// folder fails too.
 class PosixShellFolders final : public IShellFolders {
 public:
     explicit PosixShellFolders(IRegistry& registry) : registry_(registry) {}

@@ -3,6 +3,7 @@
 #include "DetachedProcess.h"
 
 #include "AtomicFile.h"
+#include "XdgMime.h"
 #include "XdgPaths.h"
 #include "XdgStartupList.h"
 
@@ -117,7 +118,29 @@ std::string XdgFileTypeAssociation::DesktopEntry(const FileTypeAssociation& asso
            EntryText(association.mimeType) + ";\n";
 }
 
+bool XdgFileTypeAssociation::SystemHasType(const FileTypeAssociation& association) {
+    XdgSearchPaths system = XdgSearchPaths::FromEnvironment();
+    // The user's own folders come first; what is left are the system's.
+    system.configDirs.erase(system.configDirs.begin());
+    system.dataDirs.erase(system.dataDirs.begin());
+    bool known = false;
+    for (const auto& dir : system.dataDirs) {
+        std::string types;
+        if (ReadWholeFile(dir + "/mime/types", types) == 0 &&
+            ("\n" + types).find("\n" + association.mimeType + "\n") != std::string::npos) {
+            known = true;
+            break;
+        }
+    }
+    return known && DefaultApplicationFor(system, association.mimeType).has_value();
+}
+
 AssociationStatus XdgFileTypeAssociation::Register(const FileTypeAssociation& association) {
+    if (SystemHasType(association)) {
+        // The package's records serve every user; one of our own would only shadow them
+        // with this copy's path.
+        return AssociationStatus::System;
+    }
     const std::string mimePath = MimePackagePath(association);
     const std::string entryPath = DesktopEntryPath(association);
     const std::string mime = MimePackage(association);

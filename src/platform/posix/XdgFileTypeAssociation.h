@@ -14,7 +14,9 @@ namespace orvelle::platform::posix {
 // differs, and the desktop's caches are then refreshed with update-mime-database and
 // update-desktop-database where they are installed. The refresh runs on its own and
 // is not waited for: it takes a noticeable part of a second, and the first start of
-// the program should not.
+// the program should not. Nothing is written when the system's folders ($XDG_DATA_DIRS)
+// already know the type from shared-mime-info and hold an application for it, as an
+// installed package provides.
 class XdgFileTypeAssociation final : public IFileTypeAssociation {
 public:
     // `dataHome` empty: $XDG_DATA_HOME of the current environment.
@@ -28,6 +30,9 @@ public:
     // What the two files hold for the association.
     static std::string MimePackage(const FileTypeAssociation& association);
     static std::string DesktopEntry(const FileTypeAssociation& association);
+
+    // Whether the system's MIME database names the type and a system application opens it.
+    [[nodiscard]] static bool SystemHasType(const FileTypeAssociation& association);
 
 private:
     [[nodiscard]] std::string DataHome() const;

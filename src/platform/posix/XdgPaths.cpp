@@ -51,6 +51,11 @@ std::string XdgPaths::CacheHome() {
     return dir.empty() ? Home() + "/.cache" : dir;
 }
 
+std::string XdgPaths::StateHome() {
+    std::string dir = AbsoluteEnv("XDG_STATE_HOME");
+    return dir.empty() ? Home() + "/.local/state" : dir;
+}
+
 std::string XdgPaths::RuntimeDir() {
     std::string dir = AbsoluteEnv("XDG_RUNTIME_DIR");
     struct stat info {};

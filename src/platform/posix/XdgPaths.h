@@ -15,6 +15,8 @@ struct XdgPaths {
     static std::string DataHome();
     // $XDG_CACHE_HOME when absolute, else ~/.cache.
     static std::string CacheHome();
+    // $XDG_STATE_HOME when absolute, else ~/.local/state.
+    static std::string StateHome();
     // $XDG_RUNTIME_DIR when it is an absolute folder owned by this user, else "".
     static std::string RuntimeDir();
     // The program's own configuration folder, created (mode 0700) when missing.

@@ -141,9 +141,11 @@ void PopupKillerPage::mnuPoupKiller_Click() {
 
 void PopupKillerPage::Command1_Click() {
     shell::RunTrapped(services_.messageBox, [this] {
+        // The dialog opens where the program's own sound lies: the program folder in the
+        // build tree, the data folder once installed (the program folder holds no sound).
         const auto chosen = services_.fileDialogs.PickFile(
             {platform::FileDialogKind::Open, "Wav files |*.wav", "Choose a Wav file to open",
-             services_.process.ProgramFolder(), state_.SoundPath()});
+             services_.process.DataFolder(), state_.SoundPath()});
         // A cancelled dialog keeps the previous name, which is written again.
         const std::string fileName = chosen.value_or(state_.SoundPath());
         if (!IsStorableSoundPath(fileName)) {

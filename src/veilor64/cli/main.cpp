@@ -2,8 +2,8 @@
 // library like any other: it asks the class factory for a Veilor and calls it
 // through the library's C interface.
 //
-//   veilor encrypt PASSPHRASE SOURCE DESTINATION
-//   veilor decrypt PASSPHRASE SOURCE DESTINATION
+//   veilor encrypt PASSPHRASE SOURCE DESTINATION   (DESTINATION.age: the age format)
+//   veilor decrypt PASSPHRASE SOURCE DESTINATION   (either format, told by content)
 //   veilor register | unregister
 //
 // A PASSPHRASE of "-" is read from standard input (without echo on a terminal).
@@ -14,26 +14,48 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kFailed = 1;
 
+// What the format is worth, said on every encryption (as the File Security page
+// says it beside its passphrase fields).
+constexpr const char* kKdfNotice =
+    ".kdf files keep out casual readers only; they do not resist an attacker";
+
 constexpr const char* kUsage =
     "usage: veilor encrypt PASSPHRASE SOURCE DESTINATION\n"
     "       veilor decrypt PASSPHRASE SOURCE DESTINATION\n"
     "       veilor register | unregister | --version | --help\n"
     "\n"
-    "Encrypts a file into the \".kdf\" format under a passphrase of 1 to 8\n"
-    "characters, or decrypts it back. A PASSPHRASE of \"-\" is read from standard\n"
+    "Encrypts a file under a passphrase, or decrypts it back. A DESTINATION ending\n"
+    "in \".age\" is written in the age format (any passphrase; opened by every age\n"
+    "tool: age -d FILE.age); any other in the \".kdf\" format (1 to 8 characters):\n"
+    "a repeating XOR that keeps out casual readers only and does not resist an\n"
+    "attacker. decrypt recognises either format from the file itself.\n"
+    "A PASSPHRASE of \"-\" is read from standard\n"
     "input, which keeps it out of the process list. register and unregister\n"
     "record or remove the library as \"Veilor64.Veilor\" in the registry store.\n";
+
+// The library writes the age format to a destination ending in ".age", any case.
+bool NamesAgeFile(const char* path) {
+    const std::string_view name(path);
+    constexpr std::string_view kSuffix = ".age";
+    return name.size() >= kSuffix.size() &&
+           std::equal(
+               kSuffix.begin(), kSuffix.end(), name.end() - kSuffix.size(),
+               [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
 
 // A passphrase that is wiped when it leaves scope.
 class Secret {
@@ -156,6 +178,9 @@ int RunCipherCommand(bool encrypting, const char* passPhrase, const char* source
         std::fprintf(stderr, "veilor: cannot create the Veilor control (0x%08X)\n",
                      static_cast<unsigned>(result));
         return kFailed;
+    }
+    if (encrypting && !NamesAgeFile(destination)) {
+        std::fprintf(stderr, "%s\n", kKdfNotice);
     }
     ProgressLine line;
     if (::isatty(STDERR_FILENO) != 0) {

@@ -1,8 +1,10 @@
 #include "Veilor.h"
 
+#include "AgeCipher.h"
 #include "Cipher.h"
 #include "CipherErrors.h"
 #include "PosixCipherFiles.h"
+#include "UnnamedFile.h"
 #include "platform/RuntimeError.h"
 
 namespace orvelle::veilor64 {
@@ -50,6 +52,9 @@ Veilor::Veilor(std::unique_ptr<ICipherFiles> files,
                std::chrono::steady_clock::duration windowInterval)
     : files_(files ? std::move(files) : std::make_unique<PosixCipherFiles>()),
       window_(windowInterval) {
+    // A process killed while writing where unnamed files were not possible left a
+    // hidden file behind; the next start of a host removes it.
+    static_cast<void>(platform::posix::RemoveLeftovers());
 }
 
 Veilor::~Veilor() = default;
@@ -60,18 +65,31 @@ void Veilor::Run(Operation operation) {
     // A copy: the host may change the handler from inside a progress point.
     const ProgressHandler handler = handler_;
     Progress progress(window_, handler);
-    Cipher cipher(*files_, progress);
-    operation(cipher);
+    operation(*files_, progress);
 }
 
 void Veilor::Encrypt(const std::string& strPassPhrase, const std::string& strSourceFile,
                      const std::string& strDestinationFile) {
-    Run([&](Cipher& cipher) { cipher.Encrypt(strPassPhrase, strSourceFile, strDestinationFile); });
+    // A destination named ".age" is written in the age format, anything else as ".kdf".
+    Run([&](ICipherFiles& files, IProgressSink& progress) {
+        if (age::IsAgeDestination(strDestinationFile)) {
+            AgeCipher(files, progress).Encrypt(strPassPhrase, strSourceFile, strDestinationFile);
+        } else {
+            Cipher(files, progress).Encrypt(strPassPhrase, strSourceFile, strDestinationFile);
+        }
+    });
 }
 
 void Veilor::Decrypt(const std::string& strPassPhrase, const std::string& strSourceFile,
                      const std::string& strDestinationFile) {
-    Run([&](Cipher& cipher) { cipher.Decrypt(strPassPhrase, strSourceFile, strDestinationFile); });
+    // The file's first bytes tell its format, whatever its name.
+    Run([&](ICipherFiles& files, IProgressSink& progress) {
+        if (!strPassPhrase.empty() && age::IsAgeFile(files, strSourceFile)) {
+            AgeCipher(files, progress).Decrypt(strPassPhrase, strSourceFile, strDestinationFile);
+        } else {
+            Cipher(files, progress).Decrypt(strPassPhrase, strSourceFile, strDestinationFile);
+        }
+    });
 }
 
 }  // namespace orvelle::veilor64

@@ -144,6 +144,7 @@ void Transform(ISourceFile& source, IDestinationFile& destination, const PassKey
 void Cipher::Encrypt(const std::string& passPhrase, const std::string& sourceFile,
                      const std::string& destinationFile) {
     CheckArguments(passPhrase, sourceFile, destinationFile);
+    CheckKdfPassPhrase(passPhrase);
     const PassKey key(passPhrase);
     progress_.Show();
     ProgressGuard guard(progress_);

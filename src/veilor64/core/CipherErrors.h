@@ -11,6 +11,9 @@ inline constexpr const char* kIncorrectPasswordText = "Incorrect Password.";
 inline constexpr std::int32_t kPassPhraseTooLong = 64102;
 // The text says "less than" although eight characters are accepted.
 inline constexpr const char* kPassPhraseTooLongText = "Password must be less than 8 characters";
+// A passphrase character the format's code page cannot hold: such a character
+// would become "?" and let other passphrases open the file.
+inline constexpr std::int32_t kPassPhraseCharacter = 64103;
 inline constexpr std::int32_t kFileNotFound = 64201;
 inline constexpr const char* kFileNotFoundEncryptText = "File Not Found";
 inline constexpr const char* kFileNotFoundDecryptText = "File Not Found.";

@@ -3,6 +3,10 @@
 #include "Windows1252.h"
 #include "WipedString.h"
 
+#include "CipherErrors.h"
+#include "platform/RuntimeError.h"
+
+#include <cstdio>
 #include <cstring>
 
 namespace orvelle::veilor64 {
@@ -17,6 +21,26 @@ std::string PassPhraseHeader(std::string& passPhrase) {
         header += static_cast<char>(codes.get()[k] ^ codes.get()[kKeyLength - 1 - k]);
     }
     return FromWindows1252(header);
+}
+
+std::string PassPhraseCharacterText(const std::string& character) {
+    std::string shown = character;
+    if (character.size() == 1 && static_cast<unsigned char>(character[0]) >= 0x80) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(character[0]));
+        shown = hex;
+    }
+    return "The passphrase holds \"" + shown +
+           "\", which a .kdf file cannot keep: use only letters, digits and signs of "
+           "Western European languages (Windows-1252).";
+}
+
+void CheckKdfPassPhrase(std::string_view passPhrase) {
+    const std::string character = FirstCharacterOutsideWindows1252(passPhrase);
+    if (!character.empty()) {
+        throw platform::RuntimeError(errors::kPassPhraseCharacter,
+                                     PassPhraseCharacterText(character));
+    }
 }
 
 PassKey::PassKey(std::string_view passPhrase) {

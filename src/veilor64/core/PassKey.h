@@ -16,6 +16,15 @@ inline constexpr char kPadCharacter = '-';
 // codes taken in the single-byte code page. The header mirrors itself.
 std::string PassPhraseHeader(std::string& passPhrase);
 
+// Refuses, with error 64103 naming the character, a passphrase that holds a
+// character outside Windows-1252: the format would keep it as "?", so that
+// "日本", "中文" and "??" would all open the same file. Applied before a ".kdf"
+// file is written; files made under the old rule still decrypt.
+void CheckKdfPassPhrase(std::string_view passPhrase);
+
+// The message of error 64103 for the character `character`.
+[[nodiscard]] std::string PassPhraseCharacterText(const std::string& character);
+
 // The key stream's eight bytes and the check header of one passphrase of one
 // to eight characters; both are wiped when the key leaves scope.
 class PassKey {

@@ -1,6 +1,7 @@
 #include "PosixCipherFiles.h"
 
 #include "CipherErrors.h"
+#include "UnnamedFile.h"
 #include "platform/RuntimeError.h"
 
 #include <fcntl.h>
@@ -8,8 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <random>
 #include <utility>
 
 namespace orvelle::veilor64 {
@@ -64,55 +63,28 @@ private:
     std::uint64_t size_;
 };
 
-std::string RandomSuffix() {
-    static thread_local std::mt19937_64 generator{std::random_device{}()};
-    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string suffix;
-    for (int i = 0; i < 12; ++i) {
-        suffix += kAlphabet[generator() % (sizeof kAlphabet - 1)];
-    }
-    return suffix;
-}
-
-// The process's umask without changing it (reading it by umask() would race
-// with other threads creating files).
-mode_t CurrentUmask() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) {
-            try {
-                return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8) & 0777);
-            } catch (const std::exception&) {
-                break;
-            }
-        }
-    }
-    return 022;
-}
+// Output is pushed towards the disk in windows of this size: the window just
+// written is started, the one before it waited for and dropped from the cache.
+constexpr std::uint64_t kWriteBackWindow = std::uint64_t{8} << 20;
 
 class PosixDestinationFile final : public IDestinationFile {
 public:
-    PosixDestinationFile(std::string path, std::string temporary, Descriptor fd, mode_t mode,
-                         bool replacing)
-        : path_(std::move(path)),
-          temporary_(std::move(temporary)),
-          fd_(std::move(fd)),
-          mode_(mode),
-          replacing_(replacing) {}
+    // A new unnamed file in `folder` that becomes `name` there on Commit.
+    PosixDestinationFile(platform::posix::UniqueFd folder, std::string name,
+                         platform::posix::UnnamedFile file)
+        : folder_(std::move(folder)), name_(std::move(name)), file_(std::move(file)) {
+        fd_ = file_.fd();
+    }
+    // An unnamed file reached through /proc/self/fd, written in place.
+    explicit PosixDestinationFile(Descriptor inPlace)
+        : inPlace_(std::move(inPlace)), fd_(inPlace_.get()) {}
     PosixDestinationFile(const PosixDestinationFile&) = delete;
     PosixDestinationFile& operator=(const PosixDestinationFile&) = delete;
-    ~PosixDestinationFile() override {
-        if (!committed_) {
-            // The temporary file is ours alone: nothing else refers to it.
-            static_cast<void>(fd_.Close());
-            static_cast<void>(::unlink(temporary_.c_str()));
-        }
-    }
+    ~PosixDestinationFile() override = default;
 
     void Write(const std::uint8_t* data, std::size_t size) override {
         while (size > 0) {
-            const ssize_t written = ::write(fd_.get(), data, size);
+            const ssize_t written = ::write(fd_, data, size);
             if (written < 0) {
                 if (errno == EINTR) {
                     continue;
@@ -121,35 +93,65 @@ public:
             }
             data += written;
             size -= static_cast<std::size_t>(written);
+            written_ += static_cast<std::uint64_t>(written);
+        }
+        // An unnamed file written in place is read back soon and never kept: it
+        // stays in the cache.
+        if (!inPlace_.valid()) {
+            WriteBack();
         }
     }
 
     void Commit() override {
-        if (::fchmod(fd_.get(), mode_) != 0) {
+        if (inPlace_.valid()) {
+            if (const int error = inPlace_.Close(); error != 0) {
+                ThrowFileError(error);
+            }
+            return;
+        }
+        // The new file takes the destination's name only once its content is on
+        // the disk, so that a power cut leaves the old file or the whole new one.
+        if (::fdatasync(fd_) != 0) {
             ThrowFileError(errno);
         }
-        // An existing file is replaced only by content already on the disk, so a
-        // power failure cannot leave both the old and the new file lost. A new
-        // destination needs no such care: its source is still there.
-        if (replacing_ && ::fdatasync(fd_.get()) != 0) {
-            ThrowFileError(errno);
-        }
-        if (const int error = fd_.Close(); error != 0) {
+        if (const int error = file_.Commit(name_, true); error != 0) {
             ThrowFileError(error);
         }
-        if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
-            ThrowFileError(errno);
+        if (const int error = file_.CloseDescriptor(); error != 0) {
+            ThrowFileError(error);
         }
-        committed_ = true;
     }
 
 private:
-    std::string path_;
-    std::string temporary_;
-    Descriptor fd_;
-    mode_t mode_;
-    bool replacing_;
-    bool committed_ = false;
+    // Starts write-back of each completed window and waits for the one before,
+    // whose pages are then dropped: the disk works while the source is read, and
+    // dirty pages stay bounded whatever the file's size.
+    void WriteBack() {
+        while (written_ >= started_ + kWriteBackWindow) {
+            // Hints only: a file system without them writes at the closing flush.
+            static_cast<void>(::sync_file_range(fd_, static_cast<off_t>(started_),
+                                                static_cast<off_t>(kWriteBackWindow),
+                                                SYNC_FILE_RANGE_WRITE));
+            if (started_ >= kWriteBackWindow) {
+                const auto previous = static_cast<off_t>(started_ - kWriteBackWindow);
+                static_cast<void>(
+                    ::sync_file_range(fd_, previous, static_cast<off_t>(kWriteBackWindow),
+                                      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                          SYNC_FILE_RANGE_WAIT_AFTER));
+                static_cast<void>(::posix_fadvise(
+                    fd_, previous, static_cast<off_t>(kWriteBackWindow), POSIX_FADV_DONTNEED));
+            }
+            started_ += kWriteBackWindow;
+        }
+    }
+
+    platform::posix::UniqueFd folder_;
+    std::string name_;
+    platform::posix::UnnamedFile file_;
+    Descriptor inPlace_;
+    int fd_ = -1;
+    std::uint64_t written_ = 0;
+    std::uint64_t started_ = 0;
 };
 
 }  // namespace
@@ -209,47 +211,44 @@ std::unique_ptr<ISourceFile> PosixCipherFiles::OpenSource(const std::string& pat
 std::unique_ptr<IDestinationFile> PosixCipherFiles::CreateDestination(const std::string& path,
                                                                       std::uint64_t /*size*/) {
     const auto slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    if (slash + 1 == path.size()) {
+    if (slash != std::string::npos && slash + 1 == path.size()) {
         // A path ending in "/" names a folder, which cannot receive a file.
         throw RuntimeError(errors::kPathFileAccessError, errors::kPathFileAccessErrorText);
     }
-    mode_t mode = 0666 & ~CurrentUmask();
-    bool replacing = false;
     struct stat info {};
+    if (platform::posix::IsUnnamedFile(path, info)) {
+        Descriptor fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
+        if (!fd.valid()) {
+            ThrowFileError(errno);
+        }
+        return std::make_unique<PosixDestinationFile>(std::move(fd));
+    }
     if (::lstat(path.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
             throw RuntimeError(errors::kPathFileAccessError, errors::kPathFileAccessErrorText);
         }
-        if (S_ISREG(info.st_mode)) {
-            // A read-only destination stays protected, as the platform keeps a
-            // read-only file even from its administrator.
-            if ((info.st_mode & 0222) == 0 ||
-                ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
-                throw RuntimeError(errors::kPermissionDenied, errors::kPermissionDeniedText);
-            }
-            mode = info.st_mode & 07777;
-            replacing = true;
+        // A read-only destination stays protected, as the platform keeps a
+        // read-only file even from its administrator.
+        if (S_ISREG(info.st_mode) && ((info.st_mode & 0222) == 0 ||
+                                      ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)) {
+            throw RuntimeError(errors::kPermissionDenied, errors::kPermissionDeniedText);
         }
     } else if (errno != ENOENT) {
         ThrowFileError(errno);
     }
-    const std::string prefix = slash == std::string::npos ? std::string() : folder;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temporary = prefix + ".veilor-" + RandomSuffix() + ".tmp";
-        Descriptor fd(::open(temporary.c_str(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                             0600));
-        if (fd.valid()) {
-            return std::make_unique<PosixDestinationFile>(path, std::move(temporary), std::move(fd),
-                                                          mode, replacing);
-        }
-        if (errno != EEXIST) {
-            ThrowFileError(errno);
-        }
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                               : slash == 0               ? std::string("/")
+                                                          : path.substr(0, slash);
+    platform::posix::UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir) {
+        ThrowFileError(errno);
     }
-    ThrowFileError(EEXIST);
+    platform::posix::UnnamedFile file;
+    if (const int error = file.Open(dir.get(), folder); error != 0) {
+        ThrowFileError(error);
+    }
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return std::make_unique<PosixDestinationFile>(std::move(dir), name, std::move(file));
 }
 
 }  // namespace orvelle::veilor64

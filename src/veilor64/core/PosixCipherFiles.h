@@ -4,12 +4,17 @@
 
 namespace orvelle::veilor64 {
 
-// Files on a POSIX file system. A destination is written to a new temporary
-// file in its own folder (O_EXCL|O_NOFOLLOW, mode 0600 while it is written),
-// given its final mode (an existing destination's mode, else 0666 less the
-// umask) and renamed over the destination; anything that fails on the way
-// removes the temporary file and leaves the destination as it was. A symbolic
-// link at the destination is replaced, never written through.
+// Files on a POSIX file system. A destination is written into an unnamed file
+// (O_TMPFILE, mode 0600) in its own folder, so that no partial output, plain or
+// encrypted, can outlive a killed process; only when it is complete and flushed
+// to the disk does it get the destination's name, in one step, replacing what
+// was there (a symbolic link at the destination is replaced, never written
+// through). A failure on the way leaves the destination as it was. Every output
+// is 0600: readable by its owner only. A destination that is itself an open
+// unnamed file of this process (a /proc/self/fd path) is written in place.
+//
+// Long outputs are written back to the disk as they go (sync_file_range), so
+// that the closing flush is short and the page cache never fills with them.
 class PosixCipherFiles final : public ICipherFiles {
 public:
     [[nodiscard]] std::unique_ptr<ISourceFile> OpenSource(const std::string& path) override;

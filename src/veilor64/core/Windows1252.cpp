@@ -102,6 +102,19 @@ std::string ToWindows1252(std::string_view utf8) {
     return bytes;
 }
 
+std::string FirstCharacterOutsideWindows1252(std::string_view utf8) {
+    std::size_t position = 0;
+    while (position < utf8.size()) {
+        const std::size_t start = position;
+        const char32_t character = NextCharacter(utf8, position);
+        if (character == kInvalid || (ToByte(character) == kReplacement &&
+                                      character != static_cast<char32_t>(kReplacement))) {
+            return std::string(utf8.substr(start, position - start));
+        }
+    }
+    return {};
+}
+
 std::string FromWindows1252(std::string_view bytes) {
     std::string utf8;
     utf8.reserve(bytes.size() * 2);

@@ -14,6 +14,11 @@ namespace orvelle::veilor64 {
 // number, as the platform's own conversion does, so the mapping is one-to-one.
 [[nodiscard]] std::string ToWindows1252(std::string_view utf8);
 
+// The first character of the text that the code page cannot hold, as UTF-8 (a
+// byte that is not valid UTF-8 comes back as that one byte), or "" when every
+// character has its code.
+[[nodiscard]] std::string FirstCharacterOutsideWindows1252(std::string_view utf8);
+
 // The reverse mapping: every byte becomes one character, written as UTF-8.
 [[nodiscard]] std::string FromWindows1252(std::string_view bytes);
 

@@ -14,7 +14,12 @@ struct FileTypeAssociation {
     std::string programPath;  // the program that opens such files, given the file's path
 };
 
-enum class AssociationStatus { Unchanged, Written, Failed };
+enum class AssociationStatus {
+    Unchanged,  // recorded so already, by the program for this user
+    Written,    // recorded now
+    Failed,     // could not be recorded
+    System,     // the system records it already (an installed package): nothing written
+};
 
 // The desktop's own association of file types with programs (on Windows the
 // registry's classes are that association, so there this records nothing).
@@ -22,8 +27,9 @@ class IFileTypeAssociation {
 public:
     virtual ~IFileTypeAssociation() = default;
 
-    // Records the association when what is recorded differs from it (or is missing)
-    // and lets the desktop know; Unchanged when it was already recorded so.
+    // Records the association for this user when what is recorded differs from it (or
+    // is missing) and lets the desktop know; Unchanged when it was already recorded so,
+    // System when the system's own records name the type and a program that opens it.
     [[nodiscard]] virtual AssociationStatus Register(const FileTypeAssociation& association) = 0;
 };
 

@@ -15,6 +15,15 @@ public:
     [[nodiscard]] virtual std::string ExecutableName() const = 0;
     // The separator the platform puts between folder and name.
     [[nodiscard]] virtual char PathSeparator() const = 0;
+    // The folder of the program's read-only data files ("ding.wav"): the program folder
+    // when they lie beside the executable, else the folder they are installed in.
+    [[nodiscard]] virtual std::string DataFolder() const = 0;
+    // Whether the program folder may hold this user's own files ("wavpath.txt"): the user
+    // can write it and it is not an installation that every user shares.
+    [[nodiscard]] virtual bool ProgramFolderKeepsUserFiles() const = 0;
+    // The user's own folder for the program's files when the program folder cannot hold
+    // them, created when missing.
+    [[nodiscard]] virtual std::string UserFilesFolder() const = 0;
 };
 
 }  // namespace orvelle::platform

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace orvelle::platform::posix {
 namespace {
@@ -30,6 +31,21 @@ void QtMessageBox::Show(const std::string& text, const std::string& title, Messa
                     QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("msgBox"));
     box.exec();
+}
+
+bool QtMessageBox::Ask(const std::string& text, const std::string& title, const std::string& yes,
+                       const std::string& no) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("msgBox"));
+    QPushButton* yesButton = box.addButton(QString::fromStdString(yes), QMessageBox::AcceptRole);
+    QPushButton* noButton = box.addButton(QString::fromStdString(no), QMessageBox::RejectRole);
+    // The answer that changes nothing is the one Enter and Escape give.
+    box.setDefaultButton(noButton);
+    box.setEscapeButton(noButton);
+    box.exec();
+    return box.clickedButton() == yesButton;
 }
 
 }  // namespace orvelle::platform::posix

@@ -99,7 +99,8 @@ typedef int32_t veilor_result;
 #define VEILOR_SELFREG_E_CLASS VEILOR_RESULT(0x80040201)
 
 /* A run-time error raised by Encrypt or Decrypt: the library's numbers
- * (64101 "Incorrect Password.", 64102, 64201, 64301, 64302, 64303) or the
+ * (64101 "Incorrect Password.", 64102, 64103 a passphrase character outside
+ * Windows-1252, refused by Encrypt only, 64201, 64301, 64302, 64303) or the
  * run-time's numbers for file failures (61 "Disk full", 70 "Permission
  * denied", 75 "Path/File access error", 76 "Path not found", ...). */
 #define VEILOR_ERROR_DESCRIPTION_SIZE 256
@@ -159,8 +160,10 @@ VEILOR64_API veilor_result veilor_class_factory_release(veilor_class_factory* fa
 /* --- Class Veilor --------------------------------------------------------- */
 
 /* Encrypts the source file into the destination file under the passphrase of
- * one to eight characters. VEILOR_S_OK, or VEILOR_E_EXCEPTION with `error`
- * (which may be null) filled in. Null texts count as empty. */
+ * one to eight characters, each one Windows-1252 holds. The destination is
+ * written as an unnamed 0600 file and takes its name only when complete and on
+ * the disk, replacing what was there; a failure leaves it as it was. VEILOR_S_OK, or
+ * VEILOR_E_EXCEPTION with `error` (which may be null) filled in. Null texts count as empty. */
 VEILOR64_API veilor_result veilor_encrypt(veilor* instance, const char* passPhrase,
                                           const char* sourceFile, const char* destinationFile,
                                           veilor_error* error);

@@ -1,0 +1,13 @@
+#include "AgeAssociation.h"
+
+#include "Version.h"
+
+namespace orvelle::filesecurity {
+
+platform::FileTypeAssociation DesktopAgeAssociation(const std::string& programPath) {
+    // Debian's shared-mime-info defines no type for age files; this one is ours.
+    return {"orvelle-age", kAgeMimeType, "*.age", kAgeDescription, shell::ApplicationTitle(),
+            programPath};
+}
+
+}  // namespace orvelle::filesecurity
