@@ -50,7 +50,8 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
                browsers,
                keys,
                sound,
-               traceCatalog} {
+               traceCatalog,
+               cleaningLock} {
 }
 
 }  // namespace orvelle::app

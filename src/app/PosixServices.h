@@ -2,6 +2,7 @@
 
 #include "AppServices.h"
 #include "DevToolsBrowserSource.h"
+#include "FlockCleaningLock.h"
 #include "FlockInstanceLock.h"
 #include "FreedesktopTrash.h"
 #include "IniProfileFile.h"
@@ -74,6 +75,7 @@ struct PosixServices {
     platform::posix::X11KeyState keys;
     platform::posix::QtSound sound;
     traces::LinuxTraceCatalog traceCatalog;
+    platform::posix::FlockCleaningLock cleaningLock;
 
     shell::AppServices services;
 };

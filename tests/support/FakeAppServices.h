@@ -6,6 +6,7 @@
 
 #include "AppServices.h"
 #include "FakeBrowser.h"
+#include "FakeCleaningLock.h"
 #include "FakeClipboard.h"
 #include "FakeFileDialogs.h"
 #include "FakeFileSecurity.h"
@@ -54,6 +55,7 @@ struct FakeAppServices {
     platform::fake::FakeKeyState keys;
     platform::fake::FakeSound sound;
     platform::fake::FakeTraceCatalog traces;
+    platform::fake::FakeCleaningLock cleaningLock;
 
     // The same services with another settings store (a recording wrapper, say).
     shell::AppServices WithSettings(platform::ISettingsStore& otherSettings) {
@@ -88,7 +90,8 @@ struct FakeAppServices {
                                   browsers,
                                   keys,
                                   sound,
-                                  traces};
+                                  traces,
+                                  cleaningLock};
     }
 
     shell::AppServices services = WithSettings(settings);
