@@ -175,10 +175,11 @@ void ChromiumTyped(sqlite3* db) {
 }
 
 void ChromiumHistory(sqlite3* db, const std::vector<std::string>& keepUrls) {
-    ClearTables(db, {"visits", "visit_source", "visited_links", "keyword_search_terms", "segments",
-                     "segment_usage", "clusters", "clusters_and_visits", "cluster_keywords",
-                     "cluster_visit_duplicates", "content_annotations", "context_annotations",
-                     "history_sync_metadata"});
+    ClearTables(
+        db, {"visits", "visit_source", "visited_links", "keyword_search_terms", "segments",
+             "segment_usage", "clusters", "clusters_and_visits", "cluster_keywords",
+             "cluster_visit_duplicates", "content_annotations", "context_annotations", "journeys",
+             "journey_history_entries", "journey_continuation_queries", "history_sync_metadata"});
     if (!HasTable(db, "urls")) {
         return;
     }

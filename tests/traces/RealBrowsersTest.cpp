@@ -2,7 +2,7 @@
 // Chromium, filled by browsing a local web server that sets cookies: first with
 // Firefox still running (its profile is left byte for byte as it was), then with
 // everything closed, checked through SQLite, and each browser started again on its
-// profile afterwards.
+// profile afterwards; last, the hidden Favorites option on the same real databases.
 
 #include "CleaningLog.h"
 #include "CleaningTestSupport.h"
@@ -374,6 +374,24 @@ TEST(RealBrowsersTest, ProfilesAreCleanedKeepTheirBookmarksAndStartAgainARunning
             EXPECT_EQ(IntegrityCheck(history), "ok");
             EXPECT_EQ(QueryNumber(history, "SELECT count(*) FROM visits"), 1);
             EXPECT_THAT(ReadFile(chromiumRoot + "/" + profile + "/Bookmarks"), HasSubstr("Kept"));
+        }
+    }
+
+    {
+        SCOPED_TRACE("the hidden Favorites option, on the real schemas");
+        traces::LinuxTraceCatalog catalog;
+        const auto found = catalog.Find(8);
+        EXPECT_TRUE(found.skipped.empty());
+        for (const auto& item : found.items) {
+            EXPECT_EQ(catalog.Apply(item).error, "") << item.path;
+        }
+        EXPECT_EQ(IntegrityCheck(places), "ok");
+        EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_bookmarks"), 6)
+            << "the six fixed folders stay";
+        EXPECT_EQ(QueryNumber(places, "SELECT sum(foreign_count) FROM moz_places"), 0);
+        EXPECT_TRUE(fs::is_directory(firefoxProfile + "/bookmarkbackups"));
+        for (const std::string profile : {"Default", "Profile 1"}) {
+            EXPECT_FALSE(Exists(chromiumRoot + "/" + profile + "/Bookmarks")) << profile;
         }
     }
 }

@@ -17,14 +17,18 @@
 #include "SchedulePage.h"
 #include "SecondTimer.h"
 #include "SqliteRegistry.h"
+#include "TempEnvironment.h"
 #include "VbCheckBox.h"
 #include "frmMain.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -330,3 +334,55 @@ TEST(QtClipboardTest, ClearEmptiesTheClipboard) {
 }
 
 }  // namespace
+
+namespace {
+
+// KDE's clipboard manager as its D-Bus interface shows it, on a private session bus.
+constexpr const char* kFakeKlipper = R"(
+import sys, dbus, dbus.service, dbus.mainloop.glib
+from gi.repository import GLib
+dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+bus = dbus.SessionBus()
+name = dbus.service.BusName("org.kde.klipper", bus)
+class Klipper(dbus.service.Object):
+    @dbus.service.method("org.kde.klipper.klipper")
+    def clearClipboardHistory(self):
+        open(sys.argv[1], "a").write("cleared\n")
+Klipper(bus, "/klipper")
+open(sys.argv[2], "w").write("ready")
+GLib.MainLoop().run()
+)";
+
+}  // namespace
+
+TEST(QtClipboardTest, KlipperIsAskedToClearItsHistoryWhereItRuns) {
+    test::TempEnvironment environment;
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                  QStringLiteral("--print-address=1")});
+    ASSERT_TRUE(daemon.waitForReadyRead(10000)) << "dbus-daemon is missing";
+    const QByteArray address = daemon.readLine().trimmed();
+    environment.Set("DBUS_SESSION_BUS_ADDRESS", address.toStdString());
+    const QString called = QString::fromStdString(environment.Path("called"));
+    const QString ready = QString::fromStdString(environment.Path("ready"));
+    QProcess klipper;
+    klipper.start(QStringLiteral("/usr/bin/python3"),
+                  {QStringLiteral("-c"), QString::fromUtf8(kFakeKlipper), called, ready});
+    ASSERT_TRUE(klipper.waitForStarted(10000));
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(ready) && waited.elapsed() < 10000 &&
+           klipper.state() == QProcess::Running) {
+        klipper.waitForFinished(20);
+    }
+    ASSERT_TRUE(QFile::exists(ready)) << klipper.readAllStandardError().toStdString();
+
+    posix::QtClipboard clipboard;
+    clipboard.Clear();
+    EXPECT_EQ(test::ReadFile(called.toStdString()), "cleared\n");
+    klipper.kill();
+    klipper.waitForFinished();
+    daemon.kill();
+    daemon.waitForFinished();
+}
