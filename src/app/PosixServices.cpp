@@ -53,7 +53,8 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
                keys,
                sound,
                hiddenWindows,
-               traceCatalog} {
+               traceCatalog,
+               cleaningLock} {
     if (damagedStore) {
         services.messageBox.Show(platform::posix::DamagedRegistryStoreMessage(*damagedStore),
                                  "Orvelle", platform::MessageIcon::Exclamation);

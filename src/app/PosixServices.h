@@ -2,6 +2,7 @@
 
 #include "AppServices.h"
 #include "DevToolsBrowserSource.h"
+#include "FlockCleaningLock.h"
 #include "FlockInstanceLock.h"
 #include "FreedesktopTrash.h"
 #include "IniProfileFile.h"
@@ -83,6 +84,7 @@ struct PosixServices {
     platform::posix::QtSound sound;
     platform::posix::RuntimeHiddenWindowsFile hiddenWindows;
     traces::LinuxTraceCatalog traceCatalog;
+    platform::posix::FlockCleaningLock cleaningLock;
 
     shell::AppServices services;
 };

@@ -8,6 +8,18 @@ namespace orvelle::cleaning {
 
 namespace {
 
+// Gives the cleaning lock back however the run ends.
+class LockTaken {
+public:
+    explicit LockTaken(platform::ICleaningLock& lock) : lock_(lock) {}
+    LockTaken(const LockTaken&) = delete;
+    LockTaken& operator=(const LockTaken&) = delete;
+    ~LockTaken() { lock_.Unlock(); }
+
+private:
+    platform::ICleaningLock& lock_;
+};
+
 // Clears the running flag however the run ends.
 class RunningFlag {
 public:
@@ -111,6 +123,12 @@ void CleaningRun::cmdBasicClean_Click() {
         if (host_.IsSchedulePending()) {
             return;
         }
+        if (const std::string holder = lock_.TryLock(); !holder.empty()) {
+            // Only the status line: a schedule that stays due tries again quietly.
+            host_.SetStatus("Another clean is running (" + holder + "): not cleaned");
+            return;
+        }
+        const LockTaken taken(lock_);
         host_.SetLastRunTime(TimeOfDay(clock_.Now()));
         host_.ShowMainPage();
         log_.Clear();

@@ -4,6 +4,7 @@
 #include "CleaningLog.h"
 #include "CleaningOptions.h"
 #include "StepOperations.h"
+#include "platform/CleaningLock.h"
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
 #include "platform/MessageBox.h"
@@ -20,20 +21,23 @@ class CleaningRun {
 public:
     CleaningRun(const CleaningOptions& options, IStepOperations& steps, ICleaningHost& host,
                 CleaningLog& log, const platform::IClock& clock, platform::IEventPump& eventPump,
-                platform::IMessageBox& messageBox)
+                platform::IMessageBox& messageBox, platform::ICleaningLock& lock)
         : options_(options),
           steps_(steps),
           host_(host),
           log_(log),
           clock_(clock),
           eventPump_(eventPump),
-          messageBox_(messageBox) {}
+          messageBox_(messageBox),
+          lock_(lock) {}
 
     // The run. Refused (nothing written, shown or switched) while the Schedule page
     // has unapplied edits; ignored while a run is already going on (a click during
     // a run's yield must not start a second run on top of it). An error of the run's
     // own statements (the clipboard) ends it with the error box: no "Done", and the
-    // schedule timers stay off.
+    // schedule timers stay off. While another program of this user cleans (the
+    // cleaning lock is held elsewhere) the run is refused too, and the status line
+    // names who holds the lock.
     void cmdBasicClean_Click();
 
     [[nodiscard]] bool IsRunning() const noexcept { return running_; }
@@ -51,6 +55,7 @@ private:
     const platform::IClock& clock_;
     platform::IEventPump& eventPump_;
     platform::IMessageBox& messageBox_;
+    platform::ICleaningLock& lock_;
     bool running_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/Archive.h"
 #include "platform/BrowserSource.h"
+#include "platform/CleaningLock.h"
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/ControlFactory.h"
@@ -78,6 +79,8 @@ struct AppServices {
     platform::IHiddenWindowsFile& hiddenWindows;
     // Cleaning: where the browsers and the desktop keep each option's traces.
     platform::ITraceCatalog& traces;
+    // One clean at a time for this user, shared with orvelle-clean.
+    platform::ICleaningLock& cleaningLock;
 };
 
 }  // namespace orvelle::shell

@@ -2,6 +2,7 @@
 #include "CleaningOptions.h"
 #include "CleaningRun.h"
 #include "CleaningTestSupport.h"
+#include "FakeCleaningLock.h"
 #include "FakePlatform.h"
 #include "FakeTraceCatalog.h"
 #include "RegistryLayer.h"
@@ -46,7 +47,8 @@ protected:
     CleaningLog log{sink};
     platform::fake::FakeClock clock;
     platform::fake::FakeEventPump eventPump;
-    CleaningRun run{options, steps, host, log, clock, eventPump, messageBox};
+    platform::fake::FakeCleaningLock lock;
+    CleaningRun run{options, steps, host, log, clock, eventPump, messageBox, lock};
 };
 
 TEST_F(CleaningRunTest, EveryCheckedOptionRunsItsStepInIndexOrderWithItsMessage) {
@@ -105,6 +107,25 @@ TEST_F(CleaningRunTest, WhileTheScheduleHasUnappliedEditsTheRunLeavesEverythingA
     host.pending = false;
     run.cmdBasicClean_Click();
     EXPECT_EQ(steps.calls.size(), 3U);
+}
+
+TEST_F(CleaningRunTest, WhileAnotherProgramCleansTheRunIsRefusedAndTheStatusSaysWho) {
+    Check({2, 3});
+    sink.SetText("\r\nkept", kLogBlue);
+    lock.holder = "process 77 (orvelle-clean)";
+    run.cmdBasicClean_Click();
+    EXPECT_THAT(steps.calls, IsEmpty());
+    EXPECT_EQ(sink.text, "\r\nkept");
+    EXPECT_EQ(host.lastRunTime, "(before)");
+    EXPECT_FALSE(host.scheduleTimer.has_value());
+    EXPECT_EQ(host.status, "Another clean is running (process 77 (orvelle-clean)): not cleaned");
+    EXPECT_EQ(lock.taken, 0);
+
+    lock.holder.clear();
+    run.cmdBasicClean_Click();
+    EXPECT_EQ(steps.calls.size(), 2U);
+    EXPECT_EQ(lock.taken, 1);
+    EXPECT_EQ(lock.released, 1) << "given back when the run ends";
 }
 
 TEST_F(CleaningRunTest, AStartRequestDuringARunIsIgnoredNotNested) {

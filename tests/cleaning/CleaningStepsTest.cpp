@@ -7,6 +7,7 @@
 #include "CleaningRun.h"
 #include "CleaningSteps.h"
 #include "CleaningTestSupport.h"
+#include "FakeCleaningLock.h"
 #include "FakeClipboard.h"
 #include "FakeFolderTree.h"
 #include "FakePlatform.h"
@@ -84,7 +85,8 @@ protected:
     FolderErasers folders{tree, special, tempPath, messageBox, log, eventPump, host, traces};
     HistoryErasers histories{registry, recycleBin, messageBox, log, traces};
     CleaningSteps steps{folders, histories, browser, clipboard, traces};
-    CleaningRun run{options, steps, host, log, clock, eventPump, messageBox};
+    fake::FakeCleaningLock lock;
+    CleaningRun run{options, steps, host, log, clock, eventPump, messageBox, lock};
 };
 
 TEST_F(CleaningStepsTest, TheLogOfARunInOrderAndInColour) {

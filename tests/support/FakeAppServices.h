@@ -6,6 +6,7 @@
 
 #include "AppServices.h"
 #include "FakeBrowser.h"
+#include "FakeCleaningLock.h"
 #include "FakeClipboard.h"
 #include "FakeFileDialogs.h"
 #include "FakeFileSecurity.h"
@@ -55,6 +56,7 @@ struct FakeAppServices {
     platform::fake::FakeSound sound;
     platform::fake::FakeHiddenWindowsFile hiddenWindows;
     platform::fake::FakeTraceCatalog traces;
+    platform::fake::FakeCleaningLock cleaningLock;
 
     // The same services with another settings store (a recording wrapper, say).
     shell::AppServices WithSettings(platform::ISettingsStore& otherSettings) {
@@ -90,7 +92,8 @@ struct FakeAppServices {
                                   keys,
                                   sound,
                                   hiddenWindows,
-                                  traces};
+                                  traces,
+                                  cleaningLock};
     }
 
     shell::AppServices services = WithSettings(settings);

@@ -47,7 +47,8 @@ CleaningPages::CleaningPages(shell::AppServices& services, QWidget* parent)
     steps_ = std::make_unique<CleaningSteps>(*folderErasers_, *historyErasers_, *browser_,
                                              services.clipboard, *traces_);
     run_ = std::make_unique<CleaningRun>(*options_, *steps_, host_, *log_, services.clock,
-                                         services.eventPump, services.messageBox);
+                                         services.eventPump, services.messageBox,
+                                         services.cleaningLock);
     BindOptionBoxes();
 
     connect(mainPanel_->cmdBasicClean, &QPushButton::clicked, this,

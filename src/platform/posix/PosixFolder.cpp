@@ -253,17 +253,29 @@ std::unique_ptr<IFolder> PosixFolder::OpenFolder(const std::string& name) {
     return OpenChild(name);
 }
 
-bool PosixFolder::DeleteFile(const std::string& name) {
+std::optional<std::uint64_t> PosixFolder::DeletableFileSize(const std::string& name) const {
     struct stat info {};
     if (::fstatat(fd_.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return false;
+        return std::nullopt;
     }
     if (S_ISREG(info.st_mode)) {
         if (walk_->anyOpenOnDevice && walk_->openFiles->Contains(info.st_dev, info.st_ino)) {
-            return false;  // in use
+            return std::nullopt;  // in use
         }
     } else if (!S_ISLNK(info.st_mode)) {
-        return false;  // a folder, socket, FIFO or device
+        return std::nullopt;  // a folder, socket, FIFO or device
+    }
+    return static_cast<std::uint64_t>(info.st_blocks) * 512U;
+}
+
+std::uint64_t PosixFolder::OwnSize() const {
+    struct stat info {};
+    return ::fstat(fd_.get(), &info) == 0 ? static_cast<std::uint64_t>(info.st_blocks) * 512U : 0;
+}
+
+bool PosixFolder::DeleteFile(const std::string& name) {
+    if (!DeletableFileSize(name)) {
+        return false;
     }
     return ::unlinkat(fd_.get(), name.c_str(), 0) == 0;
 }

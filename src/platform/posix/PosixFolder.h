@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orvelle::platform::posix {
@@ -39,6 +40,12 @@ public:
     [[nodiscard]] std::unique_ptr<IFolder> OpenFolder(const std::string& name) override;
     [[nodiscard]] bool DeleteFile(const std::string& name) override;
     [[nodiscard]] bool DeleteFolder(const std::string& name) override;
+
+    // What DeleteFile would decide, without deleting: the space the file or link
+    // takes on disk when it would go, nothing when it would stay.
+    [[nodiscard]] std::optional<std::uint64_t> DeletableFileSize(const std::string& name) const;
+    // The space this folder's own entry list takes on disk.
+    [[nodiscard]] std::uint64_t OwnSize() const;
 
 private:
     [[nodiscard]] std::unique_ptr<PosixFolder> OpenChild(const std::string& name);

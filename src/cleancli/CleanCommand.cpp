@@ -1,0 +1,352 @@
+#include "CleanCommand.h"
+
+#include "BrowserSettings.h"
+#include "CleanArguments.h"
+#include "CleanPreview.h"
+#include "CleaningLog.h"
+#include "CleaningOptions.h"
+#include "CleaningRun.h"
+#include "CleaningSteps.h"
+#include "CleaningTraces.h"
+#include "CommandServices.h"
+#include "FlockCleaningLock.h"
+#include "FolderErasers.h"
+#include "FreedesktopTrash.h"
+#include "HistoryErasers.h"
+#include "LinuxTraceCatalog.h"
+#include "PosixFolderTree.h"
+#include "PosixProcessInfo.h"
+#include "PosixShellFolders.h"
+#include "PosixTempPath.h"
+#include "RegistryLayer.h"
+#include "RegistrySettingsStore.h"
+#include "SqliteRegistry.h"
+#include "SystemClock.h"
+#include "XcbClipboard.h"
+#include "XdgPaths.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+namespace orvelle::cleancli {
+namespace {
+
+using cleaning::CleaningOptions;
+using cleaning::LogColour;
+using nlohmann::json;
+
+constexpr const char* kName = "orvelle-clean";
+
+bool HasStep(int index) {
+    return index != 0 && index != 1 && index != 10;
+}
+
+std::string StateText(int value) {
+    return value == 1 ? "checked" : value == 2 ? "grayed" : "unchecked";
+}
+
+std::string SizeText(std::uint64_t bytes) {
+    const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    double size = static_cast<double>(bytes);
+    int unit = 0;
+    while (size >= 1024.0 && unit < 4) {
+        size /= 1024.0;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", size, units[unit]);
+    return text;
+}
+
+std::string Coloured(const std::string& text, LogColour colour, bool terminal) {
+    if (!terminal) {
+        return text;
+    }
+    const char* code = colour == cleaning::kLogRed     ? "\033[31m"
+                       : colour == cleaning::kLogGreen ? "\033[32m"
+                       : colour == cleaning::kLogBlue  ? "\033[34m"
+                                                       : "\033[1m";
+    return code + text + "\033[0m";
+}
+
+// The program's stores and options for this user, as the main window loads them.
+class Session {
+public:
+    // Listing and previewing never create the registry store: without one they
+    // read as a new user's (every option at its default).
+    Session(const CleanArguments& arguments, bool mayCreateStore, CommandOutput output)
+        : output_(output),
+          programFolder_(arguments.programFolder.empty()
+                             ? platform::posix::PosixProcessInfo().ProgramFolder()
+                             : arguments.programFolder),
+          registry_(StorePath(mayCreateStore)),
+          settings_(registry_),
+          messageBox_([this](const std::string& text) { Red(text); }),
+          layer_(registry_, messageBox_),
+          options_(settings_, messageBox_, layer_, programFolder_, catalog_) {
+        if (!registry_.IsOpen()) {
+            return;
+        }
+        options_.cmdDefaultSettings_Click();  // bSettingsReady is false: nothing is stored
+        options_.LoadCleaningOptions();
+        if (arguments.only) {
+            for (int index = 0; index < CleaningOptions::kCount; ++index) {
+                static_cast<void>(options_.SetValue(index, arguments.only->count(index) ? 1 : 0));
+            }
+        }
+    }
+
+    [[nodiscard]] bool StoreOpen() const { return registry_.IsOpen(); }
+    [[nodiscard]] std::string StorePathText() const { return registry_.Path(); }
+
+    [[nodiscard]] std::set<int> Selected() const {
+        std::set<int> selected;
+        for (int index = 0; index < CleaningOptions::kCount; ++index) {
+            if (options_.Value(index) == 1) {
+                selected.insert(index);
+            }
+        }
+        return selected;
+    }
+
+    int List(bool asJson) {
+        json options = json::array();
+        for (int index = 0; index < CleaningOptions::kCount; ++index) {
+            const bool stored = settings_.GetSetting(programFolder_, "Settings",
+                                                     "Index" + std::to_string(index), "3") != "3";
+            const int value = options_.Value(index);
+            options.push_back(
+                {{"index", index},
+                 {"caption", CleaningOptions::kCaptions[static_cast<std::size_t>(index)]},
+                 {"state", value},
+                 {"stored", stored},
+                 {"hasStep", HasStep(index)},
+                 {"message", cleaning::CleaningRun::StepMessage(index)}});
+        }
+        if (asJson) {
+            output_.out << json{{"programFolder", programFolder_}, {"options", options}}.dump(2)
+                        << "\n";
+            return errors_ > 0 ? 1 : 0;
+        }
+        output_.out << "Options of " << programFolder_ << ":\n";
+        for (const json& option : options) {
+            char number[8];
+            std::snprintf(number, sizeof number, "%2d", option["index"].get<int>());
+            output_.out << number << "  ["
+                        << (option["state"] == 1   ? "x"
+                            : option["state"] == 2 ? "-"
+                                                   : " ")
+                        << "] " << option["caption"].get<std::string>() << "  ("
+                        << StateText(option["state"].get<int>())
+                        << (option["stored"].get<bool>() ? "" : ", default")
+                        << (option["hasStep"].get<bool>() ? "" : ", no step") << ")\n";
+        }
+        return errors_ > 0 ? 1 : 0;
+    }
+
+    int Preview(bool asJson) {
+        platform::posix::PosixShellFolders shellFolders(registry_);
+        platform::posix::PosixTempPath tempPath;
+        platform::posix::FreedesktopTrash trash;
+        bool progressShown = false;
+        PreviewSources sources{catalog_, registry_, shellFolders, tempPath, trash.TrashFolders(),
+                               {}};
+        if (output_.errIsTerminal) {
+            sources.progress = [&](const std::string& folder, std::uint64_t files) {
+                output_.err << "\r\033[KScanning " << folder << ": " << files << " files"
+                            << std::flush;
+                progressShown = true;
+            };
+        }
+        const std::vector<OptionPreview> previews = BuildPreview(Selected(), sources);
+        if (progressShown) {
+            output_.err << "\r\033[K" << std::flush;
+        }
+        json options = json::array();
+        std::uint64_t total = 0;
+        std::size_t count = 0;
+        for (const OptionPreview& preview : previews) {
+            json items = json::array();
+            for (const PreviewItem& item : preview.items) {
+                items.push_back({{"path", item.path},
+                                 {"kind", item.kind},
+                                 {"what", item.what},
+                                 {"bytes", item.bytes},
+                                 {"files", item.files},
+                                 {"kept", item.kept},
+                                 {"browser", item.browser},
+                                 {"profile", item.profile}});
+            }
+            json skipped = json::array();
+            for (const platform::SkippedProfile& profile : preview.skipped) {
+                skipped.push_back({{"browser", profile.browser},
+                                   {"profile", profile.profile},
+                                   {"folder", profile.profileFolder},
+                                   {"reason", profile.reason},
+                                   {"text", cleaning::CleaningTraces::SkippedText(profile)}});
+            }
+            total += preview.Bytes();
+            count += preview.items.size();
+            options.push_back(
+                {{"index", preview.index},
+                 {"caption", CleaningOptions::kCaptions[static_cast<std::size_t>(preview.index)]},
+                 {"message", cleaning::CleaningRun::StepMessage(preview.index)},
+                 {"items", items},
+                 {"skipped", skipped},
+                 {"notes", preview.notes},
+                 {"bytes", preview.Bytes()}});
+        }
+        if (asJson) {
+            output_.out << json{{"programFolder", programFolder_},
+                                {"options", options},
+                                {"items", count},
+                                {"bytes", total}}
+                               .dump(2)
+                        << "\n";
+            return errors_ > 0 ? 1 : 0;
+        }
+        for (const json& option : options) {
+            output_.out << option["index"].get<int>() << "  "
+                        << option["caption"].get<std::string>() << "\n";
+            for (const json& item : option["items"]) {
+                output_.out << "    " << item["kind"].get<std::string>() << "  "
+                            << SizeText(item["bytes"].get<std::uint64_t>()) << "  "
+                            << item["path"].get<std::string>();
+                std::string detail = item["what"].get<std::string>();
+                const auto add = [&](const std::string& text) {
+                    detail += (detail.empty() ? "" : "; ") + text;
+                };
+                if (!item["browser"].get<std::string>().empty()) {
+                    add(item["browser"].get<std::string>() + " \"" +
+                        item["profile"].get<std::string>() + "\"");
+                }
+                if (item["files"].get<std::uint64_t>() > 0) {
+                    add(std::to_string(item["files"].get<std::uint64_t>()) + " files");
+                }
+                if (item["kept"].get<std::uint64_t>() > 0) {
+                    add(std::to_string(item["kept"].get<std::uint64_t>()) +
+                        " files open in a program stay");
+                }
+                output_.out << (detail.empty() ? "" : "  (" + detail + ")") << "\n";
+            }
+            for (const json& profile : option["skipped"]) {
+                output_.out << "    skipped: " << profile["text"].get<std::string>() << "\n";
+            }
+            for (const json& note : option["notes"]) {
+                output_.out << "    would fail: " << note.get<std::string>() << "\n";
+            }
+            output_.out << "    total " << SizeText(option["bytes"].get<std::uint64_t>()) << " in "
+                        << option["items"].size() << " items\n";
+        }
+        output_.out << "Total: " << SizeText(total) << " in " << count << " items of "
+                    << previews.size() << " options. Nothing was changed.\n";
+        return errors_ > 0 ? 1 : 0;
+    }
+
+    int Run(bool noWait) {
+        platform::posix::FlockCleaningLock lock;
+        if (const std::string holder = lock.TryLock(); !holder.empty()) {
+            if (noWait) {
+                output_.err << kName << ": another clean is running (" << holder
+                            << "): not cleaned\n";
+                return 3;
+            }
+            output_.err << kName << ": another clean is running (" << holder
+                        << "); waiting for it to finish\n"
+                        << std::flush;
+            lock.Lock();
+        }
+        platform::posix::PosixShellFolders shellFolders(registry_);
+        platform::posix::PosixTempPath tempPath;
+        platform::posix::FreedesktopTrash trash;
+        platform::posix::PosixFolderTree folderTree;
+        platform::posix::XcbClipboard clipboard;
+        platform::posix::SystemClock clock;
+        NoEventPump pump;
+        CommandHost host;
+        LineLogSink sink([this](const std::string& text, LogColour colour) {
+            if (colour == cleaning::kLogRed) {
+                Red(text);
+                return;
+            }
+            output_.out << Coloured(text, colour, output_.outIsTerminal) << "\n" << std::flush;
+        });
+        cleaning::CleaningLog log(sink);
+        cleaning::CleaningTraces traces(catalog_, log);
+        cleaning::BrowserSettings browser(settings_, messageBox_, layer_, catalog_);
+        cleaning::FolderErasers folders(folderTree, shellFolders, tempPath, messageBox_, log, pump,
+                                        host, traces);
+        cleaning::HistoryErasers histories(registry_, trash, messageBox_, log, traces);
+        cleaning::CleaningSteps steps(folders, histories, browser, clipboard, traces);
+        cleaning::CleaningRun run(options_, steps, host, log, clock, pump, messageBox_, lock);
+        run.cmdBasicClean_Click();
+        lock.Unlock();
+        return errors_ > 0 ? 1 : 0;
+    }
+
+private:
+    static std::string StorePath(bool mayCreate) {
+        if (mayCreate) {
+            return platform::posix::SqliteRegistry::DefaultPath();
+        }
+        // The store's own path without making its folder (DefaultPath would).
+        const std::string path = platform::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
+        struct stat info {};
+        return ::lstat(path.c_str(), &info) == 0 ? path : ":memory:";
+    }
+
+    // A red entry or an error box: on standard output with the log, and on standard error.
+    void Red(const std::string& text) {
+        ++errors_;
+        output_.out << Coloured(text, cleaning::kLogRed, output_.outIsTerminal) << "\n"
+                    << std::flush;
+        output_.err << text << "\n" << std::flush;
+    }
+
+    CommandOutput output_;
+    std::string programFolder_;
+    platform::posix::SqliteRegistry registry_;
+    platform::RegistrySettingsStore settings_;
+    LineMessageBox messageBox_;
+    shell::RegistryLayer layer_;
+    traces::LinuxTraceCatalog catalog_;
+    CleaningOptions options_;
+    int errors_ = 0;
+};
+
+}  // namespace
+
+int RunCleanCommand(const std::vector<std::string>& arguments, const CommandOutput& output) {
+    CleanArguments parsed;
+    std::string error;
+    if (!ParseCleanArguments(arguments, parsed, error)) {
+        output.err << kName << ": " << error << "\nTry \"" << kName << " --help\".\n";
+        return 2;
+    }
+    if (parsed.mode == CleanMode::Help) {
+        output.out << UsageText();
+        return 0;
+    }
+    Session session(parsed, parsed.mode == CleanMode::Run, output);
+    if (!session.StoreOpen()) {
+        output.err << kName << ": cannot open the registry store " << session.StorePathText()
+                   << "\n";
+        return 1;
+    }
+    switch (parsed.mode) {
+    case CleanMode::List:
+        return session.List(parsed.json);
+    case CleanMode::Preview:
+        return session.Preview(parsed.json);
+    case CleanMode::Run:
+        return session.Run(parsed.noWait);
+    case CleanMode::Help:
+        break;
+    }
+    return 0;
+}
+
+}  // namespace orvelle::cleancli

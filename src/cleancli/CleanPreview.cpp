@@ -1,0 +1,333 @@
+#include "CleanPreview.h"
+
+#include "BrowserSettings.h"
+#include "CleaningLog.h"
+#include "CleaningRun.h"
+#include "CleaningTraces.h"
+#include "CommandServices.h"
+#include "FolderErasers.h"
+#include "HistoryErasers.h"
+#include "PosixFolder.h"
+#include "TraceFiles.h"
+#include "platform/Registry.h"
+#include "platform/RuntimeError.h"
+#include "platform/ShellFolders.h"
+#include "platform/TempPath.h"
+
+#include <sys/stat.h>
+
+namespace orvelle::cleancli {
+namespace {
+
+using platform::EntryKind;
+using platform::FolderEntry;
+using platform::IFolder;
+using platform::posix::OpenFileSet;
+using platform::posix::PosixFolder;
+
+constexpr auto kProgressEvery = std::chrono::milliseconds(100);
+
+// One folder of a preview walk: the posix folder decides, the tree records.
+class PreviewFolder final : public IFolder {
+public:
+    PreviewFolder(std::unique_ptr<PosixFolder> folder, std::string top, PreviewFolderTree& tree)
+        : folder_(std::move(folder)), top_(std::move(top)), tree_(tree) {}
+
+    [[nodiscard]] std::vector<FolderEntry> List() override { return folder_->List(); }
+
+    [[nodiscard]] std::unique_ptr<IFolder> OpenFolder(const std::string& name) override {
+        std::unique_ptr<IFolder> opened = folder_->OpenFolder(name);
+        auto child = std::unique_ptr<PosixFolder>(static_cast<PosixFolder*>(opened.release()));
+        const std::string top = top_.empty() ? name : top_;
+        tree_.AddFolder(top, child->OwnSize());
+        return std::make_unique<PreviewFolder>(std::move(child), top, tree_);
+    }
+
+    [[nodiscard]] bool DeleteFile(const std::string& name) override {
+        const auto bytes = folder_->DeletableFileSize(name);
+        if (!bytes) {
+            tree_.KeepFile(top_);
+            return false;
+        }
+        tree_.AddFile(top_, name, *bytes);
+        return true;
+    }
+
+    // The walk has recorded the subfolder's files already (and a subfolder that
+    // cannot be entered keeps what it holds, as it does when cleaning).
+    [[nodiscard]] bool DeleteFolder(const std::string&) override { return true; }
+
+private:
+    std::unique_ptr<PosixFolder> folder_;
+    std::string top_;  // the root's subfolder this folder lies in; "" for the root
+    PreviewFolderTree& tree_;
+};
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+// A registry key the step deletes, listed when it is there.
+void AddKey(platform::IRegistry& registry, const std::string& key, OptionPreview& preview) {
+    platform::HKEY handle = 0;
+    if (registry.RegOpenKeyExA(platform::HKEY_CURRENT_USER, key, platform::KEY_READ, handle) ==
+        platform::ERROR_SUCCESS) {
+        static_cast<void>(registry.RegCloseKey(handle));
+        preview.items.push_back({"HKEY_CURRENT_USER\\" + key, "registry key", "", 0, 0, 0, "", ""});
+    }
+}
+
+void AddFindings(const platform::TraceFindings& findings, OptionPreview& preview) {
+    for (const platform::TraceItem& item : findings.items) {
+        preview.items.push_back({item.path, KindText(item.kind), ContentText(item.content),
+                                 item.bytes, 0, 0, item.browser, item.profile});
+    }
+    preview.skipped.insert(preview.skipped.end(), findings.skipped.begin(), findings.skipped.end());
+}
+
+// The recycle bins as FreedesktopTrash empties them: files/ and info/ of each,
+// and its directorysizes.
+void AddTrash(const std::vector<std::string>& trashFolders, OptionPreview& preview) {
+    const auto openFiles = std::make_shared<const OpenFileSet>(OpenFileSet::Scan());
+    for (const std::string& trash : trashFolders) {
+        std::unique_ptr<PosixFolder> root;
+        try {
+            root = PosixFolder::OpenRoot(trash, openFiles);
+        } catch (const platform::RuntimeError& error) {
+            preview.notes.push_back(trash + ": " + error.Description());
+            continue;
+        }
+        for (const char* part : {"files", "info"}) {
+            std::unique_ptr<IFolder> folder;
+            std::vector<FolderEntry> entries;
+            try {
+                folder = root->OpenFolder(part);
+                entries = folder->List();
+            } catch (const platform::RuntimeError&) {
+                continue;  // a trash without this part is empty there
+            }
+            auto& posix = static_cast<PosixFolder&>(*folder);
+            const std::string folderPath = trash + "/" + part;
+            for (const FolderEntry& entry : entries) {
+                const std::string path = folderPath + "/" + entry.name;
+                if (entry.kind == EntryKind::Folder) {
+                    preview.items.push_back(
+                        {path, "folder", "", traces::SizeOnDisk(path), 0, 0, "", ""});
+                } else if (entry.kind != EntryKind::Kept) {
+                    if (const auto bytes = posix.DeletableFileSize(entry.name)) {
+                        preview.items.push_back({path, "file", "", *bytes, 0, 0, "", ""});
+                    }
+                }
+            }
+        }
+        const std::string sizes = trash + "/directorysizes";
+        if (const auto bytes = root->DeletableFileSize("directorysizes")) {
+            preview.items.push_back({sizes, "file", "", *bytes, 0, 0, "", ""});
+        }
+    }
+}
+
+}  // namespace
+
+std::uint64_t OptionPreview::Bytes() const {
+    std::uint64_t total = 0;
+    for (const PreviewItem& item : items) {
+        total += item.bytes;
+    }
+    return total;
+}
+
+std::unique_ptr<IFolder> PreviewFolderTree::OpenRoot(const std::string& path) {
+    root_ = path;
+    while (root_.size() > 1 && root_.back() == '/') {
+        root_.pop_back();
+    }
+    folders_.clear();
+    return std::make_unique<PreviewFolder>(PosixFolder::OpenRoot(path, nullptr), "", *this);
+}
+
+std::vector<PreviewItem> PreviewFolderTree::TakeItems() {
+    folders_.clear();
+    return std::exchange(items_, {});
+}
+
+void PreviewFolderTree::Tick() {
+    if ((++seen_ & 1023U) != 0 || !progress_) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastProgress_ >= kProgressEvery) {
+        lastProgress_ = now;
+        progress_(root_, seen_);
+    }
+}
+
+void PreviewFolderTree::AddFolder(const std::string& top, std::uint64_t bytes) {
+    auto found = folders_.find(top);
+    if (found == folders_.end()) {
+        found = folders_.emplace(top, items_.size()).first;
+        items_.push_back({Join(root_, top), "folder", "", 0, 0, 0, "", ""});
+    }
+    items_[found->second].bytes += bytes;
+}
+
+void PreviewFolderTree::AddFile(const std::string& top, const std::string& name,
+                                std::uint64_t bytes) {
+    Tick();
+    if (top.empty()) {
+        items_.push_back({Join(root_, name), "file", "", bytes, 0, 0, "", ""});
+        return;
+    }
+    PreviewItem& folder = items_[folders_.at(top)];
+    folder.bytes += bytes;
+    ++folder.files;
+}
+
+void PreviewFolderTree::KeepFile(const std::string& top) {
+    Tick();
+    if (!top.empty()) {
+        ++items_[folders_.at(top)].kept;
+    }
+}
+
+std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSources& sources) {
+    std::vector<OptionPreview> previews;
+    // The folder steps' own lookup and walk, over a tree that only records; what
+    // they would log in red becomes the option's notes.
+    std::vector<std::string>* notes = nullptr;
+    LineLogSink sink([&](const std::string& text, cleaning::LogColour colour) {
+        if (colour == cleaning::kLogRed && notes != nullptr) {
+            notes->push_back(text);
+        }
+    });
+    cleaning::CleaningLog log(sink);
+    cleaning::CleaningTraces traces(sources.catalog, log);
+    LineMessageBox messageBox([&](const std::string& text) {
+        if (notes != nullptr) {
+            notes->push_back(text);
+        }
+    });
+    NoEventPump pump;
+    CommandHost host;
+    PreviewFolderTree tree(sources.progress);
+    cleaning::FolderErasers folders(tree, sources.shellFolders, sources.tempPath, messageBox, log,
+                                    pump, host, traces);
+    const auto walk = [&](const std::string& root, OptionPreview& preview) {
+        folders.DeleteFolderTree(root);
+        auto items = tree.TakeItems();
+        preview.items.insert(preview.items.end(), items.begin(), items.end());
+    };
+
+    for (const int index : options) {
+        OptionPreview preview;
+        preview.index = index;
+        notes = &preview.notes;
+        switch (index) {
+        case 2:
+            AddKey(sources.registry, cleaning::HistoryErasers::kTypedURLsKey, preview);
+            AddFindings(sources.catalog.Find(index), preview);
+            break;
+        case 13:
+            AddKey(sources.registry, cleaning::HistoryErasers::kRunMRUKey, preview);
+            AddFindings(sources.catalog.Find(index), preview);
+            break;
+        case 3:
+        case 6:
+        case 7:
+        case 8:
+        case 9: {
+            // The shell's folder first, as the step walks it (none on Linux).
+            const int csidl = index == 3   ? platform::CSIDL_RECENT
+                              : index == 6 ? platform::CSIDL_INTERNET_CACHE
+                              : index == 7 ? platform::CSIDL_COOKIES
+                              : index == 8 ? platform::CSIDL_FAVORITES
+                                           : platform::CSIDL_HISTORY;
+            if (const std::string path = folders.GetSpecialFolder(csidl); !path.empty()) {
+                walk(path, preview);
+            }
+            AddFindings(sources.catalog.Find(index), preview);
+            break;
+        }
+        case 4:
+            if (const std::string path = folders.GetSpecialFolder(platform::CSIDL_PERSONAL);
+                !path.empty()) {
+                walk(path, preview);
+            }
+            break;
+        case 5:
+            AddTrash(sources.trashFolders, preview);
+            break;
+        case 11: {
+            std::string path = sources.tempPath.GetTempPathA();
+            if (!path.empty()) {
+                path.pop_back();
+                walk(path, preview);
+            }
+            break;
+        }
+        case 12:
+            preview.items.push_back(
+                {"CLIPBOARD and PRIMARY selections", "clipboard", "", 0, 0, 0, "", ""});
+            AddFindings(sources.catalog.Find(index), preview);
+            break;
+        case 14:
+        case 15:
+            preview.items.push_back(
+                {std::string("HKEY_CURRENT_USER\\") + cleaning::BrowserSettings::kMainKey + "\\" +
+                     (index == 14 ? cleaning::BrowserSettings::kDisableScriptDebugger
+                                  : cleaning::BrowserSettings::kDisableScriptDebuggerX),
+                 "registry value", "set to \"yes\"", 0, 0, 0, "", ""});
+            break;
+        default:
+            continue;  // 0, 1 and 10 have no step
+        }
+        previews.push_back(std::move(preview));
+    }
+    return previews;
+}
+
+std::string KindText(platform::TraceKind kind) {
+    switch (kind) {
+    case platform::TraceKind::File:
+        return "file";
+    case platform::TraceKind::Folder:
+        return "folder contents";
+    case platform::TraceKind::DatabaseRows:
+        return "database rows";
+    case platform::TraceKind::Setting:
+        return "setting";
+    }
+    return "file";
+}
+
+std::string ContentText(platform::TraceContent content) {
+    using platform::TraceContent;
+    switch (content) {
+    case TraceContent::WholeFile:
+    case TraceContent::FolderContents:
+        return "";
+    case TraceContent::FirefoxTyped:
+    case TraceContent::ChromiumTyped:
+        return "typed addresses";
+    case TraceContent::FirefoxHistory:
+    case TraceContent::ChromiumHistory:
+        return "history";
+    case TraceContent::FirefoxFavicons:
+        return "icons of pages not bookmarked";
+    case TraceContent::FirefoxBookmarks:
+        return "bookmarks";
+    case TraceContent::RecentList:
+        return "recent files list";
+    case TraceContent::KRunnerHistory:
+    case TraceContent::GnomeRunHistory:
+        return "run history";
+    case TraceContent::FirefoxStartPage:
+    case TraceContent::ChromiumStartPage:
+        return "start page";
+    case TraceContent::FirefoxAutoFill:
+        return "address auto-fill";
+    }
+    return "";
+}
+
+}  // namespace orvelle::cleancli

@@ -1,0 +1,108 @@
+#include "FlockCleaningLock.h"
+
+#include "PosixTempPath.h"
+#include "XdgPaths.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+
+namespace orvelle::platform::posix {
+namespace {
+
+std::string ProgramName() {
+    std::ifstream comm("/proc/self/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+// What the holder wrote: "1234 orvelle-clean".
+std::string HolderText(int fd) {
+    char buffer[256] = {};
+    const ssize_t size = ::pread(fd, buffer, sizeof buffer - 1, 0);
+    std::string text = size > 0 ? std::string(buffer, static_cast<std::size_t>(size)) : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    const auto space = text.find(' ');
+    if (text.empty()) {
+        return "another process";
+    }
+    if (space == std::string::npos) {
+        return "process " + text;
+    }
+    return "process " + text.substr(0, space) + " (" + text.substr(space + 1) + ")";
+}
+
+}  // namespace
+
+FlockCleaningLock::FlockCleaningLock(std::string lockPath)
+    : path_(lockPath.empty() ? DefaultPath() : std::move(lockPath)) {
+}
+
+std::string FlockCleaningLock::DefaultPath() {
+    const std::string runtime = XdgPaths::RuntimeDir();
+    if (!runtime.empty()) {
+        return runtime + "/orvelle-clean.lock";
+    }
+    return PosixTempPath().GetTempPathA() + "orvelle-clean-" + std::to_string(::getuid()) + ".lock";
+}
+
+std::string FlockCleaningLock::Take(bool wait) {
+    if (count_ > 0) {
+        ++count_;
+        return {};
+    }
+    UniqueFd fd(::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_uid != ::getuid()) {
+        // Without a lock file of our own no one can be kept out; cleaning anyway is
+        // what the lock's absence always meant.
+        ++count_;
+        return {};
+    }
+    while (::flock(fd.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EWOULDBLOCK) {
+            return HolderText(fd.get());
+        }
+        ++count_;
+        return {};
+    }
+    const std::string holder = std::to_string(::getpid()) + " " + ProgramName() + "\n";
+    if (::ftruncate(fd.get(), 0) == 0) {
+        static_cast<void>(::pwrite(fd.get(), holder.data(), holder.size(), 0));
+    }
+    fd_ = std::move(fd);
+    ++count_;
+    return {};
+}
+
+std::string FlockCleaningLock::TryLock() {
+    return Take(false);
+}
+
+void FlockCleaningLock::Lock() {
+    static_cast<void>(Take(true));
+}
+
+void FlockCleaningLock::Unlock() {
+    if (count_ == 0) {
+        return;
+    }
+    if (--count_ == 0 && fd_) {
+        // Emptied first, so that no one reads a holder that has gone.
+        static_cast<void>(::ftruncate(fd_.get(), 0));
+        fd_ = UniqueFd();
+    }
+}
+
+}  // namespace orvelle::platform::posix
