@@ -14,4 +14,4 @@ file(RELATIVE_PATH ORVELLE_DATA_FROM_PROGRAM
 # The commands: each is an executable target installed into the program folder, linked
 # from <bindir> and documented by the manual page data/man/<command>.1.scd. A new
 # command is one more name here.
-set(ORVELLE_COMMANDS orvelle orvelle-reg veilor)
+set(ORVELLE_COMMANDS orvelle orvelle-reg veilor orvelle-clean)
