@@ -55,6 +55,12 @@ public:
     void Show(const std::string& text, const std::string&, platform::MessageIcon) override {
         line_(text);
     }
+    // No one is there to answer: the question is said, and the safe answer taken.
+    [[nodiscard]] bool Ask(const std::string& text, const std::string&, const std::string&,
+                           const std::string& no) override {
+        line_(text + " (" + no + ")");
+        return false;
+    }
 
 private:
     std::function<void(const std::string&)> line_;
