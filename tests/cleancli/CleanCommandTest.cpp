@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 #include <nlohmann/json.hpp>
 
 #include <chrono>
@@ -249,6 +250,7 @@ protected:
                      fs::copy_options::recursive | fs::copy_options::copy_symlinks);
         }
         fs::permissions(env.Path("runtime"), fs::perms::owner_all, fs::perm_options::replace);
+        env.Set("DISPLAY", std::nullopt);  // never the clipboard of the session we run in
     }
 
     // Every file below the home but our own outputs and the registry store, which a
@@ -518,6 +520,63 @@ TEST_F(CleanCommandTest, BadArgumentsExitTwoAndChangeNothing) {
     EXPECT_EQ(bad.code, 2);
     EXPECT_NE(bad.err.find("from 0 to 15"), std::string::npos) << bad.err;
     EXPECT_EQ(Home(), before);
+}
+
+TEST_F(CleanCommandTest, TheClipboardOptionTakesBothSelectionsFromTheirOwnerOnTheDisplay) {
+    // A real X server of our own, and a program that owns both selections on it.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const std::string displayFd = std::to_string(ready[1]);
+    std::vector<std::string> argv = {"Xvfb", "-displayfd", displayFd, "-nolisten", "tcp"};
+    std::vector<char*> args;
+    for (std::string& arg : argv) {
+        args.push_back(arg.data());
+    }
+    args.push_back(nullptr);
+    pid_t server = -1;
+    ASSERT_EQ(posix_spawnp(&server, "Xvfb", nullptr, nullptr, args.data(), environ), 0)
+        << "Xvfb is missing";
+    ::close(ready[1]);
+    std::string number;
+    char c = 0;
+    while (::read(ready[0], &c, 1) == 1 && c != '\n') {
+        number += c;
+    }
+    ::close(ready[0]);
+    ASSERT_FALSE(number.empty());
+    env.Set("DISPLAY", ":" + number);
+    xcb_connection_t* owner = xcb_connect(nullptr, nullptr);
+    ASSERT_EQ(xcb_connection_has_error(owner), 0);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(owner)).data;
+    const xcb_window_t window = xcb_generate_id(owner);
+    xcb_create_window(owner, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(owner, xcb_intern_atom(owner, 0, 9, "CLIPBOARD"), nullptr);
+    ASSERT_NE(atom, nullptr);
+    const xcb_atom_t selections[] = {atom->atom, XCB_ATOM_PRIMARY};
+    std::free(atom);
+    const auto ownerOf = [&](xcb_atom_t selection) {
+        xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+            owner, xcb_get_selection_owner(owner, selection), nullptr);
+        const xcb_window_t found = reply != nullptr ? reply->owner : 1;
+        std::free(reply);
+        return found;
+    };
+    for (const xcb_atom_t selection : selections) {
+        xcb_set_selection_owner(owner, window, selection, XCB_CURRENT_TIME);
+        ASSERT_EQ(ownerOf(selection), window);
+    }
+
+    const Result run = RunClean(env, {"--run", "--only", "12"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, "Done\n") << "the clipboard step writes no line";
+    for (const xcb_atom_t selection : selections) {
+        EXPECT_EQ(ownerOf(selection), static_cast<xcb_window_t>(XCB_NONE));
+    }
+    xcb_disconnect(owner);
+    ::kill(server, SIGTERM);
+    ::waitpid(server, nullptr, 0);
 }
 
 }  // namespace

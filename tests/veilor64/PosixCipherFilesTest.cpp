@@ -1,6 +1,7 @@
 // The cipher on real files: the destination appears whole or not at all, with
 // the right mode, and nothing it should not touch is touched.
 
+#include "AgeCipher.h"
 #include "Cipher.h"
 #include "PosixCipherFiles.h"
 #include "TempEnvironment.h"
@@ -62,6 +63,21 @@ unsigned ModeOf(const std::string& path) {
     return info.st_mode & 07777;
 }
 
+// One operation in the format the library picks: age for a ".age" destination
+// and for a source that is an age file (scrypt's work factor kept low), else ".kdf".
+void Operate(ICipherFiles& files, IProgressSink& progress, bool decrypt, const std::string& pass,
+             const std::string& source, const std::string& destination) {
+    if (decrypt ? age::IsAgeFile(files, source) : age::IsAgeDestination(destination)) {
+        AgeCipher cipher(files, progress, 10);
+        decrypt ? cipher.Decrypt(pass, source, destination)
+                : cipher.Encrypt(pass, source, destination);
+    } else {
+        Cipher cipher(files, progress);
+        decrypt ? cipher.Decrypt(pass, source, destination)
+                : cipher.Encrypt(pass, source, destination);
+    }
+}
+
 class PosixCipherFilesTest : public testing::Test {
 protected:
     std::string Path(const std::string& name) const { return environment.Path("files/" + name); }
@@ -72,13 +88,8 @@ protected:
     std::int32_t Run(bool decrypt, const std::string& pass, const std::string& source,
                      const std::string& destination) {
         NullProgressSink progress;
-        Cipher cipher(files, progress);
         try {
-            if (decrypt) {
-                cipher.Decrypt(pass, source, destination);
-            } else {
-                cipher.Encrypt(pass, source, destination);
-            }
+            Operate(files, progress, decrypt, pass, source, destination);
             return 0;
         } catch (const RuntimeError& error) {
             lastError = error.Description();
@@ -117,9 +128,11 @@ TEST_F(PosixCipherFilesTest, EveryOutputIsForItsOwnerOnlyWhateverTheUmaskAndTheO
     const int encrypted = Run(false, "abc", Path("plain"), Path("new.kdf"));
     const int decrypted = Run(true, "abc", Path("new.kdf"), Path("back"));
     const int replaced = Run(true, "abc", Path("new.kdf"), Path("existing"));
+    const int encryptedAge = Run(false, "abc", Path("plain"), Path("new.age"));
+    const int decryptedAge = Run(true, "abc", Path("new.age"), Path("back-age"));
     ::umask(old);
-    ASSERT_EQ(encrypted + decrypted + replaced, 0) << lastError;
-    for (const char* name : {"new.kdf", "back", "existing"}) {
+    ASSERT_EQ(encrypted + decrypted + replaced + encryptedAge + decryptedAge, 0) << lastError;
+    for (const char* name : {"new.kdf", "back", "existing", "new.age", "back-age"}) {
         EXPECT_EQ(ModeOf(Path(name)), 0600u) << name;
     }
     EXPECT_EQ(ReadFile(Path("existing")), "text");
@@ -177,15 +190,19 @@ TEST_F(PosixCipherFilesTest, EncryptingAFileOntoItselfWorks) {
 }
 
 // A decryption killed by SIGKILL halfway leaves no trace of the plain text in
-// the destination's folder or in the temporary folder.
-TEST_F(PosixCipherFilesTest, AKilledDecryptionLeavesNoPlainTextAnywhere) {
+// the destination's folder or in the temporary folder, in either format.
+class PosixKilledTest : public PosixCipherFilesTest,
+                        public testing::WithParamInterface<const char*> {};
+
+TEST_P(PosixKilledTest, AKilledDecryptionLeavesNoPlainTextAnywhere) {
+    const std::string encrypted = std::string("plain") + GetParam();
     const std::string marker = "PLAINTEXT-MARKER-5f1c9e";
     std::string plain;
     while (plain.size() < 4 * 1024 * 1024) {
         plain += marker;
     }
     WriteFile(Path("plain"), plain);
-    ASSERT_EQ(Run(false, "abc", Path("plain"), Path("plain.kdf")), 0) << lastError;
+    ASSERT_EQ(Run(false, "abc", Path("plain"), Path(encrypted)), 0) << lastError;
     fs::remove(Path("plain"));
 
     int ready[2];
@@ -213,7 +230,7 @@ TEST_F(PosixCipherFilesTest, AKilledDecryptionLeavesNoPlainTextAnywhere) {
         } progress(ready[1]);
         PosixCipherFiles childFiles;
         try {
-            Cipher(childFiles, progress).Decrypt("abc", Path("plain.kdf"), Path("back.txt"));
+            Operate(childFiles, progress, true, "abc", Path(encrypted), Path("back.txt"));
         } catch (...) {
         }
         ::_exit(3);
@@ -235,8 +252,10 @@ TEST_F(PosixCipherFilesTest, AKilledDecryptionLeavesNoPlainTextAnywhere) {
             }
         }
     }
-    EXPECT_EQ(Listing(environment.Path("files")), (std::set<std::string>{"plain.kdf"}));
+    EXPECT_EQ(Listing(environment.Path("files")), (std::set<std::string>{encrypted}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, PosixKilledTest, testing::Values(".kdf", ".age"));
 
 // Where the file system has no unnamed files, the output is a hidden 0600 file
 // until it is complete, and one that a killed process left is removed the next

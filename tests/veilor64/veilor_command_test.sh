@@ -28,6 +28,12 @@ set -e
 [ "$status" -eq 1 ] && grep -q '^Error: 64103 - The passphrase holds "日"' err.txt \
     || fail "a passphrase outside Windows-1252 was not refused by name: $status $(cat err.txt)"
 [ ! -e japanese.kdf ] || fail "a refused passphrase wrote a file"
+# The same passphrase is fine for age, which says nothing of ".kdf".
+"$veilor" encrypt '日本' plain.bin japanese.age 2>notice.txt || fail "age refused 日本: $(cat notice.txt)"
+[ ! -s notice.txt ] || fail "an age encryption said: $(cat notice.txt)"
+"$veilor" decrypt '日本' japanese.age back.bin && cmp -s plain.bin back.bin \
+    || fail "the age round trip under 日本 failed"
+rm -f japanese.age
 
 set +e
 "$veilor" decrypt wrong plain.kdf wrong.bin 2>err.txt

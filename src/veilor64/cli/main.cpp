@@ -28,7 +28,7 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr int kFailed = 1;
 
-// What the format is worth, said on every encryption (as the File Security page
+// What the format is worth, said on every ".kdf" encryption (as the File Security page
 // says it beside its passphrase fields).
 constexpr const char* kKdfNotice =
     ".kdf files keep out casual readers only; they do not resist an attacker";
