@@ -348,8 +348,8 @@ int main(int argc, char** argv) {
     const auto evenEnough = [&](const std::vector<Sample>& samples, const std::vector<Sample>& dd) {
         const double fastest = Best(samples);
         const double slowest = fastest * Spread(samples);
-        return slowest <= std::max(budget.spread * fastest,
-                                   fastest + (budget.spread - 1) * Median(dd));
+        return slowest <=
+               std::max(budget.spread * fastest, fastest + (budget.spread - 1) * Median(dd));
     };
     const bool spreadWithin =
         budget.spread == 0 || (evenEnough(encrypt, ddPlain) && evenEnough(decrypt, ddEncrypted));

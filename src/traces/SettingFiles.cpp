@@ -131,7 +131,14 @@ std::string SetChromiumStartPage(const std::string& preferences, const std::stri
     }
     session["restore_on_startup"] = 4;
     session["startup_urls"] = nlohmann::ordered_json::array({address});
-    return Write(preferences, json.dump(), mode);
+    std::string written;
+    try {
+        written = json.dump();
+    } catch (const nlohmann::json::exception&) {
+        // The file read was valid JSON, so only the address can be at fault.
+        return "Not changed: the address for \"" + preferences + "\" is not UTF-8 text";
+    }
+    return Write(preferences, written, mode);
 }
 
 std::string EmptyRecentList(const std::string& xbel) {

@@ -478,4 +478,15 @@ TEST_F(TraceCatalogTest, StartPageAndAutoFillKeepEverySettingTheyDoNotOwn) {
     EXPECT_FALSE(Exists(Config("chromium/Profile 2/Preferences")));
 }
 
+// A stored address in another encoding (written with orvelle-reg, say) cannot go
+// into JSON: the file stays as it was and the run goes on.
+TEST_F(TraceCatalogTest, StartPageNotInUtf8LeavesChromiumPreferencesAsTheyWere) {
+    ChromiumIndex(Config("chromium"), {"Default"});
+    Put(Config("chromium/Default/Preferences"), R"({"homepage":"http://old/"})");
+    const auto found = catalog.FindStartPage("http://caf\xE9/");
+    ASSERT_EQ(found.items.size(), 1U);
+    EXPECT_THAT(catalog.Apply(found.items[0]).error, HasSubstr("is not UTF-8 text"));
+    EXPECT_EQ(ReadFile(Config("chromium/Default/Preferences")), R"({"homepage":"http://old/"})");
+}
+
 }  // namespace
