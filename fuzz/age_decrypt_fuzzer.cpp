@@ -10,6 +10,7 @@
 // unchanged file decrypts to its plain text and any change is refused.
 
 #include "AgeCipher.h"
+#include "CountingProgress.h"
 #include "MemoryCipherFiles.h"
 #include "platform/RuntimeError.h"
 
@@ -20,24 +21,10 @@
 
 namespace {
 
+using orvelle::fuzz::CountingProgress;
+using orvelle::fuzz::Require;
+
 using namespace orvelle::veilor64;
-
-void Require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-class CountingProgress final : public IProgressSink {
-public:
-    void Show() override { ++shows; }
-    void Point(const ProgressPoint& point) override {
-        Require(shows == 1 && point.position % kProgressStep == 0 && point.position <= point.total);
-    }
-    void Close() noexcept override { ++closes; }
-    int shows = 0;
-    int closes = 0;
-};
 
 // Decrypts "in" to "out"; true on success. A failure must leave nothing behind.
 bool Decrypts(MemoryCipherFiles& files, age::IIdentity& identity) {

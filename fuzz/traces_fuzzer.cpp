@@ -11,6 +11,7 @@
 // was asked to.
 
 #include "BrowserProfiles.h"
+#include "FuzzRequire.h"
 #include "IniText.h"
 #include "SettingFiles.h"
 
@@ -28,13 +29,9 @@
 
 namespace {
 
-using namespace orvelle::traces;
+using orvelle::fuzz::Require;
 
-void Require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using namespace orvelle::traces;
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;

@@ -10,6 +10,7 @@
 
 #include "Cipher.h"
 #include "CipherErrors.h"
+#include "CountingProgress.h"
 #include "MemoryCipherFiles.h"
 #include "Windows1252.h"
 #include "platform/RuntimeError.h"
@@ -21,27 +22,10 @@
 
 namespace {
 
+using orvelle::fuzz::CountingProgress;
+using orvelle::fuzz::Require;
+
 using namespace orvelle::veilor64;
-
-void Require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-class CountingProgress final : public IProgressSink {
-public:
-    void Show() override { ++shows; }
-    void Point(const ProgressPoint& point) override {
-        Require(shows == 1 && point.position % kProgressStep == 0 && point.position <= point.total);
-        Require(point.percent >= 0 && point.percent <= 100);
-        ++points;
-    }
-    void Close() noexcept override { ++closes; }
-    int shows = 0;
-    int closes = 0;
-    std::uint64_t points = 0;
-};
 
 }  // namespace
 

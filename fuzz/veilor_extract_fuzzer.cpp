@@ -9,6 +9,7 @@
 // outside the destination folder is ever created, changed or removed (a file and
 // a folder beside it, which links in the archive try to reach, stay as they were).
 
+#include "FuzzRequire.h"
 #include "LibArchiveReader.h"
 #include "platform/EventPump.h"
 #include "platform/RuntimeError.h"
@@ -26,13 +27,9 @@
 
 namespace {
 
-using namespace orvelle::platform;
+using orvelle::fuzz::Require;
 
-void Require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using namespace orvelle::platform;
 
 class NoPump final : public IEventPump {
 public:

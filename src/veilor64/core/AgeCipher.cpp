@@ -101,18 +101,6 @@ std::optional<FileKey> OpenFileKey(const Key32& wrapKey, const std::vector<std::
     return fileKey;
 }
 
-std::size_t ReadFully(ISourceFile& source, std::uint8_t* buffer, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        const std::size_t part = source.Read(buffer + got, size - got);
-        if (part == 0) {
-            break;
-        }
-        got += part;
-    }
-    return got;
-}
-
 // The source through one buffer: lines for the header, then the payload's chunks
 // in place, with a look past each chunk to tell whether the file ends there.
 class Reader {

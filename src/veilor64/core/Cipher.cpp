@@ -58,19 +58,6 @@ private:
     std::uint8_t* data_ = nullptr;
 };
 
-// Reads until `size` bytes arrived or the file ended.
-std::size_t ReadFully(ISourceFile& source, std::uint8_t* buffer, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        const std::size_t part = source.Read(buffer + got, size - got);
-        if (part == 0) {
-            break;
-        }
-        got += part;
-    }
-    return got;
-}
-
 // Closes the progress window when the operation leaves by a failure, so that
 // no stale window stays behind.
 class ProgressGuard {

@@ -19,6 +19,20 @@ public:
     [[nodiscard]] virtual std::size_t Read(std::uint8_t* buffer, std::size_t size) = 0;
 };
 
+// Reads until `size` bytes arrived or the file ended; how many arrived.
+[[nodiscard]] inline std::size_t ReadFully(ISourceFile& source, std::uint8_t* buffer,
+                                           std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const std::size_t part = source.Read(buffer + got, size - got);
+        if (part == 0) {
+            break;
+        }
+        got += part;
+    }
+    return got;
+}
+
 // A destination being written. Nothing is visible at the destination path until
 // Commit: a destination dropped without it leaves the path as it was.
 class IDestinationFile {
