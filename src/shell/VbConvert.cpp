@@ -1,6 +1,7 @@
 #include "VbConvert.h"
 
 #include "platform/RuntimeError.h"
+#include "platform/TextLines.h"
 
 #include <cctype>
 #include <cmath>
@@ -11,14 +12,6 @@ namespace orvelle::shell {
 namespace {
 
 enum class ParseResult { Ok, NotANumber, Overflow };
-
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 bool IEquals(const std::string& a, const char* b) {
     std::size_t i = 0;
@@ -31,7 +24,7 @@ bool IEquals(const std::string& a, const char* b) {
 }
 
 ParseResult Parse(const std::string& input, double& value) {
-    const std::string text = Trim(input);
+    const std::string text = platform::Trim(input, " \t");
     if (text.empty()) {
         return ParseResult::NotANumber;
     }

@@ -1,19 +1,14 @@
 #include "IniText.h"
 
+#include "platform/TextLines.h"
+
 #include <algorithm>
 #include <sstream>
 
 namespace orvelle::traces {
 namespace {
 
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
+using platform::Trim;
 
 // "[name]" gives name; anything else gives nullopt-like false.
 bool SectionName(const std::string& line, std::string& name) {

@@ -1,15 +1,9 @@
 #include "DesktopEntry.h"
 
+#include "platform/TextLines.h"
+
 namespace orvelle::platform::posix {
 namespace {
-
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
 
 // The escapes of every string value: \s \n \t \r \\.
 std::string UnescapeValue(const std::string& raw) {

@@ -1,5 +1,7 @@
 #include "XdgMime.h"
 
+#include "platform/TextLines.h"
+
 #include <dirent.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
@@ -26,14 +28,6 @@ std::vector<std::string> SplitOn(const std::string& text, char separator) {
         }
     }
     return items;
-}
-
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
 std::string Lower(std::string text) {

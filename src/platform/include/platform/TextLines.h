@@ -5,6 +5,15 @@
 
 namespace orvelle::platform {
 
+// `text` without the `blanks` (spaces, tabs and line ends unless told) at either end.
+inline std::string Trim(const std::string& text, const char* blanks = " \t\r\n") {
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 // The lines of a text: LF or CR LF end a line; a last line without an ending
 // counts; nothing after the last ending adds an empty line.
 inline std::vector<std::string> SplitLines(const std::string& content) {
