@@ -305,7 +305,19 @@ std::string ContentText(platform::TraceContent content) {
     switch (content) {
     case TraceContent::WholeFile:
     case TraceContent::FolderContents:
+    case TraceContent::WholeFolder:
         return "";
+    case TraceContent::FirefoxFormHistory:
+    case TraceContent::ChromiumAutofill:
+        return "form history";
+    case TraceContent::FirefoxSitePermissions:
+        return "storage access Firefox granted by itself";
+    case TraceContent::FirefoxBounceTracking:
+        return "bounce tracking records";
+    case TraceContent::ChromiumFavicons:
+        return "icons of pages not bookmarked";
+    case TraceContent::ChromiumEngagement:
+        return "site and media engagement";
     case TraceContent::FirefoxTyped:
     case TraceContent::ChromiumTyped:
         return "typed addresses";

@@ -5,7 +5,10 @@
 #include "SqliteTraces.h"
 #include "TraceFiles.h"
 
+#include "TraceRules.h"
+
 #include <dirent.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -22,16 +25,6 @@ using platform::TraceKind;
 using platform::TraceOutcome;
 using platform::posix::OpenFileSet;
 
-// Option indexes of the cleaning run.
-constexpr int kTyped = 2;
-constexpr int kRecent = 3;
-constexpr int kCache = 6;
-constexpr int kCookies = 7;
-constexpr int kFavorites = 8;
-constexpr int kHistory = 9;
-constexpr int kClipboard = 12;
-constexpr int kRunHistory = 13;
-
 bool Exists(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
@@ -42,6 +35,11 @@ bool IsFolder(const std::string& path) {
     return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsFile(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 std::uint64_t DatabaseSize(const std::string& path) {
     std::uint64_t total = SizeOnDisk(path);
     for (const char* suffix : {"-wal", "-shm", "-journal"}) {
@@ -50,19 +48,91 @@ std::uint64_t DatabaseSize(const std::string& path) {
     return total;
 }
 
+bool IsPattern(const std::string& name) {
+    return name.find_first_of("*?[") != std::string::npos;
+}
+
+std::vector<std::string> SortedEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> FlatpakApps(const std::string& home) {
+    std::vector<std::string> apps;
+    const std::string root = home + "/.var/app";
+    for (const std::string& name : SortedEntries(root)) {
+        if (IsFolder(root + "/" + name)) {
+            apps.push_back(name);
+        }
+    }
+    return apps;
+}
+
+std::string UserDataFolder(const BrowserProfile& profile) {
+    const auto slash = profile.folder.rfind('/');
+    return slash == std::string::npos ? profile.folder : profile.folder.substr(0, slash);
+}
+
+// The folders a rule's base stands for, for one profile (or none, for the desktop).
+std::vector<std::string> BaseFolders(RuleBase base, const HomeFolders& f,
+                                     const BrowserProfile* profile) {
+    switch (base) {
+    case RuleBase::Profile:
+        return {profile->folder};
+    case RuleBase::ProfileCache:
+        // A profile kept outside its root keeps its cache inside itself: listed once.
+        return profile->cacheFolder.empty() || profile->cacheFolder == profile->folder
+                   ? std::vector<std::string>{}
+                   : std::vector<std::string>{profile->cacheFolder};
+    case RuleBase::UserData:
+        return {UserDataFolder(*profile)};
+    case RuleBase::DataHome:
+        return {f.dataHome};
+    case RuleBase::CacheHome:
+        return {f.cacheHome};
+    case RuleBase::ConfigHome:
+        return {f.configHome};
+    case RuleBase::StateHome:
+        return {f.stateHome};
+    case RuleBase::FlatpakData: {
+        std::vector<std::string> folders;
+        for (const std::string& app : FlatpakApps(f.home)) {
+            folders.push_back(f.home + "/.var/app/" + app + "/data");
+        }
+        return folders;
+    }
+    case RuleBase::Settings:
+        return {""};
+    }
+    return {};
+}
+
 struct Adder {
     TraceFindings& findings;
     int option;
     const BrowserProfile* profile = nullptr;
+    std::string settingValue;
 
-    TraceItem Item(TraceKind kind, TraceContent content, const std::string& base,
+    TraceItem Item(const TraceRule& rule, const std::string& base,
                    const std::string& relative) const {
         TraceItem item;
         item.option = option;
-        item.kind = kind;
-        item.content = content;
+        item.kind = KindOf(rule.action);
+        item.content = rule.content;
         item.base = base;
-        item.path = relative.empty() ? base : base + "/" + relative;
+        item.path = base + "/" + relative;
+        item.value = settingValue;
         if (profile != nullptr) {
             item.browser = profile->browser;
             item.profile = profile->name;
@@ -70,157 +140,105 @@ struct Adder {
         }
         return item;
     }
-    // A file deleted whole, when it is there.
-    void File(const std::string& base, const std::string& relative) const {
-        TraceItem item = Item(TraceKind::File, TraceContent::WholeFile, base, relative);
-        if (Exists(item.path)) {
+
+    [[nodiscard]] bool Listed(const std::string& path) const {
+        return std::any_of(
+            findings.items.begin(), findings.items.end(),
+            [&](const TraceItem& other) { return other.path == path && other.option == option; });
+    }
+
+    // One location of a rule, when it is there in the form its action needs.
+    void Add(const TraceRule& rule, const std::string& base, const std::string& relative) const {
+        TraceItem item = Item(rule, base, relative);
+        // Folders shared by profiles (Chromium's user data folder) are listed once.
+        if (Listed(item.path)) {
+            return;
+        }
+        switch (rule.action) {
+        case RuleAction::DeleteFile:
+            if (!IsFile(item.path)) {
+                return;
+            }
             item.bytes = DatabaseSize(item.path);
-            findings.items.push_back(std::move(item));
-        }
-    }
-    // A folder emptied, when it is there and not already listed.
-    void Folder(const std::string& base, const std::string& relative) const {
-        TraceItem item = Item(TraceKind::Folder, TraceContent::FolderContents, base, relative);
-        const bool listed =
-            std::any_of(findings.items.begin(), findings.items.end(),
-                        [&](const TraceItem& other) { return other.path == item.path; });
-        if (!listed && IsFolder(item.path)) {
+            break;
+        case RuleAction::DeleteFolder:
+        case RuleAction::EmptyFolder:
+            if (!IsFolder(item.path)) {
+                return;
+            }
             item.bytes = SizeOnDisk(item.path);
-            findings.items.push_back(std::move(item));
-        }
-    }
-    void Rows(const std::string& base, const std::string& relative, TraceContent content) const {
-        TraceItem item = Item(TraceKind::DatabaseRows, content, base, relative);
-        if (Exists(item.path)) {
+            break;
+        case RuleAction::EditDatabase:
+            if (!IsFile(item.path)) {
+                return;
+            }
             item.bytes = DatabaseSize(item.path);
-            findings.items.push_back(std::move(item));
-        }
-    }
-    void Setting(const std::string& base, const std::string& relative, TraceContent content,
-                 const std::string& value, bool onlyIfThere) const {
-        TraceItem item = Item(TraceKind::Setting, content, base, relative);
-        item.value = value;
-        if (!onlyIfThere || Exists(item.path)) {
+            break;
+        case RuleAction::EditSettings:
+            if (!rule.create && !Exists(item.path)) {
+                return;
+            }
             item.bytes = SizeOnDisk(item.path);
-            findings.items.push_back(std::move(item));
+            break;
+        }
+        findings.items.push_back(std::move(item));
+    }
+
+    void Apply(const TraceRule& rule, const std::string& base) const {
+        if (rule.base == RuleBase::Settings) {
+            // GNOME Shell's run history, where its settings schema is installed.
+            if (RunCommand({"gsettings", "writable", "org.gnome.shell", "command-history"}) == 0) {
+                TraceItem item = Item(rule, "", "");
+                item.path = rule.path;
+                findings.items.push_back(std::move(item));
+            }
+            return;
+        }
+        if (base.empty()) {
+            return;
+        }
+        const std::string path = rule.path;
+        const auto slash = path.rfind('/');
+        const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (!IsPattern(last)) {
+            Add(rule, base, path);
+            return;
+        }
+        const std::string parent = slash == std::string::npos ? "" : path.substr(0, slash);
+        const std::string folder = parent.empty() ? base : base + "/" + parent;
+        if (!IsFolder(folder)) {
+            return;
+        }
+        for (const std::string& name : SortedEntries(folder)) {
+            if (::fnmatch(last.c_str(), name.c_str(), FNM_PERIOD) != 0 ||
+                (rule.keep != nullptr && ::fnmatch(rule.keep, name.c_str(), 0) == 0)) {
+                continue;
+            }
+            Add(rule, base, parent.empty() ? name : parent + "/" + name);
         }
     }
 };
 
-void FirefoxItems(const Adder& add, const BrowserProfile& p) {
-    switch (add.option) {
-    case kTyped:
-        add.Rows(p.folder, "places.sqlite", TraceContent::FirefoxTyped);
-        break;
-    case kCache:
-        for (const char* name : {"cache2", "startupCache", "thumbnails"}) {
-            add.Folder(p.cacheFolder, name);
-            add.Folder(p.folder, name);
-        }
-        break;
-    case kCookies:
-        add.File(p.folder, "cookies.sqlite");
-        break;
-    case kFavorites:
-        add.Rows(p.folder, "places.sqlite", TraceContent::FirefoxBookmarks);
-        break;
-    case kHistory:
-        add.Rows(p.folder, "places.sqlite", TraceContent::FirefoxHistory);
-        add.Rows(p.folder, "favicons.sqlite", TraceContent::FirefoxFavicons);
-        break;
-    default:
-        break;
-    }
+bool Covers(const TraceRule& rule, BrowserFamily family) {
+    return (rule.scope == RuleScope::Firefox && family == BrowserFamily::Firefox) ||
+           (rule.scope == RuleScope::Chromium && family == BrowserFamily::Chromium);
 }
 
-void ChromiumItems(const Adder& add, const BrowserProfile& p) {
-    switch (add.option) {
-    case kTyped:
-        add.Rows(p.folder, "History", TraceContent::ChromiumTyped);
-        add.File(p.folder, "Shortcuts");
-        add.File(p.folder, "Network Action Predictor");
-        break;
-    case kCache:
-        for (const char* name : {"Cache", "Code Cache"}) {
-            add.Folder(p.cacheFolder, name);
-            add.Folder(p.folder, name);  // a profile given its own user data folder
-        }
-        for (const char* name : {"GPUCache", "DawnCache", "DawnGraphiteCache", "DawnWebGPUCache"}) {
-            add.Folder(p.folder, name);
-        }
-        break;
-    case kCookies:
-        for (const char* name : {"Network/Cookies", "Cookies", "Extension Cookies"}) {
-            add.File(p.folder, name);
-        }
-        break;
-    case kFavorites:
-        add.File(p.folder, "Bookmarks");
-        add.File(p.folder, "Bookmarks.bak");
-        break;
-    case kHistory:
-        add.Rows(p.folder, "History", TraceContent::ChromiumHistory);
-        for (const char* name :
-             {"Visited Links", "Top Sites", "History Provider Cache", "Archived History", "DIPS"}) {
-            add.File(p.folder, name);
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-std::vector<std::string> FlatpakApps(const std::string& home) {
-    std::vector<std::string> apps;
-    const std::string root = home + "/.var/app";
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(root.c_str()), ::closedir);
-    if (!dir) {
-        return apps;
-    }
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != ".." && IsFolder(root + "/" + name)) {
-            apps.push_back(name);
+// The pages whose rows and icons stay (the bookmarked ones), for the edits that need
+// them; "" or why they cannot be known.
+std::string KeptPages(const TraceItem& item, std::vector<std::string>& keep) {
+    if (item.content == TraceContent::FirefoxFavicons) {
+        keep = FirefoxBookmarkedUrls(item.base + "/places.sqlite");
+    } else if (item.content == TraceContent::ChromiumHistory ||
+               item.content == TraceContent::ChromiumFavicons) {
+        bool valid = true;
+        keep = ChromiumBookmarkedUrls(item.base + "/Bookmarks", valid);
+        if (!valid) {
+            return "Not cleaned: \"" + item.base +
+                   "/Bookmarks\" cannot be read, so the bookmarked pages are not known";
         }
     }
-    std::sort(apps.begin(), apps.end());
-    return apps;
-}
-
-void DesktopItems(const Adder& add, const HomeFolders& f) {
-    switch (add.option) {
-    case kRecent:
-        add.Setting(f.dataHome, "recently-used.xbel", TraceContent::RecentList, "", true);
-        for (const std::string& app : FlatpakApps(f.home)) {
-            add.Setting(f.home + "/.var/app/" + app + "/data", "recently-used.xbel",
-                        TraceContent::RecentList, "", true);
-        }
-        add.Folder(f.dataHome, "RecentDocuments");
-        for (const char* size : {"normal", "large", "x-large", "xx-large", "fail"}) {
-            add.Folder(f.cacheHome, std::string("thumbnails/") + size);
-        }
-        break;
-    case kClipboard:
-        add.File(f.dataHome, "klipper/history2.lst");
-        break;
-    case kRunHistory:
-        if (RunCommand({"gsettings", "writable", "org.gnome.shell", "command-history"}) == 0) {
-            TraceItem item = add.Item(TraceKind::Setting, TraceContent::GnomeRunHistory, "", "");
-            item.path = "org.gnome.shell command-history";
-            add.findings.items.push_back(std::move(item));
-        }
-        add.Setting(f.stateHome, "krunnerstaterc", TraceContent::KRunnerHistory, "", true);
-        add.Setting(f.configHome, "krunnerstaterc", TraceContent::KRunnerHistory, "", true);
-        add.Setting(f.configHome, "krunnerrc", TraceContent::KRunnerHistory, "", true);
-        add.File(f.cacheHome, "xfce4/xfce4-appfinder/history");
-        add.File(f.cacheHome, "rofi3.druncache");
-        add.File(f.cacheHome, "rofi3.runcache");
-        add.File(f.cacheHome, "rofi-2.sshcache");
-        add.File(f.cacheHome, "dmenu_run");
-        break;
-    default:
-        break;
-    }
+    return {};
 }
 
 std::string InUseText(const TraceItem& item, const std::string& reason) {
@@ -254,50 +272,55 @@ std::vector<BrowserProfile> LinuxTraceCatalog::UsableProfiles(int option, TraceF
     return usable;
 }
 
-TraceFindings LinuxTraceCatalog::Find(int option) {
+TraceFindings LinuxTraceCatalog::Collect(int option, const std::string& value) const {
     TraceFindings findings;
-    const bool browserOption = option == kTyped || option == kCache || option == kCookies ||
-                               option == kFavorites || option == kHistory;
-    if (browserOption) {
-        for (const BrowserProfile& profile : UsableProfiles(option, findings, false)) {
-            const Adder add{findings, option, &profile};
-            if (profile.family == BrowserFamily::Firefox) {
-                FirefoxItems(add, profile);
-            } else {
-                ChromiumItems(add, profile);
+    const auto rules = AllTraceRules();
+    const auto ofOption = [&](const TraceRule& rule) { return rule.option == option; };
+    const bool browsers = std::any_of(rules.begin(), rules.end(), [&](const TraceRule& rule) {
+        return ofOption(rule) && rule.scope != RuleScope::Desktop;
+    });
+    const HomeFolders folders = Folders();
+    if (browsers) {
+        // Firefox reads user.js only when it starts: the two settings may write it
+        // for a running profile.
+        const bool allowFirefoxInUse =
+            option == platform::kSettingAutoFill || option == platform::kSettingStartPage;
+        for (const BrowserProfile& profile : UsableProfiles(option, findings, allowFirefoxInUse)) {
+            const Adder add{findings, option, &profile, value};
+            for (const TraceRule& rule : rules) {
+                if (!ofOption(rule) || !Covers(rule, profile.family)) {
+                    continue;
+                }
+                for (const std::string& base : BaseFolders(rule.base, folders, &profile)) {
+                    add.Apply(rule, base);
+                }
             }
         }
     }
-    DesktopItems(Adder{findings, option}, Folders());
+    const Adder add{findings, option, nullptr, value};
+    for (const TraceRule& rule : rules) {
+        if (ofOption(rule) && rule.scope == RuleScope::Desktop) {
+            for (const std::string& base : BaseFolders(rule.base, folders, nullptr)) {
+                add.Apply(rule, base);
+            }
+        }
+    }
     return findings;
+}
+
+TraceFindings LinuxTraceCatalog::Find(int option) {
+    if (option < 0 || option >= platform::kSettingAutoFill) {
+        return {};
+    }
+    return Collect(option, "");
 }
 
 TraceFindings LinuxTraceCatalog::FindAutoFill(bool enabled) {
-    TraceFindings findings;
-    for (const BrowserProfile& profile :
-         UsableProfiles(platform::kSettingAutoFill, findings, true)) {
-        if (profile.family == BrowserFamily::Firefox) {
-            Adder{findings, platform::kSettingAutoFill, &profile}.Setting(
-                profile.folder, "user.js", TraceContent::FirefoxAutoFill,
-                enabled ? "true" : "false", false);
-        }
-    }
-    return findings;
+    return Collect(platform::kSettingAutoFill, enabled ? "true" : "false");
 }
 
 TraceFindings LinuxTraceCatalog::FindStartPage(const std::string& address) {
-    TraceFindings findings;
-    for (const BrowserProfile& profile :
-         UsableProfiles(platform::kSettingStartPage, findings, true)) {
-        const Adder add{findings, platform::kSettingStartPage, &profile};
-        if (profile.family == BrowserFamily::Firefox) {
-            add.Setting(profile.folder, "user.js", TraceContent::FirefoxStartPage, address, false);
-        } else {
-            add.Setting(profile.folder, "Preferences", TraceContent::ChromiumStartPage, address,
-                        true);
-        }
-    }
-    return findings;
+    return Collect(platform::kSettingStartPage, address);
 }
 
 TraceOutcome LinuxTraceCatalog::Apply(const TraceItem& item) {
@@ -335,12 +358,19 @@ TraceOutcome LinuxTraceCatalog::Apply(const TraceItem& item) {
         return {DeleteWholeFile(item.base, relative, openFiles)};
     case TraceContent::FolderContents:
         return {EmptyFolder(item.base, relative, openFiles)};
+    case TraceContent::WholeFolder:
+        return {DeleteWholeFolder(item.base, relative, openFiles)};
     case TraceContent::FirefoxTyped:
     case TraceContent::FirefoxHistory:
     case TraceContent::FirefoxFavicons:
     case TraceContent::FirefoxBookmarks:
+    case TraceContent::FirefoxFormHistory:
+    case TraceContent::FirefoxSitePermissions:
+    case TraceContent::FirefoxBounceTracking:
     case TraceContent::ChromiumTyped:
-    case TraceContent::ChromiumHistory: {
+    case TraceContent::ChromiumHistory:
+    case TraceContent::ChromiumFavicons:
+    case TraceContent::ChromiumAutofill: {
         if (!Exists(item.path)) {
             return {};
         }
@@ -348,18 +378,13 @@ TraceOutcome LinuxTraceCatalog::Apply(const TraceItem& item) {
             return {"Not cleaned: \"" + item.path + "\" is open in another program"};
         }
         std::vector<std::string> keep;
-        if (item.content == TraceContent::FirefoxFavicons) {
-            keep = FirefoxBookmarkedUrls(item.base + "/places.sqlite");
-        } else if (item.content == TraceContent::ChromiumHistory) {
-            bool valid = true;
-            keep = ChromiumBookmarkedUrls(item.base + "/Bookmarks", valid);
-            if (!valid) {
-                return {"Not cleaned: \"" + item.base +
-                        "/Bookmarks\" cannot be read, so the bookmarked pages are not known"};
-            }
+        if (const std::string why = KeptPages(item, keep); !why.empty()) {
+            return {why};
         }
         return {EraseRows(item.path, item.content, keep)};
     }
+    case TraceContent::ChromiumEngagement:
+        return {Exists(item.path) ? RemoveChromiumEngagement(item.path) : std::string()};
     case TraceContent::RecentList:
         return {Exists(item.path) ? EmptyRecentList(item.path) : std::string()};
     case TraceContent::KRunnerHistory:
@@ -376,6 +401,21 @@ TraceOutcome LinuxTraceCatalog::Apply(const TraceItem& item) {
         break;
     }
     return {"Not cleaned: unknown trace"};
+}
+
+void LinuxTraceCatalog::Measure(TraceItem& item) {
+    if (item.kind != TraceKind::DatabaseRows || !Exists(item.path)) {
+        return;
+    }
+    std::vector<std::string> keep;
+    if (!KeptPages(item, keep).empty()) {
+        item.rows = 0;  // the clean would not touch it: nothing would be freed
+        item.bytes = 0;
+        return;
+    }
+    const RowsEstimate estimate = MeasureRows(item.path, item.content, keep);
+    item.rows = estimate.rows;
+    item.bytes = estimate.bytes;
 }
 
 }  // namespace orvelle::traces

@@ -8,8 +8,8 @@
 namespace orvelle::traces {
 
 // The trace catalog of a Linux desktop: browser profiles from their own indexes
-// (see BrowserProfiles), the named items inside them, and the desktop's recent
-// lists, thumbnails and run-dialog histories. A profile in use is reported, never
+// (see BrowserProfiles), and the locations of the rule table (TraceRules) inside
+// them and in the desktop's own folders. A profile in use is reported, never
 // touched (the start page in Firefox's user.js excepted: Firefox only reads that
 // file when it starts, and never writes it).
 class LinuxTraceCatalog final : public platform::ITraceCatalog {
@@ -22,9 +22,12 @@ public:
     [[nodiscard]] platform::TraceFindings FindAutoFill(bool enabled) override;
     [[nodiscard]] platform::TraceFindings FindStartPage(const std::string& address) override;
     [[nodiscard]] platform::TraceOutcome Apply(const platform::TraceItem& item) override;
+    void Measure(platform::TraceItem& item) override;
 
 private:
     [[nodiscard]] HomeFolders Folders() const;
+    // The items of every rule of `option` (see TraceRules), settings given `value`.
+    [[nodiscard]] platform::TraceFindings Collect(int option, const std::string& value) const;
     // The profiles, with those in use (or refused) reported for `option`.
     [[nodiscard]] std::vector<BrowserProfile> UsableProfiles(int option,
                                                              platform::TraceFindings& findings,

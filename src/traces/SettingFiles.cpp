@@ -141,6 +141,39 @@ std::string SetChromiumStartPage(const std::string& preferences, const std::stri
     return Write(preferences, written, mode);
 }
 
+std::string RemoveChromiumEngagement(const std::string& preferences) {
+    std::string text;
+    unsigned mode = 0600;
+    if (const int error = ReadExisting(preferences, text, mode, 0600); error != 0) {
+        return Failure(preferences, error);
+    }
+    auto json = nlohmann::ordered_json::parse(text, nullptr, false);
+    if (json.is_discarded() || !json.is_object()) {
+        return "Not changed: \"" + preferences + "\" is not valid JSON";
+    }
+    const auto profile = json.find("profile");
+    if (profile == json.end() || !profile->is_object()) {
+        return {};
+    }
+    const auto settings = profile->find("content_settings");
+    if (settings == profile->end() || !settings->is_object()) {
+        return {};
+    }
+    const auto exceptions = settings->find("exceptions");
+    if (exceptions == settings->end() || !exceptions->is_object()) {
+        return {};
+    }
+    bool changed = false;
+    for (const char* kind : {"site_engagement", "media_engagement"}) {
+        const auto entries = exceptions->find(kind);
+        if (entries != exceptions->end() && entries->is_object() && !entries->empty()) {
+            *entries = nlohmann::ordered_json::object();
+            changed = true;
+        }
+    }
+    return changed ? Write(preferences, json.dump(), mode) : std::string();
+}
+
 std::string EmptyRecentList(const std::string& xbel) {
     std::string text;
     unsigned mode = 0600;

@@ -21,6 +21,10 @@ namespace orvelle::traces {
 // Chromium's Preferences: `address` as the home page and the one start-up page.
 [[nodiscard]] std::string SetChromiumStartPage(const std::string& preferences,
                                                const std::string& address);
+// Chromium's Preferences: the site and media engagement entries (one per site
+// visited) under profile.content_settings.exceptions; every other exception, the
+// permissions the user set, stays.
+[[nodiscard]] std::string RemoveChromiumEngagement(const std::string& preferences);
 // recently-used.xbel as a valid empty list.
 [[nodiscard]] std::string EmptyRecentList(const std::string& xbel);
 // KRunner's history= entries (krunnerstaterc [PlasmaRunnerManager], krunnerrc [General]).

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <nlohmann/json.hpp>
 
 #include <fstream>
@@ -190,6 +191,56 @@ void ChromiumHistory(sqlite3* db, const std::vector<std::string>& keepUrls) {
     ExecIf(db, {"urls.last_visit_time"}, "UPDATE urls SET last_visit_time = 0");
 }
 
+void FirefoxFormHistory(sqlite3* db) {
+    ClearTables(db, {"moz_history_to_sources", "moz_sources", "moz_formhistory",
+                     "moz_deleted_formhistory"});
+}
+
+// Only what Firefox grants by itself while browsing (storage access between sites);
+// a permission the user set (camera, notifications, pop-ups) stays.
+void FirefoxSitePermissions(sqlite3* db) {
+    for (const char* table : {"moz_perms", "moz_hosts"}) {
+        ExecIf(db, {table},
+               std::string("DELETE FROM ") + table +
+                   " WHERE type IN ('storageAccessAPI', 'storage-access') OR type LIKE "
+                   "'3rdPartyStorage^%' OR type LIKE '3rdPartyFrameStorage^%'");
+    }
+}
+
+// Every row of every table: the database holds nothing but visited sites.
+void ClearEveryTable(sqlite3* db) {
+    std::vector<std::string> tables;
+    const auto statement = Prepare(
+        db, "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%'");
+    while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+        tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)));
+    }
+    for (const std::string& table : tables) {
+        std::string quoted;
+        for (const char c : table) {
+            quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        }
+        Exec(db, "DELETE FROM \"" + quoted + "\"");
+    }
+}
+
+void ChromiumFavicons(sqlite3* db, const std::vector<std::string>& keepUrls) {
+    if (!HasTable(db, "icon_mapping")) {
+        return;
+    }
+    FillKeep(db, keepUrls);
+    Exec(db, "DELETE FROM icon_mapping WHERE page_url NOT IN (SELECT url FROM temp.orvelle_keep)");
+    ExecIf(db, {"favicon_bitmaps"},
+           "DELETE FROM favicon_bitmaps WHERE icon_id NOT IN (SELECT icon_id FROM icon_mapping)");
+    ExecIf(db, {"favicons"},
+           "DELETE FROM favicons WHERE id NOT IN (SELECT icon_id FROM icon_mapping)");
+}
+
+// Typed form values only: saved addresses, cards and search engines stay.
+void ChromiumAutofill(sqlite3* db) {
+    ClearTables(db, {"autofill", "autofill_dates"});
+}
+
 std::string ReadText(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
@@ -215,48 +266,154 @@ void CollectUrls(const nlohmann::json& node, std::vector<std::string>& urls) {
     }
 }
 
+void Edit(sqlite3* db, TraceContent content, const std::vector<std::string>& keepUrls) {
+    switch (content) {
+    case TraceContent::FirefoxTyped:
+        FirefoxTyped(db);
+        break;
+    case TraceContent::FirefoxHistory:
+        FirefoxHistory(db);
+        break;
+    case TraceContent::FirefoxFavicons:
+        FirefoxFavicons(db, keepUrls);
+        break;
+    case TraceContent::FirefoxBookmarks:
+        FirefoxBookmarks(db);
+        break;
+    case TraceContent::FirefoxFormHistory:
+        FirefoxFormHistory(db);
+        break;
+    case TraceContent::FirefoxSitePermissions:
+        FirefoxSitePermissions(db);
+        break;
+    case TraceContent::FirefoxBounceTracking:
+        ClearEveryTable(db);
+        break;
+    case TraceContent::ChromiumTyped:
+        ChromiumTyped(db);
+        break;
+    case TraceContent::ChromiumHistory:
+        ChromiumHistory(db, keepUrls);
+        break;
+    case TraceContent::ChromiumFavicons:
+        ChromiumFavicons(db, keepUrls);
+        break;
+    case TraceContent::ChromiumAutofill:
+        ChromiumAutofill(db);
+        break;
+    default:
+        throw SqliteError("not a database trace");
+    }
+}
+
+// The edit in one transaction; the changes it made (rows deleted or updated).
+std::uint64_t EditInTransaction(sqlite3* db, TraceContent content,
+                                const std::vector<std::string>& keepUrls) {
+    Exec(db, "PRAGMA foreign_keys = ON");
+    const auto before = sqlite3_total_changes64(db);
+    Exec(db, "BEGIN IMMEDIATE");
+    try {
+        Edit(db, content, keepUrls);
+        Exec(db, "COMMIT");
+    } catch (...) {
+        // The transaction goes as a whole; the database stays as it was.
+        static_cast<void>(sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr));
+        throw;
+    }
+    return static_cast<std::uint64_t>(sqlite3_total_changes64(db) - before);
+}
+
+std::int64_t PragmaNumber(sqlite3* db, const std::string& pragma) {
+    const auto statement = Prepare(db, "PRAGMA " + pragma);
+    if (sqlite3_step(statement.get()) != SQLITE_ROW) {
+        throw SqliteError("PRAGMA " + pragma + " gave no answer");
+    }
+    return sqlite3_column_int64(statement.get(), 0);
+}
+
+std::uint64_t FileSize(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
 }  // namespace
+
+std::uint64_t FreeSpace(const std::string& folder) {
+    struct statvfs info {};
+    if (::statvfs(folder.c_str(), &info) != 0) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+}
 
 std::string EraseRows(const std::string& path, TraceContent content,
                       const std::vector<std::string>& keepUrls) {
+    std::string note;
     try {
         const Database db = Open(path, true);
-        Exec(db.get(), "PRAGMA foreign_keys = ON");
-        Exec(db.get(), "BEGIN IMMEDIATE");
-        try {
-            switch (content) {
-            case TraceContent::FirefoxTyped:
-                FirefoxTyped(db.get());
-                break;
-            case TraceContent::FirefoxHistory:
-                FirefoxHistory(db.get());
-                break;
-            case TraceContent::FirefoxFavicons:
-                FirefoxFavicons(db.get(), keepUrls);
-                break;
-            case TraceContent::FirefoxBookmarks:
-                FirefoxBookmarks(db.get());
-                break;
-            case TraceContent::ChromiumTyped:
-                ChromiumTyped(db.get());
-                break;
-            case TraceContent::ChromiumHistory:
-                ChromiumHistory(db.get(), keepUrls);
-                break;
-            default:
-                throw SqliteError("not a database trace");
+        // Deleted rows must not stay readable in freed pages, whatever this build of
+        // SQLite does by default.
+        Exec(db.get(), "PRAGMA secure_delete = ON");
+        if (PragmaNumber(db.get(), "secure_delete") != 1) {
+            throw SqliteError("secure_delete could not be turned on; nothing was deleted");
+        }
+        const std::uint64_t changed = EditInTransaction(db.get(), content, keepUrls);
+        if (changed > 0) {
+            // VACUUM writes a new copy of the database (and, in WAL mode, its log).
+            const std::uint64_t size = FileSize(path) + FileSize(path + "-wal");
+            const std::uint64_t free = FreeSpace(FolderOf(path));
+            if (free >= 2 * size) {
+                Exec(db.get(), "VACUUM");
+            } else {
+                note = "Cleaned but not compacted: \"" + path + "\" needs " +
+                       std::to_string(2 * size / 1024) + " KiB free to be rewritten, only " +
+                       std::to_string(free / 1024) + " KiB are";
             }
-            Exec(db.get(), "COMMIT");
-        } catch (...) {
-            // The transaction goes as a whole; the database stays as it was.
-            static_cast<void>(sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr));
-            throw;
         }
         Exec(db.get(), "PRAGMA wal_checkpoint(TRUNCATE)");
     } catch (const SqliteError& error) {
         return "Not cleaned: \"" + path + "\": " + error.what();
     }
-    return {};
+    return note;
+}
+
+RowsEstimate MeasureRows(const std::string& path, TraceContent content,
+                         const std::vector<std::string>& keepUrls) {
+    RowsEstimate estimate;
+    try {
+        const Database source = Open(path, false);
+        const Database copy = Open(":memory:", true);
+        sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", source.get(), "main");
+        if (backup == nullptr) {
+            throw SqliteError(sqlite3_errmsg(copy.get()));
+        }
+        const int stepped = sqlite3_backup_step(backup, -1);
+        sqlite3_backup_finish(backup);
+        if (stepped != SQLITE_DONE) {
+            throw SqliteError(sqlite3_errstr(stepped));
+        }
+        estimate.rows = EditInTransaction(copy.get(), content, keepUrls);
+        if (estimate.rows == 0) {
+            return estimate;
+        }
+        const auto pageSize = static_cast<std::uint64_t>(PragmaNumber(copy.get(), "page_size"));
+        const auto pages = static_cast<std::uint64_t>(PragmaNumber(copy.get(), "page_count"));
+        Exec(copy.get(), "VACUUM");
+        const auto after = static_cast<std::uint64_t>(PragmaNumber(copy.get(), "page_count"));
+        // The file keeps the pages the copy keeps; the -wal is emptied by the checkpoint.
+        const std::uint64_t onDisk = FileSize(path) + FileSize(path + "-wal");
+        const std::uint64_t kept = after * pageSize;
+        estimate.bytes = onDisk > kept ? onDisk - kept : (pages - after) * pageSize;
+    } catch (const SqliteError&) {
+        // Unreadable now: the clean will say why; nothing is promised.
+        return {};
+    }
+    return estimate;
 }
 
 std::vector<std::string> FirefoxBookmarkedUrls(const std::string& placesPath) {

@@ -2,19 +2,35 @@
 
 #include "platform/TraceCatalog.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace orvelle::traces {
 
 // Deletes the rows `content` names from the SQLite database at `path`, through
-// SQLite: busy timeout, foreign keys on (Firefox's ON DELETE CASCADE tables go
-// with their pages), one transaction, then a TRUNCATE checkpoint. A table or column
-// this version of the browser does not have is skipped. Pages whose address is in
-// `keepUrls` (the bookmarked ones) keep their rows. Returns "" or what went wrong;
-// on an error nothing of the transaction stays.
+// SQLite: busy timeout, secure_delete on (and read back: freed pages are zeroed
+// whatever this SQLite's default), foreign keys on (Firefox's ON DELETE CASCADE
+// tables go with their pages), one transaction; then, when rows went, VACUUM if the
+// file system has room for twice the database, and a TRUNCATE checkpoint. A table or
+// column this version of the browser does not have is skipped. Pages whose address
+// is in `keepUrls` (the bookmarked ones) keep their rows. Returns "" or what went
+// wrong (a database that was cleaned but not compacted says why); on an error
+// nothing of the transaction stays.
 [[nodiscard]] std::string EraseRows(const std::string& path, platform::TraceContent content,
                                     const std::vector<std::string>& keepUrls);
+
+// What EraseRows would change and free, found by running the same edit and VACUUM on
+// a copy of the database in memory; the file is only read.
+struct RowsEstimate {
+    std::uint64_t rows = 0;   // rows deleted or changed
+    std::uint64_t bytes = 0;  // bytes the file and its -wal would shrink by
+};
+[[nodiscard]] RowsEstimate MeasureRows(const std::string& path, platform::TraceContent content,
+                                       const std::vector<std::string>& keepUrls);
+
+// The free space on the file system `folder` is on; 0 when it cannot be read.
+[[nodiscard]] std::uint64_t FreeSpace(const std::string& folder);
 
 // The addresses Firefox's bookmarks point to (places.sqlite, read only).
 [[nodiscard]] std::vector<std::string> FirefoxBookmarkedUrls(const std::string& placesPath);

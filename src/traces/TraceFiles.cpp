@@ -167,4 +167,35 @@ std::string EmptyFolder(const std::string& base, const std::string& relative,
     return {};
 }
 
+std::string DeleteWholeFolder(const std::string& base, const std::string& relative,
+                              const std::shared_ptr<const OpenFileSet>& openFiles) {
+    const auto parts = Parts(relative);
+    if (parts.empty()) {
+        return "Not cleaned: no folder was named";
+    }
+    try {
+        bool missing = false;
+        auto parent = Descend(base, parts, parts.size() - 1, openFiles, missing);
+        if (missing) {
+            return {};
+        }
+        for (const auto& entry : parent->List()) {
+            if (entry.name != parts.back()) {
+                continue;
+            }
+            if (entry.kind != EntryKind::Folder) {
+                return "Not cleaned: \"" + base + "/" + relative +
+                       "\" is a symbolic link or not a folder";
+            }
+            if (!parent->DeleteFolder(entry.name)) {
+                return "Not everything of \"" + base + "/" + relative +
+                       "\" could be deleted (in use or not permitted)";
+            }
+        }
+    } catch (const RuntimeError& error) {
+        return error.Description();
+    }
+    return {};
+}
+
 }  // namespace orvelle::traces

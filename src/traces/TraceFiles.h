@@ -25,6 +25,11 @@ namespace orvelle::traces {
 [[nodiscard]] std::string EmptyFolder(
     const std::string& base, const std::string& relative,
     const std::shared_ptr<const platform::posix::OpenFileSet>& openFiles);
+// The folder with everything in it, under the same rules; what a process holds open
+// stays, and then so does the folder.
+[[nodiscard]] std::string DeleteWholeFolder(
+    const std::string& base, const std::string& relative,
+    const std::shared_ptr<const platform::posix::OpenFileSet>& openFiles);
 // The base folder passes the walk's checks now ("" or why not).
 [[nodiscard]] std::string CheckBase(const std::string& base);
 // True when `path` (no link followed) is a regular file that a process holds open.

@@ -347,8 +347,8 @@ TEST_F(TraceCatalogTest, AHotWalIsRecoveredNotDeletedAndOtherDatabasesStay) {
     fs::create_directories(profile);
     HotPlaces(profile);
     ASSERT_GT(fs::file_size(profile + "/places.sqlite-wal"), 0U);
-    Put(profile + "/formhistory.sqlite-wal", "hot frames of a database we do not name");
-    Put(profile + "/formhistory.sqlite", "its database");
+    Put(profile + "/content-prefs.sqlite-wal", "hot frames of a database we do not name");
+    Put(profile + "/content-prefs.sqlite", "its database");
     const auto others = Snapshot(profile);
 
     EXPECT_THAT(Clean({2, 9}), ElementsAre());
@@ -359,7 +359,7 @@ TEST_F(TraceCatalogTest, AHotWalIsRecoveredNotDeletedAndOtherDatabasesStay) {
         << "the bookmarked page, committed only in the -wal, stays";
     EXPECT_EQ(QueryNumber(places, "SELECT typed + visit_count FROM moz_places"), 0);
     const auto after = Snapshot(profile);
-    for (const char* name : {"/formhistory.sqlite", "/formhistory.sqlite-wal"}) {
+    for (const char* name : {"/content-prefs.sqlite", "/content-prefs.sqlite-wal"}) {
         EXPECT_EQ(after.at(profile + name), others.at(profile + name)) << name;
     }
 }

@@ -9,27 +9,34 @@ namespace orvelle::platform {
 // How a trace is kept, and so what erasing it means.
 enum class TraceKind {
     File,          // a file deleted whole (a database with its -wal, -shm and -journal)
-    Folder,        // a folder whose contents are deleted; the folder itself stays
+    Folder,        // a folder whose contents are deleted (the folder too for WholeFolder)
     DatabaseRows,  // rows of an SQLite database, deleted in one transaction
     Setting,       // a value written into a settings file or the desktop's settings
 };
 
 // What exactly is erased or written at a location.
 enum class TraceContent {
-    WholeFile,          // File: the file (and a database's companions)
-    FolderContents,     // Folder: everything inside it
-    FirefoxTyped,       // places.sqlite: typed flags, input history
-    FirefoxHistory,     // places.sqlite: visits, unbookmarked pages, origins, metadata
-    FirefoxFavicons,    // favicons.sqlite: icons of pages that are not bookmarked
-    FirefoxBookmarks,   // places.sqlite: every bookmark below the fixed roots
-    ChromiumTyped,      // History: typed counts, keyword search terms
-    ChromiumHistory,    // History: visits, unbookmarked urls, segments, clusters, annotations
-    RecentList,         // recently-used.xbel: left as a valid empty list
-    KRunnerHistory,     // krunnerstaterc / krunnerrc: the history= entries
-    GnomeRunHistory,    // GSettings org.gnome.shell command-history
-    FirefoxStartPage,   // user.js: browser.startup.homepage, browser.startup.page
-    FirefoxAutoFill,    // user.js: browser.urlbar.autoFill
-    ChromiumStartPage,  // Preferences: homepage, session.restore_on_startup, startup_urls
+    WholeFile,               // File: the file (and a database's companions)
+    FolderContents,          // Folder: everything inside it
+    WholeFolder,             // Folder: the folder with everything inside it (its name is a site)
+    FirefoxTyped,            // places.sqlite: typed flags, input history
+    FirefoxHistory,          // places.sqlite: visits, unbookmarked pages, origins, metadata
+    FirefoxFavicons,         // favicons.sqlite: icons of pages that are not bookmarked
+    FirefoxBookmarks,        // places.sqlite: every bookmark below the fixed roots
+    ChromiumTyped,           // History: typed counts, keyword search terms
+    ChromiumHistory,         // History: visits, unbookmarked urls, segments, clusters, annotations
+    FirefoxFormHistory,      // formhistory.sqlite: every typed form value
+    FirefoxSitePermissions,  // permissions.sqlite: rows Firefox adds by itself (storage access)
+    FirefoxBounceTracking,   // bounce-tracking-protection.sqlite: every row
+    ChromiumFavicons,        // Favicons: icons of pages that are not bookmarked
+    ChromiumAutofill,        // Web Data: typed form values (not addresses or cards)
+    ChromiumEngagement,      // Preferences: site and media engagement entries only
+    RecentList,              // recently-used.xbel: left as a valid empty list
+    KRunnerHistory,          // krunnerstaterc / krunnerrc: the history= entries
+    GnomeRunHistory,         // GSettings org.gnome.shell command-history
+    FirefoxStartPage,        // user.js: browser.startup.homepage, browser.startup.page
+    FirefoxAutoFill,         // user.js: browser.urlbar.autoFill
+    ChromiumStartPage,       // Preferences: homepage, session.restore_on_startup, startup_urls
 };
 
 // One location a cleaning option covers, as found on this machine. Plain data: a
@@ -40,7 +47,10 @@ struct TraceItem {
     TraceContent content = TraceContent::WholeFile;
     std::string path;         // the file, folder or database; the setting's file or key
     std::string base;         // the folder Apply opens with the walk's checks; path is inside
-    std::uint64_t bytes = 0;  // size on disk when found (a database: with its companions)
+    // Size on disk when found (a database: with its companions); a database that is
+    // edited, once measured: what the edit and compaction free.
+    std::uint64_t bytes = 0;
+    std::uint64_t rows = 0;   // DatabaseRows, once measured: the rows deleted or changed
     std::string browser;      // "Firefox", "Chromium", …; empty for the desktop's traces
     std::string profile;      // the profile's name in its browser's index
     std::string lockFile;     // the lock that says the profile is in use ("" for none)
@@ -92,6 +102,9 @@ public:
     [[nodiscard]] virtual TraceFindings FindStartPage(const std::string& address) = 0;
     // Erases (or, for a Setting, writes) one item that a Find gave.
     [[nodiscard]] virtual TraceOutcome Apply(const TraceItem& item) = 0;
+    // For a preview: sets a DatabaseRows item's `rows` and `bytes` to what its edit
+    // would change and free, by running it on a copy in memory. Changes nothing.
+    virtual void Measure(TraceItem& item) { static_cast<void>(item); }
 };
 
 }  // namespace orvelle::platform
