@@ -1,5 +1,7 @@
 #include "CleanCommand.h"
 
+#include "OptionTable.h"
+
 #include "BrowserSettings.h"
 #include "CleanArguments.h"
 #include "CleanPreview.h"
@@ -41,7 +43,7 @@ using nlohmann::json;
 constexpr const char* kName = "orvelle-clean";
 
 bool HasStep(int index) {
-    return index != 0 && index != 1 && index != 10;
+    return cleaning::OptionAt(index).step != cleaning::OptionStep::None;
 }
 
 std::string StateText(int value) {
@@ -177,6 +179,7 @@ public:
                                  {"bytes", item.bytes},
                                  {"files", item.files},
                                  {"kept", item.kept},
+                                 {"rows", item.rows},
                                  {"browser", item.browser},
                                  {"profile", item.profile}});
             }
@@ -222,6 +225,9 @@ public:
                 if (!item["browser"].get<std::string>().empty()) {
                     add(item["browser"].get<std::string>() + " \"" +
                         item["profile"].get<std::string>() + "\"");
+                }
+                if (item["rows"].get<std::uint64_t>() > 0) {
+                    add(std::to_string(item["rows"].get<std::uint64_t>()) + " rows");
                 }
                 if (item["files"].get<std::uint64_t>() > 0) {
                     add(std::to_string(item["files"].get<std::uint64_t>()) + " files");

@@ -7,6 +7,7 @@
 #include "CommandServices.h"
 #include "FolderErasers.h"
 #include "HistoryErasers.h"
+#include "OptionTable.h"
 #include "PosixFolder.h"
 #include "TraceFiles.h"
 #include "platform/Registry.h"
@@ -77,10 +78,23 @@ void AddKey(platform::IRegistry& registry, const std::string& key, OptionPreview
     }
 }
 
-void AddFindings(const platform::TraceFindings& findings, OptionPreview& preview) {
-    for (const platform::TraceItem& item : findings.items) {
-        preview.items.push_back({item.path, KindText(item.kind), ContentText(item.content),
-                                 item.bytes, 0, 0, item.browser, item.profile});
+// The catalog's items of `option`. A file or folder an earlier option of the same
+// preview already takes is not counted again; an edited database counts what its
+// edit would delete and free, not its whole size.
+void AddFindings(platform::ITraceCatalog& catalog, int option, std::set<std::string>& listed,
+                 OptionPreview& preview) {
+    platform::TraceFindings findings = catalog.Find(option);
+    for (platform::TraceItem& item : findings.items) {
+        if (item.kind == platform::TraceKind::DatabaseRows) {
+            catalog.Measure(item);
+        } else if (item.kind != platform::TraceKind::Setting && !listed.insert(item.path).second) {
+            continue;
+        }
+        preview.items.push_back(
+            {item.path,
+             item.content == platform::TraceContent::WholeFolder ? std::string("folder")
+                                                                 : KindText(item.kind),
+             ContentText(item.content), item.bytes, 0, 0, item.browser, item.profile, item.rows});
     }
     preview.skipped.insert(preview.skipped.end(), findings.skipped.begin(), findings.skipped.end());
 }
@@ -218,46 +232,23 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
         preview.items.insert(preview.items.end(), items.begin(), items.end());
     };
 
+    std::set<std::string> listed;  // files and folders some option already takes
     for (const int index : options) {
         OptionPreview preview;
         preview.index = index;
         notes = &preview.notes;
-        switch (index) {
-        case 2:
+        const cleaning::OptionRow& row = cleaning::OptionAt(index);
+        switch (row.step) {
+        case cleaning::OptionStep::TypedURLs:
             AddKey(sources.registry, cleaning::HistoryErasers::kTypedURLsKey, preview);
-            AddFindings(sources.catalog.Find(index), preview);
             break;
-        case 13:
+        case cleaning::OptionStep::RunHistory:
             AddKey(sources.registry, cleaning::HistoryErasers::kRunMRUKey, preview);
-            AddFindings(sources.catalog.Find(index), preview);
             break;
-        case 3:
-        case 6:
-        case 7:
-        case 8:
-        case 9: {
-            // The shell's folder first, as the step walks it (none on Linux).
-            const int csidl = index == 3   ? platform::CSIDL_RECENT
-                              : index == 6 ? platform::CSIDL_INTERNET_CACHE
-                              : index == 7 ? platform::CSIDL_COOKIES
-                              : index == 8 ? platform::CSIDL_FAVORITES
-                                           : platform::CSIDL_HISTORY;
-            if (const std::string path = folders.GetSpecialFolder(csidl); !path.empty()) {
-                walk(path, preview);
-            }
-            AddFindings(sources.catalog.Find(index), preview);
-            break;
-        }
-        case 4:
-            if (const std::string path = folders.GetSpecialFolder(platform::CSIDL_PERSONAL);
-                !path.empty()) {
-                walk(path, preview);
-            }
-            break;
-        case 5:
+        case cleaning::OptionStep::RecycleBin:
             AddTrash(sources.trashFolders, preview);
             break;
-        case 11: {
+        case cleaning::OptionStep::WindowsTemp: {
             std::string path = sources.tempPath.GetTempPathA();
             if (!path.empty()) {
                 path.pop_back();
@@ -265,21 +256,33 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
             }
             break;
         }
-        case 12:
+        case cleaning::OptionStep::Clipboard:
             preview.items.push_back(
                 {"CLIPBOARD and PRIMARY selections", "clipboard", "", 0, 0, 0, "", ""});
-            AddFindings(sources.catalog.Find(index), preview);
             break;
-        case 14:
-        case 15:
-            preview.items.push_back(
-                {std::string("HKEY_CURRENT_USER\\") + cleaning::BrowserSettings::kMainKey + "\\" +
-                     (index == 14 ? cleaning::BrowserSettings::kDisableScriptDebugger
-                                  : cleaning::BrowserSettings::kDisableScriptDebuggerX),
-                 "registry value", "set to \"yes\"", 0, 0, 0, "", ""});
+        case cleaning::OptionStep::ScriptDebugger:
+        case cleaning::OptionStep::ScriptDebuggerX:
+            preview.items.push_back({std::string("HKEY_CURRENT_USER\\") +
+                                         cleaning::BrowserSettings::kMainKey + "\\" +
+                                         (row.step == cleaning::OptionStep::ScriptDebugger
+                                              ? cleaning::BrowserSettings::kDisableScriptDebugger
+                                              : cleaning::BrowserSettings::kDisableScriptDebuggerX),
+                                     "registry value", "set to \"yes\"", 0, 0, 0, "", ""});
             break;
+        case cleaning::OptionStep::None:
+            continue;  // the option only carries a state
         default:
-            continue;  // 0, 1 and 10 have no step
+            break;
+        }
+        // The shell's folder first, as the step walks it (none on Linux).
+        if (row.specialFolder >= 0) {
+            if (const std::string path = folders.GetSpecialFolder(row.specialFolder);
+                !path.empty()) {
+                walk(path, preview);
+            }
+        }
+        if (row.traces) {
+            AddFindings(sources.catalog, index, listed, preview);
         }
         previews.push_back(std::move(preview));
     }

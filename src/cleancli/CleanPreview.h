@@ -25,11 +25,14 @@ struct PreviewItem {
     std::string path;
     std::string kind;  // "file", "folder", "folder contents", "database rows", "setting", …
     std::string what;  // what goes in it ("history", "typed addresses", …); "" when all of it
-    std::uint64_t bytes = 0;  // size on disk now
+    // What the clean frees: the size on disk now; for database rows, what the edit
+    // and compaction free.
+    std::uint64_t bytes = 0;
     std::uint64_t files = 0;  // a folder: the files in it that would go
     std::uint64_t kept = 0;   // a folder: the files in it that stay (open in a program)
     std::string browser;      // "" for the desktop's own traces
     std::string profile;
+    std::uint64_t rows = 0;  // database rows: the rows the edit deletes or changes
 };
 
 // What one option's step would do.

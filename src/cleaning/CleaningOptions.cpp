@@ -1,6 +1,7 @@
 #include "CleaningOptions.h"
 
 #include "ErrorBox.h"
+#include "OptionTable.h"
 #include "Settings.h"
 #include "VbConvert.h"
 
@@ -18,24 +19,13 @@ bool IsBoxValue(int value) {
 
 }  // namespace
 
-const std::array<const char*, CleaningOptions::kCount> CleaningOptions::kCaptions = {
-    "Prevent Sites from improperly changing your Home Page",
-    "Clear Windows' secret index.dat file",
-    "Clear Site Addresses",
-    "Clear Recent Files List",
-    "Clear My Documents Files",
-    "Clear Recycle Bin",
-    "Clear Temporary Internet Files",
-    "Clear Browser Cookies",
-    "Clear Browser Favorites ",
-    "Clear Browser History Logs",
-    "Frees space on your Hard Drive",
-    "Windows Temp Directories",
-    "Clear Clipboard",
-    "Delete Windows start menu \"run\" history",
-    "Disable Script Debugging",
-    "Don't Display a Notification About Every Script Error",
-};
+const std::array<const char*, CleaningOptions::kCount> CleaningOptions::kCaptions = [] {
+    std::array<const char*, kCount> captions{};
+    for (std::size_t index = 0; index < captions.size(); ++index) {
+        captions[index] = kOptionTable[index].caption;
+    }
+    return captions;
+}();
 
 CleaningOptions::CleaningOptions(platform::ISettingsStore& settings,
                                  platform::IMessageBox& messageBox, shell::RegistryLayer& registry,

@@ -1,6 +1,7 @@
 #include "CleaningRun.h"
 
 #include "ErrorBox.h"
+#include "OptionTable.h"
 
 #include <cstdio>
 
@@ -41,76 +42,53 @@ std::string TimeOfDay(const platform::LocalDateTime& now) {
 }  // namespace
 
 std::string CleaningRun::StepMessage(int index) {
-    switch (index) {
-    case 2:
-        return "Erasing 'Auto Complete' Site Addresses";
-    case 3:
-        return "Erasing Recent Files";
-    case 4:
-        return "Erasing My Documents Files";
-    case 5:
-        return "Erasing Contents of Recycle Bin";
-    case 6:
-        return "Erasing Internet Cashe";
-    case 7:
-        return "Erasing Browser Cookies";
-    case 8:
-        return "Erasing Browser Favorites";
-    case 9:
-        return "Erasing Internet History";
-    case 11:
-        return "Erasing Windows Temporary Files";
-    case 13:
-        return "Erasing Windows Start Run History";
-    default:
-        return {};
-    }
+    return OptionAt(index).message;
 }
 
 void CleaningRun::PerformStep(int index) {
     const std::string message = StepMessage(index);
-    switch (index) {
-    case 2:
+    switch (OptionAt(index).step) {
+    case OptionStep::TypedURLs:
         steps_.EraseTypedURLs(message);
         break;
-    case 3:
+    case OptionStep::RecentFiles:
         steps_.EraseRecentFiles(message);
         break;
-    case 4:
+    case OptionStep::MyDocuments:
         steps_.EraseMyDocuments(message);
         break;
-    case 5:
+    case OptionStep::RecycleBin:
         steps_.EmptyRecycleBin(message);
         break;
-    case 6:
+    case OptionStep::InternetCache:
         steps_.EraseInternetCache(message);
         break;
-    case 7:
+    case OptionStep::Cookies:
         steps_.EraseCookies(message);
         break;
-    case 8:
+    case OptionStep::Favorites:
         steps_.EraseFavorites(message);
         break;
-    case 9:
+    case OptionStep::InternetHistory:
         steps_.EraseInternetHistory(message);
         break;
-    case 11:
+    case OptionStep::WindowsTemp:
         steps_.EraseWindowsTemp(message);
         break;
-    case 12:
+    case OptionStep::Clipboard:
         steps_.ClearClipboard();
         break;
-    case 13:
+    case OptionStep::RunHistory:
         steps_.EraseRunHistory(message);
         break;
-    case 14:
+    case OptionStep::ScriptDebugger:
         steps_.DisableScriptDebugger();
         break;
-    case 15:
+    case OptionStep::ScriptDebuggerX:
         steps_.DisableScriptDebuggerX();
         break;
-    default:
-        break;  // 0, 1 and 10 only carry a state
+    case OptionStep::None:
+        break;  // the option only carries a state
     }
 }
 

@@ -1,6 +1,7 @@
 #include "FolderErasers.h"
 
 #include "ErrorBox.h"
+#include "OptionTable.h"
 #include "platform/RuntimeError.h"
 
 #include <algorithm>
@@ -151,28 +152,33 @@ void FolderErasers::EraseWindowsTemp(const std::string& message) {
     });
 }
 
+void FolderErasers::EraseOptionFolders(int option, const std::string& message) {
+    const OptionRow& row = OptionAt(option);
+    EraseSpecialFolder(row.specialFolder, row.traces ? option : -1, row.setsStatus, message);
+}
+
 void FolderErasers::EraseFavorites(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_FAVORITES, 8, false, message);
+    EraseOptionFolders(8, message);
 }
 
 void FolderErasers::EraseMyDocuments(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_PERSONAL, -1, false, message);
+    EraseOptionFolders(4, message);
 }
 
 void FolderErasers::EraseCookies(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_COOKIES, 7, false, message);
+    EraseOptionFolders(7, message);
 }
 
 void FolderErasers::EraseRecentFiles(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_RECENT, 3, false, message);
+    EraseOptionFolders(3, message);
 }
 
 void FolderErasers::EraseInternetCache(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_INTERNET_CACHE, 6, true, message);
+    EraseOptionFolders(6, message);
 }
 
 void FolderErasers::EraseInternetHistory(const std::string& message) {
-    EraseSpecialFolder(platform::CSIDL_HISTORY, 9, true, message);
+    EraseOptionFolders(9, message);
 }
 
 }  // namespace orvelle::cleaning

@@ -53,6 +53,8 @@ public:
 private:
     // `option` is the step's cleaning option: the catalog's locations for it follow.
     void EraseSpecialFolder(int csidl, int option, bool setsStatus, const std::string& message);
+    // The step of `option` as its row of the option table describes it.
+    void EraseOptionFolders(int option, const std::string& message);
     // Runs a step's body; an error it raises logs the step error entry.
     template <typename Body>
     void RunStep(const std::string& message, Body&& body);

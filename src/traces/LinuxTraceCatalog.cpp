@@ -225,10 +225,10 @@ bool Covers(const TraceRule& rule, BrowserFamily family) {
 }
 
 // The pages whose rows and icons stay (the bookmarked ones), for the edits that need
-// them; "" or why they cannot be known.
-std::string KeptPages(const TraceItem& item, std::vector<std::string>& keep) {
+// them; "" or why they cannot be known. `untouched`: for a preview, nothing is written.
+std::string KeptPages(const TraceItem& item, std::vector<std::string>& keep, bool untouched) {
     if (item.content == TraceContent::FirefoxFavicons) {
-        keep = FirefoxBookmarkedUrls(item.base + "/places.sqlite");
+        keep = FirefoxBookmarkedUrls(item.base + "/places.sqlite", untouched);
     } else if (item.content == TraceContent::ChromiumHistory ||
                item.content == TraceContent::ChromiumFavicons) {
         bool valid = true;
@@ -378,7 +378,7 @@ TraceOutcome LinuxTraceCatalog::Apply(const TraceItem& item) {
             return {"Not cleaned: \"" + item.path + "\" is open in another program"};
         }
         std::vector<std::string> keep;
-        if (const std::string why = KeptPages(item, keep); !why.empty()) {
+        if (const std::string why = KeptPages(item, keep, false); !why.empty()) {
             return {why};
         }
         return {EraseRows(item.path, item.content, keep)};
@@ -408,7 +408,7 @@ void LinuxTraceCatalog::Measure(TraceItem& item) {
         return;
     }
     std::vector<std::string> keep;
-    if (!KeptPages(item, keep).empty()) {
+    if (!KeptPages(item, keep, true).empty()) {
         item.rows = 0;  // the clean would not touch it: nothing would be freed
         item.bytes = 0;
         return;

@@ -3,10 +3,13 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 namespace orvelle::traces {
@@ -266,6 +269,43 @@ void CollectUrls(const nlohmann::json& node, std::vector<std::string>& urls) {
     }
 }
 
+// A copy of a database and its -wal in a private temporary folder, removed with it:
+// a preview works on it, so that not even the -shm of the original is written.
+class PrivateCopy {
+public:
+    explicit PrivateCopy(const std::string& path) {
+        std::string folder = (std::filesystem::temp_directory_path() / "orvelle-XXXXXX").string();
+        if (::mkdtemp(folder.data()) == nullptr) {
+            throw SqliteError("no temporary folder for a copy");
+        }
+        folder_ = folder;
+        copy_ = folder_ + "/copy.sqlite";
+        std::error_code error;
+        std::filesystem::copy_file(path, copy_, error);
+        if (!error && std::filesystem::is_regular_file(path + "-wal")) {
+            std::filesystem::copy_file(path + "-wal", copy_ + "-wal", error);
+        }
+        if (error) {
+            Remove();
+            throw SqliteError("cannot be copied: " + error.message());
+        }
+    }
+    ~PrivateCopy() { Remove(); }
+    PrivateCopy(const PrivateCopy&) = delete;
+    PrivateCopy& operator=(const PrivateCopy&) = delete;
+
+    [[nodiscard]] const std::string& Path() const { return copy_; }
+
+private:
+    void Remove() noexcept {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+
+    std::string folder_;
+    std::string copy_;
+};
+
 void Edit(sqlite3* db, TraceContent content, const std::vector<std::string>& keepUrls) {
     switch (content) {
     case TraceContent::FirefoxTyped:
@@ -386,29 +426,17 @@ RowsEstimate MeasureRows(const std::string& path, TraceContent content,
                          const std::vector<std::string>& keepUrls) {
     RowsEstimate estimate;
     try {
-        const Database source = Open(path, false);
-        const Database copy = Open(":memory:", true);
-        sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", source.get(), "main");
-        if (backup == nullptr) {
-            throw SqliteError(sqlite3_errmsg(copy.get()));
-        }
-        const int stepped = sqlite3_backup_step(backup, -1);
-        sqlite3_backup_finish(backup);
-        if (stepped != SQLITE_DONE) {
-            throw SqliteError(sqlite3_errstr(stepped));
-        }
-        estimate.rows = EditInTransaction(copy.get(), content, keepUrls);
+        const PrivateCopy copy(path);
+        const Database db = Open(copy.Path(), true);
+        estimate.rows = EditInTransaction(db.get(), content, keepUrls);
         if (estimate.rows == 0) {
             return estimate;
         }
-        const auto pageSize = static_cast<std::uint64_t>(PragmaNumber(copy.get(), "page_size"));
-        const auto pages = static_cast<std::uint64_t>(PragmaNumber(copy.get(), "page_count"));
-        Exec(copy.get(), "VACUUM");
-        const auto after = static_cast<std::uint64_t>(PragmaNumber(copy.get(), "page_count"));
-        // The file keeps the pages the copy keeps; the -wal is emptied by the checkpoint.
-        const std::uint64_t onDisk = FileSize(path) + FileSize(path + "-wal");
-        const std::uint64_t kept = after * pageSize;
-        estimate.bytes = onDisk > kept ? onDisk - kept : (pages - after) * pageSize;
+        Exec(db.get(), "VACUUM");
+        Exec(db.get(), "PRAGMA wal_checkpoint(TRUNCATE)");
+        const std::uint64_t before = FileSize(path) + FileSize(path + "-wal");
+        const std::uint64_t after = FileSize(copy.Path()) + FileSize(copy.Path() + "-wal");
+        estimate.bytes = before > after ? before - after : 0;
     } catch (const SqliteError&) {
         // Unreadable now: the clean will say why; nothing is promised.
         return {};
@@ -416,10 +444,14 @@ RowsEstimate MeasureRows(const std::string& path, TraceContent content,
     return estimate;
 }
 
-std::vector<std::string> FirefoxBookmarkedUrls(const std::string& placesPath) {
+std::vector<std::string> FirefoxBookmarkedUrls(const std::string& placesPath, bool untouched) {
     std::vector<std::string> urls;
     try {
-        const Database db = Open(placesPath, false);
+        std::optional<PrivateCopy> copy;
+        if (untouched) {
+            copy.emplace(placesPath);
+        }
+        const Database db = Open(untouched ? copy->Path() : placesPath, false);
         if (!HasTable(db.get(), "moz_places") || !HasTable(db.get(), "moz_bookmarks")) {
             return urls;
         }

@@ -20,8 +20,8 @@ namespace orvelle::traces {
 [[nodiscard]] std::string EraseRows(const std::string& path, platform::TraceContent content,
                                     const std::vector<std::string>& keepUrls);
 
-// What EraseRows would change and free, found by running the same edit and VACUUM on
-// a copy of the database in memory; the file is only read.
+// What EraseRows would change and free, found by running the same edit, VACUUM and
+// checkpoint on a private copy of the database and its -wal; the original is only read.
 struct RowsEstimate {
     std::uint64_t rows = 0;   // rows deleted or changed
     std::uint64_t bytes = 0;  // bytes the file and its -wal would shrink by
@@ -32,8 +32,10 @@ struct RowsEstimate {
 // The free space on the file system `folder` is on; 0 when it cannot be read.
 [[nodiscard]] std::uint64_t FreeSpace(const std::string& folder);
 
-// The addresses Firefox's bookmarks point to (places.sqlite, read only).
-[[nodiscard]] std::vector<std::string> FirefoxBookmarkedUrls(const std::string& placesPath);
+// The addresses Firefox's bookmarks point to (places.sqlite, read only; `untouched`:
+// read from a private copy, so that not even its -shm is written).
+[[nodiscard]] std::vector<std::string> FirefoxBookmarkedUrls(const std::string& placesPath,
+                                                             bool untouched = false);
 // The addresses of Chromium's "Bookmarks" file; `valid` false when it cannot be read
 // as JSON while it exists (then no history may be erased on its strength).
 [[nodiscard]] std::vector<std::string> ChromiumBookmarkedUrls(const std::string& bookmarksPath,
