@@ -18,18 +18,27 @@
 #include "SqliteRegistry.h"
 #include "TraceTestSupport.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <lz4.h>
+#include <netinet/in.h>
+#include <openssl/evp.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 extern char** environ;
 
@@ -393,6 +402,363 @@ TEST(RealBrowsersTest, ProfilesAreCleanedKeepTheirBookmarksAndStartAgainARunning
         for (const std::string profile : {"Default", "Profile 1"}) {
             EXPECT_FALSE(Exists(chromiumRoot + "/" + profile + "/Bookmarks")) << profile;
         }
+    }
+}
+
+// A page for each profile whose address, title, cookie, localStorage, sessionStorage
+// and IndexedDB value each carry a word of their own; its load waits for a slow image,
+// so the storage writes are done when the browser says it has loaded.
+constexpr const char* kWordServer = R"(
+import http.server, sys, time, urllib.parse
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        url = urllib.parse.urlparse(self.path)
+        query = urllib.parse.parse_qs(url.query)
+        if url.path != "/page":
+            if url.path == "/slow":
+                time.sleep(1.5)
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        p = query.get("p", ["none"])[0]
+        w = lambda kind: "orvq" + p + kind
+        body = ("<html><head><title>" + w("title") + "</title></head><body>"
+            "<form action='/sent' method='get'><input name='q' id='q'><button id='go'>Go</button></form>"
+            "<script>localStorage.setItem('k', '" + w("local") + "');"
+            "sessionStorage.setItem('k', '" + w("sess") + "');"
+            "var r = indexedDB.open('d', 1);"
+            "r.onupgradeneeded = function() { r.result.createObjectStore('s'); };"
+            "r.onsuccess = function() { var t = r.result.transaction('s', 'readwrite');"
+            " t.objectStore('s').put('" + w("idb") + "', 'k'); };</script>"
+            "<img src='/slow'></body></html>").encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Set-Cookie", "orvc=" + w("cookie") + "; Max-Age=86400; Path=/")
+        self.send_header("Cache-Control", "max-age=86400")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, form, *args):
+        pass
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+open(sys.argv[1], "w").write(str(server.server_address[1]))
+server.serve_forever()
+)";
+
+// Firefox driven through Marionette, its remote protocol ("length:json" messages),
+// so that it types like a user and quits the way its own Quit menu does.
+class Marionette {
+public:
+    explicit Marionette(int port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ =
+            ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        if (connected_) {
+            hello_ = Read();
+        }
+    }
+    ~Marionette() { ::close(fd_); }
+    Marionette(const Marionette&) = delete;
+    Marionette& operator=(const Marionette&) = delete;
+
+    [[nodiscard]] bool Ready() const { return connected_ && hello_.contains("marionetteProtocol"); }
+
+    // The command's result; a failed test when Firefox answers with an error.
+    nlohmann::json Command(const std::string& name, const nlohmann::json& parameters) {
+        const std::string text = nlohmann::json::array({0, ++id_, name, parameters}).dump();
+        const std::string message = std::to_string(text.size()) + ":" + text;
+        EXPECT_EQ(::send(fd_, message.data(), message.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(message.size()));
+        const nlohmann::json answer = Read();
+        EXPECT_TRUE(answer.is_array() && answer.size() == 4 && answer[2].is_null())
+            << name << ": " << answer.dump();
+        return answer.is_array() && answer.size() == 4 ? answer[3] : nlohmann::json();
+    }
+    std::string Find(const std::string& selector) {
+        const auto found =
+            Command("WebDriver:FindElement", {{"using", "css selector"}, {"value", selector}});
+        return found.contains("value") && found["value"].is_object() && !found["value"].empty()
+                   ? found["value"].begin()->get<std::string>()
+                   : std::string();
+    }
+
+private:
+    nlohmann::json Read() {
+        std::string length;
+        char c = 0;
+        while (::recv(fd_, &c, 1, 0) == 1 && c != ':') {
+            length += c;
+        }
+        std::string body(length.empty() ? 0 : std::stoul(length), '\0');
+        std::size_t got = 0;
+        while (got < body.size()) {
+            const ssize_t n = ::recv(fd_, body.data() + got, body.size() - got, 0);
+            if (n <= 0) {
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        return nlohmann::json::parse(body, nullptr, false);
+    }
+
+    int fd_ = -1;
+    bool connected_ = false;
+    nlohmann::json hello_;
+    int id_ = 0;
+};
+
+// Starts Firefox ESR on `profile` with Marionette on a free port, runs `drive`, then
+// quits through Marionette and waits until Firefox has written everything and ended.
+template <typename Drive>
+void WithFirefox(const TempEnvironment& env, const std::string& profile, Drive&& drive) {
+    fs::remove(profile + "/MarionetteActivePort");
+    Child firefox(
+        {"firefox-esr", "--headless", "--marionette", "--no-remote", "--profile", profile},
+        env.Path("out/firefox.log"));
+    ASSERT_TRUE(WaitFor([&] { return !ReadFile(profile + "/MarionetteActivePort").empty(); }))
+        << ReadFile(env.Path("out/firefox.log"));
+    Marionette marionette(std::stoi(ReadFile(profile + "/MarionetteActivePort")));
+    ASSERT_TRUE(marionette.Ready());
+    marionette.Command("WebDriver:NewSession", {{"capabilities", nlohmann::json::object()}});
+    drive(marionette);
+    marionette.Command("Marionette:Quit", {{"flags", {"eAttemptQuit"}}});
+    ASSERT_TRUE(firefox.Wait(std::chrono::seconds(60))) << "Firefox did not quit";
+}
+
+// Firefox's compressed JSON (".jsonlz4", ".baklz4", "mozLz40\0", a 4-byte size and
+// one LZ4 block) unpacked; any other file as it is.
+std::string Readable(const std::string& bytes) {
+    static const std::string kMagic("mozLz40\0", 8);
+    if (bytes.size() < 12 || bytes.compare(0, 8, kMagic) != 0) {
+        return bytes;
+    }
+    std::uint32_t size = 0;
+    std::memcpy(&size, bytes.data() + 8, 4);
+    std::string out(size, '\0');
+    const int n = LZ4_decompress_safe(bytes.data() + 12, out.data(),
+                                      static_cast<int>(bytes.size() - 12), static_cast<int>(size));
+    return n < 0 ? bytes : out.substr(0, static_cast<std::size_t>(n));
+}
+
+// The cookie values of a Chromium "Cookies" database, decrypted with the fixed key
+// Chromium uses on Linux without a keyring ("v10": AES-128-CBC, the key derived from
+// "peanuts", an IV of spaces), as anyone with the file can.
+std::string ChromiumCookieValues(const std::string& path) {
+    unsigned char key[16];
+    PKCS5_PBKDF2_HMAC_SHA1("peanuts", 7, reinterpret_cast<const unsigned char*>("saltysalt"), 9, 1,
+                           sizeof key, key);
+    const unsigned char iv[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                  ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    std::string values;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT encrypted_value FROM cookies", -1, &statement,
+                               nullptr) == SQLITE_OK) {
+            while (sqlite3_step(statement) == SQLITE_ROW) {
+                const auto* blob =
+                    static_cast<const unsigned char*>(sqlite3_column_blob(statement, 0));
+                const int size = sqlite3_column_bytes(statement, 0);
+                if (blob == nullptr || size <= 3 || std::memcmp(blob, "v10", 3) != 0) {
+                    continue;
+                }
+                std::string plain(static_cast<std::size_t>(size), '\0');
+                int written = 0;
+                int last = 0;
+                EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
+                EVP_DecryptInit_ex(context, EVP_aes_128_cbc(), nullptr, key, iv);
+                EVP_DecryptUpdate(context, reinterpret_cast<unsigned char*>(plain.data()), &written,
+                                  blob + 3, size - 3);
+                if (EVP_DecryptFinal_ex(context,
+                                        reinterpret_cast<unsigned char*>(plain.data()) + written,
+                                        &last) == 1) {
+                    values += plain.substr(0, static_cast<std::size_t>(written + last)) + "\n";
+                }
+                EVP_CIPHER_CTX_free(context);
+            }
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return values;
+}
+
+std::string Utf16(const std::string& ascii) {
+    std::string wide;
+    for (const char c : ascii) {
+        wide += c;
+        wide += '\0';
+    }
+    return wide;
+}
+
+// Every file below `root` (outside `skip`) that holds `word`, as bytes or UTF-16.
+std::vector<std::string> FilesHolding(const std::string& root, const std::string& skip,
+                                      const std::vector<std::string>& words) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string path = entry.path().string();
+        if (entry.is_symlink() || !entry.is_regular_file() || path.rfind(skip, 0) == 0) {
+            continue;
+        }
+        std::ifstream file(path, std::ios::binary);
+        std::string text = Readable({std::istreambuf_iterator<char>(file), {}});
+        if (path.ends_with("/Cookies")) {
+            text += ChromiumCookieValues(path);
+        }
+        for (const std::string& word : words) {
+            if (text.find(word) != std::string::npos ||
+                text.find(Utf16(word)) != std::string::npos) {
+                found.push_back(path.substr(root.size() + 1) + ": " + word);
+            }
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> Databases(const std::string& root) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_symlink() && entry.is_regular_file()) {
+            std::ifstream file(entry.path(), std::ios::binary);
+            char head[16] = {};
+            file.read(head, sizeof head);
+            if (std::memcmp(head, "SQLite format 3", 16) == 0) {
+                found.push_back(entry.path().string());
+            }
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> Words(const std::string& profile, bool form) {
+    std::vector<std::string> words;
+    for (const char* kind : {"url", "title", "cookie", "local", "sess", "idb"}) {
+        words.push_back("orvq" + profile + kind);
+    }
+    if (form) {
+        words.push_back("orvq" + profile + "form");
+    }
+    return words;
+}
+
+TEST(RealBrowsersTest, NoWordOfAVisitedSiteSurvivesACleanAndEveryChoiceOfTheUserStays) {
+    TempEnvironment env;
+    Put(env.Path("out/server.py"), kWordServer);
+    Child server({"python3", env.Path("out/server.py"), env.Path("out/port")},
+                 env.Path("out/server.log"));
+    ASSERT_TRUE(WaitFor([&] { return !ReadFile(env.Path("out/port")).empty(); }));
+    const std::string site = "http://127.0.0.1:" + ReadFile(env.Path("out/port")) + "/";
+
+    // Firefox: a profile its index names, where Firefox ESR on this home looks for it.
+    const std::string firefoxRoot = env.Path("config/mozilla/firefox");
+    const std::string firefox = firefoxRoot + "/w.default-esr";
+    Put(firefoxRoot + "/profiles.ini",
+        "[Profile0]\nName=default-esr\nIsRelative=1\nPath=w.default-esr\nDefault=1\n");
+    Put(firefox + "/user.js", "user_pref(\"marionette.port\", 0);\n");
+    WithFirefox(env, firefox, [&](Marionette& m) {
+        m.Command("WebDriver:Navigate", {{"url", site + "page?p=bk"}});
+        m.Command("WebDriver:Navigate", {{"url", site + "page?p=ff&a=orvqffurl"}});
+        const std::string box = m.Find("#q");
+        m.Command("WebDriver:ElementSendKeys", {{"id", box}, {"text", "orvqffform"}});
+        m.Command("WebDriver:ElementClick", {{"id", m.Find("#go")}});
+        // A second tab keeps the first page in the session files as an open tab.
+        m.Command("WebDriver:NewWindow", {{"type", "tab"}});
+    });
+    const std::string places = firefox + "/places.sqlite";
+    ExecSql(places,
+            "INSERT INTO moz_bookmarks(type, fk, parent, position, title, guid, dateAdded,"
+            " lastModified) SELECT 1, id, 3, 0, 'Kept', 'orvelleKept1', 1, 1 FROM moz_places"
+            " WHERE url = '" +
+                site +
+                "page?p=bk';"
+                "UPDATE moz_places SET foreign_count = foreign_count + 1 WHERE url = '" +
+                site + "page?p=bk';");
+    ExecSql(firefox + "/permissions.sqlite",
+            "INSERT INTO moz_perms(origin, type, permission, expireType, expireTime,"
+            " modificationTime) VALUES ('https://meet.example', 'camera', 1, 0, 0, 1)");
+    Put(firefox + "/storage/default/moz-extension+++orvext/ls/data.sqlite", "orvextkept");
+    const long long bookmarks = QueryNumber(places, "SELECT count(*) FROM moz_bookmarks");
+
+    // Chromium: two profiles of one user data folder; each page closes the browser
+    // by itself once loaded (--dump-dom). Chromium writes its cookies out on a timer,
+    // so a visit is repeated (at most three times) until the cookie is on disk.
+    const std::string chromium = env.Path("config/chromium");
+    for (const std::string profile : {"Default", "Profile 1"}) {
+        const std::string tag = profile == "Default" ? "cd" : "cp";
+        std::vector<std::string> argv = {"chromium", "--password-store=basic"};
+        argv.insert(argv.end(), kChromiumFlags.begin(), kChromiumFlags.end());
+        argv.insert(argv.end(), {"--user-data-dir=" + chromium, "--profile-directory=" + profile,
+                                 "--dump-dom", site + "page?p=" + tag + "&a=orvq" + tag + "url"});
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            ASSERT_EQ(RunCommand(argv, 60000), 0) << profile;
+            if (ChromiumCookieValues(chromium + "/" + profile + "/Cookies")
+                    .find("orvq" + tag + "cookie") != std::string::npos) {
+                break;
+            }
+        }
+    }
+    const std::string preferences = chromium + "/Default/Preferences";
+    auto prefs = nlohmann::json::parse(ReadFile(preferences));
+    prefs["profile"]["content_settings"]["exceptions"]["media_stream_camera"] = {
+        {"https://meet.example:443,*", {{"setting", 1}}}};
+    Put(preferences, prefs.dump());
+    Put(chromium + "/Default/Local Extension Settings/orvext/000003.log", "orvextkept");
+
+    std::vector<std::string> words;
+    for (const auto& [tag, form] : {std::pair{"ff", true}, {"cd", false}, {"cp", false}}) {
+        for (const std::string& word : Words(tag, form)) {
+            words.push_back(word);
+        }
+    }
+    {
+        SCOPED_TRACE("every kind of storage holds its word before the clean");
+        const auto before = FilesHolding(env.Root(), env.Path("out"), words);
+        for (const std::string& word : words) {
+            EXPECT_TRUE(std::any_of(before.begin(), before.end(),
+                                    [&](const std::string& hit) { return hit.ends_with(word); }))
+                << word << " was never written";
+        }
+    }
+
+    const Steps steps;
+    EXPECT_EQ(steps.Red(), "");
+    EXPECT_THAT(FilesHolding(env.Root(), env.Path("out"), words), testing::ElementsAre());
+    for (const std::string& database : Databases(env.Root())) {
+        EXPECT_EQ(IntegrityCheck(database), "ok") << database;
+    }
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_bookmarks"), bookmarks);
+    EXPECT_EQ(QueryNumber(firefox + "/permissions.sqlite",
+                          "SELECT count(*) FROM moz_perms WHERE type = 'camera'"),
+              1);
+    EXPECT_EQ(ReadFile(firefox + "/storage/default/moz-extension+++orvext/ls/data.sqlite"),
+              "orvextkept");
+    EXPECT_EQ(ReadFile(chromium + "/Default/Local Extension Settings/orvext/000003.log"),
+              "orvextkept");
+    EXPECT_EQ(nlohmann::json::parse(ReadFile(
+                  preferences))["profile"]["content_settings"]["exceptions"]["media_stream_camera"],
+              prefs["profile"]["content_settings"]["exceptions"]["media_stream_camera"]);
+
+    // Both browsers start again on their cleaned profiles, nothing set aside as corrupt.
+    WithFirefox(env, firefox, [&](Marionette& m) {
+        m.Command("WebDriver:Navigate", {{"url", site + "page?p=again"}});
+    });
+    EXPECT_THAT(Corrupt(firefox), testing::ElementsAre());
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_bookmarks"), bookmarks);
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_historyvisits"), 1);
+    for (const std::string profile : {"Default", "Profile 1"}) {
+        std::vector<std::string> argv = {"chromium", "--password-store=basic"};
+        argv.insert(argv.end(), kChromiumFlags.begin(), kChromiumFlags.end());
+        argv.insert(argv.end(), {"--user-data-dir=" + chromium, "--profile-directory=" + profile,
+                                 "--dump-dom", site + "page?p=again"});
+        EXPECT_EQ(RunCommand(argv, 60000), 0) << profile;
+        EXPECT_EQ(IntegrityCheck(chromium + "/" + profile + "/History"), "ok");
+        EXPECT_THAT(Corrupt(chromium + "/" + profile), testing::ElementsAre());
     }
 }
 
