@@ -10,8 +10,9 @@ namespace orvelle::traces {
 
 // Deletes the rows `content` names from the SQLite database at `path`, through
 // SQLite: busy timeout, secure_delete on (and read back: freed pages are zeroed
-// whatever this SQLite's default), foreign keys on (Firefox's ON DELETE CASCADE
-// tables go with their pages), one transaction; then, when rows went, VACUUM if the
+// whatever this SQLite's default), one transaction in which every declared
+// ON DELETE CASCADE key is applied (Firefox's metadata tables go with their pages) and
+// no other key may be left dangling; then, when rows went, VACUUM if the
 // file system has room for twice the database, and a TRUNCATE checkpoint. A table or
 // column this version of the browser does not have is skipped. Pages whose address
 // is in `keepUrls` (the bookmarked ones) keep their rows. Returns "" or what went

@@ -289,6 +289,47 @@ TEST_F(DatabaseEditTest, EngagementGoesFromPreferencesThePermissionsTheUserSetSt
     EXPECT_EQ(exceptions["partition"], 2);
 }
 
+TEST_F(DatabaseEditTest, CascadingKeysTakeTheRowsOfDeletedPagesOtherKeysKeepEverything) {
+    const std::string places = firefox + "places.sqlite";
+    const std::string schema =
+        "CREATE TABLE moz_places(id INTEGER PRIMARY KEY, url TEXT, foreign_count INTEGER"
+        " DEFAULT 0);"
+        "CREATE TABLE moz_bookmarks(id INTEGER PRIMARY KEY, fk INTEGER, guid TEXT);"
+        "CREATE TABLE moz_historyvisits(id INTEGER PRIMARY KEY, place_id INTEGER);"
+        "CREATE TABLE moz_historyvisits_extra(visit_id INTEGER PRIMARY KEY NOT NULL,"
+        " FOREIGN KEY (visit_id) REFERENCES moz_historyvisits(id) ON DELETE CASCADE);"
+        "CREATE TABLE moz_places_extra(place_id INTEGER PRIMARY KEY NOT NULL, sync_json TEXT,"
+        " FOREIGN KEY (place_id) REFERENCES moz_places(id) ON DELETE CASCADE);"
+        "CREATE TABLE moz_places_metadata(id INTEGER PRIMARY KEY, place_id INTEGER,"
+        " FOREIGN KEY (place_id) REFERENCES moz_places(id) ON DELETE CASCADE);"
+        "INSERT INTO moz_places VALUES (1, 'https://kept.example/', 1),"
+        " (2, 'https://visited.example/', 0);"
+        "INSERT INTO moz_bookmarks VALUES (1, 1, 'b');"
+        "INSERT INTO moz_historyvisits VALUES (1, 1), (2, 2);"
+        "INSERT INTO moz_historyvisits_extra VALUES (1), (2);"
+        "INSERT INTO moz_places_extra VALUES (1, 'kept'), (2, 'visited');"
+        "INSERT INTO moz_places_metadata VALUES (1, 2);";
+    fs::create_directories(firefox);
+    ExecSql(places, schema);
+    EXPECT_EQ(EraseRows(places, TraceContent::FirefoxHistory, {}), "");
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_historyvisits_extra"), 0);
+    EXPECT_EQ(QueryNumber(places, "SELECT group_concat(place_id) FROM moz_places_extra"), 1);
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_places_metadata"), 0);
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_places"), 1);
+
+    // A key that does not cascade and would be left dangling undoes the whole edit.
+    const std::string other = firefox + "other/places.sqlite";
+    fs::create_directories(firefox + "other");
+    ExecSql(other, schema +
+                       "CREATE TABLE moz_notes(id INTEGER PRIMARY KEY, place_id INTEGER"
+                       " REFERENCES moz_places(id));"
+                       "INSERT INTO moz_notes VALUES (1, 2);");
+    EXPECT_THAT(EraseRows(other, TraceContent::FirefoxHistory, {}),
+                testing::HasSubstr("moz_notes would point at deleted rows"));
+    EXPECT_EQ(QueryNumber(other, "SELECT count(*) FROM moz_historyvisits"), 2);
+    EXPECT_EQ(QueryNumber(other, "SELECT count(*) FROM moz_places"), 2);
+}
+
 // A database that SQLite opens with secure_delete off by default: the edit turns it
 // on, so no deleted row can be read back from the file's bytes.
 TEST_F(DatabaseEditTest, ADeletedWordIsNotInTheRawBytes) {
