@@ -4,7 +4,6 @@
 #include "SettingFiles.h"
 #include "SqliteTraces.h"
 #include "TraceFiles.h"
-
 #include "TraceRules.h"
 
 #include <dirent.h>
