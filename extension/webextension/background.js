@@ -121,7 +121,7 @@ const connect = () => {
       retryTimer = setTimeout(connect, RETRY_MS);
     }
   });
-  sendSnapshot().catch(() => {});
+  // The host asks for the tabs ("sync") once it reaches the program.
 };
 
 api.tabs.onCreated.addListener((tab) => send({ type: 'tab', tab: describe(tab) }));
@@ -181,5 +181,4 @@ try {
   // new windows.
 }
 
-api.runtime.onStartup?.addListener(() => {});
 setBlocking(false).catch(() => {}).finally(connect);
