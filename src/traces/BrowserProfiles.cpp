@@ -3,6 +3,7 @@
 #include "IniText.h"
 #include "PosixFolder.h"
 #include "XdgPaths.h"
+#include "browsers/BrowserTable.h"
 #include "platform/RuntimeError.h"
 
 #include <fcntl.h>
@@ -243,41 +244,12 @@ HomeFolders HomeFolders::FromEnvironment() {
 ProfileList FindBrowserProfiles(const HomeFolders& folders) {
     ProfileList list;
     Collector collector(list);
-    const std::string& home = folders.home;
-    FirefoxRoot(collector, "Firefox", home + "/.mozilla/firefox",
-                folders.cacheHome + "/mozilla/firefox");
-    FirefoxRoot(collector, "Firefox", folders.configHome + "/mozilla/firefox",
-                folders.cacheHome + "/mozilla/firefox");
-    FirefoxRoot(collector, "Firefox (snap)", home + "/snap/firefox/common/.mozilla/firefox",
-                home + "/snap/firefox/common/.cache/mozilla/firefox");
-    FirefoxRoot(collector, "Firefox (flatpak)",
-                home + "/.var/app/org.mozilla.firefox/.mozilla/firefox",
-                home + "/.var/app/org.mozilla.firefox/cache/mozilla/firefox");
-
-    struct Chromium {
-        const char* browser;
-        std::string root;
-        std::string cache;
-    };
-    const std::string& config = folders.configHome;
-    const std::string& cache = folders.cacheHome;
-    const Chromium family[] = {
-        {"Chromium", config + "/chromium", cache + "/chromium"},
-        {"Chromium (snap)", home + "/snap/chromium/common/chromium",
-         home + "/snap/chromium/common/.cache/chromium"},
-        {"Chromium (flatpak)", home + "/.var/app/org.chromium.Chromium/config/chromium",
-         home + "/.var/app/org.chromium.Chromium/cache/chromium"},
-        {"Google Chrome", config + "/google-chrome", cache + "/google-chrome"},
-        {"Google Chrome Beta", config + "/google-chrome-beta", cache + "/google-chrome-beta"},
-        {"Google Chrome Unstable", config + "/google-chrome-unstable",
-         cache + "/google-chrome-unstable"},
-        {"Brave", config + "/BraveSoftware/Brave-Browser", cache + "/BraveSoftware/Brave-Browser"},
-        {"Microsoft Edge", config + "/microsoft-edge", cache + "/microsoft-edge"},
-        {"Vivaldi", config + "/vivaldi", cache + "/vivaldi"},
-        {"Opera", config + "/opera", cache + "/opera"},
-    };
-    for (const Chromium& browser : family) {
-        ChromiumRoot(collector, browser.browser, browser.root, browser.cache);
+    const browsers::BaseFolders bases{folders.home, folders.configHome, folders.cacheHome};
+    for (const auto& root : browsers::ResolveBrowsers(bases, browsers::Family::Firefox)) {
+        FirefoxRoot(collector, root.row->name, root.profileRoot, root.cacheRoot);
+    }
+    for (const auto& root : browsers::ResolveBrowsers(bases, browsers::Family::Chromium)) {
+        ChromiumRoot(collector, root.row->name, root.profileRoot, root.cacheRoot);
     }
     return list;
 }

@@ -37,10 +37,9 @@ struct ProfileList {
     std::vector<platform::SkippedProfile> refused;
 };
 
-// Every Firefox profile (deb in ~/.mozilla/firefox and $XDG_CONFIG_HOME/mozilla/firefox,
-// snap, flatpak) from profiles.ini and installs.ini, and every Chromium-family profile
-// (Chromium deb/snap/flatpak, Google Chrome, Brave, Edge, Vivaldi, Opera) from
-// "Local State". Nothing is globbed: a folder no index names is not a profile.
+// Every profile of every root in the browser table (browsers/BrowserTable.h): Firefox's
+// from profiles.ini and installs.ini, the Chromium family's from "Local State". Nothing
+// is globbed: a folder no index names is not a profile.
 [[nodiscard]] ProfileList FindBrowserProfiles(const HomeFolders& folders);
 
 // Why the browser has this profile open now ("" when it does not), from its lock:

@@ -1,5 +1,7 @@
 #include "BrowserProfileFolders.h"
 
+#include "browsers/BrowserTable.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -9,32 +11,6 @@
 namespace orvelle::platform::posix {
 
 namespace {
-
-// Profile folders of the Chromium family, relative to the configuration home.
-constexpr const char* kUsualFolders[] = {
-    "chromium",
-    "google-chrome",
-    "google-chrome-beta",
-    "google-chrome-unstable",
-    "BraveSoftware/Brave-Browser",
-    "BraveSoftware/Brave-Browser-Beta",
-    "BraveSoftware/Brave-Browser-Nightly",
-    "microsoft-edge",
-    "microsoft-edge-beta",
-    "microsoft-edge-dev",
-    "vivaldi",
-    "vivaldi-snapshot",
-    "opera",
-};
-
-// The same browsers installed as snaps or flatpaks, relative to the home folder.
-constexpr const char* kSandboxedFolders[] = {
-    "snap/chromium/common/chromium",
-    ".var/app/org.chromium.Chromium/config/chromium",
-    ".var/app/com.google.Chrome/config/google-chrome",
-    ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser",
-    ".var/app/com.microsoft.Edge/config/microsoft-edge",
-};
 
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
@@ -106,11 +82,11 @@ std::vector<std::string> ListedProfileFolders(IRegistry& registry, const std::st
 std::vector<std::string> BrowserProfileFolders(IRegistry& registry, const std::string& home,
                                                const std::string& configHome) {
     std::vector<std::string> folders;
-    for (const char* relative : kUsualFolders) {
-        AddOnce(folders, configHome + "/" + relative);
-    }
-    for (const char* relative : kSandboxedFolders) {
-        AddOnce(folders, home + "/" + relative);
+    // Every Chromium-family user data folder of the browser table; the cache base is
+    // not needed here.
+    const browsers::BaseFolders bases{home, configHome, {}};
+    for (auto& browser : browsers::ResolveBrowsers(bases, browsers::Family::Chromium)) {
+        AddOnce(folders, std::move(browser.profileRoot));
     }
     for (auto& folder : SubFolders(configHome + "/orvelle/browsers")) {
         AddOnce(folders, std::move(folder));

@@ -11,8 +11,9 @@ namespace orvelle::platform::posix {
 // to watch for a browser's debugging port, one folder per value.
 inline constexpr const char* kProfileFoldersKey = "Software\\Orvelle\\PopupKiller\\ProfileFolders";
 
-// The profile folders a browser's "DevToolsActivePort" is looked for in: the usual
-// folders of the Chromium family under the configuration home, every folder below
+// The profile folders a browser's "DevToolsActivePort" is looked for in: the user data
+// folder of every Chromium-family row of the browser table (deb, snap, flatpak), every
+// folder below
 // "<configuration home>/orvelle/browsers", and the folders listed in the registry
 // store under HKCU\<kProfileFoldersKey> ("~/" stands for the home folder; relative
 // paths are ignored). Each folder once, in that order.
