@@ -47,6 +47,15 @@ public:
         return names;
     }
 
+    [[nodiscard]] std::string ConnectionHint() override {
+        for (IBrowserWindowSource* source : sources_) {
+            if (auto hint = source->ConnectionHint(); !hint.empty()) {
+                return hint;
+            }
+        }
+        return {};
+    }
+
 private:
     std::vector<IBrowserWindowSource*> sources_;
 };

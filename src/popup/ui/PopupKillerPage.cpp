@@ -165,15 +165,20 @@ void PopupKillerPage::Command1_Click() {
 
 void PopupKillerPage::ShowConnectedBrowsers() {
     std::vector<std::string> names;
+    std::string hint;
     try {
         names = services_.browsers.ConnectedBrowsers();
+        if (names.empty()) {
+            hint = services_.browsers.ConnectionHint();
+        }
     } catch (const std::exception&) {
         // A source that cannot tell counts as none connected.
     }
     if (names.empty()) {
-        lblBrowsers->setText(QStringLiteral(
-            "No browser is connected: install Orvelle's package (it adds the extension to "
-            "Firefox ESR and Chromium) and restart the browser."));
+        lblBrowsers->setText(
+            hint.empty() ? QStringLiteral("No browser is connected: install Orvelle's package and "
+                                          "restart the browser.")
+                         : Text(hint));
         return;
     }
     QStringList shown;

@@ -119,6 +119,8 @@ public:
     virtual void SetPopupBlocking(bool /*on*/) {}
     // The browsers connected now, by name ("Firefox 153.8.0esr"); empty when none is.
     [[nodiscard]] virtual std::vector<std::string> ConnectedBrowsers() { return {}; }
+    // One line on how to connect a browser, for when none is; "" when there is nothing to do.
+    [[nodiscard]] virtual std::string ConnectionHint() { return {}; }
 };
 
 }  // namespace orvelle::platform

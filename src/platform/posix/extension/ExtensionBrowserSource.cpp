@@ -1,5 +1,8 @@
 #include "ExtensionBrowserSource.h"
 
+#include "BrowserReach.h"
+#include "XdgPaths.h"
+
 #include <QLocalSocket>
 
 #include <sys/socket.h>
@@ -156,6 +159,14 @@ void ExtensionBrowserSource::SetPopupBlocking(bool on) {
 
 std::vector<std::string> ExtensionBrowserSource::ConnectedBrowsers() {
     return tabs_.Browsers();
+}
+
+std::string ExtensionBrowserSource::ConnectionHint() {
+    if (!problem_.empty()) {
+        return "Browsers cannot connect: " + problem_ + ".";
+    }
+    return posix::ConnectionHint(
+        FindBrowsers({XdgPaths::Home(), XdgPaths::ConfigHome(), XdgPaths::CacheHome()}));
 }
 
 std::vector<std::shared_ptr<IBrowserWindow>> ExtensionBrowserSource::Windows() {

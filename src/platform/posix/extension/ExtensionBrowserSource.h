@@ -38,6 +38,8 @@ public:
     void Disconnect(IWindowListEvents* events) override;
     void SetPopupBlocking(bool on) override;
     [[nodiscard]] std::vector<std::string> ConnectedBrowsers() override;
+    // Why listening failed, or which browsers of this computer to restart.
+    [[nodiscard]] std::string ConnectionHint() override;
 
     [[nodiscard]] bool IsListening() const { return server_.isListening(); }
     // Why listening failed, for the page and the log; empty while listening.
