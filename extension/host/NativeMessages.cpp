@@ -74,13 +74,14 @@ bool FieldFits(const json& value, Kind kind) {
 }
 
 bool HasShape(const json& object, std::span<const Field> fields, bool allowType) {
-    for (const auto& [name, value] : object.items()) {
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const std::string& name = it.key();
         if (allowType && name == "type") {
             continue;
         }
         const auto field = std::find_if(fields.begin(), fields.end(),
                                         [&](const Field& known) { return name == known.name; });
-        if (field == fields.end() || !FieldFits(value, field->kind)) {
+        if (field == fields.end() || !FieldFits(it.value(), field->kind)) {
             return false;  // unknown fields are refused as well as wrong ones
         }
     }
