@@ -84,6 +84,52 @@ setInterval(() => {
 const char* const kPopupPage =
     "<!doctype html><html><head><title>Popup</title></head><body>A pop-up.</body></html>\n";
 
+// A page that is one big link to a new window.
+const char* const kLinkPage = R"(<!doctype html>
+<html><head><title>Link Page</title></head><body style="margin:0">
+<a href="popup-link.html" target="_blank"
+   style="position:fixed;left:0;top:0;right:0;bottom:0;display:block">Open</a>
+</body></html>
+)";
+
+// A private X server; DISPLAY points at it while it lives.
+class PrivateXServer {
+public:
+    explicit PrivateXServer(test::TempEnvironment& environment) {
+        process_.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1280x800x24"),
+                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        QString output;
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                output += QString::fromUtf8(process_.readAllStandardOutput());
+                return output.contains(QLatin1Char('\n'));
+            },
+            kStartMs));
+        EXPECT_FALSE(output.trimmed().isEmpty()) << "Xvfb did not start";
+        environment.Set("DISPLAY", ":" + output.trimmed().toStdString());
+    }
+    ~PrivateXServer() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    PrivateXServer(const PrivateXServer&) = delete;
+    PrivateXServer& operator=(const PrivateXServer&) = delete;
+
+    // Runs xdotool on this display and returns what it printed.
+    static std::string XdoTool(const QStringList& arguments) {
+        QProcess tool;
+        tool.start(QStringLiteral("xdotool"), arguments);
+        EXPECT_TRUE(tool.waitForFinished(kStartMs)) << "xdotool did not finish";
+        EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+        return tool.readAllStandardOutput().trimmed().toStdString();
+    }
+
+private:
+    QProcess process_;
+};
+
 void Write(const std::string& path, const std::string& text) {
     test::WriteFile(path, text);
 }
@@ -175,14 +221,15 @@ protected:
         server_ = std::make_unique<NoStoreServer>(www_);
     }
 
-    void StartBrowser(const std::string& url) {
+    void StartBrowser(const std::string& url, bool headless = true) {
         QProcess& browser = browser_.process;
         if (GetParam() == Browser::Chromium) {
             const std::string profile = environment_.Path("chromium");
             Copy(std::string(ORVELLE_HOST_MANIFESTS) + "/chromium",
                  profile + "/NativeMessagingHosts");
             browser.start(QStringLiteral("chromium"),
-                          {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
+                          {headless ? QStringLiteral("--headless=new") : QStringLiteral("--window-size=1000,700"),
+                           QStringLiteral("--no-sandbox"),
                            QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
                            QStringLiteral("--disable-background-networking"),
                            QStringLiteral("--disable-popup-blocking"),
@@ -206,7 +253,8 @@ protected:
                   "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
                   "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n");
             browser.start(QStringLiteral("firefox-esr"),
-                          {QStringLiteral("--headless"), QStringLiteral("--no-remote"),
+                          {headless ? QStringLiteral("--headless") : QStringLiteral("--new-instance"),
+                           QStringLiteral("--no-remote"),
                            QStringLiteral("--profile"), QString::fromStdString(profile),
                            QString::fromStdString(url)});
         }
@@ -301,6 +349,49 @@ TEST_P(ExtensionBrowserTest, BlocksPopUpsBeforeTheirRequestAndLetsThemOpenWhenOf
     Command(4, "window.open('popup-4.html', '_blank')");
     EXPECT_TRUE(QTest::qWaitFor([&] { return server_->Saw("popup-4.html"); }, kEventMs))
         << "with the program ended the pop-up did not open";
+}
+
+TEST_P(ExtensionBrowserTest, ARealClickIsBlockedAndARealCtrlClickOpensTheWindow) {
+    PrivateXServer display(environment_);
+    Write(www_ + "/link.html", kLinkPage);
+    Write(www_ + "/popup-link.html", kPopupPage);
+    Write(www_ + "/start.html", std::string(kStartPage).replace(
+                                    std::string(kStartPage).find("commands.html?load"),
+                                    std::string("commands.html?load").size(), "link.html"));
+    StartBrowser(server_->Url("start.html"), false);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto rows = popup::WindowLogRows(*windows_, "10:00:00 AM");
+            return std::any_of(rows.begin(), rows.end(), [&](const popup::WindowLogRow& row) {
+                return row.url == server_->Url("link.html") && row.location == "Link Page";
+            });
+        },
+        kStartMs))
+        << "the link page never showed in the window log";
+    const std::string window =
+        PrivateXServer::XdoTool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                 QStringLiteral("Link Page")});
+    ASSERT_FALSE(window.empty());
+    const QString target = QString::fromStdString(window).section(QLatin1Char('\n'), 0, 0);
+    PrivateXServer::XdoTool({QStringLiteral("mousemove"), QStringLiteral("--window"), target,
+                             QStringLiteral("500"), QStringLiteral("450")});
+    QTest::qWait(300);
+
+    // A plain click: the window is not created, the sound is asked for.
+    PrivateXServer::XdoTool({QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sound_.played.empty(); }, kEventMs))
+        << "the blocked link was not reported";
+    QTest::qWait(kQuietMs);
+    EXPECT_FALSE(server_->Saw("popup-link.html"));
+
+    // Ctrl held: it opens.
+    PrivateXServer::XdoTool({QStringLiteral("keydown"), QStringLiteral("ctrl"),
+                             QStringLiteral("click"), QStringLiteral("1"),
+                             QStringLiteral("keyup"), QStringLiteral("ctrl")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server_->Saw("popup-link.html"); }, kEventMs))
+        << "Ctrl+click did not open the link's window";
+    EXPECT_EQ(sound_.played.size(), 1U);
 }
 
 INSTANTIATE_TEST_SUITE_P(Browsers, ExtensionBrowserTest,
