@@ -351,6 +351,20 @@ TEST_P(ExtensionBrowserTest, BlocksPopUpsBeforeTheirRequestAndLetsThemOpenWhenOf
         << "with the program ended the pop-up did not open";
 }
 
+TEST_P(ExtensionBrowserTest, APopUpFromAFreshFrameIsStopped) {
+    StartBrowser(server_->Url("start.html"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server_->Saw("commands.html?load"); }, kStartMs));
+    Write(www_ + "/popup-frame.html", kPopupPage);
+    // A frame made by script starts with a document no content script was put in.
+    Command(5, "(() => { const frame = document.createElement('iframe'); "
+               "document.body.appendChild(frame); "
+               "return frame.contentWindow.open('popup-frame.html', '_blank'); })()");
+    ASSERT_TRUE(LogShows("Done 5 true") || LogShows("Done 5 false"));
+    QTest::qWait(kQuietMs);
+    EXPECT_FALSE(server_->Saw("popup-frame.html"));
+    EXPECT_GE(sound_.played.size(), 2U);
+}
+
 TEST_P(ExtensionBrowserTest, ARealClickIsBlockedAndARealCtrlClickOpensTheWindow) {
     PrivateXServer display(environment_);
     Write(www_ + "/link.html", kLinkPage);
