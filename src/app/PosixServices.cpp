@@ -2,9 +2,27 @@
 
 #include "AppIcon.h"
 #include "BrowserProfileFolders.h"
+#include "Settings.h"
+#include "Version.h"
 #include "XdgPaths.h"
 
 namespace orvelle::app {
+
+namespace {
+
+std::unique_ptr<platform::posix::DevToolsBrowserSource> DevToolsSourceIfWanted(
+    platform::ISettingsStore& settings, platform::IRegistry& registry) {
+    if (settings.GetSetting(shell::ApplicationTitle(), shell::settings::kPopupKiller,
+                            shell::settings::kDevToolsPort, "0") != "1") {
+        return nullptr;
+    }
+    return std::make_unique<platform::posix::DevToolsBrowserSource>([&registry] {
+        return platform::posix::BrowserProfileFolders(registry, platform::posix::XdgPaths::Home(),
+                                                      platform::posix::XdgPaths::ConfigHome());
+    });
+}
+
+}  // namespace
 
 PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
     : damagedStore(platform::posix::SetAsideDamagedRegistryStore(
@@ -17,10 +35,10 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       controls(registry, process.ProgramFolder()),
       zipControl(eventPump),
       unzipControl(eventPump),
-      browsers([this] {
-          return platform::posix::BrowserProfileFolders(registry, platform::posix::XdgPaths::Home(),
-                                                        platform::posix::XdgPaths::ConfigHome());
-      }),
+      devToolsBrowsers(DevToolsSourceIfWanted(settings, registry)),
+      browsers(devToolsBrowsers ? std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers,
+                                                                                 devToolsBrowsers.get()}
+                                : std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers}),
       services{registry,
                settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox,

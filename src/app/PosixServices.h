@@ -1,7 +1,9 @@
 #pragma once
 
 #include "AppServices.h"
+#include "CombinedBrowserSource.h"
 #include "DevToolsBrowserSource.h"
+#include "ExtensionBrowserSource.h"
 #include "FlockCleaningLock.h"
 #include "FlockInstanceLock.h"
 #include "FreedesktopTrash.h"
@@ -37,6 +39,7 @@
 #include "XdgShellExecute.h"
 #include "XdgStartupList.h"
 
+#include <memory>
 #include <optional>
 
 namespace orvelle::app {
@@ -79,7 +82,11 @@ struct PosixServices {
     platform::posix::PosixTemporaryFiles temporaryFiles;
     platform::posix::QtFileDialogs fileDialogs;
     platform::posix::XdgFileTypeAssociation fileTypes;
-    platform::posix::DevToolsBrowserSource browsers;
+    // The browsers running Orvelle's extension, and those with a debugging port only
+    // when the user turned that on.
+    platform::posix::ExtensionBrowserSource extensionBrowsers;
+    std::unique_ptr<platform::posix::DevToolsBrowserSource> devToolsBrowsers;
+    platform::CombinedBrowserSource browsers;
     platform::posix::X11KeyState keys;
     platform::posix::QtSound sound;
     platform::posix::RuntimeHiddenWindowsFile hiddenWindows;

@@ -12,6 +12,9 @@ namespace orvelle::shell::settings {
 
 inline constexpr const char* kPopupKiller = "PopupKiller";
 inline constexpr const char* kIsActive = "IsActive";
+// "1" also watches Chromium-family browsers started with a debugging port (off by
+// default: that port lets any local process read the browser).
+inline constexpr const char* kDevToolsPort = "DevToolsPort";
 inline constexpr const char* kHomePage = "HomePage";
 inline constexpr const char* kStartPage = "StartPage";
 inline constexpr const char* kOptions = "Options";

@@ -171,6 +171,34 @@ TEST_F(PopupKillerPageTest, TheSwitchDecidesWhetherAPopupIsBlocked) {
     EXPECT_EQ(sound.played.size(), 1U);
 }
 
+TEST_F(PopupKillerPageTest, TheSwitchIsPushedToTheBrowsersAsItChanges) {
+    store.SaveSetting("Orvelle", "PopupKiller", "IsActive", "0");
+    auto window = Load();
+    EXPECT_EQ(browsers.blockingPushed, std::vector<bool>{false});
+    Page(*window).chkPopupKillerActivate->SetValue(1);
+    window->mnuPoupKiller->trigger();
+    // The menu item switches, then its box's handler switches again to the same state.
+    EXPECT_EQ(browsers.blockingPushed, (std::vector<bool>{false, true, false, false}));
+    EXPECT_EQ(Stored(), "0");
+}
+
+TEST_F(PopupKillerPageTest, ThePageNamesTheConnectedBrowsersOrTellsHowToConnectOne) {
+    browsers.hint = "No browser is connected: restart Firefox.";
+    auto window = Load();
+    QLabel* label = Page(*window).lblBrowsers;
+    EXPECT_EQ(label->text(), QStringLiteral("No browser is connected: restart Firefox."));
+
+    browsers.connected = {"Firefox 153.8.0", "Chromium 156"};
+    browsers.Register(0x200000, "Opener Page", "http://127.0.0.1/opener.html");
+    EXPECT_EQ(label->text(), QStringLiteral("Connected: Firefox 153.8.0, Chromium 156. Hold Ctrl "
+                                            "to let a pop-up open."));
+
+    browsers.connected.clear();
+    browsers.hint.clear();
+    browsers.Revoke(0x200000);
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("No browser is connected")));
+}
+
 TEST_F(PopupKillerPageTest, TheSoundFileIsReadAtStartAndShownInLabel14) {
     files.files["/opt/orvelle/wavpath.txt"] = "/home/u/my sound.wav\r\n";
     auto window = Load();

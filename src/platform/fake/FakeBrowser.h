@@ -79,6 +79,15 @@ public:
     // Removes the window with that handle and notifies.
     void Revoke(std::int32_t hwnd);
 
+    void SetPopupBlocking(bool on) override { blockingPushed.push_back(on); }
+    [[nodiscard]] std::vector<std::string> ConnectedBrowsers() override { return connected; }
+    [[nodiscard]] std::string ConnectionHint() override { return hint; }
+
+    // Every switch pushed, in order.
+    std::vector<bool> blockingPushed;
+    std::vector<std::string> connected;
+    std::string hint;
+
     std::vector<std::shared_ptr<FakeBrowserWindow>> windows;
     std::vector<IWindowListEvents*> receivers;
     int listCalls = 0;

@@ -15,8 +15,13 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QStringList>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <exception>
+#include <string>
+#include <vector>
 
 namespace orvelle::popup::ui {
 
@@ -48,13 +53,9 @@ PopupKillerPage::PopupKillerPage(shell::AppServices& services, QWidget* parent)
     vindows->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     vindows->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     vindows->setColumnWidth(0, 220);
-    lblBrowsers = Named(
-        new QLabel(QStringLiteral("Watches the Chromium-family browsers (Chromium, Chrome, Brave, "
-                                  "Edge, Vivaldi) that run on this computer with a debugging "
-                                  "port; hold Ctrl to let a pop-up open."),
-                   Frame1),
-        "lblBrowsers");
+    lblBrowsers = Named(new QLabel(Frame1), "lblBrowsers");
     lblBrowsers->setWordWrap(true);
+    ShowConnectedBrowsers();
 
     auto* soundRow = new QHBoxLayout;
     soundRow->addWidget(Command1);
@@ -98,6 +99,7 @@ void PopupKillerPage::LoadPopupKillerSwitch() {
     if (!PopupKillerState::IsActiveText(stored)) {
         chkPopupKillerActivate->SetValue(0);
         state_.SetActive(false);
+        services_.browsers.SetPopupBlocking(false);
     } else {
         chkPopupKillerActivate->SetValue(1);
         state_.SetActive(true);
@@ -118,6 +120,8 @@ void PopupKillerPage::SwitchPopupKiller(bool on) {
     services_.settings.SaveSetting(shell::ApplicationTitle(), shell::settings::kPopupKiller,
                                    shell::settings::kIsActive, PopupKillerState::ActiveText(on));
     state_.SetActive(on);
+    // The browsers decide in the page, at once: they are told the switch now.
+    services_.browsers.SetPopupBlocking(on);
 }
 
 void PopupKillerPage::chkPopupKillerActivate_Click() {
@@ -159,7 +163,34 @@ void PopupKillerPage::Command1_Click() {
     });
 }
 
+void PopupKillerPage::ShowConnectedBrowsers() {
+    std::vector<std::string> names;
+    std::string hint;
+    try {
+        names = services_.browsers.ConnectedBrowsers();
+        if (names.empty()) {
+            hint = services_.browsers.ConnectionHint();
+        }
+    } catch (const std::exception&) {
+        // A source that cannot tell counts as none connected.
+    }
+    if (names.empty()) {
+        lblBrowsers->setText(
+            hint.empty() ? QStringLiteral("No browser is connected: install Orvelle's package and "
+                                          "restart the browser.")
+                         : Text(hint));
+        return;
+    }
+    QStringList shown;
+    for (const std::string& name : names) {
+        shown << Text(name);
+    }
+    lblBrowsers->setText(QStringLiteral("Connected: %1. Hold Ctrl to let a pop-up open.")
+                             .arg(shown.join(QStringLiteral(", "))));
+}
+
 void PopupKillerPage::RefreshWindowLog(const cIEWindows& windows) {
+    ShowConnectedBrowsers();
     vindows->clear();
     const QLocale locale = QLocale::system();
     const std::string time = FormatTimeAmPm(services_.clock.Now(), locale.amText().toStdString(),

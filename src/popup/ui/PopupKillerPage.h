@@ -50,7 +50,9 @@ public:
     void chkPopupKillerActivate_Click();
     void mnuPoupKiller_Click();
     void Command1_Click();
-    // Rebuilds `vindows` from the window collection.
+    // `lblBrowsers` names the connected browsers, or tells how to connect one.
+    void ShowConnectedBrowsers();
+    // Rebuilds `vindows` from the window collection (and `lblBrowsers`).
     void RefreshWindowLog(const cIEWindows& windows);
 
     // The row of `vindows` with a key (handle and "K"), or null.

@@ -114,6 +114,13 @@ public:
     virtual void Connect(IWindowListEvents* events) = 0;
     // Removes a receiver; one that was not added is no error.
     virtual void Disconnect(IWindowListEvents* events) = 0;
+    // The popup killer's switch, for browsers that decide in the page themselves;
+    // a source whose windows ask NewWindow2 each time has no use for it.
+    virtual void SetPopupBlocking(bool /*on*/) {}
+    // The browsers connected now, by name ("Firefox 153.8.0esr"); empty when none is.
+    [[nodiscard]] virtual std::vector<std::string> ConnectedBrowsers() { return {}; }
+    // One line on how to connect a browser, for when none is; "" when there is nothing to do.
+    [[nodiscard]] virtual std::string ConnectionHint() { return {}; }
 };
 
 }  // namespace orvelle::platform

@@ -1,0 +1,184 @@
+// The extension's background: it connects to Orvelle through the native host,
+// reports every tab (title, address, opened, changed, closed) and every blocked
+// window, and follows the program's switch. While the program is not connected it
+// blocks nothing.
+'use strict';
+
+const api = globalThis.browser ?? globalThis.chrome;
+const HOST = 'org.orvelle.popup_killer';
+const PAGE_SCRIPT = 'orvelle-page';
+// Texts are cut to keep every message far below the host's limits.
+const MAX_TEXT = 2048;
+const RETRY_MS = 10000;
+
+let port = null;
+let blocking = false;
+let retryTimer = null;
+// New tabs opened by a page, cancelled at their first request while blocking
+// unless the user held Ctrl (the page script let them through).
+const pendingTargets = new Map();
+
+const text = (value) => (typeof value === 'string' ? value.slice(0, MAX_TEXT) : '');
+
+const describe = (tab) => {
+  const entry = {
+    id: tab.id,
+    window: tab.windowId,
+    title: text(tab.title),
+    url: text(tab.url ?? tab.pendingUrl),
+  };
+  if (Number.isInteger(tab.openerTabId)) {
+    entry.opener = tab.openerTabId;
+  }
+  return entry;
+};
+
+const send = (message) => {
+  if (port === null) {
+    return;
+  }
+  try {
+    port.postMessage(message);
+  } catch {
+    // A port that went away is noticed by its disconnect event.
+  }
+};
+
+const browserName = async () => {
+  if (api.runtime.getBrowserInfo) {
+    const info = await api.runtime.getBrowserInfo();
+    return `${info.name} ${info.version}`;
+  }
+  const brands = navigator.userAgentData?.brands ?? [];
+  const brand = brands.find((b) => !/Not.?A.?Brand/i.test(b.brand) && b.brand !== 'Chromium') ??
+    brands.find((b) => b.brand === 'Chromium');
+  return brand ? `${brand.brand} ${brand.version}` : 'Chromium';
+};
+
+const sendSnapshot = async () => {
+  send({ type: 'hello', browser: text(await browserName()) });
+  const windows = await api.windows.getAll({ populate: true });
+  const tabs = [];
+  for (const window of windows) {
+    for (const tab of window.tabs ?? []) {
+      tabs.push(describe(tab));
+    }
+  }
+  send({ type: 'windows', tabs });
+};
+
+// The page script exists only while blocking, so that a page loaded while the
+// program is away or the killer is off runs untouched.
+const setBlocking = async (on) => {
+  blocking = on;
+  await api.storage.local.set({ blocking: on });
+  const registered = await api.scripting.getRegisteredContentScripts({ ids: [PAGE_SCRIPT] });
+  if (on && registered.length === 0) {
+    const script = {
+      id: PAGE_SCRIPT,
+      matches: ['<all_urls>'],
+      js: ['page.js'],
+      runAt: 'document_start',
+      allFrames: true,
+      world: 'MAIN',
+      persistAcrossSessions: false,
+    };
+    try {
+      await api.scripting.registerContentScripts([{ ...script, matchOriginAsFallback: true }]);
+    } catch {
+      await api.scripting.registerContentScripts([script]);
+    }
+  } else if (!on && registered.length !== 0) {
+    await api.scripting.unregisterContentScripts({ ids: [PAGE_SCRIPT] });
+  }
+};
+
+const onHostMessage = (message) => {
+  if (message?.type === 'state') {
+    setBlocking(message.blocking === true).catch(() => {});
+  } else if (message?.type === 'sync') {
+    sendSnapshot().catch(() => {});
+  }
+};
+
+const connect = () => {
+  retryTimer = null;
+  if (port !== null) {
+    return;
+  }
+  try {
+    port = api.runtime.connectNative(HOST);
+  } catch {
+    port = null;
+    retryTimer = setTimeout(connect, RETRY_MS);
+    return;
+  }
+  port.onMessage.addListener(onHostMessage);
+  port.onDisconnect.addListener(() => {
+    port = null;
+    setBlocking(false).catch(() => {});
+    if (retryTimer === null) {
+      retryTimer = setTimeout(connect, RETRY_MS);
+    }
+  });
+  // The host asks for the tabs ("sync") once it reaches the program.
+};
+
+api.tabs.onCreated.addListener((tab) => send({ type: 'tab', tab: describe(tab) }));
+api.tabs.onUpdated.addListener((tabId, change, tab) => {
+  if ('title' in change || 'url' in change || change.status === 'complete') {
+    send({ type: 'tab', tab: describe(tab), loaded: change.status === 'complete' });
+  }
+});
+api.tabs.onRemoved.addListener((tabId) => {
+  pendingTargets.delete(tabId);
+  send({ type: 'closed', id: tabId });
+});
+api.tabs.onReplaced?.addListener((addedTabId, removedTabId) => {
+  send({ type: 'closed', id: removedTabId });
+  api.tabs.get(addedTabId).then((tab) => send({ type: 'tab', tab: describe(tab) }), () => {});
+});
+
+api.runtime.onMessage.addListener((message, sender) => {
+  if (message?.type === 'blocked' && Number.isInteger(sender.tab?.id)) {
+    send({ type: 'blocked', tab: sender.tab.id, url: text(message.url) });
+  } else if (message?.type === 'allowed' && Number.isInteger(sender.tab?.id)) {
+    allowedUntil.set(sender.tab.id, Date.now() + ALLOW_MS);
+  }
+  return false;
+});
+
+// The second line: a new tab a page opened whose first request leaves while
+// blocking, and which the page script did not let through, is cancelled and
+// closed. Only browsers that allow blocking requests (Firefox; Chromium for an
+// extension installed by policy) get here.
+const ALLOW_MS = 2000;
+const allowedUntil = new Map();
+
+api.webNavigation.onCreatedNavigationTarget.addListener((details) => {
+  if (!blocking) {
+    return;
+  }
+  const allowed = (allowedUntil.get(details.sourceTabId) ?? 0) >= Date.now();
+  if (!allowed) {
+    pendingTargets.set(details.tabId, details.sourceTabId);
+  }
+});
+
+try {
+  api.webRequest.onBeforeRequest.addListener((details) => {
+    const opener = pendingTargets.get(details.tabId);
+    if (opener === undefined || !blocking) {
+      return {};
+    }
+    pendingTargets.delete(details.tabId);
+    api.tabs.remove(details.tabId).catch(() => {});
+    send({ type: 'blocked', tab: opener, url: text(details.url) });
+    return { cancel: true };
+  }, { urls: ['<all_urls>'], types: ['main_frame'] }, ['blocking']);
+} catch {
+  // This browser does not let this extension block requests: the page script alone stops
+  // new windows.
+}
+
+setBlocking(false).catch(() => {}).finally(connect);
