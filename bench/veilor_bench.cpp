@@ -165,6 +165,15 @@ bool WriteRandomFile(const std::string& path, std::uint64_t size) {
     return ::close(fd) == 0 && ok;
 }
 
+bool WriteText(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return ::close(fd) == 0 && ok;
+}
+
 bool SameContent(const std::string& a, const std::string& b) {
     const int fa = ::open(a.c_str(), O_RDONLY | O_CLOEXEC);
     const int fb = ::open(b.c_str(), O_RDONLY | O_CLOEXEC);
@@ -244,6 +253,13 @@ int main(int argc, char** argv) {
     const std::string copy = folder + "/copy.bin";
     const std::string encrypted = folder + "/plain" + budget.extension;
     const std::string decrypted = folder + "/back.bin";
+    // veilor takes no passphrase as an argument: these two files hold them.
+    const std::string passFile = folder + "/pass.txt";
+    const std::string wrongPassFile = folder + "/wrong-pass.txt";
+    if (!WriteText(passFile, "bench\n") || !WriteText(wrongPassFile, "not it\n")) {
+        std::perror("writing the passphrase files");
+        return 2;
+    }
     std::printf("file: %llu MiB in %s, %d runs each, format %s\n",
                 static_cast<unsigned long long>(sizeMib), folder.c_str(), runs, budget.extension);
     if (!WriteRandomFile(plain, sizeMib << 20)) {
@@ -265,11 +281,12 @@ int main(int argc, char** argv) {
     };
     const auto runEncrypt = [&] {
         ::unlink(encrypted.c_str());
-        return Run({veilor, "encrypt", "bench", plain, encrypted}, plain);
+        return Run({veilor, "encrypt", "--passphrase-file", passFile, plain, encrypted}, plain);
     };
     const auto runDecrypt = [&] {
         ::unlink(decrypted.c_str());
-        return Run({veilor, "decrypt", "bench", encrypted, decrypted}, encrypted);
+        return Run({veilor, "decrypt", "--passphrase-file", passFile, encrypted, decrypted},
+                   encrypted);
     };
     // One round untimed, so that every file is in place; then the order turns
     // each round, so that no command always comes first or last.
@@ -296,11 +313,12 @@ int main(int argc, char** argv) {
     // scrypt alone: a wrong passphrase stops right after the key derivation.
     std::vector<Sample> derive;
     for (int run = 0; age && run < runs; ++run) {
-        derive.push_back(
-            Run({veilor, "decrypt", "not it", encrypted, decrypted + ".x"}, encrypted, 1));
+        derive.push_back(Run(
+            {veilor, "decrypt", "--passphrase-file", wrongPassFile, encrypted, decrypted + ".x"},
+            encrypted, 1));
     }
     const bool same = SameContent(plain, decrypted);
-    for (const auto& path : {plain, copy, encrypted, decrypted}) {
+    for (const auto& path : {plain, copy, encrypted, decrypted, passFile, wrongPassFile}) {
         ::unlink(path.c_str());
     }
     ::rmdir(folder.c_str());

@@ -1,4 +1,5 @@
 #include "AppIcon.h"
+#include "NoCoreDumps.h"
 #include "PosixServices.h"
 #include "StartProgram.h"
 #include "TerminationWatcher.h"
@@ -10,6 +11,8 @@
 
 int main(int argc, char** argv) {
     using namespace orvelle;
+    // Passphrases typed on the File Security page never reach a core file.
+    static_cast<void>(platform::posix::DisableCoreDumps());
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvelle"));
     QApplication::setDesktopFileName(QStringLiteral("org.orvelle.Orvelle"));
