@@ -1,6 +1,22 @@
 #include "PanelRules.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 namespace orvelle::filesecurity {
+
+bool NamesAgeFile(const std::string& destination) {
+    constexpr std::string_view kSuffix = ".age";
+    return destination.size() >= kSuffix.size() &&
+           std::equal(
+               kSuffix.begin(), kSuffix.end(), destination.end() - kSuffix.size(),
+               [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+bool ShowsKdfNotice(bool encrypting, const std::string& destination) {
+    return encrypting && !Trim(destination).empty() && !NamesAgeFile(destination);
+}
 
 FieldCaptions CaptionsFor(CipherScope scope, CipherDirection direction) {
     if (scope == CipherScope::EntireFolder) {

@@ -77,6 +77,7 @@ public:
     [[nodiscard]] bool EncryptEnabled() const override;
     void SetProgress(int percent) override;
     void EnableProgressTimer(bool enabled) override;
+    void ShowOutcome(const std::string& text) override;
 
     // Controls, named as the system names them (each one's objectName is the same;
     // the two members of a control array share it and carry their index in the
@@ -102,10 +103,13 @@ public:
     QRadioButton* optBit = nullptr;
     QLabel* lblFileOrFolder = nullptr;
     QLabel* lblAbountZorvak = nullptr;
-    // What a ".kdf" file is worth, shown beside the passphrase fields at all times.
+    // What a ".kdf" file is worth, shown beside the passphrase fields while the
+    // destination of an encryption is a ".kdf" file.
     QLabel* lblKdfNotice = nullptr;
     // Points to ".age" for real protection.
     QLabel* lblAgeAdvice = nullptr;
+    // What the last job did.
+    QLabel* lblOutcome = nullptr;
     // The cipher control, created by its identifier.
     CipherControlSource crpControl;
 
@@ -118,6 +122,8 @@ private:
     void BuildControls();
     void SetCaptions(CipherScope scope, CipherDirection direction);
     void EmptyPathBoxes();
+    // Shows the ".kdf" notice only while a ".kdf" destination is being encrypted to.
+    void UpdateKdfNotice();
     std::string PickerFailed(const platform::RuntimeError& error);
 
     shell::AppServices& services_;
