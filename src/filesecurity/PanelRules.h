@@ -47,6 +47,10 @@ inline constexpr const char* kAgeAdviceText =
 // ".age", any letter case (as the cipher decides).
 [[nodiscard]] bool NamesAgeFile(const std::string& destination);
 
+// Where a decryption of `path` goes by default: the same name without ".kdf" or
+// ".age" (any case), or with ".decrypted" added for any other name.
+[[nodiscard]] std::string DecryptedFileName(const std::string& path);
+
 // Whether the ".kdf" notice is shown: only while a ".kdf" file is being chosen as
 // the destination of an encryption.
 [[nodiscard]] bool ShowsKdfNotice(bool encrypting, const std::string& destination);

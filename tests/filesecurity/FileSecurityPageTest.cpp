@@ -368,6 +368,27 @@ TEST_F(FileSecurityPageTest, TheBarFollowsTheCipherAndThePageSaysWhatWasDone) {
     ASSERT_EQ(messageBox.shown.size(), 1U);
 }
 
+// An encrypted file opened from the file manager: the page is set to decrypt it, and
+// nothing more happens until the user types the passphrase and clicks.
+TEST_F(FileSecurityPageTest, AnOpenedFileSetsThePageToDecryptItAndStartsNothing) {
+    const auto page = MakePage();
+    page->show();
+    page->Option5->click();
+    page->txtSource->setText(QStringLiteral("/elsewhere"));
+    page->PrepareDecryption("/home/u/report.pdf.age");
+    EXPECT_TRUE(page->Option3->isChecked());
+    EXPECT_TRUE(page->Option4->isChecked());
+    EXPECT_TRUE(page->cmdDecrypt->isEnabled());
+    EXPECT_FALSE(page->cmdEncrypt->isEnabled());
+    EXPECT_EQ(page->lblSourceDestination[0]->text(), QStringLiteral("Source File:"));
+    EXPECT_EQ(page->lblSourceDestination[1]->text(), QStringLiteral("Destination File:"));
+    EXPECT_EQ(page->txtSource->text(), QStringLiteral("/home/u/report.pdf.age"));
+    EXPECT_EQ(page->txtDestination->text(), QStringLiteral("/home/u/report.pdf"));
+    EXPECT_FALSE(page->lblKdfNotice->isVisibleTo(page.get()));
+    EXPECT_TRUE(Cipher().calls.empty()) << "opening a file decrypted it";
+    EXPECT_TRUE(messageBox.shown.empty());
+}
+
 TEST_F(FileSecurityPageTest, AnAgePassphraseOfAnyLengthAndScriptReachesTheCipherWhole) {
     const auto page = MakePage();
     QString passphrase;

@@ -137,4 +137,22 @@ TEST(PanelRulesTest, TheKdfNoticeIsOnlyForAKdfDestinationOfAnEncryption) {
     }
 }
 
+TEST(PanelRulesTest, ADecryptionGoesToTheNameWithoutItsEncryptedExtension) {
+    const struct {
+        const char* path;
+        const char* decrypted;
+    } rows[] = {
+        {"/home/u/letter.txt.kdf", "/home/u/letter.txt"},
+        {"/home/u/photo.AGE", "/home/u/photo"},
+        {"/home/u/photo.Kdf", "/home/u/photo"},
+        {"/home/u/notes.bin", "/home/u/notes.bin.decrypted"},
+        {"/home/u/.age", "/home/u/.age.decrypted"},
+        {"/home/u.kdf/plain", "/home/u.kdf/plain.decrypted"},
+        {"a.age", "a"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(DecryptedFileName(row.path), row.decrypted) << row.path;
+    }
+}
+
 }  // namespace

@@ -275,6 +275,19 @@ void FileSecurityPage::SetCipherDirection(CipherDirection direction) {
     UpdateKdfNotice();
 }
 
+void FileSecurityPage::PrepareDecryption(const std::string& path) {
+    if (jobs_.IsRunning()) {
+        return;  // a running job's fields stay as they are
+    }
+    // Each choice empties the path boxes, so they come first.
+    Option3->setChecked(true);
+    Option4->setChecked(true);
+    SetCipherDirection(CipherDirection::Decrypt);
+    txtSource->setText(Text(path));
+    txtDestination->setText(Text(DecryptedFileName(path)));
+    txtPassword->setFocus(Qt::OtherFocusReason);
+}
+
 void FileSecurityPage::UpdateKdfNotice() {
     lblKdfNotice->setVisible(ShowsKdfNotice(cmdEncrypt->isEnabled(), Destination()));
 }

@@ -50,6 +50,11 @@ public:
     // "entire folder" while Option5 is selected, else "single file".
     [[nodiscard]] CipherScope ScopeInForce() const;
 
+    // Sets the page to decrypt one file, `path`, into the same name without its
+    // ".kdf" or ".age" (or with ".decrypted" added), and puts the focus on the
+    // passphrase. Starts nothing.
+    void PrepareDecryption(const std::string& path);
+
     // Handlers.
     void Option2_Click();
     void Option3_Click();
