@@ -49,8 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Cipher(files, progress).Decrypt(pass, "in.kdf", "out");
     } catch (const orvelle::platform::RuntimeError& error) {
         const auto number = error.Number();
-        Require(number == errors::kIncorrectPassword || number == errors::kPassPhraseTooLong ||
-                number == errors::kPassPhraseMissing);
+        // The length rule is encryption's: decryption says the file is of another
+        // passphrase, of no format, or empty.
+        Require(number == errors::kIncorrectPassword || number == errors::kNotEncrypted ||
+                number == errors::kEmptySource || number == errors::kPassPhraseMissing);
+        Require(number != errors::kEmptySource || file.empty());
         Require(files.commits == 0 && files.files.count("out") == 0);
         Require(progress.shows == progress.closes);
         return 0;

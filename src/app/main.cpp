@@ -1,4 +1,6 @@
 #include "AppIcon.h"
+#include "FileHandOver.h"
+#include "NoCoreDumps.h"
 #include "PosixServices.h"
 #include "StartProgram.h"
 #include "TerminationWatcher.h"
@@ -6,10 +8,13 @@
 
 #include <QApplication>
 
+#include <filesystem>
 #include <memory>
 
 int main(int argc, char** argv) {
     using namespace orvelle;
+    // Passphrases typed on the File Security page never reach a core file.
+    static_cast<void>(platform::posix::DisableCoreDumps());
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvelle"));
     QApplication::setDesktopFileName(QStringLiteral("org.orvelle.Orvelle"));
@@ -19,15 +24,28 @@ int main(int argc, char** argv) {
 
     app::PosixServices posix;
     std::unique_ptr<shell::frmMain> mainWindow;
+    // An encrypted file opened from the file manager: `orvelle FILE`. The running copy
+    // (this one, or the one already running) shows it on the File Security page.
+    const std::string file = argc > 1 ? std::filesystem::absolute(argv[1]).string() : "";
+    const std::string handOverSocket =
+        platform::posix::HandOverSocketPath(posix.instanceLock.LockPath());
     const bool running = shell::StartProgram(
-        posix.instanceLock, posix.messageBox, posix.profile, posix.process, [&] {
+        posix.instanceLock, posix.messageBox, posix.profile, posix.process,
+        [&] {
             mainWindow = std::make_unique<shell::frmMain>(posix.services);
             mainWindow->Form_Load();
             mainWindow->show();
-        });
+            if (!file.empty()) {
+                mainWindow->OpenEncryptedFile(file);
+            }
+        },
+        [&] { return !file.empty() && platform::posix::FileHandOver::Send(handOverSocket, file); });
     if (!running) {
         return 0;
     }
+    platform::posix::FileHandOver handOver;
+    static_cast<void>(handOver.Listen(
+        handOverSocket, [&](const std::string& path) { mainWindow->OpenEncryptedFile(path); }));
 
     // The unload step has run: the event loop ends, and so does work that is yielding to
     // it (a cleaning run) at its next yield point.

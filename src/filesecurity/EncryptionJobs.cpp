@@ -28,6 +28,25 @@ private:
     bool& flag_;
 };
 
+// The cipher's progress on the page's bar while it lives; the bar back at 0 after.
+class CipherProgress {
+public:
+    CipherProgress(platform::ICipherControl& cipher, IFileSecurityView& view)
+        : cipher_(cipher), view_(view) {
+        cipher_.SetProgressHandler([&view](int percent) { view.SetProgress(percent); });
+    }
+    ~CipherProgress() {
+        cipher_.SetProgressHandler({});
+        view_.SetProgress(0);
+    }
+    CipherProgress(const CipherProgress&) = delete;
+    CipherProgress& operator=(const CipherProgress&) = delete;
+
+private:
+    platform::ICipherControl& cipher_;
+    IFileSecurityView& view_;
+};
+
 }  // namespace
 
 template <typename Body>
@@ -37,6 +56,7 @@ void EncryptionJobs::Run(Body&& body) {
     }
     const RunningFlag running(running_);
     archiveHandlePath_.clear();
+    view_.ShowOutcome("");
     try {
         body();
     } catch (const RuntimeError& error) {
@@ -171,7 +191,12 @@ void EncryptionJobs::EncryptFileJob() {
             return;
         }
         // An existing destination stays until the cipher puts a complete new file in its place.
-        services_.crpControl.Control().Encrypt(passPhrase.str(), source, destination);
+        platform::ICipherControl& cipher = services_.crpControl.Control();
+        {
+            const CipherProgress progress(cipher, view_);
+            cipher.Encrypt(passPhrase.str(), source, destination);
+        }
+        view_.ShowOutcome("Encrypted " + source + " into " + destination + ".");
     });
 }
 
@@ -184,7 +209,12 @@ void EncryptionJobs::DecryptFileJob() {
             return;
         }
         // An existing destination is left for the cipher to replace.
-        services_.crpControl.Control().Decrypt(passPhrase.str(), source, destination);
+        platform::ICipherControl& cipher = services_.crpControl.Control();
+        {
+            const CipherProgress progress(cipher, view_);
+            cipher.Decrypt(passPhrase.str(), source, destination);
+        }
+        view_.ShowOutcome("Decrypted " + source + " into " + destination + ".");
     });
 }
 
@@ -222,7 +252,11 @@ void EncryptionJobs::EncryptFolderJob() {
         zipControl_Complete();
 
         // The old destination is replaced only by the complete new file.
-        cipher.Encrypt(passPhrase.str(), archivePath, destination);
+        {
+            const CipherProgress progress(cipher, view_);
+            cipher.Encrypt(passPhrase.str(), archivePath, destination);
+        }
+        view_.ShowOutcome("Encrypted the folder " + source + " into " + destination + ".");
         ReportSkipped(skipped, "packed");
     });
 }
@@ -245,7 +279,10 @@ void EncryptionJobs::DecryptFolderJob() {
         const std::string archivePath = archive->Path();
 
         // A wrong passphrase ends the job here: nothing is extracted.
-        cipher.Decrypt(passPhrase.str(), source, archivePath);
+        {
+            const CipherProgress progress(cipher, view_);
+            cipher.Decrypt(passPhrase.str(), source, archivePath);
+        }
         const platform::ExistingFiles existing = AskAboutExistingEntries(archivePath, destination);
 
         unzipProgress_ = 0;
@@ -260,6 +297,7 @@ void EncryptionJobs::DecryptFolderJob() {
             throw;
         }
         unzipControl_Complete();
+        view_.ShowOutcome("Decrypted " + source + " into the folder " + destination + ".");
         ReportSkipped(skipped, "extracted");
     });
 }

@@ -24,6 +24,8 @@ public:
     virtual void SetProgress(int percent) = 0;
     // Starts or stops tmrProgress.
     virtual void EnableProgressTimer(bool enabled) = 0;
+    // What the last job did, said on the page (empty: nothing to say).
+    virtual void ShowOutcome(const std::string& text) = 0;
 };
 
 }  // namespace orvelle::filesecurity

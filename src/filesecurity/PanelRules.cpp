@@ -1,6 +1,37 @@
 #include "PanelRules.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 namespace orvelle::filesecurity {
+
+bool NamesAgeFile(const std::string& destination) {
+    constexpr std::string_view kSuffix = ".age";
+    return destination.size() >= kSuffix.size() &&
+           std::equal(
+               kSuffix.begin(), kSuffix.end(), destination.end() - kSuffix.size(),
+               [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+std::string DecryptedFileName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) {
+        std::string extension = name.substr(dot);
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (extension == ".kdf" || extension == ".age") {
+            return path.substr(0, path.size() - extension.size());
+        }
+    }
+    return path + ".decrypted";
+}
+
+bool ShowsKdfNotice(bool encrypting, const std::string& destination) {
+    return encrypting && !Trim(destination).empty() && !NamesAgeFile(destination);
+}
 
 FieldCaptions CaptionsFor(CipherScope scope, CipherDirection direction) {
     if (scope == CipherScope::EntireFolder) {

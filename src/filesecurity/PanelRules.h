@@ -29,9 +29,9 @@ inline constexpr const char* kKdfNotice =
 
 inline constexpr const char* kAllFilesFilter = "All Files (*.*) | *.*";
 inline constexpr const char* kKordexFilesFilter = "Kordex Files (*.kdf) | *.kdf";
-// The destination of an encryption: ".kdf" first, as it always was, then age.
+// The destination of an encryption: age first, the format that resists attackers.
 inline constexpr const char* kEncryptedFilesFilter =
-    "Kordex Files (*.kdf) | *.kdf | Age Files (*.age) | *.age";
+    "Age Files (*.age) | *.age | Kordex Files (*.kdf) | *.kdf";
 // The source of a decryption: both formats at once, then each alone.
 inline constexpr const char* kEncryptedSourcesFilter =
     "Kordex and Age Files (*.kdf;*.age) | *.kdf;*.age | Kordex Files (*.kdf) | *.kdf | "
@@ -42,6 +42,18 @@ inline constexpr const char* kAgeAdviceText =
     "For real protection, give the destination the extension \".age\": age files "
     "resist attackers, take any passphrase of any length, and open with every age "
     "tool (age -d FILE.age).";
+
+// Whether an encryption to `destination` writes the age format: a name ending in
+// ".age", any letter case (as the cipher decides).
+[[nodiscard]] bool NamesAgeFile(const std::string& destination);
+
+// Where a decryption of `path` goes by default: the same name without ".kdf" or
+// ".age" (any case), or with ".decrypted" added for any other name.
+[[nodiscard]] std::string DecryptedFileName(const std::string& path);
+
+// Whether the ".kdf" notice is shown: only while a ".kdf" file is being chosen as
+// the destination of an encryption.
+[[nodiscard]] bool ShowsKdfNotice(bool encrypting, const std::string& destination);
 
 // What a Browse button picks, decided by the caption of its field's label.
 enum class BrowseTarget { Nothing, Folder, File };

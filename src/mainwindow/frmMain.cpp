@@ -431,6 +431,14 @@ void frmMain::ShowNormal() {
     activateWindow();
 }
 
+void frmMain::OpenEncryptedFile(const std::string& path) {
+    RunTrapped(services_.messageBox, [&] {
+        ShowNormal();
+        tabMain->setCurrentIndex(kFileSecurityPage);
+        pageFileSecurity->PrepareDecryption(path);
+    });
+}
+
 void frmMain::cmdClose_Click() {
     Unload(vbFormCode);
 }

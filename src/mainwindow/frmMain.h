@@ -88,6 +88,11 @@ public:
     void IEWin_IEWindowRegistered();
     void IEWin_IEWindowRevoked();
 
+    // An encrypted file opened from the file manager (or named on the command line):
+    // the window comes forward on the File Security page, set to decrypt that file.
+    // Nothing is decrypted until the user types the passphrase and says so.
+    void OpenEncryptedFile(const std::string& path);
+
     // Unloads the window for `mode`: the query step, then the unload step. False
     // when the query cancelled it.
     bool Unload(int mode = vbFormCode);

@@ -20,8 +20,12 @@ bool EnsureKdfProfileEntry(platform::IProfileFile& profile, const std::string& p
 
 bool StartProgram(platform::IInstanceLock& instanceLock, platform::IMessageBox& messageBox,
                   platform::IProfileFile& profile, const platform::IProcessInfo& process,
-                  const std::function<void()>& loadAndShowMainWindow) {
+                  const std::function<void()>& loadAndShowMainWindow,
+                  const std::function<bool()>& handOver) {
     if (instanceLock.PreviousInstance()) {
+        if (handOver && handOver()) {
+            return false;
+        }
         messageBox.Show(VersionText() + " already running.", kProductName,
                         platform::MessageIcon::Information);
         return false;

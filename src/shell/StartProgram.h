@@ -17,9 +17,12 @@ bool EnsureKdfProfileEntry(platform::IProfileFile& profile, const std::string& p
 
 // The first code of the program: refuses a second copy (the message box, then false:
 // the caller ends the process at once), enters the extension in "WIN.INI", then
-// loads and shows the main window. True when the program goes on running.
+// loads and shows the main window. True when the program goes on running. A second
+// copy that hands its work to the running one (`handOver` returns true: a file to
+// open) ends without the message box.
 bool StartProgram(platform::IInstanceLock& instanceLock, platform::IMessageBox& messageBox,
                   platform::IProfileFile& profile, const platform::IProcessInfo& process,
-                  const std::function<void()>& loadAndShowMainWindow);
+                  const std::function<void()>& loadAndShowMainWindow,
+                  const std::function<bool()>& handOver = {});
 
 }  // namespace orvelle::shell

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program under Xvfb: a second copy is refused with its message box and
-# leaves the first alone; SIGTERM ends the first through its unload step; a killed
-# copy does not block the next start.
+# leaves the first alone; a copy opened on an encrypted file hands it to the first
+# without a box; SIGTERM ends the first through its unload step; a killed copy does
+# not block the next start.
 set -euo pipefail
 orvelle=$1
 reg=$2
@@ -26,6 +27,19 @@ kill -0 "$second" 2>/dev/null && fail "the second copy did not end after its mes
 wait "$second" || fail "the second copy ended with an error"
 kill -0 "$first" || fail "the first copy did not survive the second start"
 [ "$(xdotool search --name '^Orvelle v2\.1$' | wc -l)" -eq 1 ] || fail "more than one main window"
+
+# An encrypted file opened while a copy runs: handed to the running copy, no box.
+printf 'x' >"$TEST_ROOT/letter.kdf"
+"$orvelle" "$TEST_ROOT/letter.kdf" 2>"$TEST_ROOT/opener.log" &
+opener=$!
+ORVELLE_PIDS+=("$opener")
+for _ in $(seq 100); do kill -0 "$opener" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$opener" 2>/dev/null && fail "the copy opened on a file did not hand it over and end"
+wait "$opener" || fail "the copy opened on a file ended with an error"
+[ -z "$(xdotool search --onlyvisible --name '^Orvelle$' 2>/dev/null)" ] || fail "a file handed over showed a box"
+kill -0 "$first" || fail "the first copy did not survive the hand-over"
+[ "$(xdotool search --name '^Orvelle v2\.1$' | wc -l)" -eq 1 ] || fail "more than one main window"
+[ "$(cat "$TEST_ROOT/letter.kdf")" = x ] || fail "the opened file was changed"
 
 kill -TERM "$first"
 wait "$first" || fail "the first copy did not end cleanly on SIGTERM"

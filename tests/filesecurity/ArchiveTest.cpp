@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <ostream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -293,6 +296,125 @@ TEST_F(ArchiveTest, TheWriterNeverWritesThroughALinkNorPacksWhatItCannot) {
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.Number(), errors::kPathNotFound);
         EXPECT_THAT(error.Description(), HasSubstr(env.Path("missing")));
+    }
+}
+
+// The folder changing under the writer: every change fails the build and names the
+// entry, so that no archive that lacks or mangles a file is ever encrypted.
+struct FolderChange {
+    const char* name;
+    std::function<void(const std::string& root)> change;
+    const char* entry;  // relative to the folder
+    const char* what;
+};
+
+void PrintTo(const FolderChange& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FolderChangeTest : public ArchiveTest, public ::testing::WithParamInterface<FolderChange> {};
+
+TEST_P(FolderChangeTest, FailsNamingTheEntry) {
+    const FolderChange& row = GetParam();
+    const std::string root = env.Path("source");
+    test::MakeDirs(root + "/zdir");
+    test::WriteFile(root + "/a.bin", std::string(1024 * 1024, 'a'));
+    test::WriteFile(root + "/m.txt", "another file");
+    test::WriteFile(root + "/z.txt", "the last file");
+    test::WriteFile(root + "/zdir/inner.txt", "inside");
+    // The change comes while the first file is being read, at its first progress point.
+    bool changed = false;
+    const ArchiveProgress changeOnce = [&](int percent) {
+        if (percent > 0 && !changed) {
+            changed = true;
+            row.change(root);
+        }
+    };
+    try {
+        static_cast<void>(writer.PackFolder(root, env.Path("out.zip"), changeOnce, ""));
+        ADD_FAILURE() << "the changed folder was packed";
+    } catch (const RuntimeError& error) {
+        EXPECT_THAT(error.Description(), HasSubstr(root + "/" + row.entry + " " + row.what));
+    }
+    EXPECT_TRUE(changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, FolderChangeTest,
+    ::testing::Values(
+        FolderChange{"AFileVanishes", [](const std::string& root) { fs::remove(root + "/z.txt"); },
+                     "z.txt", "disappeared"},
+        FolderChange{"AFolderVanishes",
+                     [](const std::string& root) { fs::remove_all(root + "/zdir"); }, "zdir",
+                     "disappeared"},
+        FolderChange{"TheFileBeingReadGrows",
+                     [](const std::string& root) {
+                         test::WriteFile(root + "/a.bin", std::string(2 * 1024 * 1024, 'b'));
+                     },
+                     "a.bin", "changed its size"},
+        FolderChange{"TheFileBeingReadShrinks",
+                     [](const std::string& root) { fs::resize_file(root + "/a.bin", 100); },
+                     "a.bin", "became shorter"}),
+    [](const ::testing::TestParamInfo<FolderChange>& row) { return row.param.name; });
+
+// Names that are not UTF-8 (from an old Latin-1 system, say) are kept as bytes and
+// come back under the same bytes, through our reader and through unzip.
+TEST_F(ArchiveTest, NamesThatAreNotUtf8RoundTripAsTheirBytes) {
+    const std::string root = env.Path("source");
+    test::MakeDirs(root + "/d\xFCr");
+    test::WriteFile(root + "/caf\xE9.txt", "latin-1 name");
+    test::WriteFile(root + "/d\xFCr/\xE0 la carte.bin", "another one");
+    test::WriteFile(root + "/Ünïcödé.txt", "a UTF-8 name beside them");
+    fs::create_symlink("caf\xE9.txt", root + "/l\xE9n");
+    const std::string zip = env.Path("names.zip");
+    ASSERT_TRUE(writer.PackFolder(root, zip, nullptr, "").empty());
+
+    EXPECT_TRUE(reader.ExtractTo(zip, env.Path("out"), nullptr, ExistingFiles::Replace).empty());
+    EXPECT_EQ(test::Snapshot(env.Path("out")), test::Snapshot(root));
+    ASSERT_TRUE(test::RunQuietly({"unzip", "-q", zip, "-d", env.Path("by-unzip")}));
+    EXPECT_EQ(test::Snapshot(env.Path("by-unzip")), test::Snapshot(root));
+}
+
+// Whatever modes the archive records, extracted files are the user's alone: group
+// and other bits cleared, the owner's bits kept (a program stays a program).
+TEST_F(ArchiveTest, ExtractedFilesAndFoldersAreTheUsersAlone) {
+    const std::string root = env.Path("source");
+    test::MakeDirs(root + "/open");
+    const std::vector<std::pair<std::string, mode_t>> files{{"everyone.sh", 0777},
+                                                            {"plain.txt", 0644},
+                                                            {"program", 0755},
+                                                            {"private", 0600},
+                                                            {"read-only", 0444}};
+    for (const auto& [name, mode] : files) {
+        test::WriteFile(root + "/" + name, name);
+        ASSERT_EQ(::chmod((root + "/" + name).c_str(), mode), 0);
+    }
+    ASSERT_EQ(::chmod((root + "/open").c_str(), 0777), 0);
+    ASSERT_TRUE(writer.PackFolder(root, env.Path("ours.zip"), nullptr, "").empty());
+    // A crafted archive asks for the same, and for set-id bits.
+    ASSERT_TRUE(test::RunPython(env.Root(), R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    for name, mode in (("everyone.sh", 0o100777), ("plain.txt", 0o100644), ("program", 0o104755),
+                       ("private", 0o100600), ("read-only", 0o100444), ("open/", 0o40777)):
+        info = zipfile.ZipInfo(name)
+        info.create_system = 3
+        info.external_attr = (mode << 16) | (0x10 if name.endswith("/") else 0)
+        z.writestr(info, "" if name.endswith("/") else name)
+)",
+                                {env.Path("crafted.zip")}));
+    const std::map<std::string, mode_t> expected{{"everyone.sh", 0700}, {"plain.txt", 0600},
+                                                 {"program", 0700},     {"private", 0600},
+                                                 {"read-only", 0400},   {"open", 0700}};
+    for (const char* archive : {"ours.zip", "crafted.zip"}) {
+        const std::string out = env.Path(std::string("out-") + archive);
+        ASSERT_TRUE(
+            reader.ExtractTo(env.Path(archive), out, nullptr, ExistingFiles::Replace).empty());
+        for (const auto& [name, mode] : expected) {
+            struct stat info {};
+            ASSERT_EQ(::stat((out + "/" + name).c_str(), &info), 0) << archive << " " << name;
+            EXPECT_EQ(info.st_mode & 07777, mode) << archive << " " << name;
+        }
     }
 }
 

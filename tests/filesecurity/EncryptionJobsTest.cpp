@@ -313,8 +313,9 @@ TEST_F(EncryptionJobsTest, FailuresShowTheirDescriptionExceptTheSilentCancel) {
     EXPECT_TRUE(messageBox.shown.empty());
 
     view.password = "123456789";
+    view.destination = "/d/out.kdf";
     factory.created.back()->failWith.reset();
-    Run(&EncryptionJobs::DecryptFileJob);
+    Run(&EncryptionJobs::EncryptFileJob);
     ASSERT_EQ(messageBox.shown.size(), 1U);
     EXPECT_EQ(messageBox.shown[0].text, "Password must be less than 8 characters");
     EXPECT_EQ(messageBox.shown[0].title, "Orvelle");

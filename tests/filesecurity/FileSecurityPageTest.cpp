@@ -98,13 +98,24 @@ TEST_F(FileSecurityPageTest, StartsInEncryptDirectionSingleFileScopeWithItsCapti
     EXPECT_EQ(page->Label2->text(), QStringLiteral("Re-enter:"));
     EXPECT_EQ(page->txtPassword->echoMode(), QLineEdit::Password);
     EXPECT_EQ(page->txtReenter->echoMode(), QLineEdit::Password);
-    // What a .kdf file is worth, beside the passphrase fields, always.
+    // What a .kdf file is worth, beside the passphrase fields, once a ".kdf" file is
+    // the destination of an encryption, and only then.
     ASSERT_NE(page->lblKdfNotice, nullptr);
     EXPECT_EQ(
         page->lblKdfNotice->text(),
         QStringLiteral(".kdf files keep out casual readers only; they do not resist an attacker"));
-    EXPECT_TRUE(page->lblKdfNotice->isVisibleTo(page.get()));
+    EXPECT_FALSE(page->lblKdfNotice->isVisibleTo(page.get()));
     EXPECT_EQ(page->lblKdfNotice->parentWidget(), page->txtPassword->parentWidget());
+    Type(page->txtDestination, QStringLiteral("/home/u/a.kdf"));
+    EXPECT_TRUE(page->lblKdfNotice->isVisibleTo(page.get()));
+    Type(page->txtDestination, QStringLiteral("/home/u/a.age"));
+    EXPECT_FALSE(page->lblKdfNotice->isVisibleTo(page.get()));
+    Type(page->txtDestination, QStringLiteral("/home/u/a.kdf"));
+    Click(page->Option3);
+    Type(page->txtDestination, QStringLiteral("/home/u/a.kdf"));
+    EXPECT_FALSE(page->lblKdfNotice->isVisibleTo(page.get())) << "shown while decrypting";
+    Click(page->Option2);
+    page->txtDestination->clear();
     EXPECT_TRUE(page->cmdEncrypt->isEnabled());
     EXPECT_FALSE(page->cmdDecrypt->isEnabled());
     EXPECT_EQ(page->cmdEncrypt->text(), QStringLiteral("Encrypt"));
@@ -303,6 +314,78 @@ TEST_F(FileSecurityPageTest, WhileAFolderIsPackedTheTimerDrivesTheBarAndClicksSt
     EXPECT_EQ(page->cmdEncrypt->text(), QStringLiteral("Encrypt"));
     EXPECT_FALSE(tmrProgress.isActive());
     EXPECT_EQ(page->pgb->value(), 0);
+    EXPECT_TRUE(messageBox.shown.empty());
+}
+
+// A file job: the page's own bar follows the cipher, and the page says what was done.
+TEST_F(FileSecurityPageTest, TheBarFollowsTheCipherAndThePageSaysWhatWasDone) {
+    const auto page = MakePage();
+    page->show();
+    files.files["/d/a.txt"] = "the source";
+    Type(page->txtPassword, QStringLiteral("pw"));
+    Type(page->txtReenter, QStringLiteral("pw"));
+    const struct {
+        QRadioButton* direction;
+        QPushButton* button;
+        const char* method;
+        QString destination;
+        QString outcome;
+    } rows[] = {
+        {page->Option2, page->cmdEncrypt, "Encrypt", QStringLiteral("/d/a.age"),
+         QStringLiteral("Encrypted /d/a.txt into /d/a.age.")},
+        {page->Option3, page->cmdDecrypt, "Decrypt", QStringLiteral("/d/back.txt"),
+         QStringLiteral("Decrypted /d/a.txt into /d/back.txt.")},
+    };
+    for (const auto& row : rows) {
+        row.direction->click();
+        page->txtSource->setText(QStringLiteral("/d/a.txt"));
+        page->txtDestination->setText(row.destination);
+        std::vector<int> bar;
+        Cipher().onCall = [&](const fake::FakeCipherControl::Call& call) {
+            EXPECT_EQ(call.method, row.method);
+            ASSERT_TRUE(Cipher().progressHandler) << "the page does not follow the cipher";
+            for (const int percent : {12, 57, 100}) {
+                Cipher().progressHandler(percent);
+                bar.push_back(page->pgb->value());
+            }
+            EXPECT_FALSE(page->lblOutcome->isVisibleTo(page.get()));
+        };
+        Click(row.button);
+        EXPECT_EQ(bar, (std::vector<int>{12, 57, 100})) << row.method;
+        EXPECT_EQ(page->pgb->value(), 0);
+        EXPECT_FALSE(Cipher().progressHandler) << "the handler outlived the job";
+        EXPECT_TRUE(page->lblOutcome->isVisibleTo(page.get()));
+        EXPECT_EQ(page->lblOutcome->text(), row.outcome);
+        EXPECT_TRUE(messageBox.shown.empty());
+    }
+
+    // A failing job says nothing of success.
+    Cipher().onCall = [](const fake::FakeCipherControl::Call&) {
+        throw RuntimeError(64101, "Incorrect Password.");
+    };
+    Click(page->cmdDecrypt);
+    EXPECT_FALSE(page->lblOutcome->isVisibleTo(page.get()));
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+}
+
+// An encrypted file opened from the file manager: the page is set to decrypt it, and
+// nothing more happens until the user types the passphrase and clicks.
+TEST_F(FileSecurityPageTest, AnOpenedFileSetsThePageToDecryptItAndStartsNothing) {
+    const auto page = MakePage();
+    page->show();
+    page->Option5->click();
+    page->txtSource->setText(QStringLiteral("/elsewhere"));
+    page->PrepareDecryption("/home/u/report.pdf.age");
+    EXPECT_TRUE(page->Option3->isChecked());
+    EXPECT_TRUE(page->Option4->isChecked());
+    EXPECT_TRUE(page->cmdDecrypt->isEnabled());
+    EXPECT_FALSE(page->cmdEncrypt->isEnabled());
+    EXPECT_EQ(page->lblSourceDestination[0]->text(), QStringLiteral("Source File:"));
+    EXPECT_EQ(page->lblSourceDestination[1]->text(), QStringLiteral("Destination File:"));
+    EXPECT_EQ(page->txtSource->text(), QStringLiteral("/home/u/report.pdf.age"));
+    EXPECT_EQ(page->txtDestination->text(), QStringLiteral("/home/u/report.pdf"));
+    EXPECT_FALSE(page->lblKdfNotice->isVisibleTo(page.get()));
+    EXPECT_TRUE(Cipher().calls.empty()) << "opening a file decrypted it";
     EXPECT_TRUE(messageBox.shown.empty());
 }
 

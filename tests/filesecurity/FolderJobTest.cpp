@@ -452,4 +452,89 @@ TEST_F(FolderJobTest, AnAgeFolderRoundTripsThroughDebiansAgeTool) {
     EXPECT_FALSE(test::Exists(TempArchive()));
 }
 
+// Names that are not UTF-8 (an old Latin-1 folder) come back under the same bytes
+// through the page's folder jobs.
+void AddLatin1Names(const std::string& root) {
+    test::MakeDirs(root + "/d\xFCr");
+    test::WriteFile(root + "/caf\xE9.txt", "a Latin-1 name");
+    test::WriteFile(root + "/d\xFCr/\xE0 la carte.bin", "another");
+}
+
+TEST_F(FolderJobTest, NamesThatAreNotUtf8RoundTripThroughAKdfFile) {
+    test::MakeSampleTree(env.Path("home/docs"));
+    AddLatin1Names(env.Path("home/docs"));
+    view.password = "k3y";
+    EncryptFolder(env.Path("home/docs"), env.Path("home/docs.kdf"));
+    ASSERT_TRUE(messageBox.shown.empty()) << messageBox.shown[0].text;
+    view.encryptEnabled = false;
+    DecryptFolder(env.Path("home/docs.kdf"), env.Path("home/restored"));
+    ASSERT_TRUE(messageBox.shown.empty()) << messageBox.shown[0].text;
+    EXPECT_EQ(test::Snapshot(env.Path("home/restored")), test::Snapshot(env.Path("home/docs")));
+}
+
+TEST_F(FolderJobTest, NamesThatAreNotUtf8RoundTripThroughAnAgeFileAndAgePlusUnzip) {
+    veilor64::RegisterServer(VEILOR64_LIBRARY_PATH);
+    posix::SqliteRegistry registry(posix::SqliteRegistry::DefaultPath());
+    veilor64::VeilorControlFactory realFactory(registry);
+    filesecurity::CipherControlSource realControl{realFactory, registration};
+    EncryptionJobs realJobs{
+        view, {realControl, zip, unzip, files, temporaryFiles, tempPath, process, messageBox}};
+    AddLatin1Names(env.Path("home/docs"));
+    view.password = "an age passphrase";
+    view.source = env.Path("home/docs");
+    view.destination = env.Path("home/docs.age");
+    realJobs.EncryptFolderJob();
+    ASSERT_TRUE(messageBox.shown.empty()) << messageBox.shown[0].text;
+    view.encryptEnabled = false;
+    view.source = env.Path("home/docs.age");
+    view.destination = env.Path("home/restored");
+    realJobs.DecryptFolderJob();
+    ASSERT_TRUE(messageBox.shown.empty()) << messageBox.shown[0].text;
+    EXPECT_EQ(test::Snapshot(env.Path("home/restored")), test::Snapshot(env.Path("home/docs")));
+
+    ASSERT_EQ(
+        RunAgeOnTerminal({"age", "-d", "-o", env.Path("archive.zip"), env.Path("home/docs.age")},
+                         view.password),
+        0);
+    ASSERT_TRUE(
+        test::RunQuietly({"unzip", "-q", env.Path("archive.zip"), "-d", env.Path("unzipped")}));
+    EXPECT_EQ(test::Snapshot(env.Path("unzipped")), test::Snapshot(env.Path("home/docs")));
+}
+
+// An entry that disappears while the folder is packed fails the job with a message
+// that names it; the half-made archive is never encrypted and the old destination stays.
+TEST_F(FolderJobTest, AnEntryThatVanishesMidJobFailsTheJobNamingItAndEncryptsNothing) {
+    posix::LibArchiveWriter eagerZip{pump, std::chrono::milliseconds(0)};
+    EncryptionJobs eagerJobs{
+        view, {crpControl, eagerZip, unzip, files, temporaryFiles, tempPath, process, messageBox}};
+    const std::string docs = env.Path("home/docs");
+    test::MakeSampleTree(docs);
+    test::WriteFile(docs + "/last.txt", "packed after the big file");
+    test::WriteFile(env.Path("home/docs.kdf"), "the older encrypted folder");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::recursive_directory_iterator(docs)) {
+        ++entries;
+    }
+    // The writer gives the interface a turn once per entry while it counts the bytes,
+    // then for every entry and block while it packs: this turn falls inside packing,
+    // before "last.txt" (which sorts after "big", whose file takes dozens of blocks).
+    pump.onDoEvents = [&] {
+        if (pump.calls == entries + 5) {
+            fs::remove(docs + "/last.txt");
+        }
+    };
+    bool ciphered = false;
+    onCipher = [&](const fake::FakeCipherControl::Call&) { ciphered = true; };
+    view.password = "k3y";
+    view.source = docs;
+    view.destination = env.Path("home/docs.kdf");
+    eagerJobs.EncryptFolderJob();
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+    EXPECT_NE(messageBox.shown[0].text.find(docs + "/last.txt disappeared"), std::string::npos)
+        << messageBox.shown[0].text;
+    EXPECT_FALSE(ciphered);
+    EXPECT_EQ(test::ReadFile(env.Path("home/docs.kdf")), "the older encrypted folder");
+    EXPECT_FALSE(test::Exists(TempArchive()));
+}
+
 }  // namespace

@@ -62,8 +62,9 @@ TEST(PanelRulesTest, FileDialogsAndFiltersByFieldAndDirection) {
         {true, false, FileDialogKind::Open,
          "Kordex and Age Files (*.kdf;*.age) | *.kdf;*.age | Kordex Files (*.kdf) | *.kdf | "
          "Age Files (*.age) | *.age"},
+        // Save As offers age first: the format that resists attackers.
         {false, true, FileDialogKind::Save,
-         "Kordex Files (*.kdf) | *.kdf | Age Files (*.age) | *.age"},
+         "Age Files (*.age) | *.age | Kordex Files (*.kdf) | *.kdf"},
         {false, false, FileDialogKind::Save, "All Files (*.*) | *.*"},
     };
     for (const auto& row : rows) {
@@ -112,6 +113,45 @@ TEST(PanelRulesTest, PassphraseChecksTrimBlanksAndCompareCaseSensitively) {
         EXPECT_EQ(messageBox.shown[0].text, row.message);
         EXPECT_EQ(messageBox.shown[0].title, "Password");
         EXPECT_EQ(messageBox.shown[0].icon, platform::MessageIcon::Exclamation);
+    }
+}
+
+TEST(PanelRulesTest, TheKdfNoticeIsOnlyForAKdfDestinationOfAnEncryption) {
+    const struct {
+        bool encrypting;
+        const char* destination;
+        bool shown;
+    } rows[] = {
+        {true, "/home/u/a.kdf", true},
+        {true, "/home/u/a", true},
+        {true, "/home/u/a.age", false},
+        {true, "/home/u/a.AgE", false},
+        {true, "", false},
+        {true, "   ", false},
+        {false, "/home/u/a.kdf", false},
+        {true, "/home/u/age", true},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ShowsKdfNotice(row.encrypting, row.destination), row.shown)
+            << row.encrypting << " " << row.destination;
+    }
+}
+
+TEST(PanelRulesTest, ADecryptionGoesToTheNameWithoutItsEncryptedExtension) {
+    const struct {
+        const char* path;
+        const char* decrypted;
+    } rows[] = {
+        {"/home/u/letter.txt.kdf", "/home/u/letter.txt"},
+        {"/home/u/photo.AGE", "/home/u/photo"},
+        {"/home/u/photo.Kdf", "/home/u/photo"},
+        {"/home/u/notes.bin", "/home/u/notes.bin.decrypted"},
+        {"/home/u/.age", "/home/u/.age.decrypted"},
+        {"/home/u.kdf/plain", "/home/u.kdf/plain.decrypted"},
+        {"a.age", "a"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(DecryptedFileName(row.path), row.decrypted) << row.path;
     }
 }
 

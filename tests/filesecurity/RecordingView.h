@@ -17,8 +17,12 @@ public:
     void SetEncryptCaption(const std::string& caption) override { encryptCaption = caption; }
     void SetDecryptCaption(const std::string& caption) override { decryptCaption = caption; }
     [[nodiscard]] bool EncryptEnabled() const override { return encryptEnabled; }
-    void SetProgress(int percent) override { progress = percent; }
+    void SetProgress(int percent) override {
+        progress = percent;
+        progressSeen.push_back(percent);
+    }
     void EnableProgressTimer(bool enabled) override { timerRunning = enabled; }
+    void ShowOutcome(const std::string& text) override { outcome = text; }
 
     std::string password = "secret";
     std::string source;
@@ -28,6 +32,8 @@ public:
     bool encryptEnabled = true;
     bool timerRunning = false;
     int progress = 0;
+    std::vector<int> progressSeen;
+    std::string outcome;
     int focusBrowseCalls = 0;
 };
 

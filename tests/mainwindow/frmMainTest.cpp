@@ -8,6 +8,7 @@
 #include "FakeShellFolders.h"
 #include "FakeShellPlatform.h"
 #include "FakeWindowPlatform.h"
+#include "FileSecurityPage.h"
 #include "RegistrySettingsStore.h"
 #include "ScheduleEditor.h"
 #include "SchedulePage.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -152,6 +154,24 @@ TEST_F(frmMainTest, TheCloseBoxHidesToTheTrayAndTheProgramLivesOn) {
     EXPECT_TRUE(tray.added);
     EXPECT_FALSE(AnySettingStored());
     EXPECT_TRUE(startupList.entries.empty());
+}
+
+// An encrypted file opened through the association, while the window is hidden in
+// the notification area: the window comes back on the File Security page, set to
+// decrypt that file, and nothing is decrypted.
+TEST_F(frmMainTest, AnOpenedEncryptedFileBringsUpTheFileSecurityPageOnIt) {
+    auto window = Load();
+    window->show();
+    EXPECT_FALSE(window->close());
+    ASSERT_FALSE(window->isVisible());
+    window->OpenEncryptedFile("/home/u/letter.kdf");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->tabMain->currentIndex(), shell::frmMain::kFileSecurityPage);
+    EXPECT_EQ(window->tabMain->currentWidget(), window->pageFileSecurity);
+    EXPECT_EQ(window->pageFileSecurity->txtSource->text(), QStringLiteral("/home/u/letter.kdf"));
+    EXPECT_EQ(window->pageFileSecurity->txtDestination->text(), QStringLiteral("/home/u/letter"));
+    EXPECT_TRUE(window->pageFileSecurity->cmdDecrypt->isEnabled());
+    EXPECT_TRUE(controls.created.empty() || controls.created.back()->calls.empty());
 }
 
 TEST_F(frmMainTest, WithoutANotificationAreaTheCloseBoxMinimisesInstead) {

@@ -170,6 +170,41 @@ TEST(StartProgramTest, ASecondCopyShowsTheMessageAndDoesNothingElse) {
     EXPECT_EQ(profile.writes, 0) << "nothing is written by a refused copy";
 }
 
+// A second copy opened on a file hands it to the running copy and ends silently;
+// when the running copy cannot be reached, it says so as any second copy does.
+TEST(StartProgramTest, ASecondCopyWithAFileHandsItOverWithoutTheMessage) {
+    fake::FakeProcessInfo process("/opt/orvelle", "orvelle");
+    for (const bool reached : {true, false}) {
+        fake::FakeInstanceLock lock(true);
+        FakeMessageBox box;
+        fake::FakeProfileFile profile;
+        int handedOver = 0;
+        bool shown = false;
+        EXPECT_FALSE(shell::StartProgram(
+            lock, box, profile, process, [&] { shown = true; },
+            [&] {
+                ++handedOver;
+                return reached;
+            }));
+        EXPECT_EQ(handedOver, 1);
+        EXPECT_EQ(box.shown.size(), reached ? 0U : 1U);
+        EXPECT_FALSE(shown);
+        EXPECT_EQ(profile.writes, 0);
+    }
+    // The first copy never hands over.
+    fake::FakeInstanceLock lock(false);
+    FakeMessageBox box;
+    fake::FakeProfileFile profile;
+    int handedOver = 0;
+    EXPECT_TRUE(shell::StartProgram(
+        lock, box, profile, process, [] {},
+        [&] {
+            ++handedOver;
+            return true;
+        }));
+    EXPECT_EQ(handedOver, 0);
+}
+
 TEST(StartProgramTest, TheExtensionEntryIsWrittenOnceAndNeverRewritten) {
     fake::FakeInstanceLock lock(false);
     FakeMessageBox box;

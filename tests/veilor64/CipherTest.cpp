@@ -284,6 +284,8 @@ TEST_P(FailureTest, RaisesTheNumberAndTextAndWritesNothing) {
     const Failure& row = GetParam();
     files.files["plain"] = FromText("some text");
     files.files["short"] = FromText("1234567");
+    files.files["empty"] = {};
+    files.files["mirrored"] = FromText("abcddcba and then some");
     files.files["encrypted"] = ModelEncrypt(FromText("right---"), FromText("some text"));
     const auto before = files.files;
     try {
@@ -306,6 +308,10 @@ TEST_P(FailureTest, RaisesTheNumberAndTextAndWritesNothing) {
 }
 
 const std::string kNine = "123456789";
+const std::string kNotEncrypted =
+    "This file is neither a .kdf file nor an age file: it is not encrypted, or not by this "
+    "program.";
+const std::string kEmpty = "This file is empty: there is nothing to decrypt.";
 const std::string kEightAccented =
     "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";
 
@@ -326,8 +332,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "strDestinationFile argument not optional."},
         Failure{"NineCharacters", false, kNine, "plain", "out", 64102,
                 "Password must be less than 8 characters"},
-        Failure{"NineCharactersOnDecrypt", true, kNine, "encrypted", "out", 64102,
-                "Password must be less than 8 characters"},
+        // The length rule is the format's rule for new files: on decryption a longer
+        // passphrase is just not this file's.
+        Failure{"NineCharactersOnDecrypt", true, kNine, "encrypted", "out", 64101,
+                "Incorrect Password."},
+        Failure{"NineCharactersOnAMissingSource", true, kNine, "missing", "out", 64201,
+                "File Not Found."},
+        Failure{"NineCharactersOnAPlainFile", true, kNine, "plain", "out", 64121, kNotEncrypted},
+        Failure{"NineCharactersOnAnEmptyFile", true, kNine, "empty", "out", 64122, kEmpty},
         Failure{"NineCharactersCountedNotBytes", false, kEightAccented + "x", "plain", "out", 64102,
                 "Password must be less than 8 characters"},
         Failure{"MissingSourceOnEncrypt", false, "abc", "missing", "out", 64201, "File Not Found"},
@@ -335,9 +347,11 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"MissingSourceBeforeWrongPassword", true, "wrong", "missing", "out", 64201,
                 "File Not Found."},
         Failure{"WrongPassPhrase", true, "wrong", "encrypted", "out", 64101, "Incorrect Password."},
-        Failure{"SourceShorterThanTheHeader", true, "abc", "short", "out", 64101,
-                "Incorrect Password."},
-        Failure{"PlainFileIsNoEncryptedFile", true, "abc", "plain", "out", 64101,
+        Failure{"SourceShorterThanTheHeader", true, "abc", "short", "out", 64121, kNotEncrypted},
+        Failure{"PlainFileIsNoEncryptedFile", true, "abc", "plain", "out", 64121, kNotEncrypted},
+        Failure{"EmptyFileSaysSo", true, "abc", "empty", "out", 64122, kEmpty},
+        // A header that mirrors itself may be a ".kdf" file of another passphrase.
+        Failure{"MirroredHeaderOfAnotherPassPhrase", true, "abc", "mirrored", "out", 64101,
                 "Incorrect Password."}),
     [](const testing::TestParamInfo<Failure>& rowInfo) { return std::string(rowInfo.param.name); });
 

@@ -257,6 +257,60 @@ TEST_P(PosixKilledTest, AKilledDecryptionLeavesNoPlainTextAnywhere) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, PosixKilledTest, testing::Values(".kdf", ".age"));
 
+// A replacement killed between its last two file-system calls (the complete plain
+// text linked under a hidden name, not yet renamed over the old file) leaves the
+// old destination and a recorded hidden copy, which the next start removes: no
+// plain text outlives the kill.
+TEST_P(PosixKilledTest, AKillBetweenTheLastTwoStepsOfAReplacementLeavesNoPlainTextCopy) {
+    const std::string encrypted = std::string("plain") + GetParam();
+    const std::string marker = "PLAINTEXT-MARKER-77ad01";
+    std::string plain;
+    while (plain.size() < 200000) {
+        plain += marker;
+    }
+    WriteFile(Path("plain"), plain);
+    ASSERT_EQ(Run(false, "abc", Path("plain"), Path(encrypted)), 0) << lastError;
+    fs::remove(Path("plain"));
+    WriteFile(Path("back.txt"), "the old destination");
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        platform::posix::UnnamedFile::BetweenReplaceSteps() = [] { ::raise(SIGKILL); };
+        class Quiet final : public IProgressSink {
+        public:
+            void Show() override {}
+            void Point(const ProgressPoint&) override {}
+            void Close() noexcept override {}
+        } progress;
+        PosixCipherFiles childFiles;
+        try {
+            Operate(childFiles, progress, true, "abc", Path(encrypted), Path("back.txt"));
+        } catch (...) {
+        }
+        ::_exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        << "the kill was not injected between the two steps";
+    // The kill came with the hidden copy in place: it is recorded, and it goes.
+    EXPECT_EQ(Listing(environment.Path("files")).size(), 3U);
+    EXPECT_FALSE(fs::is_empty(platform::posix::LeftoversFolder()));
+    EXPECT_EQ(platform::posix::RemoveLeftovers(), 1);
+    EXPECT_EQ(Listing(environment.Path("files")), (std::set<std::string>{encrypted, "back.txt"}));
+    EXPECT_EQ(ReadFile(Path("back.txt")), "the old destination");
+    for (const auto& entry : fs::recursive_directory_iterator(environment.Path("files"))) {
+        EXPECT_EQ(ReadFile(entry.path().string()).find(marker), std::string::npos) << entry.path();
+    }
+    EXPECT_TRUE(fs::is_empty(platform::posix::LeftoversFolder()));
+
+    // Without the kill the same replacement leaves no record behind.
+    ASSERT_EQ(Run(true, "abc", Path(encrypted), Path("back.txt")), 0) << lastError;
+    EXPECT_EQ(ReadFile(Path("back.txt")), plain);
+    EXPECT_TRUE(fs::is_empty(platform::posix::LeftoversFolder()));
+}
+
 // Where the file system has no unnamed files, the output is a hidden 0600 file
 // until it is complete, and one that a killed process left is removed the next
 // time round.

@@ -12,6 +12,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QScreen>
 
@@ -152,6 +153,35 @@ TEST_F(StatusWindowTest, UpdatesAreThrottledByTime) {
     EXPECT_EQ(window.Window()->QelProgressBar1->Percent(), 30);
     window.Close();
     EXPECT_EQ(window.Window(), nullptr);
+}
+
+// The caption of a large file is far wider than the designed window: the window
+// grows (frame and bar with it) so that its title is never cut, and stays centred.
+TEST_F(StatusWindowTest, TheTitleOfALargeFileIsNeverCut) {
+    StatusWindow window(Clock::duration::zero());
+    window.Show();
+    frmStatusBar* form = window.Window();
+    ASSERT_NE(form, nullptr);
+    const int designed = form->width();
+    const int bar = form->QelProgressBar1->width();
+    const std::uint64_t total = std::uint64_t{1} << 40;  // a terabyte
+    window.Point(MakeProgressPoint(total / 3, total));
+    const QString widest = QString::fromStdString(ProgressCaption(MakeProgressPoint(total, total)));
+    EXPECT_EQ(widest, QStringLiteral("100% Complete - (1073741824KB / 1073741824KB )"));
+    const int text = QFontMetrics(QApplication::font()).horizontalAdvance(widest);
+    EXPECT_GT(form->width(), text + 100) << "no room for the title beside the buttons";
+    EXPECT_GT(form->width(), designed);
+    EXPECT_EQ(form->QelProgressBar1->width() - bar, form->width() - designed);
+    const double dpiX = form->screen()->logicalDotsPerInchX();
+    EXPECT_EQ(form->fraProgress->width() - form->width(),
+              TwipsToPixels(3255, dpiX) - TwipsToPixels(3240, dpiX));
+    const QPoint centre = form->screen()->availableGeometry().center();
+    EXPECT_LE((form->frameGeometry().center() - centre).manhattanLength(), 2);
+    // Later points keep the width: the window does not jump.
+    const int fitted = form->width();
+    window.Point(MakeProgressPoint(total / 2, total));
+    EXPECT_EQ(form->width(), fitted);
+    window.Close();
 }
 
 TEST_F(StatusWindowTest, WindowIsSizedInTwipsAndCentred) {

@@ -64,6 +64,10 @@ def run_on_terminal(argv, answer, timeout=120):
 
 
 def veilor(veilor_path, command, source, destination, passphrase=PASSPHRASE):
+    """veilor with the passphrase on standard input, or for encryption asked on a terminal."""
+    if command == "encrypt":
+        status, said = run_on_terminal([veilor_path, command, source, destination], passphrase)
+        return subprocess.CompletedProcess([], status, b"", said)
     return subprocess.run([veilor_path, command, "-", source, destination],
                           input=(passphrase + "\n").encode(), capture_output=True)
 

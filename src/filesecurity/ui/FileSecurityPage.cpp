@@ -174,6 +174,7 @@ void FileSecurityPage::BuildControls() {
     lblKdfNotice = Named(new QLabel(QString::fromUtf8(kKdfNotice), fmKordex), "lblKdfNotice");
     lblKdfNotice->setWordWrap(true);
     fields->addWidget(lblKdfNotice, 3, 1, 1, 3);
+    lblKdfNotice->setVisible(false);
     fields->setColumnStretch(3, 1);
 
     auto* actions = new QHBoxLayout;
@@ -190,6 +191,11 @@ void FileSecurityPage::BuildControls() {
     frame->addWidget(lblAgeAdvice);
     frame->addSpacing(6);
     frame->addLayout(actions);
+    lblOutcome = Named(new QLabel(fmKordex), "lblOutcome");
+    lblOutcome->setWordWrap(true);
+    lblOutcome->setTextFormat(Qt::PlainText);
+    lblOutcome->setVisible(false);
+    frame->addWidget(lblOutcome);
     frame->addStretch(1);
 
     auto* page = new QVBoxLayout(this);
@@ -215,6 +221,7 @@ void FileSecurityPage::BuildControls() {
             Option5_Click();
         }
     });
+    connect(txtDestination, &QLineEdit::textChanged, this, &FileSecurityPage::UpdateKdfNotice);
     connect(cmdEncrypt, &QPushButton::clicked, this, &FileSecurityPage::cmdEncrypt_Click);
     connect(cmdDecrypt, &QPushButton::clicked, this, &FileSecurityPage::cmdDecrypt_Click);
 }
@@ -265,6 +272,24 @@ void FileSecurityPage::SetCipherDirection(CipherDirection direction) {
     cmdDecrypt->setEnabled(direction == CipherDirection::Decrypt);
     EmptyPathBoxes();
     SetCaptions(ScopeInForce(), direction);
+    UpdateKdfNotice();
+}
+
+void FileSecurityPage::PrepareDecryption(const std::string& path) {
+    if (jobs_.IsRunning()) {
+        return;  // a running job's fields stay as they are
+    }
+    // Each choice empties the path boxes, so they come first.
+    Option3->setChecked(true);
+    Option4->setChecked(true);
+    SetCipherDirection(CipherDirection::Decrypt);
+    txtSource->setText(Text(path));
+    txtDestination->setText(Text(DecryptedFileName(path)));
+    txtPassword->setFocus(Qt::OtherFocusReason);
+}
+
+void FileSecurityPage::UpdateKdfNotice() {
+    lblKdfNotice->setVisible(ShowsKdfNotice(cmdEncrypt->isEnabled(), Destination()));
 }
 
 void FileSecurityPage::Option2_Click() {
@@ -420,6 +445,11 @@ bool FileSecurityPage::EncryptEnabled() const {
 
 void FileSecurityPage::SetProgress(int percent) {
     pgb->setValue(percent);
+}
+
+void FileSecurityPage::ShowOutcome(const std::string& text) {
+    lblOutcome->setText(Text(text));
+    lblOutcome->setVisible(!text.empty());
 }
 
 void FileSecurityPage::EnableProgressTimer(bool enabled) {

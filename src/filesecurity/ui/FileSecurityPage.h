@@ -50,6 +50,11 @@ public:
     // "entire folder" while Option5 is selected, else "single file".
     [[nodiscard]] CipherScope ScopeInForce() const;
 
+    // Sets the page to decrypt one file, `path`, into the same name without its
+    // ".kdf" or ".age" (or with ".decrypted" added), and puts the focus on the
+    // passphrase. Starts nothing.
+    void PrepareDecryption(const std::string& path);
+
     // Handlers.
     void Option2_Click();
     void Option3_Click();
@@ -77,6 +82,7 @@ public:
     [[nodiscard]] bool EncryptEnabled() const override;
     void SetProgress(int percent) override;
     void EnableProgressTimer(bool enabled) override;
+    void ShowOutcome(const std::string& text) override;
 
     // Controls, named as the system names them (each one's objectName is the same;
     // the two members of a control array share it and carry their index in the
@@ -102,10 +108,13 @@ public:
     QRadioButton* optBit = nullptr;
     QLabel* lblFileOrFolder = nullptr;
     QLabel* lblAbountZorvak = nullptr;
-    // What a ".kdf" file is worth, shown beside the passphrase fields at all times.
+    // What a ".kdf" file is worth, shown beside the passphrase fields while the
+    // destination of an encryption is a ".kdf" file.
     QLabel* lblKdfNotice = nullptr;
     // Points to ".age" for real protection.
     QLabel* lblAgeAdvice = nullptr;
+    // What the last job did.
+    QLabel* lblOutcome = nullptr;
     // The cipher control, created by its identifier.
     CipherControlSource crpControl;
 
@@ -118,6 +127,8 @@ private:
     void BuildControls();
     void SetCaptions(CipherScope scope, CipherDirection direction);
     void EmptyPathBoxes();
+    // Shows the ".kdf" notice only while a ".kdf" destination is being encrypted to.
+    void UpdateKdfNotice();
     std::string PickerFailed(const platform::RuntimeError& error);
 
     shell::AppServices& services_;

@@ -164,13 +164,15 @@ private:
         if (archive_entry_hardlink(entry) != nullptr) {
             throw LeaveOut{"it is a hard link, which is not extracted"};
         }
-        const auto mode = static_cast<mode_t>(archive_entry_perm(entry) & 0777);
+        // What is extracted is the user's alone: the owner's bits of the archive are
+        // kept (a program stays a program), group and other get nothing.
+        const auto owner = static_cast<mode_t>(archive_entry_perm(entry) & S_IRWXU);
         switch (archive_entry_filetype(entry)) {
         case AE_IFDIR:
-            MakeFolder(parts, mode);
+            MakeFolder(parts, S_IRWXU);
             break;
         case AE_IFREG:
-            WriteFile(entry, parts, mode == 0 ? 0644 : mode);
+            WriteFile(entry, parts, owner == 0 ? S_IRUSR | S_IWUSR : owner);
             break;
         case AE_IFLNK: {
             const char* utf8 = archive_entry_symlink_utf8(entry);
@@ -233,8 +235,7 @@ private:
     void MakeFolder(const std::vector<std::string>& parts, mode_t mode) {
         const int parent = OpenParent(parts);
         const std::string& name = parts.back();
-        // The owner must be able to fill the folder, whatever the archive says.
-        if (::mkdirat(parent, name.c_str(), mode | 0700) == 0) {
+        if (::mkdirat(parent, name.c_str(), mode) == 0) {
             return;
         }
         if (errno != EEXIST) {

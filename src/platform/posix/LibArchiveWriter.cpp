@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cwchar>
 #include <optional>
 #include <vector>
 
@@ -66,9 +67,38 @@ std::vector<std::string> ListFolder(int dirFd, const std::string& path) {
     return names;
 }
 
+// Whether the text is UTF-8, judged in the thread's (UTF-8) locale.
+bool IsUtf8(const std::string& text) {
+    std::mbstate_t state{};
+    const char* at = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        wchar_t character = 0;
+        const std::size_t used = std::mbrtowc(&character, at, left, &state);
+        if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2)) {
+            return false;
+        }
+        const std::size_t step = used == 0 ? 1 : used;
+        at += step;
+        left -= step;
+    }
+    return true;
+}
+
+// An entry that vanished, or changed, while the folder was packed: the archive would
+// not hold what the folder held, so the job fails and says which entry it was.
+[[noreturn]] void ThrowChanged(const std::string& path, const char* what) {
+    throw RuntimeError(errors::kDeviceIoError,
+                       "The folder changed while it was packed: " + path + " " + what +
+                           ". Nothing was encrypted; try again when nothing writes to the folder.");
+}
+
 UniqueFd OpenSubfolder(int dirFd, const std::string& name, const std::string& path) {
     UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) {
+        if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP) {
+            ThrowChanged(path, "disappeared or was replaced");
+        }
         ThrowPathError(errno, path);
     }
     return fd;
@@ -107,7 +137,7 @@ public:
             struct stat info {};
             if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
                 if (errno == ENOENT) {
-                    continue;  // removed while packing: nothing left to keep
+                    ThrowChanged(fullPath, "disappeared");
                 }
                 ThrowPathError(errno, fullPath);
             }
@@ -118,7 +148,7 @@ public:
                 if (SameFile(info, output_) || (leaveOut_ && SameFile(info, *leaveOut_))) {
                     continue;  // the archive being written, or its destination, inside the folder
                 }
-                PackFile(dirFd, name, fullPath, relative);
+                PackFile(dirFd, name, fullPath, relative, info);
             } else if (S_ISLNK(info.st_mode)) {
                 PackLink(dirFd, name, fullPath, relative, info);
             } else {
@@ -136,14 +166,20 @@ public:
 
 private:
     void PackFile(int dirFd, const std::string& name, const std::string& fullPath,
-                  const std::string& relative) {
+                  const std::string& relative, const struct stat& listed) {
         const UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!fd) {
+            if (errno == ENOENT || errno == ELOOP) {
+                ThrowChanged(fullPath, "disappeared or was replaced");
+            }
             ThrowPathError(errno, fullPath);
         }
         struct stat info {};
         if (::fstat(fd.get(), &info) != 0) {
             ThrowPathError(errno, fullPath);
+        }
+        if (info.st_ino != listed.st_ino || info.st_dev != listed.st_dev) {
+            ThrowChanged(fullPath, "was replaced");
         }
         const auto size = static_cast<std::uint64_t>(info.st_size);
         WriteHeader(relative, AE_IFREG, info, size, nullptr);
@@ -160,9 +196,7 @@ private:
                 ThrowPathError(errno, fullPath);
             }
             if (got == 0) {
-                throw RuntimeError(
-                    errors::kDeviceIoError,
-                    "The file became shorter while it was being packed: " + fullPath);
+                ThrowChanged(fullPath, "became shorter");
             }
             if (archive_write_data(writer_, buffer.data(), static_cast<std::size_t>(got)) < 0) {
                 ThrowWriteError();
@@ -173,6 +207,15 @@ private:
                        ? 0
                        : static_cast<int>(std::min<std::uint64_t>(fed_, total_) * 100 / total_));
             pump_.Tick();
+        }
+        // The archive holds the file as it was when it was opened, whole, or not at all.
+        char more = 0;
+        ssize_t extra = 0;
+        while ((extra = ::read(fd.get(), &more, 1)) < 0 && errno == EINTR) {
+        }
+        struct stat after {};
+        if (extra > 0 || (::fstat(fd.get(), &after) == 0 && after.st_size != info.st_size)) {
+            ThrowChanged(fullPath, "changed its size");
         }
         if (archive_write_finish_entry(writer_) < ARCHIVE_WARN) {
             ThrowWriteError();
@@ -200,6 +243,13 @@ private:
         ArchiveEntryHandle entry(archive_entry_new());
         if (!entry) {
             throw RuntimeError(7, "Out of memory");
+        }
+        // A name that is not UTF-8 is stored as its bytes, without the UTF-8 flag, as
+        // ZIP keeps names from systems without a declared character set; extraction
+        // and unzip give it back under the same bytes.
+        std::optional<ScopedBytesLocale> bytes;
+        if (!IsUtf8(name) || (linkTarget != nullptr && !IsUtf8(*linkTarget))) {
+            bytes.emplace();
         }
         archive_entry_copy_pathname(entry.get(), name.c_str());
         archive_entry_set_filetype(entry.get(), type);

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string_view>
@@ -104,6 +105,11 @@ UnnamedFile::~UnnamedFile() {
     Discard();
 }
 
+std::function<void()>& UnnamedFile::BetweenReplaceSteps() noexcept {
+    static std::function<void()> hook;
+    return hook;
+}
+
 bool& UnnamedFile::UnnamedFilesDisabled() noexcept {
     static bool disabled = false;
     return disabled;
@@ -183,21 +189,41 @@ int UnnamedFile::Commit(const std::string& name, bool replace) {
     };
     int error = link(name);
     if (error == EEXIST && replace) {
-        // Linked under a hidden name first, then renamed over what is there: the
-        // old file is replaced in one step and never written into.
+        // Linux cannot put an unnamed file in place of an existing name in one step:
+        // it is linked under a hidden name first, then renamed over what is there (the
+        // old file is replaced in one step and never written into). The hidden name is
+        // recorded before it exists, so that a kill between the two steps leaves a
+        // copy that the next start removes, never one that stays.
+        struct stat info {};
+        if (::fstat(fd_.get(), &info) != 0) {
+            return errno;
+        }
+        const std::string folder = AbsoluteFolder(dirFd_, folder_);
         std::string hidden;
+        std::string record;
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
             hidden = HiddenName();
+            record = WriteRecord(folder + "/" + hidden, info);
+            if (record.empty()) {
+                // Without a record a kill could leave the copy for good: not done.
+                return EIO;
+            }
             error = link(hidden);
         }
         if (error != 0) {
+            static_cast<void>(::unlink(record.c_str()));
             return error;
+        }
+        if (const auto& between = BetweenReplaceSteps()) {
+            between();
         }
         if (::renameat(dirFd_, hidden.c_str(), dirFd_, name.c_str()) != 0) {
             error = errno;
             static_cast<void>(::unlinkat(dirFd_, hidden.c_str(), 0));
+            static_cast<void>(::unlink(record.c_str()));
             return error;
         }
+        static_cast<void>(::unlink(record.c_str()));
     } else if (error != 0) {
         return error;
     }

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <functional>
 #include <string>
 
 namespace orvelle::platform::posix {
@@ -59,6 +60,9 @@ public:
 
     // Set by tests to act as on a file system without unnamed files.
     static bool& UnnamedFilesDisabled() noexcept;
+    // Set by tests to act (be killed) between the two steps that replace an existing
+    // file: after the complete file got its hidden name, before it takes the target's.
+    static std::function<void()>& BetweenReplaceSteps() noexcept;
 
 private:
     void Discard() noexcept;

@@ -8,6 +8,7 @@
 #include "Registration.h"
 #include "SqliteRegistry.h"
 #include "Veilor.h"
+#include "WipedString.h"
 #include "platform/RuntimeError.h"
 
 #include <dlfcn.h>
@@ -140,7 +141,7 @@ veilor_result RunOperation(veilor* instance, Direction direction, const char* pa
     }
     veilor_result result = VEILOR_S_OK;
     try {
-        const std::string pass = Text(passPhrase);
+        const orvelle::veilor64::WipedString pass(Text(passPhrase));
         const std::string source = Text(sourceFile);
         const std::string destination = Text(destinationFile);
         if (instance->handler != nullptr) {
@@ -155,9 +156,9 @@ veilor_result RunOperation(veilor* instance, Direction direction, const char* pa
             instance->control.SetProgressHandler(nullptr);
         }
         if (direction == Direction::kEncrypt) {
-            instance->control.Encrypt(pass, source, destination);
+            instance->control.Encrypt(pass.get(), source, destination);
         } else {
-            instance->control.Decrypt(pass, source, destination);
+            instance->control.Decrypt(pass.get(), source, destination);
         }
     } catch (const RuntimeError& failure) {
         SetError(error, failure.Number(), failure.Description());

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <new>
 
 namespace orvelle::veilor64 {
@@ -290,6 +291,14 @@ std::optional<FileKey> ScryptIdentity::Unwrap(const std::vector<Stanza>& stanzas
     return std::nullopt;
 }
 
+Stanza ScryptStanzaShape(int workFactor) {
+    Stanza shape;
+    shape.arguments = {"scrypt", EncodeBase64(std::vector<std::uint8_t>(16).data(), 16),
+                       std::to_string(workFactor)};
+    shape.body.resize(sizeof(FileKey) + kTagSize);
+    return shape;
+}
+
 Stanza ScryptIdentity::Wrap(const FileKey& fileKey, int workFactor) const {
     std::vector<std::uint8_t> salt(16);
     RandomBytes(salt.data(), salt.size());
@@ -357,8 +366,13 @@ void AgeCipher::Encrypt(const std::string& passPhrase, const std::string& source
     RandomBytes(fileKey.data(), fileKey.size());
     Key32 macKey = Hkdf(fileKey.data(), fileKey.size(), nullptr, 0, "header");
     const WipeOnExit wipeMacKey(macKey);
-    const std::string header =
-        SerializeHeader({ScryptIdentity(passPhrase).Wrap(fileKey, workFactor_)}, macKey);
+    // The payload depends on the file key alone, the header on scrypt's result: scrypt
+    // (about a second and 256 MiB) runs on its own thread while the payload streams
+    // behind a header of the size a scrypt stanza always has, written last. The future
+    // waits for scrypt whichever way this function leaves, so the keys outlive it.
+    std::future<Stanza> wrapped = std::async(
+        std::launch::async, [&] { return ScryptIdentity(passPhrase).Wrap(fileKey, workFactor_); });
+    const std::size_t headerSize = SerializeHeader({ScryptStanzaShape(workFactor_)}, macKey).size();
     std::array<std::uint8_t, kNonceSize> nonce{};
     RandomBytes(nonce.data(), nonce.size());
     Key32 payloadKey = Hkdf(fileKey.data(), fileKey.size(), nonce.data(), nonce.size(), "payload");
@@ -367,8 +381,9 @@ void AgeCipher::Encrypt(const std::string& passPhrase, const std::string& source
     const std::uint64_t length = source->Size();
     const std::uint64_t chunks = std::max<std::uint64_t>(1, (length + kChunkSize - 1) / kChunkSize);
     const auto destination = files_.CreateDestination(
-        destinationFile, header.size() + kNonceSize + length + chunks * kTagSize);
-    destination->Write(reinterpret_cast<const std::uint8_t*>(header.data()), header.size());
+        destinationFile, headerSize + kNonceSize + length + chunks * kTagSize);
+    const std::vector<std::uint8_t> reserved(headerSize, 0);
+    destination->Write(reserved.data(), reserved.size());
     destination->Write(nonce.data(), nonce.size());
 
     ChunkCipher cipher(payloadKey, true);
@@ -398,6 +413,11 @@ void AgeCipher::Encrypt(const std::string& passPhrase, const std::string& source
         destination->Write(sealed.get(), out);
         done += wanted;
     }
+    const std::string header = SerializeHeader({wrapped.get()}, macKey);
+    if (header.size() != headerSize) {
+        throw RuntimeError(errors::kInternalError, errors::kInternalErrorText);
+    }
+    destination->WriteAt(0, reinterpret_cast<const std::uint8_t*>(header.data()), header.size());
     destination->Commit();
 }
 

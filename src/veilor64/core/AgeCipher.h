@@ -36,6 +36,10 @@ public:
 };
 
 // The passphrase: the "scrypt" stanza.
+// A scrypt stanza of this work factor with zero salt and body: every scrypt stanza
+// serialises to the same size, so a header can be reserved before scrypt is done.
+[[nodiscard]] Stanza ScryptStanzaShape(int workFactor);
+
 class ScryptIdentity final : public IIdentity {
 public:
     explicit ScryptIdentity(std::string passphrase, int maxWorkFactor = kMaxWorkFactor);

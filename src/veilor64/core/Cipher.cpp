@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -17,8 +18,8 @@ namespace {
 
 using platform::RuntimeError;
 
-void CheckArguments(const std::string& passPhrase, const std::string& sourceFile,
-                    const std::string& destinationFile) {
+void CheckPresent(const std::string& passPhrase, const std::string& sourceFile,
+                  const std::string& destinationFile) {
     if (passPhrase.empty()) {
         throw RuntimeError(errors::kPassPhraseMissing, errors::kPassPhraseMissingText);
     }
@@ -28,9 +29,13 @@ void CheckArguments(const std::string& passPhrase, const std::string& sourceFile
     if (destinationFile.empty()) {
         throw RuntimeError(errors::kDestinationMissing, errors::kDestinationMissingText);
     }
-    if (CharacterCount(passPhrase) > kKeyLength) {
-        throw RuntimeError(errors::kPassPhraseTooLong, errors::kPassPhraseTooLongText);
-    }
+}
+
+// Every ".kdf" file starts with a header that is its own mirror image; a file
+// that does not is of no passphrase.
+bool IsMirror(const std::uint8_t (&header)[kKeyLength]) {
+    return std::equal(header, header + kKeyLength / 2,
+                      std::make_reverse_iterator(header + kKeyLength));
 }
 
 // The work buffer, wiped when it is released: it holds plain text at times.
@@ -130,7 +135,10 @@ void Transform(ISourceFile& source, IDestinationFile& destination, const PassKey
 
 void Cipher::Encrypt(const std::string& passPhrase, const std::string& sourceFile,
                      const std::string& destinationFile) {
-    CheckArguments(passPhrase, sourceFile, destinationFile);
+    CheckPresent(passPhrase, sourceFile, destinationFile);
+    if (CharacterCount(passPhrase) > kKeyLength) {
+        throw RuntimeError(errors::kPassPhraseTooLong, errors::kPassPhraseTooLongText);
+    }
     CheckKdfPassPhrase(passPhrase);
     const PassKey key(passPhrase);
     progress_.Show();
@@ -148,17 +156,27 @@ void Cipher::Encrypt(const std::string& passPhrase, const std::string& sourceFil
 
 void Cipher::Decrypt(const std::string& passPhrase, const std::string& sourceFile,
                      const std::string& destinationFile) {
-    CheckArguments(passPhrase, sourceFile, destinationFile);
-    const PassKey key(passPhrase);
+    CheckPresent(passPhrase, sourceFile, destinationFile);
     const std::unique_ptr<ISourceFile> source = files_.OpenSource(sourceFile);
     if (!source) {
         throw RuntimeError(errors::kFileNotFound, errors::kFileNotFoundDecryptText);
     }
     const std::uint64_t length = source->Size();
+    if (length == 0) {
+        throw RuntimeError(errors::kEmptySource, errors::kEmptySourceText);
+    }
     std::uint8_t header[kKeyLength] = {};
-    // A source shorter than the header cannot hold this passphrase's file.
     if (length < kKeyLength || ReadFully(*source, header, kKeyLength) < kKeyLength ||
-        !std::equal(key.Header().begin(), key.Header().end(), header)) {
+        !IsMirror(header)) {
+        throw RuntimeError(errors::kNotEncrypted, errors::kNotEncryptedText);
+    }
+    // A passphrase longer than the key never made a ".kdf" file: it is simply not this
+    // file's passphrase.
+    if (CharacterCount(passPhrase) > kKeyLength) {
+        throw RuntimeError(errors::kIncorrectPassword, errors::kIncorrectPasswordText);
+    }
+    const PassKey key(passPhrase);
+    if (!std::equal(key.Header().begin(), key.Header().end(), header)) {
         throw RuntimeError(errors::kIncorrectPassword, errors::kIncorrectPasswordText);
     }
     progress_.Show();

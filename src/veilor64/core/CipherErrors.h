@@ -14,6 +14,13 @@ inline constexpr const char* kPassPhraseTooLongText = "Password must be less tha
 // A passphrase character the format's code page cannot hold: such a character
 // would become "?" and let other passphrases open the file.
 inline constexpr std::int32_t kPassPhraseCharacter = 64103;
+// What a file to decrypt is, said plainly: no ".kdf" passphrase check can tell these.
+inline constexpr std::int32_t kNotEncrypted = 64121;
+inline constexpr const char* kNotEncryptedText =
+    "This file is neither a .kdf file nor an age file: it is not encrypted, or not by "
+    "this program.";
+inline constexpr std::int32_t kEmptySource = 64122;
+inline constexpr const char* kEmptySourceText = "This file is empty: there is nothing to decrypt.";
 inline constexpr std::int32_t kFileNotFound = 64201;
 inline constexpr const char* kFileNotFoundEncryptText = "File Not Found";
 inline constexpr const char* kFileNotFoundDecryptText = "File Not Found.";

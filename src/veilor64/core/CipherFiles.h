@@ -41,6 +41,9 @@ public:
 
     // Appends all `size` bytes or throws RuntimeError.
     virtual void Write(const std::uint8_t* data, std::size_t size) = 0;
+    // Overwrites `size` bytes already written, from `offset` on (a header whose
+    // content is known only at the end), or throws RuntimeError.
+    virtual void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) = 0;
     // Puts the written bytes in place of the destination in one step, or throws
     // RuntimeError and leaves the destination path as it was.
     virtual void Commit() = 0;

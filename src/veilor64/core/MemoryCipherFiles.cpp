@@ -40,6 +40,12 @@ public:
         }
         written_.insert(written_.end(), data, data + size);
     }
+    void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
+        if (offset > written_.size() || size > written_.size() - offset) {
+            throw platform::RuntimeError(errors::kInternalError, errors::kInternalErrorText);
+        }
+        std::copy(data, data + size, written_.begin() + static_cast<std::ptrdiff_t>(offset));
+    }
     void Commit() override {
         owner_.files[path_] = std::move(written_);
         ++owner_.commits;

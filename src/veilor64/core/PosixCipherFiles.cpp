@@ -121,6 +121,22 @@ public:
         }
     }
 
+    void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
+        auto at = static_cast<off_t>(offset);
+        while (size > 0) {
+            const ssize_t written = ::pwrite(fd_, data, size, at);
+            if (written < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                ThrowFileError(errno);
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+            at += written;
+        }
+    }
+
     void Commit() override {
         if (inPlace_.valid()) {
             if (const int error = inPlace_.Close(); error != 0) {

@@ -26,6 +26,7 @@ struct Exports {
     decltype(&::veilor_encrypt) encrypt = nullptr;
     decltype(&::veilor_decrypt) decrypt = nullptr;
     decltype(&::veilor_release) release = nullptr;
+    decltype(&::veilor_set_progress_handler) setProgressHandler = nullptr;
     decltype(&::veilor64_version) version = nullptr;
 };
 
@@ -49,6 +50,7 @@ public:
         Resolve(exports_.encrypt, "veilor_encrypt");
         Resolve(exports_.decrypt, "veilor_decrypt");
         Resolve(exports_.release, "veilor_release");
+        Resolve(exports_.setProgressHandler, "veilor_set_progress_handler");
         Resolve(exports_.version, "veilor64_version");
         std::int32_t major = 0;
         static_cast<void>(exports_.version(&major, nullptr));
@@ -99,6 +101,11 @@ public:
                  const std::string& destinationFile) override {
         Check(library_->Get().decrypt, passPhrase, sourceFile, destinationFile);
     }
+    void SetProgressHandler(std::function<void(int percent)> handler) override {
+        handler_ = std::move(handler);
+        static_cast<void>(library_->Get().setProgressHandler(
+            instance_, handler_ ? &LoadedVeilor::OnProgress : nullptr, this));
+    }
 
 private:
     template <typename Method>
@@ -116,8 +123,17 @@ private:
         }
     }
 
+    static void OnProgress(void* context, uint64_t /*position*/, uint64_t /*total*/,
+                           int32_t percent, const char* /*caption*/) {
+        const auto& handler = static_cast<LoadedVeilor*>(context)->handler_;
+        if (handler) {
+            handler(static_cast<int>(percent));
+        }
+    }
+
     std::shared_ptr<const Library> library_;
     veilor* instance_;
+    std::function<void(int percent)> handler_;
 };
 
 // The default value of HKEY_CLASSES_ROOT\<path>, or "" when it is not there.

@@ -41,6 +41,12 @@ void StatusWindow::Point(const ProgressPoint& point) {
         return;
     }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (window_ && point.total != fittedTotal_) {
+        // The caption is longest at the end: fit that one once, so the title is never cut.
+        fittedTotal_ = point.total;
+        window_->FitTitle(
+            QString::fromStdString(ProgressCaption(MakeProgressPoint(point.total, point.total))));
+    }
     if (window_) {
         window_->setWindowTitle(QString::fromStdString(ProgressCaption(point)));
         window_->QelProgressBar1->SetPercent(point.percent);
@@ -52,6 +58,7 @@ void StatusWindow::Close() noexcept {
         window_->setWindowTitle(QString::fromUtf8(kStatusBarCaption));
         window_->hide();
         window_.reset();
+        fittedTotal_ = 0;
     }
 }
 

@@ -4,6 +4,7 @@
 #include "Throttle.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 
 namespace orvelle::veilor64 {
@@ -38,6 +39,8 @@ public:
 private:
     std::unique_ptr<frmStatusBar> window_;
     Throttle throttle_;
+    // The total the window's width was fitted to (0: none yet).
+    std::uint64_t fittedTotal_ = 0;
 };
 
 }  // namespace orvelle::veilor64

@@ -5,6 +5,8 @@
 #include "QelProgressBar.h"
 #include "Twips.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QScreen>
 
@@ -33,6 +35,22 @@ frmStatusBar::frmStatusBar(QWidget* parent)
     // The bar's designed properties, loaded as a form loads its controls.
     MemoryPropertyBag designed(QVariantMap{{QStringLiteral("BackColor"), 0xFFFFFFu}});
     QelProgressBar1->ReadProperties(designed);
+}
+
+void frmStatusBar::FitTitle(const QString& widest) {
+    // Title bars use a font like the application's, often bold (a quarter wider), and
+    // keep room for an icon and three buttons.
+    constexpr int kTitleBarButtons = 120;
+    const int needed =
+        QFontMetrics(QApplication::font()).horizontalAdvance(widest) * 5 / 4 + kTitleBarButtons;
+    const int grow = needed - width();
+    if (grow <= 0) {
+        return;
+    }
+    setFixedSize(width() + grow, height());
+    fraProgress->resize(fraProgress->width() + grow, fraProgress->height());
+    QelProgressBar1->resize(QelProgressBar1->width() + grow, QelProgressBar1->height());
+    CenterOnScreen();
 }
 
 void frmStatusBar::CenterOnScreen() {

@@ -25,6 +25,11 @@ public:
     // Moves the window to the centre of its screen.
     void CenterOnScreen();
 
+    // Widens the window, its frame and its bar (never narrows them) so that the title
+    // bar shows `widest`, the longest caption it will carry, whole beside the window
+    // manager's buttons; centred again when it grew.
+    void FitTitle(const QString& widest);
+
     QGroupBox* const fraProgress;
     QelProgressBar* const QelProgressBar1;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,11 @@ public:
                          const std::string& destinationFile) = 0;
     virtual void Decrypt(const std::string& passPhrase, const std::string& sourceFile,
                          const std::string& destinationFile) = 0;
+    // Told the percentage (0 … 100) at every progress point of the operations, on the
+    // caller's thread; an empty function stops it. A control without progress ignores it.
+    virtual void SetProgressHandler(std::function<void(int percent)> handler) {
+        static_cast<void>(handler);
+    }
 };
 
 // Creates controls by their programmatic identifier ("Veilor64.Veilor").

@@ -99,8 +99,10 @@ typedef int32_t veilor_result;
 #define VEILOR_SELFREG_E_CLASS VEILOR_RESULT(0x80040201)
 
 /* A run-time error raised by Encrypt or Decrypt: the library's numbers
- * (64101 "Incorrect Password.", 64102, 64103 a passphrase character outside
- * Windows-1252, refused by Encrypt only, 64201, 64301, 64302, 64303) or the
+ * (64101 "Incorrect Password.", 64102 by Encrypt only, 64103 a passphrase
+ * character outside Windows-1252, refused by Encrypt only, 64121 a source of
+ * neither format and 64122 an empty source, both by Decrypt only, 64201, 64301,
+ * 64302, 64303) or the
  * run-time's numbers for file failures (61 "Disk full", 70 "Permission
  * denied", 75 "Path/File access error", 76 "Path not found", ...). */
 #define VEILOR_ERROR_DESCRIPTION_SIZE 256
