@@ -284,7 +284,13 @@ public:
         cleaning::CleaningRun run(options_, steps, host, log, clock, pump, messageBox_, lock);
         run.cmdBasicClean_Click();
         lock.Unlock();
-        return errors_ > 0 ? 1 : 0;
+        if (errors_ > 0) {
+            output_.out << errors_ << (errors_ == 1 ? " problem" : " problems")
+                        << ": see the red lines above\n"
+                        << std::flush;
+            return 1;
+        }
+        return 0;
     }
 
 private:

@@ -8,6 +8,7 @@
 #include "FolderErasers.h"
 #include "HistoryErasers.h"
 #include "PosixFolder.h"
+#include "PosixFolderTree.h"
 #include "TraceFiles.h"
 #include "platform/Registry.h"
 #include "platform/RuntimeError.h"
@@ -15,6 +16,10 @@
 #include "platform/TempPath.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <optional>
 
 namespace orvelle::cleancli {
 namespace {
@@ -138,12 +143,30 @@ std::uint64_t OptionPreview::Bytes() const {
 }
 
 std::unique_ptr<IFolder> PreviewFolderTree::OpenRoot(const std::string& path) {
+    bool shared = false;
+    return Start(path, false, shared);
+}
+
+std::unique_ptr<IFolder> PreviewFolderTree::OpenTemporaryRoot(const std::string& path,
+                                                              bool& shared) {
+    return Start(path, true, shared);
+}
+
+std::unique_ptr<IFolder> PreviewFolderTree::Start(const std::string& path, bool temporary,
+                                                  bool& shared) {
     root_ = path;
     while (root_.size() > 1 && root_.back() == '/') {
         root_.pop_back();
     }
     folders_.clear();
-    return std::make_unique<PreviewFolder>(PosixFolder::OpenRoot(path, nullptr), "", *this);
+    std::optional<PosixFolder::AgeRule> rule;
+    if (temporary) {
+        rule = PosixFolder::AgeRule{
+            ::getuid(), std::time(nullptr) - platform::posix::PosixFolderTree::kSharedTemporaryAge};
+    }
+    auto root = PosixFolder::OpenRoot(path, nullptr, rule);
+    shared = root->FollowsAgeRule();
+    return std::make_unique<PreviewFolder>(std::move(root), "", *this);
 }
 
 std::vector<PreviewItem> PreviewFolderTree::TakeItems() {
@@ -195,9 +218,12 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
     // The folder steps' own lookup and walk, over a tree that only records; what
     // they would log in red becomes the option's notes.
     std::vector<std::string>* notes = nullptr;
+    std::vector<std::string>* warnings = nullptr;
     LineLogSink sink([&](const std::string& text, cleaning::LogColour colour) {
         if (colour == cleaning::kLogRed && notes != nullptr) {
             notes->push_back(text);
+        } else if (text == cleaning::FolderErasers::kSharedTemporaryEntry && warnings != nullptr) {
+            warnings->push_back(text);
         }
     });
     cleaning::CleaningLog log(sink);
@@ -222,6 +248,7 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
         OptionPreview preview;
         preview.index = index;
         notes = &preview.notes;
+        warnings = &preview.warnings;
         switch (index) {
         case 2:
             AddKey(sources.registry, cleaning::HistoryErasers::kTypedURLsKey, preview);
@@ -251,6 +278,8 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
         case 4:
             if (const std::string path = folders.GetSpecialFolder(platform::CSIDL_PERSONAL);
                 !path.empty()) {
+                preview.warnings.push_back("Erases your own files: everything in " + path +
+                                           " except hidden files directly in it");
                 walk(path, preview);
             }
             break;
@@ -261,7 +290,9 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
             std::string path = sources.tempPath.GetTempPathA();
             if (!path.empty()) {
                 path.pop_back();
-                walk(path, preview);
+                folders.DeleteTemporaryFolder(path);
+                auto items = tree.TakeItems();
+                preview.items.insert(preview.items.end(), items.begin(), items.end());
             }
             break;
         }

@@ -38,6 +38,7 @@ struct OptionPreview {
     std::vector<PreviewItem> items;
     std::vector<platform::SkippedProfile> skipped;  // left alone (in use, refused)
     std::vector<std::string> notes;                 // what the step would log in red
+    std::vector<std::string> warnings;              // plain words on erasing the user's own files
     [[nodiscard]] std::uint64_t Bytes() const;
 };
 
@@ -53,6 +54,8 @@ public:
     explicit PreviewFolderTree(ScanProgress progress = {}) : progress_(std::move(progress)) {}
 
     [[nodiscard]] std::unique_ptr<platform::IFolder> OpenRoot(const std::string& path) override;
+    [[nodiscard]] std::unique_ptr<platform::IFolder> OpenTemporaryRoot(const std::string& path,
+                                                                       bool& shared) override;
 
     // What the walks since the last call recorded, and forgets it.
     [[nodiscard]] std::vector<PreviewItem> TakeItems();
@@ -64,6 +67,8 @@ public:
 
 private:
     void Tick();
+    [[nodiscard]] std::unique_ptr<platform::IFolder> Start(const std::string& path, bool temporary,
+                                                           bool& shared);
 
     ScanProgress progress_;
     std::string root_;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/FolderTree.h"
+
 #include <string>
+#include <vector>
 
 namespace orvelle::platform {
 
@@ -14,6 +17,9 @@ public:
     virtual bool EmptyAll() = 0;
     // The user's own bin, as a text to show (the bins of other drives are emptied too).
     [[nodiscard]] virtual std::string Location() = 0;
+    // What the last EmptyAll could not delete, each with its full path, or a bin it
+    // could not empty at all; then forgets them.
+    [[nodiscard]] virtual std::vector<DeleteFailure> TakeFailures() { return {}; }
 };
 
 }  // namespace orvelle::platform
