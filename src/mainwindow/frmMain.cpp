@@ -37,6 +37,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace orvelle::shell {
 
 using widgets::Named;
@@ -128,9 +130,21 @@ void frmMain::BuildControls() {
         rearmSwitch_->SetEnabled(enabled);
     };
     controls.isSchedulePending = [this] { return IsSchedulePending(); };
-    // A run, scheduled or not, brings the window up as the tray's "Show" does, even from
-    // where the hot key hid it.
-    controls.showWindow = [this] { ShowNormal(); };
+    // A run brings the window up as the tray's "Show" does; but while the hot key has
+    // hidden every window the run goes on unseen, and the window comes up with the
+    // others when the hot key shows them again.
+    controls.showWindow = [this] {
+        if (!keyboardHook_->WindowsShown()) {
+            bShowWhenWindowsShown_ = true;
+            return;
+        }
+        ShowNormal();
+    };
+    keyboardHook_->SetWindowsShownHandler([this] {
+        if (std::exchange(bShowWhenWindowsShown_, false)) {
+            RunTrapped(services_.messageBox, [this] { ShowNormal(); });
+        }
+    });
     controls.setLastRunTime = [this](const std::string& text) {
         scheduleEditor_->SetLastRunTime(text);
     };

@@ -188,6 +188,8 @@ private:
     std::unique_ptr<schedule::ScheduleTimers> scheduleTimers_;
     const std::unique_ptr<popup::HideShowWindows> hideShowWindows_;
     const std::unique_ptr<popup::MSHook> keyboardHook_;
+    // A run wanted the window while the hot key had hidden every window.
+    bool bShowWhenWindowsShown_ = false;
     bool unloaded_ = false;
 };
 
