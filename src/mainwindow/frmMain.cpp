@@ -185,24 +185,24 @@ QWidget* frmMain::BuildMainPage() {
     cmdClose->setVisible(false);  // made visible when the window is activated
 
     auto* computer = Named(new QGroupBox(QStringLiteral("This computer"), page), "fmComputer");
-    auto* computerLayout = new QVBoxLayout(computer);
+    // Two lines below the log, so that the log has the page's whole width.
+    auto* computerLayout = new QGridLayout(computer);
+    int at = 0;
     for (QLabel* label : {lblUser, lblOS, Label12, Label13}) {
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        computerLayout->addWidget(label);
+        computerLayout->addWidget(label, at / 2, at % 2);
+        ++at;
     }
-    computerLayout->addStretch(1);
 
     auto* grid = new QGridLayout(page);
-    grid->setColumnStretch(0, 3);
-    grid->setColumnStretch(1, 1);
-    grid->addWidget(cleaningPages->MainPanel(), 0, 0);
-    grid->addWidget(computer, 0, 1);
+    grid->addWidget(cleaningPages->MainPanel(), 0, 0, 1, 2);
     grid->setRowStretch(0, 1);
-    grid->addWidget(chkStartup, 1, 0);
+    grid->addWidget(computer, 1, 0, 1, 2);
+    grid->addWidget(chkStartup, 3, 0);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblWebSite, 1);
     bottom->addWidget(cmdClose);
-    grid->addLayout(bottom, 2, 0, 1, 2);
+    grid->addLayout(bottom, 4, 0, 1, 2);
 
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
     return page;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTextOption>
 #include <QVBoxLayout>
 
 namespace orvelle::cleaning::ui {
@@ -21,6 +22,9 @@ CleaningMainPanel::CleaningMainPanel(OptionBoxes& chkSettings, QWidget* parent) 
     rtfMessage->setReadOnly(true);
     rtfMessage->setAcceptRichText(false);
     rtfMessage->setLineWrapMode(QTextEdit::WidgetWidth);
+    // Lines break between words only: a long path runs on (the box scrolls sideways)
+    // rather than being cut in the middle of a name.
+    rtfMessage->setWordWrapMode(QTextOption::WordWrap);
     widgets::VbCheckBox* preventHomePage = AddOptionBox(chkSettings, 0, this);
     auto* homePageLabel = new QLabel(QStringLiteral("Home page:"), this);
     txtHomePageURL = new QLineEdit(this);
