@@ -228,7 +228,7 @@ public:
                 }
                 if (item["kept"].get<std::uint64_t>() > 0) {
                     add(std::to_string(item["kept"].get<std::uint64_t>()) +
-                        " files open in a program stay");
+                        " files stay (open in a program, or kept by the rule)");
                 }
                 output_.out << (detail.empty() ? "" : "  (" + detail + ")") << "\n";
             }

@@ -44,7 +44,9 @@ public:
         std::unique_ptr<IFolder> opened = folder_->OpenFolder(name);
         auto child = std::unique_ptr<PosixFolder>(static_cast<PosixFolder*>(opened.release()));
         const std::string top = top_.empty() ? name : top_;
-        tree_.AddFolder(top, child->OwnSize());
+        // A folder the age rule keeps is looked into for its files but stays itself.
+        const bool stays = !folder_->MayRemoveFolder(name);
+        tree_.AddFolder(top, stays ? 0 : child->OwnSize(), stays && top_.empty());
         return std::make_unique<PreviewFolder>(std::move(child), top, tree_);
     }
 
@@ -171,7 +173,16 @@ std::unique_ptr<IFolder> PreviewFolderTree::Start(const std::string& path, bool 
 
 std::vector<PreviewItem> PreviewFolderTree::TakeItems() {
     folders_.clear();
-    return std::exchange(items_, {});
+    // A folder that loses nothing (the age rule keeps it and all it holds) is no item.
+    std::vector<PreviewItem> items;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (staying_.count(i) == 0 || items_[i].files > 0) {
+            items.push_back(std::move(items_[i]));
+        }
+    }
+    items_.clear();
+    staying_.clear();
+    return items;
 }
 
 void PreviewFolderTree::Tick() {
@@ -185,9 +196,12 @@ void PreviewFolderTree::Tick() {
     }
 }
 
-void PreviewFolderTree::AddFolder(const std::string& top, std::uint64_t bytes) {
+void PreviewFolderTree::AddFolder(const std::string& top, std::uint64_t bytes, bool stays) {
     auto found = folders_.find(top);
     if (found == folders_.end()) {
+        if (stays) {
+            staying_.insert(items_.size());
+        }
         found = folders_.emplace(top, items_.size()).first;
         items_.push_back({Join(root_, top), "folder", "", 0, 0, 0, "", ""});
     }

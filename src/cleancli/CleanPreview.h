@@ -63,7 +63,8 @@ public:
     // Bookkeeping of the folders of one walk.
     void AddFile(const std::string& top, const std::string& name, std::uint64_t bytes);
     void KeepFile(const std::string& top);
-    void AddFolder(const std::string& top, std::uint64_t bytes);
+    // `stays`: the folder itself is kept (by a shared temporary folder's age rule).
+    void AddFolder(const std::string& top, std::uint64_t bytes, bool stays = false);
 
 private:
     void Tick();
@@ -74,6 +75,7 @@ private:
     std::string root_;
     std::vector<PreviewItem> items_;
     std::map<std::string, std::size_t> folders_;  // top-level subfolder → its item
+    std::set<std::size_t> staying_;  // items of top-level subfolders that stay themselves
     std::uint64_t seen_ = 0;
     std::chrono::steady_clock::time_point lastProgress_{};
 };

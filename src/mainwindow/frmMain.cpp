@@ -3,6 +3,7 @@
 #include "CleanComputerPage.h"
 #include "CleanInternetPage.h"
 #include "CleaningMainPanel.h"
+#include "CleaningOptions.h"
 #include "CleaningPages.h"
 #include "ErrorBox.h"
 #include "FileSecurityPage.h"
@@ -21,6 +22,7 @@
 #include "VbCheckBox.h"
 #include "Version.h"
 #include "frmAbout.h"
+#include "frmPreview.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -149,6 +151,11 @@ void frmMain::BuildControls() {
         scheduleEditor_->SetLastRunTime(text);
     };
     cleaningPages->AttachMainWindow(std::move(controls));
+    for (QPushButton* preview :
+         {cleaningPages->MainPanel()->cmdPreview, cleaningPages->CleanInternet()->cmdPreview,
+          cleaningPages->CleanComputer()->cmdPreview}) {
+        connect(preview, &QPushButton::clicked, this, &frmMain::cmdPreview_Click);
+    }
     // The schedule is tested from the start.
     tmrSchedule->start();
     pageFileSecurity = new filesecurity::FileSecurityPage(
@@ -443,6 +450,37 @@ void frmMain::ShowNormal() {
     }
     raise();
     activateWindow();
+}
+
+void frmMain::cmdPreview_Click() {
+    RunTrapped(services_.messageBox, [this] {
+        if (preview_ == nullptr || !preview_->Filling()) {
+            std::vector<int> checked;
+            for (int index = 0; index < cleaning::CleaningOptions::kCount; ++index) {
+                if (cleaningPages->Options().Value(index) == 1) {
+                    checked.push_back(index);
+                }
+            }
+            // The terminal preview's own finder, over this window's services.
+            preview_ = std::make_unique<frmPreview>(
+                std::move(checked),
+                [this](int index, const cleancli::ScanProgress& progress) {
+                    cleancli::PreviewSources sources{services_.traces,
+                                                     services_.registry,
+                                                     services_.shellFolders,
+                                                     services_.tempPath,
+                                                     services_.recycleBin.BinFolders(),
+                                                     progress};
+                    return cleancli::BuildPreview({index}, sources);
+                },
+                this);
+            preview_->setWindowFlag(Qt::Window);
+            preview_->Start();
+        }
+        preview_->show();
+        preview_->raise();
+        preview_->activateWindow();
+    });
 }
 
 void frmMain::cmdClose_Click() {

@@ -17,6 +17,9 @@ CleaningMainPanel::CleaningMainPanel(OptionBoxes& chkSettings, QWidget* parent) 
     cmdBasicClean = new QPushButton(QStringLiteral("Clean Computer and Internet"), this);
     cmdBasicClean->setObjectName(QStringLiteral("cmdBasicClean"));
     cmdBasicClean->setMinimumHeight(36);
+    cmdPreview = new QPushButton(QStringLiteral("Preview"), this);
+    cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
+    cmdPreview->setMinimumHeight(36);
     rtfMessage = new QTextEdit(this);
     rtfMessage->setObjectName(QStringLiteral("rtfMessage"));
     rtfMessage->setReadOnly(true);
@@ -39,7 +42,10 @@ CleaningMainPanel::CleaningMainPanel(OptionBoxes& chkSettings, QWidget* parent) 
     homePage->addWidget(cmdHomePage);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(cmdBasicClean);
+    auto* clean = new QHBoxLayout;
+    clean->addWidget(cmdBasicClean, 1);
+    clean->addWidget(cmdPreview);
+    layout->addLayout(clean);
     layout->addWidget(rtfMessage, 1);
     layout->addWidget(preventHomePage);
     layout->addLayout(homePage);

@@ -21,6 +21,7 @@ public:
     bool EmptyAll() override;
     [[nodiscard]] std::string Location() override;
     [[nodiscard]] std::vector<DeleteFailure> TakeFailures() override;
+    [[nodiscard]] std::vector<std::string> BinFolders() const override { return TrashFolders(); }
 
     // Every trash folder of this user that exists now, the home trash first.
     [[nodiscard]] std::vector<std::string> TrashFolders() const;

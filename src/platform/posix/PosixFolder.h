@@ -66,6 +66,10 @@ public:
     // What DeleteFile would decide, without deleting: the space the file or link
     // takes on disk when it would go, nothing when it would stay.
     [[nodiscard]] std::optional<std::uint64_t> DeletableFileSize(const std::string& name) const;
+    // What DeleteFolder would decide by the age rule alone (true without one).
+    [[nodiscard]] bool MayRemoveFolder(const std::string& name) const {
+        return !walk_->ageRule || oldFolders_.count(name) != 0;
+    }
     // The space this folder's own entry list takes on disk.
     [[nodiscard]] std::uint64_t OwnSize() const;
 
