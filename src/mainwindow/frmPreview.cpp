@@ -140,7 +140,9 @@ void frmPreview::AddOption(const cleancli::OptionPreview& preview) {
     option->setText(
         0, QString::fromUtf8(
                cleaning::CleaningOptions::kCaptions[static_cast<std::size_t>(preview.index)]));
-    option->setText(1, QStringLiteral("%1 items").arg(preview.items.size()));
+    option->setText(1, preview.items.size() == 1
+                           ? QStringLiteral("1 item")
+                           : QStringLiteral("%1 items").arg(preview.items.size()));
     option->setText(2, SizeText(preview.Bytes()));
     option->setData(0, Qt::UserRole, preview.index);
     QFont font = option->font(0);
