@@ -11,6 +11,7 @@
 #include "FolderErasers.h"
 #include "FreedesktopTrash.h"
 #include "HistoryErasers.h"
+#include "Immutable.h"
 #include "PosixFolder.h"
 #include "PosixFolderTree.h"
 #include "PosixTempPath.h"
@@ -21,8 +22,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -89,41 +88,6 @@ public:
 
 private:
     int fd_;
-};
-
-// Marks a file or folder immutable (chattr +i) and takes the mark off again at the
-// end. Where the file system or the rights do not allow it, Set says so.
-class Immutable {
-public:
-    ~Immutable() {
-        for (const std::string& path : paths_) {
-            Change(path, false);
-        }
-    }
-    [[nodiscard]] bool Set(const std::string& path) {
-        if (!Change(path, true)) {
-            return false;
-        }
-        paths_.push_back(path);
-        return true;
-    }
-
-private:
-    static bool Change(const std::string& path, bool on) {
-        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) {
-            return false;
-        }
-        int flags = 0;
-        bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        if (done) {
-            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-            done = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        close(fd);
-        return done;
-    }
-    std::vector<std::string> paths_;
 };
 
 // The steps over the real backend, logged into memory; the shared folder's age
@@ -243,7 +207,7 @@ TEST_F(UndeletableTest, AnImmutableTrashedFileIsNamedAndKeepsItsRecord) {
     Put(trash + "/files/gone.txt");
     Put(trash + "/info/stuck.txt.trashinfo");
     Put(trash + "/info/gone.txt.trashinfo");
-    Immutable immutable;
+    orvelle::test::Immutable immutable;
     if (!immutable.Set(trash + "/files/stuck.txt")) {
         GTEST_SKIP() << "this file system or user cannot mark a file immutable; "
                         "FolderErasersTest covers the same logic with a failing fake";
@@ -265,7 +229,7 @@ TEST_F(UndeletableTest, AReadOnlyTrashFolderIsReportedEntryByEntry) {
     Put(trash + "/files/b");
     Put(trash + "/info/a.trashinfo");
     Put(trash + "/info/b.trashinfo");
-    Immutable immutable;
+    orvelle::test::Immutable immutable;
     if (!immutable.Set(trash + "/files")) {
         if (geteuid() == 0) {
             GTEST_SKIP() << "this file system cannot mark a folder immutable; "
@@ -292,7 +256,7 @@ TEST_F(UndeletableTest, AnImmutableFileDeepInAFolderIsNamedByItsFullPath) {
     Put(temp + "/a/b/other");
     Put(temp + "/top-stuck");
     Put(temp + "/c/gone");
-    Immutable immutable;
+    orvelle::test::Immutable immutable;
     if (!immutable.Set(temp + "/a/b/stuck") || !immutable.Set(temp + "/top-stuck")) {
         GTEST_SKIP() << "this file system or user cannot mark a file immutable; "
                         "FolderErasersTest covers the same logic with a failing fake";
