@@ -44,6 +44,7 @@ QTreeWidgetItem* AddLine(QTreeWidgetItem* parent, const QString& text, const QCo
     auto* line = new QTreeWidgetItem(parent, QStringList{text});
     line->setForeground(0, colour);
     line->setFirstColumnSpanned(true);
+    line->setToolTip(0, text);
     if (bold) {
         QFont font = line->font(0);
         font.setBold(true);
