@@ -17,6 +17,7 @@
 #include "cIEWindows.h"
 #include "frmAbout.h"
 #include "frmMain.h"
+#include "frmPreview.h"
 
 #include <QApplication>
 #include <QDir>
@@ -107,6 +108,21 @@ int main(int argc, char** argv) {
     // machine's other drives lie outside the private home: that option stays off.
     MakeDemoTree(QString::fromLocal8Bit(qgetenv("TMPDIR")));
     window.cleaningPages->chkSettings[5]->SetValue(0);
+    // The preview of that clean, with My Documents ticked for it to show its warning.
+    QDir().mkpath(home.path() + QStringLiteral("/Documents"));
+    QFile letter(home.path() + QStringLiteral("/Documents/letter.odt"));
+    if (letter.open(QIODevice::WriteOnly)) {
+        letter.write("demo");
+        letter.close();
+    }
+    window.cleaningPages->chkSettings[4]->SetValue(1);
+    window.cmdPreview_Click();
+    while (window.PreviewWindow()->Filling()) {
+        QApplication::processEvents();
+    }
+    bool ok = Save(*window.PreviewWindow(), output + QStringLiteral("/preview.png"));
+    window.PreviewWindow()->close();
+    window.cleaningPages->chkSettings[4]->SetValue(0);
     window.cleaningPages->cmdBasicClean_Click();
     // The Popup Killer page with a few browser windows listed and the sound chosen.
     platform::fake::FakeBrowserSource browsers;
@@ -131,7 +147,6 @@ int main(int argc, char** argv) {
         browsers, pump, keys, sound, posix.process, popupPage.State(), relay});
     popupPage.RefreshWindowLog(shownWindows);
 
-    bool ok = true;
     for (int page = 0; page < window.tabMain->count(); ++page) {
         window.tabMain->setCurrentIndex(page);
         const QString name = window.tabMain->widget(page)->objectName();

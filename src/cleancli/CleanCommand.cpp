@@ -234,7 +234,7 @@ public:
                 }
                 if (item["kept"].get<std::uint64_t>() > 0) {
                     add(std::to_string(item["kept"].get<std::uint64_t>()) +
-                        " files open in a program stay");
+                        " files stay (open in a program, or kept by the rule)");
                 }
                 output_.out << (detail.empty() ? "" : "  (" + detail + ")") << "\n";
             }
@@ -290,7 +290,13 @@ public:
         cleaning::CleaningRun run(options_, steps, host, log, clock, pump, messageBox_, lock);
         run.cmdBasicClean_Click();
         lock.Unlock();
-        return errors_ > 0 ? 1 : 0;
+        if (errors_ > 0) {
+            output_.out << errors_ << (errors_ == 1 ? " problem" : " problems")
+                        << ": see the red lines above\n"
+                        << std::flush;
+            return 1;
+        }
+        return 0;
     }
 
 private:

@@ -9,6 +9,7 @@
 #include "HistoryErasers.h"
 #include "OptionTable.h"
 #include "PosixFolder.h"
+#include "PosixFolderTree.h"
 #include "TraceFiles.h"
 #include "platform/Registry.h"
 #include "platform/RuntimeError.h"
@@ -16,6 +17,10 @@
 #include "platform/TempPath.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <optional>
 
 namespace orvelle::cleancli {
 namespace {
@@ -40,7 +45,9 @@ public:
         std::unique_ptr<IFolder> opened = folder_->OpenFolder(name);
         auto child = std::unique_ptr<PosixFolder>(static_cast<PosixFolder*>(opened.release()));
         const std::string top = top_.empty() ? name : top_;
-        tree_.AddFolder(top, child->OwnSize());
+        // A folder the age rule keeps is looked into for its files but stays itself.
+        const bool stays = !folder_->MayRemoveFolder(name);
+        tree_.AddFolder(top, stays ? 0 : child->OwnSize(), stays && top_.empty());
         return std::make_unique<PreviewFolder>(std::move(child), top, tree_);
     }
 
@@ -152,17 +159,44 @@ std::uint64_t OptionPreview::Bytes() const {
 }
 
 std::unique_ptr<IFolder> PreviewFolderTree::OpenRoot(const std::string& path) {
+    bool shared = false;
+    return Start(path, false, shared);
+}
+
+std::unique_ptr<IFolder> PreviewFolderTree::OpenTemporaryRoot(const std::string& path,
+                                                              bool& shared) {
+    return Start(path, true, shared);
+}
+
+std::unique_ptr<IFolder> PreviewFolderTree::Start(const std::string& path, bool temporary,
+                                                  bool& shared) {
     root_ = path;
     while (root_.size() > 1 && root_.back() == '/') {
         root_.pop_back();
     }
     folders_.clear();
-    return std::make_unique<PreviewFolder>(PosixFolder::OpenRoot(path, nullptr), "", *this);
+    std::optional<PosixFolder::AgeRule> rule;
+    if (temporary) {
+        rule = PosixFolder::AgeRule{
+            ::getuid(), std::time(nullptr) - platform::posix::PosixFolderTree::kSharedTemporaryAge};
+    }
+    auto root = PosixFolder::OpenRoot(path, nullptr, rule);
+    shared = root->FollowsAgeRule();
+    return std::make_unique<PreviewFolder>(std::move(root), "", *this);
 }
 
 std::vector<PreviewItem> PreviewFolderTree::TakeItems() {
     folders_.clear();
-    return std::exchange(items_, {});
+    // A folder that loses nothing (the age rule keeps it and all it holds) is no item.
+    std::vector<PreviewItem> items;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (staying_.count(i) == 0 || items_[i].files > 0) {
+            items.push_back(std::move(items_[i]));
+        }
+    }
+    items_.clear();
+    staying_.clear();
+    return items;
 }
 
 void PreviewFolderTree::Tick() {
@@ -176,9 +210,12 @@ void PreviewFolderTree::Tick() {
     }
 }
 
-void PreviewFolderTree::AddFolder(const std::string& top, std::uint64_t bytes) {
+void PreviewFolderTree::AddFolder(const std::string& top, std::uint64_t bytes, bool stays) {
     auto found = folders_.find(top);
     if (found == folders_.end()) {
+        if (stays) {
+            staying_.insert(items_.size());
+        }
         found = folders_.emplace(top, items_.size()).first;
         items_.push_back({Join(root_, top), "folder", "", 0, 0, 0, "", ""});
     }
@@ -209,9 +246,12 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
     // The folder steps' own lookup and walk, over a tree that only records; what
     // they would log in red becomes the option's notes.
     std::vector<std::string>* notes = nullptr;
+    std::vector<std::string>* warnings = nullptr;
     LineLogSink sink([&](const std::string& text, cleaning::LogColour colour) {
         if (colour == cleaning::kLogRed && notes != nullptr) {
             notes->push_back(text);
+        } else if (text == cleaning::FolderErasers::kSharedTemporaryEntry && warnings != nullptr) {
+            warnings->push_back(text);
         }
     });
     cleaning::CleaningLog log(sink);
@@ -237,6 +277,7 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
         OptionPreview preview;
         preview.index = index;
         notes = &preview.notes;
+        warnings = &preview.warnings;
         const cleaning::OptionRow& row = cleaning::OptionAt(index);
         switch (row.step) {
         case cleaning::OptionStep::TypedURLs:
@@ -252,7 +293,9 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
             std::string path = sources.tempPath.GetTempPathA();
             if (!path.empty()) {
                 path.pop_back();
-                walk(path, preview);
+                folders.DeleteTemporaryFolder(path);
+                auto items = tree.TakeItems();
+                preview.items.insert(preview.items.end(), items.begin(), items.end());
             }
             break;
         }
@@ -274,10 +317,14 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
         default:
             break;
         }
-        // The shell's folder first, as the step walks it (none on Linux).
+        // The shell's folder first, as the step walks it (none on Linux but the documents).
         if (row.specialFolder >= 0) {
             if (const std::string path = folders.GetSpecialFolder(row.specialFolder);
                 !path.empty()) {
+                if (row.specialFolder == platform::CSIDL_PERSONAL) {
+                    preview.warnings.push_back("Erases your own files: everything in " + path +
+                                               " except hidden files directly in it");
+                }
                 walk(path, preview);
             }
         }

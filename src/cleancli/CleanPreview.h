@@ -41,6 +41,7 @@ struct OptionPreview {
     std::vector<PreviewItem> items;
     std::vector<platform::SkippedProfile> skipped;  // left alone (in use, refused)
     std::vector<std::string> notes;                 // what the step would log in red
+    std::vector<std::string> warnings;              // plain words on erasing the user's own files
     [[nodiscard]] std::uint64_t Bytes() const;
 };
 
@@ -56,6 +57,8 @@ public:
     explicit PreviewFolderTree(ScanProgress progress = {}) : progress_(std::move(progress)) {}
 
     [[nodiscard]] std::unique_ptr<platform::IFolder> OpenRoot(const std::string& path) override;
+    [[nodiscard]] std::unique_ptr<platform::IFolder> OpenTemporaryRoot(const std::string& path,
+                                                                       bool& shared) override;
 
     // What the walks since the last call recorded, and forgets it.
     [[nodiscard]] std::vector<PreviewItem> TakeItems();
@@ -63,15 +66,19 @@ public:
     // Bookkeeping of the folders of one walk.
     void AddFile(const std::string& top, const std::string& name, std::uint64_t bytes);
     void KeepFile(const std::string& top);
-    void AddFolder(const std::string& top, std::uint64_t bytes);
+    // `stays`: the folder itself is kept (by a shared temporary folder's age rule).
+    void AddFolder(const std::string& top, std::uint64_t bytes, bool stays = false);
 
 private:
     void Tick();
+    [[nodiscard]] std::unique_ptr<platform::IFolder> Start(const std::string& path, bool temporary,
+                                                           bool& shared);
 
     ScanProgress progress_;
     std::string root_;
     std::vector<PreviewItem> items_;
     std::map<std::string, std::size_t> folders_;  // top-level subfolder → its item
+    std::set<std::size_t> staying_;  // items of top-level subfolders that stay themselves
     std::uint64_t seen_ = 0;
     std::chrono::steady_clock::time_point lastProgress_{};
 };

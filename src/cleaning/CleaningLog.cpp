@@ -2,7 +2,21 @@
 
 namespace orvelle::cleaning {
 
+void CleaningLog::Clear() {
+    sink_.Clear();
+    redEntries_ = 0;
+    stepFailures_ = 0;
+}
+
+void CleaningLog::SetColour(LogColour colour) {
+    colour_ = colour;
+    sink_.SetColour(colour);
+}
+
 void CleaningLog::Entry(const std::string& text) {
+    if (colour_ == kLogRed) {
+        ++redEntries_;
+    }
     sink_.InsertAtCaret(sink_.SelectedText() + "\r\n" + text);
 }
 
@@ -11,35 +25,54 @@ void CleaningLog::PathEntry(const std::string& path) {
 }
 
 void CleaningLog::StartEntry(const std::string& message) {
+    stepFailures_ = 0;
     Entry(message + " ...");
 }
 
 void CleaningLog::FinishEntry(const std::string& message) {
-    sink_.SetColour(kLogGreen);
+    WriteUnnamedFailures();
+    SetColour(kLogGreen);
     Entry("Finished " + message);
 }
 
 void CleaningLog::StepError(const std::string& message) {
-    sink_.SetColour(kLogRed);
+    WriteUnnamedFailures();
+    SetColour(kLogRed);
     Entry("Error in " + message + " ...");
-    sink_.SetColour(kLogBlue);
+    SetColour(kLogBlue);
 }
 
 void CleaningLog::ErrorEntry(const std::string& text) {
-    sink_.SetColour(kLogRed);
+    SetColour(kLogRed);
     Entry(text);
-    sink_.SetColour(kLogBlue);
+    SetColour(kLogBlue);
 }
 
 void CleaningLog::WalkError(const std::string& description) {
-    sink_.SetColour(kLogRed);
+    SetColour(kLogRed);
+    ++redEntries_;
     sink_.InsertAtCaret(description + "\r\n");
-    sink_.SetColour(kLogBlue);
+    SetColour(kLogBlue);
 }
 
 void CleaningLog::Done() {
-    sink_.SetColour(kLogBlack);
+    SetColour(kLogBlack);
     sink_.InsertAtCaret("\r\nDone");
+}
+
+void CleaningLog::NotErased(const std::string& path, const std::string& reason) {
+    if (++stepFailures_ <= kNamedFailures) {
+        ErrorEntry("Not erased: " + path + " (" + reason + ")");
+    }
+}
+
+void CleaningLog::WriteUnnamedFailures() {
+    if (stepFailures_ > kNamedFailures) {
+        const std::size_t more = stepFailures_ - kNamedFailures;
+        ErrorEntry("Not erased: " + std::to_string(more) + " more " +
+                   (more == 1 ? "entry" : "entries") + " besides those named above");
+    }
+    stepFailures_ = 0;
 }
 
 }  // namespace orvelle::cleaning

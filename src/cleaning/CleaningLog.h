@@ -2,6 +2,7 @@
 
 #include "LogSink.h"
 
+#include <cstddef>
 #include <string>
 
 namespace orvelle::cleaning {
@@ -13,8 +14,11 @@ class CleaningLog {
 public:
     explicit CleaningLog(ILogSink& sink) : sink_(sink) {}
 
-    void Clear() { sink_.Clear(); }
-    void SetColour(LogColour colour) { sink_.SetColour(colour); }
+    // How many entries of a step name what it could not erase; the rest are counted.
+    static constexpr std::size_t kNamedFailures = 20;
+
+    void Clear();
+    void SetColour(LogColour colour);
     void Repaint() { sink_.Repaint(); }
 
     // The selection, CR LF and `text`, in the current colour.
@@ -35,8 +39,20 @@ public:
     // Black: CR LF and "Done" in place of the selection.
     void Done();
 
+    // Red: "Not erased: ", the path and the reason in brackets; beyond the first
+    // kNamedFailures of a step (counted from its start entry) only counted, and the
+    // count is written as one entry before the step's finish or error entry.
+    void NotErased(const std::string& path, const std::string& reason);
+    // The red entries written since the log was last cleared.
+    [[nodiscard]] int RedEntries() const noexcept { return redEntries_; }
+
 private:
+    void WriteUnnamedFailures();
+
     ILogSink& sink_;
+    LogColour colour_ = kLogBlack;
+    int redEntries_ = 0;
+    std::size_t stepFailures_ = 0;
 };
 
 }  // namespace orvelle::cleaning

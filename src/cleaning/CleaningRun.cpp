@@ -41,6 +41,14 @@ std::string TimeOfDay(const platform::LocalDateTime& now) {
 
 }  // namespace
 
+std::string CleaningRun::FinalStatus(int redEntries) {
+    if (redEntries == 0) {
+        return "Ready";
+    }
+    return "Ready, with " + std::to_string(redEntries) +
+           (redEntries == 1 ? " problem" : " problems") + ": see the red entries in the log";
+}
+
 std::string CleaningRun::StepMessage(int index) {
     return OptionAt(index).message;
 }
@@ -121,7 +129,7 @@ void CleaningRun::cmdBasicClean_Click() {
             eventPump_.DoEvents();
         }
         log_.Done();
-        host_.SetStatus("Ready");
+        host_.SetStatus(FinalStatus(log_.RedEntries()));
         host_.SetScheduleEnableTimerEnabled(true);
     });
 }

@@ -42,6 +42,10 @@ public:
 
     [[nodiscard]] bool IsRunning() const noexcept { return running_; }
 
+    // The status line after a run whose log holds `redEntries` red entries: "Ready"
+    // when there are none, else how many problems there were.
+    [[nodiscard]] static std::string FinalStatus(int redEntries);
+
     // The message the run hands to the step of option `index` ("" when none).
     [[nodiscard]] static std::string StepMessage(int index);
 

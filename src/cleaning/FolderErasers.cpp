@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace orvelle::cleaning {
@@ -65,16 +66,40 @@ std::string FolderErasers::GetSpecialFolder(int csidl) {
 }
 
 void FolderErasers::DeleteFolderTree(const std::string& root) {
+    Walk(root, false);
+}
+
+void FolderErasers::Walk(const std::string& root, bool temporary) {
     // Depth first with an explicit stack: the tree may be as deep as it likes.
     std::vector<Level> stack;
     try {
-        auto folder = folders_.OpenRoot(root);
+        bool shared = false;
+        auto folder =
+            temporary ? folders_.OpenTemporaryRoot(root, shared) : folders_.OpenRoot(root);
+        if (shared) {
+            log_.Entry(kSharedTemporaryEntry);
+        }
         auto entries = Sorted(folder->List());
         stack.push_back({std::move(folder), std::move(entries), 0, {}});
     } catch (const RuntimeError& error) {
         log_.WalkError(error.Description());
         return;
     }
+    // What a level's deletions could not delete, named by its full path once (a
+    // folder's removal tries again what stayed in it).
+    std::set<std::string> reported;
+    const auto report = [&](IFolder& folder) {
+        for (const platform::DeleteFailure& failure : folder.TakeFailures()) {
+            std::string path = root;
+            for (std::size_t i = 1; i < stack.size(); ++i) {
+                path += "/" + stack[i].name;
+            }
+            path += "/" + failure.path;
+            if (reported.insert(path).second) {
+                log_.NotErased(path, failure.reason);
+            }
+        }
+    };
     while (!stack.empty()) {
         Level& level = stack.back();
         // Every subfolder first, each with the same rule.
@@ -104,12 +129,14 @@ void FolderErasers::DeleteFolderTree(const std::string& root) {
                 yield_.DoEvents();
             }
         }
+        report(*level.folder);
         const std::string name = level.name;
         stack.pop_back();
         if (!stack.empty()) {
             // The folder goes with whatever is still in it; a file in use keeps it.
             IFolder& parent = *stack.back().folder;
             TryDelete([&] { return parent.DeleteFolder(name); });
+            report(parent);
         }
     }
 }
@@ -147,7 +174,7 @@ void FolderErasers::EraseWindowsTemp(const std::string& message) {
         log_.SetColour(kLogBlue);
         log_.PathEntry(path);
         log_.StartEntry(message);
-        DeleteFolderTree(path);
+        Walk(path, true);
         log_.FinishEntry(message);
     });
 }

@@ -40,8 +40,19 @@ public:
     std::string GetSpecialFolder(int csidl);
     // Deletes the contents of `root` by the rule above. A folder that cannot be
     // opened or read logs the walk error entry and keeps its contents.
+    // Every entry it could not delete is named in red with the reason.
     void DeleteFolderTree(const std::string& root);
 
+    // The walk of the temporary-files step (see EraseWindowsTemp).
+    void DeleteTemporaryFolder(const std::string& root) { Walk(root, true); }
+
+    static constexpr const char* kSharedTemporaryEntry =
+        "Shared with other users: only your own entries that nothing has modified, "
+        "accessed or changed for 24 hours are erased";
+
+    // The temporary-files folder goes by the same rule when it is the user's own;
+    // when other users share it, by the rule of IFolderTree::OpenTemporaryRoot,
+    // which the log then states.
     void EraseWindowsTemp(const std::string& message);
     void EraseFavorites(const std::string& message);
     void EraseMyDocuments(const std::string& message);
@@ -55,6 +66,8 @@ private:
     void EraseSpecialFolder(int csidl, int option, bool setsStatus, const std::string& message);
     // The step of `option` as its row of the option table describes it.
     void EraseOptionFolders(int option, const std::string& message);
+    // The walk of DeleteFolderTree; `temporary` opens the root as the temporary folder.
+    void Walk(const std::string& root, bool temporary);
     // Runs a step's body; an error it raises logs the step error entry.
     template <typename Body>
     void RunStep(const std::string& message, Body&& body);

@@ -34,6 +34,11 @@ void HistoryErasers::EmptyRecycleBin(const std::string& message) {
         // Not checked, as the shell's answer is not: what stays (a file in use) stays
         // the way it does in a folder walk.
         static_cast<void>(recycleBin_.EmptyAll());
+        // What stays by the walk's rules (a file in use) stays silently; what the
+        // system refused to delete is named.
+        for (const platform::DeleteFailure& failure : recycleBin_.TakeFailures()) {
+            log_.NotErased(failure.path, failure.reason);
+        }
         log_.FinishEntry(message);
     } catch (const std::exception&) {
         log_.StepError(message);

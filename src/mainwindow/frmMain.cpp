@@ -3,6 +3,7 @@
 #include "CleanComputerPage.h"
 #include "CleanInternetPage.h"
 #include "CleaningMainPanel.h"
+#include "CleaningOptions.h"
 #include "CleaningPages.h"
 #include "ErrorBox.h"
 #include "FileSecurityPage.h"
@@ -21,6 +22,7 @@
 #include "VbCheckBox.h"
 #include "Version.h"
 #include "frmAbout.h"
+#include "frmPreview.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -36,6 +38,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace orvelle::shell {
 
@@ -128,13 +132,30 @@ void frmMain::BuildControls() {
         rearmSwitch_->SetEnabled(enabled);
     };
     controls.isSchedulePending = [this] { return IsSchedulePending(); };
-    // A run, scheduled or not, brings the window up as the tray's "Show" does, even from
-    // where the hot key hid it.
-    controls.showWindow = [this] { ShowNormal(); };
+    // A run brings the window up as the tray's "Show" does; but while the hot key has
+    // hidden every window the run goes on unseen, and the window comes up with the
+    // others when the hot key shows them again.
+    controls.showWindow = [this] {
+        if (!keyboardHook_->WindowsShown()) {
+            bShowWhenWindowsShown_ = true;
+            return;
+        }
+        ShowNormal();
+    };
+    keyboardHook_->SetWindowsShownHandler([this] {
+        if (std::exchange(bShowWhenWindowsShown_, false)) {
+            RunTrapped(services_.messageBox, [this] { ShowNormal(); });
+        }
+    });
     controls.setLastRunTime = [this](const std::string& text) {
         scheduleEditor_->SetLastRunTime(text);
     };
     cleaningPages->AttachMainWindow(std::move(controls));
+    for (QPushButton* preview :
+         {cleaningPages->MainPanel()->cmdPreview, cleaningPages->CleanInternet()->cmdPreview,
+          cleaningPages->CleanComputer()->cmdPreview}) {
+        connect(preview, &QPushButton::clicked, this, &frmMain::cmdPreview_Click);
+    }
     // The schedule is tested from the start.
     tmrSchedule->start();
     pageFileSecurity = new filesecurity::FileSecurityPage(
@@ -171,24 +192,24 @@ QWidget* frmMain::BuildMainPage() {
     cmdClose->setVisible(false);  // made visible when the window is activated
 
     auto* computer = Named(new QGroupBox(QStringLiteral("This computer"), page), "fmComputer");
-    auto* computerLayout = new QVBoxLayout(computer);
+    // Two lines below the log, so that the log has the page's whole width.
+    auto* computerLayout = new QGridLayout(computer);
+    int at = 0;
     for (QLabel* label : {lblUser, lblOS, Label12, Label13}) {
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        computerLayout->addWidget(label);
+        computerLayout->addWidget(label, at / 2, at % 2);
+        ++at;
     }
-    computerLayout->addStretch(1);
 
     auto* grid = new QGridLayout(page);
-    grid->setColumnStretch(0, 3);
-    grid->setColumnStretch(1, 1);
-    grid->addWidget(cleaningPages->MainPanel(), 0, 0);
-    grid->addWidget(computer, 0, 1);
+    grid->addWidget(cleaningPages->MainPanel(), 0, 0, 1, 2);
     grid->setRowStretch(0, 1);
-    grid->addWidget(chkStartup, 1, 0);
+    grid->addWidget(computer, 1, 0, 1, 2);
+    grid->addWidget(chkStartup, 3, 0);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblWebSite, 1);
     bottom->addWidget(cmdClose);
-    grid->addLayout(bottom, 2, 0, 1, 2);
+    grid->addLayout(bottom, 4, 0, 1, 2);
 
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
     return page;
@@ -436,6 +457,37 @@ void frmMain::OpenEncryptedFile(const std::string& path) {
         ShowNormal();
         tabMain->setCurrentIndex(kFileSecurityPage);
         pageFileSecurity->PrepareDecryption(path);
+    });
+}
+
+void frmMain::cmdPreview_Click() {
+    RunTrapped(services_.messageBox, [this] {
+        if (preview_ == nullptr || !preview_->Filling()) {
+            std::vector<int> checked;
+            for (int index = 0; index < cleaning::CleaningOptions::kCount; ++index) {
+                if (cleaningPages->Options().Value(index) == 1) {
+                    checked.push_back(index);
+                }
+            }
+            // The terminal preview's own finder, over this window's services.
+            preview_ = std::make_unique<frmPreview>(
+                std::move(checked),
+                [this](int index, const cleancli::ScanProgress& progress) {
+                    cleancli::PreviewSources sources{services_.traces,
+                                                     services_.registry,
+                                                     services_.shellFolders,
+                                                     services_.tempPath,
+                                                     services_.recycleBin.BinFolders(),
+                                                     progress};
+                    return cleancli::BuildPreview({index}, sources);
+                },
+                this);
+            preview_->setWindowFlag(Qt::Window);
+            preview_->Start();
+        }
+        preview_->show();
+        preview_->raise();
+        preview_->activateWindow();
     });
 }
 

@@ -48,6 +48,8 @@ class PopupKillerPage;
 
 namespace orvelle::shell {
 
+class frmPreview;
+
 // Reasons a window is asked to close, as the platform numbers them.
 enum UnloadMode : int {
     vbFormControlMenu = 0,  // the close box
@@ -84,6 +86,11 @@ public:
     void tmrMakeScehduleEnable_Timer();
     void lblWebSite_Click();
     void Label9_Click();
+    // The three "Preview" buttons: opens (or brings up) the list of what a clean of
+    // the checked options would erase now.
+    void cmdPreview_Click();
+    // The preview window once opened.
+    [[nodiscard]] frmPreview* PreviewWindow() const noexcept { return preview_.get(); }
     // The browser-window collection reports a change of the window list.
     void IEWin_IEWindowRegistered();
     void IEWin_IEWindowRevoked();
@@ -193,6 +200,9 @@ private:
     std::unique_ptr<schedule::ScheduleTimers> scheduleTimers_;
     const std::unique_ptr<popup::HideShowWindows> hideShowWindows_;
     const std::unique_ptr<popup::MSHook> keyboardHook_;
+    std::unique_ptr<frmPreview> preview_;
+    // A run wanted the window while the hot key had hidden every window.
+    bool bShowWhenWindowsShown_ = false;
     bool unloaded_ = false;
 };
 

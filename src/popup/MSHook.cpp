@@ -97,6 +97,9 @@ std::intptr_t MSHook::HotKeyWindowProc(platform::WindowHandle window, std::uint3
         IgnoringErrors([&] {
             if (bWindowsShown_) {
                 hideShow_.ShowWindows();
+                if (windowsShownHandler_) {
+                    windowsShownHandler_();
+                }
             } else {
                 hideShow_.HideWindows();
             }

@@ -6,6 +6,7 @@
 #include "platform/ProcessInfo.h"
 #include "platform/WindowProcedure.h"
 
+#include <functional>
 #include <string>
 
 namespace orvelle::popup {
@@ -40,6 +41,11 @@ public:
     std::intptr_t HotKeyWindowProc(platform::WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, std::intptr_t lParam);
 
+    // Called after the hot key has shown the windows again.
+    void SetWindowsShownHandler(std::function<void()> handler) {
+        windowsShownHandler_ = std::move(handler);
+    }
+
     // True while the desktop is in its normal state (not hidden by the hot key).
     [[nodiscard]] bool WindowsShown() const noexcept { return bWindowsShown_; }
     [[nodiscard]] bool ProcedureReplaced() const noexcept { return bProcedureReplaced_; }
@@ -58,6 +64,7 @@ private:
     std::string applicationTitle_;
 
     bool bWindowsShown_ = true;
+    std::function<void()> windowsShownHandler_;
     platform::WindowHandle targetWindow_ = 0;
     platform::WindowProc previousProcedure_;
     bool bProcedureReplaced_ = false;

@@ -152,14 +152,25 @@ std::string EmptyFolder(const std::string& base, const std::string& relative,
         if (missing) {
             return {};
         }
-        // What cannot be deleted (in use, no permission) stays without a word, as in
-        // every walk; kept entries (sockets, other file systems) are not touched.
+        // What is in use stays without a word, as in every walk; kept entries
+        // (sockets, other file systems) are not touched. What the system refused to
+        // delete is named.
         for (const auto& entry : folder->List()) {
             if (entry.kind == EntryKind::File || entry.kind == EntryKind::Link) {
                 static_cast<void>(folder->DeleteFile(entry.name));
             } else if (entry.kind == EntryKind::Folder) {
                 static_cast<void>(folder->DeleteFolder(entry.name));
             }
+        }
+        const auto failures = folder->TakeFailures();
+        if (!failures.empty()) {
+            const std::string at = relative.empty() ? base : base + "/" + relative;
+            std::string text = "Not erased: " + at + "/" + failures.front().path + " (" +
+                               failures.front().reason + ")";
+            if (failures.size() > 1) {
+                text += " and " + std::to_string(failures.size() - 1) + " more in " + at;
+            }
+            return text;
         }
     } catch (const RuntimeError& error) {
         return error.Description();

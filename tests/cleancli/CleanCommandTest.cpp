@@ -453,7 +453,8 @@ TEST_F(CleanCommandTest, AProfileInUseStaysIsNamedOnStandardErrorAndTheRunExitsO
     EXPECT_EQ(
         QueryNumber(env.Path("config/chromium/Default/History"), "SELECT count(*) FROM visits"), 0)
         << "the other profiles are cleaned";
-    EXPECT_TRUE(run.out.ends_with("\nDone\n")) << run.out;
+    EXPECT_TRUE(run.out.ends_with("\nDone\n2 problems: see the red lines above\n"))
+        << "one red line for each of the two steps" << run.out;
 }
 
 TEST_F(CleanCommandTest, JsonDocumentsCarryTheDocumentedFields) {

@@ -119,9 +119,11 @@ TEST_F(CleaningStepsTest, TheLogOfARunInOrderAndInColour) {
     EXPECT_FALSE(tree.Exists("/t/x.tmp"));
     EXPECT_EQ(recycleBin.emptied, 1);
     EXPECT_EQ(clipboard.clears, 1);
-    // The status line keeps the last status-setting step's text until the run ends.
-    EXPECT_THAT(host.statuses, ElementsAre("Erasing Internet History ...",
-                                           "Erasing Windows Temporary Files ...", "Ready"));
+    // The status line keeps the last status-setting step's text until the run ends,
+    // and then counts the red entries (the missing History folder).
+    EXPECT_THAT(host.statuses,
+                ElementsAre("Erasing Internet History ...", "Erasing Windows Temporary Files ...",
+                            "Ready, with 1 problem: see the red entries in the log"));
     EXPECT_TRUE(messageBox.shown.empty());
 }
 
@@ -157,6 +159,28 @@ TEST_F(CleaningStepsTest, ABrokenRecycleBinLogsTheStepErrorAndTheRunGoesOn) {
                             LogRun{kLogBlue, "\r\nPath: /t\r\nErasing Windows Temporary Files ..."},
                             LogRun{kLogGreen, "\r\nFinished Erasing Windows Temporary Files"},
                             LogRun{kLogBlack, "\r\nDone"}));
+}
+
+TEST_F(CleaningStepsTest, WhatTheRecycleBinCouldNotDeleteIsNamedAndTheStatusCountsIt) {
+    recycleBin.failures = {{"/m/.Trash-0/files/stuck", "Operation not permitted"},
+                           {"/m/.Trash-0", "Permission denied"}};
+    Check({5});
+    run.cmdBasicClean_Click();
+    EXPECT_THAT(
+        sink.Runs(),
+        ElementsAre(LogRun{kLogBlue,
+                           "\r\nPath: /home/u/.local/share/Trash"
+                           "\r\nErasing Contents of Recycle Bin ..."},
+                    LogRun{kLogRed,
+                           "\r\nNot erased: /m/.Trash-0/files/stuck (Operation not permitted)"
+                           "\r\nNot erased: /m/.Trash-0 (Permission denied)"},
+                    LogRun{kLogGreen, "\r\nFinished Erasing Contents of Recycle Bin"},
+                    LogRun{kLogBlack, "\r\nDone"}));
+    EXPECT_EQ(host.status, "Ready, with 2 problems: see the red entries in the log");
+
+    // The next run starts counting again.
+    run.cmdBasicClean_Click();
+    EXPECT_EQ(host.status, "Ready");
 }
 
 TEST_F(CleaningStepsTest, TheScriptValuesAreSetToYesAndNeverReset) {

@@ -77,6 +77,23 @@ public:
         selectionStart = value.size();
         selectionLength = 0;
     }
+    // The red entries one by one, each with the CR LF it starts with.
+    [[nodiscard]] std::vector<std::string> RedEntries() const {
+        std::vector<std::string> entries;
+        for (const LogRun& run : Runs()) {
+            if (run.colour != kLogRed) {
+                continue;
+            }
+            std::string::size_type at = 0;
+            while ((at = run.text.find("\r\n", at)) != std::string::npos) {
+                const auto next = run.text.find("\r\n", at + 2);
+                entries.push_back(
+                    run.text.substr(at, next == std::string::npos ? std::string::npos : next - at));
+                at += 2;
+            }
+        }
+        return entries;
+    }
     [[nodiscard]] std::vector<LogRun> Runs() const {
         std::vector<LogRun> runs;
         for (std::size_t i = 0; i < text.size(); ++i) {

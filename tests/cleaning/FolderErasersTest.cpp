@@ -248,3 +248,44 @@ TEST(FolderWalkFailureTest, AFailureOnAnyCallKeepsTheRulesOfTheWalk) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FolderErasersTest, WhatTheSystemRefusesToDeleteIsNamedTwentyAtMostThenCounted) {
+    for (int i = 0; i < 23; ++i) {
+        tree.AddUndeletableFile("/u/History/f" + std::string(i < 10 ? "0" : "") +
+                                std::to_string(i));
+    }
+    tree.AddUndeletableFile("/u/History/deep/er/stuck");
+    tree.AddFile("/u/History/deep/er/gone");
+    tree.AddFile("/u/History/a.txt");
+    erasers.EraseInternetHistory("Erasing Internet History");
+
+    const auto red = sink.RedEntries();
+    ASSERT_EQ(red.size(), CleaningLog::kNamedFailures + 1);
+    // The subfolders go first, so the deep file is named first, by its full path.
+    EXPECT_EQ(red[0], "\r\nNot erased: /u/History/deep/er/stuck (Operation not permitted)");
+    EXPECT_EQ(red[1], "\r\nNot erased: /u/History/f00 (Operation not permitted)");
+    EXPECT_EQ(red[19], "\r\nNot erased: /u/History/f18 (Operation not permitted)");
+    EXPECT_EQ(red[20], "\r\nNot erased: 4 more entries besides those named above");
+    EXPECT_EQ(sink.Runs().back(), (LogRun{kLogGreen, "\r\nFinished Erasing Internet History"}));
+    EXPECT_EQ(log.RedEntries(), 21);
+    EXPECT_FALSE(tree.Exists("/u/History/a.txt"));
+    EXPECT_FALSE(tree.Exists("/u/History/deep/er/gone"));
+    EXPECT_TRUE(tree.Exists("/u/History/deep/er/stuck"));
+
+    // The next step counts its own from nothing.
+    tree.AddUndeletableFile("/u/Recent/x");
+    erasers.EraseRecentFiles("Erasing Recent Files");
+    EXPECT_EQ(sink.RedEntries().back(), "\r\nNot erased: /u/Recent/x (Operation not permitted)");
+    EXPECT_EQ(log.RedEntries(), 22);
+}
+
+TEST_F(FolderErasersTest, AFileInUseIsKeptWithoutARedEntry) {
+    tree.AddFile("/u/History/S/open.db", true);
+    erasers.EraseInternetHistory("Erasing Internet History");
+    EXPECT_THAT(sink.RedEntries(), IsEmpty());
+    EXPECT_EQ(log.RedEntries(), 0);
+}
+
+}  // namespace

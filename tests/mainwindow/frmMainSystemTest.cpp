@@ -137,16 +137,31 @@ TEST_F(frmMainSystemTest, TheUnloadStepStopsTheScheduleAndShowsWhatTheHotKeyHid)
     EXPECT_FALSE(hiddenWindows.content.has_value());
 }
 
-TEST_F(frmMainSystemTest, AScheduledRunBringsBackTheMainWindowTheHotKeyHid) {
+TEST_F(frmMainSystemTest, AScheduledRunWhileTheHotKeyHidesEverythingStaysUnseenUntilItShows) {
     auto window = Load();
     window->ScheduleEditor().UserEditsTime(schedule::TimeOfDay{10, 0, 0});
     window->schedulePage->cmdApply->click();
+    window->tabMain->setCurrentIndex(2);
+    window->hide();  // in the tray when the user hides the desktop
     windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
-    ASSERT_FALSE(desktop.windows[mainWindow].visible);
+    ASSERT_FALSE(desktop.windows[0x777].visible);
     window->tmrSchedule_Timer();
-    EXPECT_EQ(window->schedulePage->lblLastRunTime->text(), QStringLiteral("10:00:00"));
-    EXPECT_TRUE(desktop.windows[mainWindow].visible) << "as the tray's Show brings it";
-    EXPECT_FALSE(desktop.windows[0x777].visible) << "the others wait for the hot key";
+    EXPECT_EQ(window->schedulePage->lblLastRunTime->text(), QStringLiteral("10:00:00"))
+        << "the run was done";
+    EXPECT_FALSE(window->isVisible()) << "nothing of the program appears on a hidden desktop";
+    EXPECT_FALSE(desktop.windows[mainWindow].visible);
+    EXPECT_FALSE(desktop.windows[0x777].visible);
+
+    windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
+    EXPECT_TRUE(desktop.windows[0x777].visible);
+    EXPECT_TRUE(window->isVisible()) << "the run's window comes with the others";
+    EXPECT_EQ(window->tabMain->currentIndex(), 0) << "on the page with the log";
+
+    // Shown once: the next hide and show leave the tray alone.
+    window->hide();
+    windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
+    windowProcedure.Send(mainWindow, WM_KEYDOWN, kHotKeyMarker, 0);
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(frmMainSystemTest, AStartAfterACrashShowsWhatTheLastCopyLeftHidden) {

@@ -344,3 +344,21 @@ TEST_F(frmMainTest, TheScheduleStartsTheRunAndTheReArmRecordsIt) {
     window->tmrSchedule_Timer();
     EXPECT_TRUE(log->toPlainText().isEmpty()) << "10:00:01 is not due";
 }
+
+namespace {
+
+TEST_F(frmMainTest, TheLogHasTheMainPagesWidthAndBreaksLinesOnlyBetweenWords) {
+    auto window = Load();
+    window->resize(900, 640);
+    window->show();
+    QApplication::processEvents();
+    auto* log = window->findChild<QTextEdit*>(QStringLiteral("rtfMessage"));
+    auto* page = window->findChild<QWidget*>(QStringLiteral("pageMain"));
+    ASSERT_NE(log, nullptr);
+    ASSERT_NE(page, nullptr);
+    EXPECT_GE(log->width(), page->width() - 40) << "nothing stands beside the log";
+    EXPECT_EQ(log->wordWrapMode(), QTextOption::WordWrap)
+        << "a long path is never cut in the middle of a name";
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 
 #include "BrowserProfiles.h"
 #include "CommandRunner.h"
+#include "Immutable.h"
 #include "LinuxTraceCatalog.h"
 #include "TraceTestSupport.h"
 
@@ -487,6 +488,30 @@ TEST_F(TraceCatalogTest, StartPageNotInUtf8LeavesChromiumPreferencesAsTheyWere) 
     ASSERT_EQ(found.items.size(), 1U);
     EXPECT_THAT(catalog.Apply(found.items[0]).error, HasSubstr("is not UTF-8 text"));
     EXPECT_EQ(ReadFile(Config("chromium/Default/Preferences")), R"({"homepage":"http://old/"})");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TraceCatalogTest, AThumbnailTheSystemWillNotDeleteIsNamedNotPassedOver) {
+    Put(Cache("thumbnails/normal/stuck.png"));
+    Put(Cache("thumbnails/normal/other.png"));
+    Put(Cache("thumbnails/large/gone.png"));
+    orvelle::test::Immutable immutable;
+    if (!immutable.Set(Cache("thumbnails/normal/stuck.png")) ||
+        !immutable.Set(Cache("thumbnails/normal/other.png"))) {
+        GTEST_SKIP() << "this file system or user cannot mark a file immutable";
+    }
+    const auto failures = Clean({3});
+    ASSERT_EQ(failures.size(), 1U);
+    EXPECT_THAT(failures[0],
+                testing::AnyOf(
+                    "Not erased: " + Cache("thumbnails/normal/stuck.png") +
+                        " (Operation not permitted) and 1 more in " + Cache("thumbnails/normal"),
+                    "Not erased: " + Cache("thumbnails/normal/other.png") +
+                        " (Operation not permitted) and 1 more in " + Cache("thumbnails/normal")));
+    EXPECT_FALSE(Exists(Cache("thumbnails/large/gone.png")));
 }
 
 }  // namespace

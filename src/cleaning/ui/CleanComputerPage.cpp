@@ -26,6 +26,9 @@ CleanComputerPage::CleanComputerPage(OptionBoxes& chkSettings, QWidget* parent) 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdDefaultSettings1);
     buttons->addStretch(1);
+    cmdPreview = new QPushButton(QStringLiteral("Preview"), this);
+    cmdPreview->setObjectName(QStringLiteral("cmdPreviewComputer"));
+    buttons->addWidget(cmdPreview);
     buttons->addWidget(Command3);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fmComputerSettings, 1);

@@ -20,6 +20,7 @@ public:
     QGroupBox* fmComputerSettings;
     QPushButton* cmdDefaultSettings1;
     QPushButton* Command3;
+    QPushButton* cmdPreview;  // what a clean would erase now
 };
 
 }  // namespace orvelle::cleaning::ui

@@ -35,6 +35,9 @@ CleanInternetPage::CleanInternetPage(OptionBoxes& chkSettings, QWidget* parent) 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdDefaultSettings);
     buttons->addStretch(1);
+    cmdPreview = new QPushButton(QStringLiteral("Preview"), this);
+    cmdPreview->setObjectName(QStringLiteral("cmdPreviewInternet"));
+    buttons->addWidget(cmdPreview);
     buttons->addWidget(Command2);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fmSettings, 1);

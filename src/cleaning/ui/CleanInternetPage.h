@@ -21,6 +21,7 @@ public:
     widgets::VbCheckBox* chkWebAddress;
     QPushButton* cmdDefaultSettings;
     QPushButton* Command2;
+    QPushButton* cmdPreview;  // what a clean would erase now
 };
 
 }  // namespace orvelle::cleaning::ui

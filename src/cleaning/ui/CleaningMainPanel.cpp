@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTextOption>
 #include <QVBoxLayout>
 
 namespace orvelle::cleaning::ui {
@@ -16,11 +17,17 @@ CleaningMainPanel::CleaningMainPanel(OptionBoxes& chkSettings, QWidget* parent) 
     cmdBasicClean = new QPushButton(QStringLiteral("Clean Computer and Internet"), this);
     cmdBasicClean->setObjectName(QStringLiteral("cmdBasicClean"));
     cmdBasicClean->setMinimumHeight(36);
+    cmdPreview = new QPushButton(QStringLiteral("Preview"), this);
+    cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
+    cmdPreview->setMinimumHeight(36);
     rtfMessage = new QTextEdit(this);
     rtfMessage->setObjectName(QStringLiteral("rtfMessage"));
     rtfMessage->setReadOnly(true);
     rtfMessage->setAcceptRichText(false);
     rtfMessage->setLineWrapMode(QTextEdit::WidgetWidth);
+    // Lines break between words only: a long path runs on (the box scrolls sideways)
+    // rather than being cut in the middle of a name.
+    rtfMessage->setWordWrapMode(QTextOption::WordWrap);
     widgets::VbCheckBox* preventHomePage = AddOptionBox(chkSettings, 0, this);
     auto* homePageLabel = new QLabel(QStringLiteral("Home page:"), this);
     txtHomePageURL = new QLineEdit(this);
@@ -35,7 +42,10 @@ CleaningMainPanel::CleaningMainPanel(OptionBoxes& chkSettings, QWidget* parent) 
     homePage->addWidget(cmdHomePage);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(cmdBasicClean);
+    auto* clean = new QHBoxLayout;
+    clean->addWidget(cmdBasicClean, 1);
+    clean->addWidget(cmdPreview);
+    layout->addLayout(clean);
     layout->addWidget(rtfMessage, 1);
     layout->addWidget(preventHomePage);
     layout->addLayout(homePage);

@@ -19,6 +19,8 @@ public:
     CleaningMainPanel(OptionBoxes& chkSettings, QWidget* parent = nullptr);
 
     QPushButton* cmdBasicClean;
+    // Opens the list of what a clean would erase now.
+    QPushButton* cmdPreview;
     QTextEdit* rtfMessage;
     QLineEdit* txtHomePageURL;
     QPushButton* cmdHomePage;

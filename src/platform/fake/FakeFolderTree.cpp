@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace orvelle::platform::fake {
 namespace {
@@ -72,9 +73,15 @@ public:
             (found->second.kind != EntryKind::File && found->second.kind != EntryKind::Link)) {
             return false;
         }
+        if (found->second.refuses) {
+            failures_.push_back({name, "Operation not permitted"});
+            return false;
+        }
         parent->children.erase(found);
         return true;
     }
+
+    std::vector<DeleteFailure> TakeFailures() override { return std::exchange(failures_, {}); }
 
     bool DeleteFolder(const std::string& name) override {
         const std::string path = Join(path_, name);
@@ -88,17 +95,23 @@ public:
             return false;
         }
         // Forced: everything goes except files in use and kept entries.
-        std::function<bool(Node&)> empty = [&](Node& node) {
+        std::function<bool(Node&, const std::string&)> empty = [&](Node& node,
+                                                                   const std::string& at) {
             for (auto it = node.children.begin(); it != node.children.end();) {
                 Node& child = it->second;
-                const bool gone = child.kind == EntryKind::Folder
-                                      ? empty(child)
-                                      : (child.kind != EntryKind::Kept && !child.inUse);
+                const std::string childPath = at + "/" + it->first;
+                if (child.refuses) {
+                    failures_.push_back({childPath, "Operation not permitted"});
+                }
+                const bool gone =
+                    child.kind == EntryKind::Folder
+                        ? empty(child, childPath)
+                        : (child.kind != EntryKind::Kept && !child.inUse && !child.refuses);
                 it = gone ? node.children.erase(it) : std::next(it);
             }
             return node.children.empty();
         };
-        if (!empty(found->second)) {
+        if (!empty(found->second, name)) {
             return false;
         }
         parent->children.erase(found);
@@ -108,6 +121,7 @@ public:
 private:
     FakeFolderTree& tree_;
     std::string path_;
+    std::vector<DeleteFailure> failures_;
 };
 
 FakeFolderTree::FakeFolderTree() = default;
@@ -151,6 +165,10 @@ FakeFolderTree::Node& FakeFolderTree::Make(const std::string& path, EntryKind ki
 
 void FakeFolderTree::AddFile(const std::string& path, bool inUse) {
     Make(path, EntryKind::File).inUse = inUse;
+}
+
+void FakeFolderTree::AddUndeletableFile(const std::string& path) {
+    Make(path, EntryKind::File).refuses = true;
 }
 
 void FakeFolderTree::AddFolder(const std::string& path) {

@@ -18,6 +18,7 @@ public:
         EntryKind kind = EntryKind::Folder;
         bool hidden = false;
         bool inUse = false;  // a file that cannot be deleted
+        bool refuses = false;  // a file the system refuses to delete ("Operation not permitted")
         std::map<std::string, Node> children;
     };
 
@@ -25,6 +26,8 @@ public:
 
     // Adds a file (and the folders above it); hidden when its name starts with ".".
     void AddFile(const std::string& path, bool inUse = false);
+    // A file whose deletion fails as an immutable file's does.
+    void AddUndeletableFile(const std::string& path);
     void AddFolder(const std::string& path);
     void AddLink(const std::string& path);
     void AddKept(const std::string& path);

@@ -4,6 +4,8 @@
 #include "platform/RuntimeError.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace orvelle::platform::fake {
 
@@ -18,11 +20,15 @@ public:
         return result;
     }
     [[nodiscard]] std::string Location() override { return location; }
+    [[nodiscard]] std::vector<DeleteFailure> TakeFailures() override {
+        return std::exchange(failures, {});
+    }
 
     int emptied = 0;
     bool result = true;
     bool throwOnEmpty = false;
     std::string location = "/home/u/.local/share/Trash";
+    std::vector<DeleteFailure> failures;  // what the next emptying reports it could not delete
 };
 
 }  // namespace orvelle::platform::fake

@@ -12,8 +12,10 @@
 #include <array>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string_view>
+#include <utility>
 
 namespace orvelle::platform::posix {
 namespace {
@@ -54,16 +56,23 @@ std::string Join(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-// Empties one trash folder; false when something stayed.
-bool EmptyTrashFolder(const std::string& trash, const std::shared_ptr<const OpenFileSet>& open) {
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+
+// Empties one trash folder; false when something stayed. What could not be
+// deleted is added to `failures` with its full path.
+bool EmptyTrashFolder(const std::string& trash, const std::shared_ptr<const OpenFileSet>& open,
+                      std::vector<DeleteFailure>& failures) {
     std::unique_ptr<PosixFolder> root;
     try {
         root = PosixFolder::OpenRoot(trash, open);
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& error) {
+        failures.push_back({trash, error.Description()});
         return false;
     }
     bool complete = true;
+    std::set<std::string> stayed;  // names in files/ that are still there
     for (const char* part : {"files", "info"}) {
+        const bool isInfo = std::string_view(part) == "info";
         std::unique_ptr<IFolder> folder;
         std::vector<FolderEntry> entries;
         try {
@@ -71,27 +80,52 @@ bool EmptyTrashFolder(const std::string& trash, const std::shared_ptr<const Open
             entries = folder->List();
         } catch (const RuntimeError& error) {
             // A trash without this part is simply empty there.
-            complete = complete && error.Number() == errors::kPathNotFound;
+            if (error.Number() != errors::kPathNotFound) {
+                complete = false;
+                failures.push_back({Join(trash, part), error.Description()});
+                if (!isInfo) {
+                    return false;  // its files' records must stay with them
+                }
+            }
             continue;
         }
         for (const FolderEntry& entry : entries) {
+            if (isInfo) {
+                const std::string_view name(entry.name);
+                if (name.size() > kInfoSuffix.size() &&
+                    name.substr(name.size() - kInfoSuffix.size()) == kInfoSuffix &&
+                    stayed.count(std::string(name.substr(0, name.size() - kInfoSuffix.size()))) !=
+                        0) {
+                    continue;  // its file is still in the trash
+                }
+            }
+            bool gone = false;
             switch (entry.kind) {
             case EntryKind::File:
             case EntryKind::Link:
-                complete = folder->DeleteFile(entry.name) && complete;
+                gone = folder->DeleteFile(entry.name);
                 break;
             case EntryKind::Folder:
-                complete = folder->DeleteFolder(entry.name) && complete;
+                gone = folder->DeleteFolder(entry.name);
                 break;
             case EntryKind::Kept:
-                complete = false;
                 break;
             }
+            if (!gone) {
+                complete = false;
+                stayed.insert(entry.name);
+            }
+        }
+        for (const DeleteFailure& failure : folder->TakeFailures()) {
+            failures.push_back({Join(Join(trash, part), failure.path), failure.reason});
         }
     }
     struct stat info {};
     if (::lstat(Join(trash, "directorysizes").c_str(), &info) == 0) {
         complete = root->DeleteFile("directorysizes") && complete;
+        for (const DeleteFailure& failure : root->TakeFailures()) {
+            failures.push_back({Join(trash, failure.path), failure.reason});
+        }
     }
     return complete;
 }
@@ -167,11 +201,15 @@ std::vector<std::string> FreedesktopTrash::TrashFolders() const {
     return folders;
 }
 
+std::vector<DeleteFailure> FreedesktopTrash::TakeFailures() {
+    return std::exchange(failures_, {});
+}
+
 bool FreedesktopTrash::EmptyAll() {
     const auto open = std::make_shared<const OpenFileSet>(OpenFileSet::Scan());
     bool complete = true;
     for (const std::string& trash : TrashFolders()) {
-        complete = EmptyTrashFolder(trash, open) && complete;
+        complete = EmptyTrashFolder(trash, open, failures_) && complete;
     }
     return complete;
 }

@@ -12,13 +12,16 @@ namespace orvelle::platform::posix {
 // $XDG_DATA_HOME/Trash and, for every mount, $topdir/.Trash/$uid (when .Trash is a
 // real sticky folder) and $topdir/.Trash-$uid (when it is a real folder of this
 // user). Their files/ and info/ are emptied and directorysizes removed, with the
-// same safe deletion as a cleaning walk.
+// same safe deletion as a cleaning walk; an entry's .trashinfo goes only once its
+// file is gone, so that nothing stays on disk that the desktop's Trash no longer shows.
 class FreedesktopTrash final : public IRecycleBin {
 public:
     explicit FreedesktopTrash(std::string mountsFile = "/proc/self/mounts");
 
     bool EmptyAll() override;
     [[nodiscard]] std::string Location() override;
+    [[nodiscard]] std::vector<DeleteFailure> TakeFailures() override;
+    [[nodiscard]] std::vector<std::string> BinFolders() const override { return TrashFolders(); }
 
     // Every trash folder of this user that exists now, the home trash first.
     [[nodiscard]] std::vector<std::string> TrashFolders() const;
@@ -29,6 +32,7 @@ public:
 
 private:
     std::string mountsFile_;
+    std::vector<DeleteFailure> failures_;
 };
 
 }  // namespace orvelle::platform::posix

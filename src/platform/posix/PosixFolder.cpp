@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace orvelle::platform::posix {
@@ -116,8 +117,13 @@ bool MountIdOf(int dirFd, const char* name, int flags, std::uint64_t& mountId, b
 
 }  // namespace
 
+bool PosixFolder::IsShared(const struct stat& info, uid_t user) {
+    return (info.st_mode & (S_ISVTX | S_IWGRP | S_IWOTH)) != 0 || info.st_uid != user;
+}
+
 std::unique_ptr<PosixFolder> PosixFolder::OpenRoot(const std::string& givenPath,
-                                                   std::shared_ptr<const OpenFileSet> openFiles) {
+                                                   std::shared_ptr<const OpenFileSet> openFiles,
+                                                   std::optional<AgeRule> ifShared) {
     if (givenPath.empty()) {
         Refuse("no folder was given");
     }
@@ -151,6 +157,9 @@ std::unique_ptr<PosixFolder> PosixFolder::OpenRoot(const std::string& givenPath,
     walk->openFiles =
         openFiles ? std::move(openFiles) : std::make_shared<const OpenFileSet>(OpenFileSet::Scan());
     walk->anyOpenOnDevice = walk->openFiles->AnyOn(walk->device);
+    if (ifShared && IsShared(root, ifShared->user)) {
+        walk->ageRule = ifShared;
+    }
     return std::make_unique<PosixFolder>(std::move(fd), std::move(walk));
 }
 
@@ -170,6 +179,23 @@ bool PosixFolder::OnWalkMount(const std::string& name) const {
     }
     // A bind mount of the same file system keeps the device number: the mount id tells.
     return !walk_->hasMountId || mountId == walk_->mountId;
+}
+
+bool PosixFolder::MayGo(const struct stat& info) const {
+    if (!walk_->ageRule) {
+        return true;
+    }
+    const AgeRule& rule = *walk_->ageRule;
+    return info.st_uid == rule.user && info.st_mtime < rule.before && info.st_atime < rule.before &&
+           info.st_ctime < rule.before;
+}
+
+void PosixFolder::Fail(const std::string& name, int error) {
+    failures_.push_back({name, std::strerror(error)});
+}
+
+std::vector<DeleteFailure> PosixFolder::TakeFailures() {
+    return std::exchange(failures_, {});
 }
 
 std::vector<FolderEntry> PosixFolder::List() {
@@ -219,6 +245,17 @@ std::vector<FolderEntry> PosixFolder::List() {
             break;
         case DT_DIR:
             kind = OnWalkMount(name) ? EntryKind::Folder : EntryKind::Kept;
+            if (kind == EntryKind::Folder && walk_->ageRule) {
+                // Another user's folder is not entered at all; one of ours is, but
+                // goes only when it was old before the walk looked into it.
+                struct stat info {};
+                if (::fstatat(fd_.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                    info.st_uid != walk_->ageRule->user) {
+                    kind = EntryKind::Kept;
+                } else if (MayGo(info)) {
+                    oldFolders_.insert(name);
+                }
+            }
             break;
         default:
             break;  // sockets, FIFOs, devices
@@ -265,6 +302,9 @@ std::optional<std::uint64_t> PosixFolder::DeletableFileSize(const std::string& n
     } else if (!S_ISLNK(info.st_mode)) {
         return std::nullopt;  // a folder, socket, FIFO or device
     }
+    if (!MayGo(info)) {
+        return std::nullopt;  // someone else's, or touched within the rule's age
+    }
     return static_cast<std::uint64_t>(info.st_blocks) * 512U;
 }
 
@@ -277,14 +317,22 @@ bool PosixFolder::DeleteFile(const std::string& name) {
     if (!DeletableFileSize(name)) {
         return false;
     }
-    return ::unlinkat(fd_.get(), name.c_str(), 0) == 0;
+    if (::unlinkat(fd_.get(), name.c_str(), 0) == 0 || errno == ENOENT) {
+        return true;
+    }
+    Fail(name, errno);
+    return false;
 }
 
 bool PosixFolder::DeleteFolder(const std::string& name) {
-    if (::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0) {
+    if (walk_->ageRule && oldFolders_.count(name) == 0) {
+        return false;  // not old enough, or never listed as ours
+    }
+    if (::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT) {
         return true;
     }
     if (errno != ENOTEMPTY && errno != EEXIST) {
+        Fail(name, errno);
         return false;
     }
     // Something is still in it: remove that under the same rules, depth first, with
@@ -300,33 +348,51 @@ bool PosixFolder::DeleteFolder(const std::string& name) {
         auto child = OpenChild(name);
         auto entries = child->List();
         stack.push_back({std::move(child), std::move(entries), 0, name});
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& error) {
+        failures_.push_back({name, error.Description()});
         return false;  // cannot be entered: it stays
     }
     while (!stack.empty()) {
         Level& top = stack.back();
         if (top.next < top.entries.size()) {
             const FolderEntry entry = top.entries[top.next++];
+            PosixFolder& folder = *top.folder;
             if (entry.kind == EntryKind::File || entry.kind == EntryKind::Link) {
                 // What cannot be deleted stays, and so do the folders that hold it.
-                static_cast<void>(top.folder->DeleteFile(entry.name));
+                static_cast<void>(folder.DeleteFile(entry.name));
             } else if (entry.kind == EntryKind::Folder &&
-                       ::unlinkat(top.folder->fd_.get(), entry.name.c_str(), AT_REMOVEDIR) != 0) {
+                       (!walk_->ageRule || folder.oldFolders_.count(entry.name) != 0) &&
+                       ::unlinkat(folder.fd_.get(), entry.name.c_str(), AT_REMOVEDIR) != 0 &&
+                       errno != ENOENT) {
+                if (errno != ENOTEMPTY && errno != EEXIST) {
+                    folder.Fail(entry.name, errno);
+                    continue;
+                }
                 try {
-                    auto child = top.folder->OpenChild(entry.name);
+                    auto child = folder.OpenChild(entry.name);
                     auto entries = child->List();
                     stack.push_back({std::move(child), std::move(entries), 0, entry.name});
-                } catch (const RuntimeError&) {
+                } catch (const RuntimeError& error) {
                     // Cannot be entered: it stays, and so does its parent.
+                    folder.failures_.push_back({entry.name, error.Description()});
                 }
             }
             continue;
         }
         const std::string done = top.name;
+        std::vector<DeleteFailure> failed = top.folder->TakeFailures();
         stack.pop_back();
-        const int parentFd = stack.empty() ? fd_.get() : stack.back().folder->fd_.get();
-        if (::unlinkat(parentFd, done.c_str(), AT_REMOVEDIR) != 0 && stack.empty()) {
-            return false;
+        PosixFolder& parent = stack.empty() ? *this : *stack.back().folder;
+        for (DeleteFailure& failure : failed) {
+            parent.failures_.push_back({done + "/" + failure.path, std::move(failure.reason)});
+        }
+        if (::unlinkat(parent.fd_.get(), done.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+            if (errno != ENOTEMPTY && errno != EEXIST) {
+                parent.Fail(done, errno);
+            }
+            if (stack.empty()) {
+                return false;
+            }
         }
     }
     return true;

@@ -250,7 +250,9 @@ TEST_F(CleaningPagesTest, ARunBringsTheWindowUpOnTheMainPageWithTheColouredLog) 
               "not found\r\n\r\n<green>Finished Erasing Internet History\r\n<blue>Path: /t\r\n"
               "Erasing Windows Temporary Files ...\r\n<green>Finished Erasing Windows Temporary "
               "Files\r\n<black>Done");
-    EXPECT_EQ(window->lblStatus->text(), QStringLiteral("Ready"));
+    EXPECT_EQ(window->lblStatus->text(),
+              QStringLiteral("Ready, with 1 problem: see the red entries in the log"))
+        << "the missing History folder";
     EXPECT_EQ(lastRun->text(), QStringLiteral("10:00:00"));
     EXPECT_EQ(window->cleaningPages->LastRunTime(), QStringLiteral("10:00:00"));
     EXPECT_FALSE(window->tmrSchedule->isActive());
