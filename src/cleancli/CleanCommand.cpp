@@ -20,6 +20,7 @@
 #include "PosixTempPath.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
+#include "RegistryStoreCheck.h"
 #include "SqliteRegistry.h"
 #include "SystemClock.h"
 #include "XcbClipboard.h"
@@ -100,6 +101,8 @@ public:
     }
 
     [[nodiscard]] bool StoreOpen() const { return registry_.IsOpen(); }
+    [[nodiscard]] std::string StoreError() const { return registry_.LastError(); }
+    [[nodiscard]] bool OptionsUnconfirmed() { return registry_.OptionsUnconfirmed(); }
     [[nodiscard]] std::string StorePathText() const { return registry_.Path(); }
 
     [[nodiscard]] std::set<int> Selected() const {
@@ -330,10 +333,33 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CommandOutp
         output.out << UsageText();
         return 0;
     }
+    // Options read from anywhere but the user's own store are guesses: nothing is
+    // listed, previewed or cleaned on them.
+    const std::string storePath = platform::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
+    const auto store = platform::posix::InspectRegistryStore(storePath);
+    if (store.state == platform::posix::RegistryStoreState::Damaged) {
+        output.err << kName << ": the registry store " << storePath << " is damaged ("
+                   << store.reason
+                   << "): nothing was done. Start Orvelle: it moves the store aside and "
+                      "shows the options.\n";
+        return 1;
+    }
+    if (store.state == platform::posix::RegistryStoreState::Unusable) {
+        output.err << kName << ": the registry store " << storePath << " cannot be read as it is ("
+                   << store.reason << "): nothing was done, and the store was left as it is.\n";
+        return 1;
+    }
     Session session(parsed, parsed.mode == CleanMode::Run, output);
     if (!session.StoreOpen()) {
         output.err << kName << ": cannot open the registry store " << session.StorePathText()
-                   << "\n";
+                   << " (" << session.StoreError() << "): nothing was done.\n";
+        return 1;
+    }
+    if (parsed.mode == CleanMode::Run && session.OptionsUnconfirmed()) {
+        output.err << kName
+                   << ": the cleaning options were set back to their defaults when a damaged "
+                      "registry store was replaced, and no one has looked at them since: "
+                      "nothing was cleaned. Start Orvelle to see them.\n";
         return 1;
     }
     switch (parsed.mode) {

@@ -115,7 +115,15 @@ void frmMain::BuildControls() {
     rearmSwitch_ = std::make_unique<schedule::QTimerSwitch>(*tmrMakeScehduleEnable);
     scheduleTimers_ = std::make_unique<schedule::ScheduleTimers>(
         *scheduleEditor_, services_.settings, services_.messageBox, services_.clock, *tmrSchedule,
-        *rearmSwitch_, [this] { cleaningPages->cmdBasicClean_Click(); });
+        *rearmSwitch_, [this] {
+            if (scheduleHeld_) {
+                // Options the store did not give are guesses: the schedule never acts on them.
+                lblStatus->setText(QStringLiteral(
+                    "The cleaning options could not be read: the scheduled clean did not run"));
+                return;
+            }
+            cleaningPages->cmdBasicClean_Click();
+        });
     connect(tmrSchedule, &schedule::SecondTimer::timeout, this, &frmMain::tmrSchedule_Timer);
     connect(tmrMakeScehduleEnable, &QTimer::timeout, this, &frmMain::tmrMakeScehduleEnable_Timer);
 
@@ -274,6 +282,12 @@ void frmMain::Form_Load() {
         // 25. The tray menu's tick follows the check box.
         pagePopupKiller->UpdateMenuTick();
     });
+}
+
+void frmMain::ShowStoreNotice(const std::string& text, bool holdSchedule) {
+    scheduleHeld_ = holdSchedule;
+    tabMain->setCurrentWidget(cleaningPages->CleanInternet());
+    services_.messageBox.Show(text, ApplicationTitle(), platform::MessageIcon::Exclamation);
 }
 
 void frmMain::tmrSchedule_Timer() {

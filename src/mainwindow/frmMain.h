@@ -98,6 +98,12 @@ public:
     // is enabled); the cleaning run is refused then.
     [[nodiscard]] bool IsSchedulePending() const;
 
+    // The options on screen are not the ones the user stored: `text` says why in one
+    // box and the cleaning pages open. With `holdSchedule` (the store cannot be read)
+    // no scheduled clean starts for the rest of this run.
+    void ShowStoreNotice(const std::string& text, bool holdSchedule);
+    [[nodiscard]] bool IsScheduleHeld() const noexcept { return scheduleHeld_; }
+
     [[nodiscard]] schedule::ScheduleEditor& ScheduleEditor() noexcept { return *scheduleEditor_; }
 
     // The pop-up sound path read from "wavpath.txt" by the load step.
@@ -189,6 +195,7 @@ private:
     const std::unique_ptr<popup::HideShowWindows> hideShowWindows_;
     const std::unique_ptr<popup::MSHook> keyboardHook_;
     bool unloaded_ = false;
+    bool scheduleHeld_ = false;
 };
 
 }  // namespace orvelle::shell
