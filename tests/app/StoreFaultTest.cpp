@@ -186,3 +186,19 @@ TEST_F(StoreFaultTest, AConfigurationFolderThatIsAFileIsNamedNotCalledDamage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StoreFaultTest, AGarbageProfileIndexIsARedEntryNamingItAndTheCleanExitsOne) {
+    const std::string root = environment_.Path("home/.mozilla/firefox");
+    test::MakeDirs(root + "/p.default");
+    test::WriteFile(root + "/p.default/cookies.sqlite", "kept: its index cannot be read");
+    test::WriteFile(root + "/profiles.ini", std::string("\x89PNG\r\n\x1a\n\0\0garbage", 18));
+    const auto clean = RunCommand(std::string(ORVELLE_CLEAN) + " --run --only 7");
+    EXPECT_EQ(clean.code, 1) << clean.output;
+    EXPECT_NE(clean.output.find(root + "/profiles.ini"), std::string::npos) << clean.output;
+    EXPECT_NE(clean.output.find("not cleaned"), std::string::npos) << clean.output;
+    EXPECT_TRUE(test::Exists(root + "/p.default/cookies.sqlite"));
+}
+
+}  // namespace
