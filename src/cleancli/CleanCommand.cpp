@@ -25,6 +25,7 @@
 #include "SystemClock.h"
 #include "XcbClipboard.h"
 #include "XdgPaths.h"
+#include "platform/TextLines.h"
 
 #include <sys/stat.h>
 
@@ -60,6 +61,44 @@ std::string SizeText(std::uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", size, units[unit]);
     return text;
+}
+
+// The JSON documents carry names as the disk has them, which need not be UTF-8: such
+// a text is written with each invalid byte as U+FFFD, and beside it "<field>Bytes"
+// holds the exact bytes, each byte b as the character U+00b ("latin-1"), so that a
+// reader gets them back by encoding that text as ISO 8859-1.
+bool ValidUtf8(const std::string& text) {
+    try {
+        static_cast<void>(json(text).dump());
+        return true;
+    } catch (const json::type_error&) {
+        return false;
+    }
+}
+
+std::string ByteCharacters(const std::string& bytes) {
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xc0 | (byte >> 6));
+            text += static_cast<char>(0x80 | (byte & 0x3f));
+        }
+    }
+    return text;
+}
+
+void SetText(json& object, const std::string& field, const std::string& value) {
+    object[field] = value;
+    if (!ValidUtf8(value)) {
+        object[field + "Bytes"] = ByteCharacters(value);
+    }
+}
+
+std::string Dump(const json& document) {
+    return document.dump(2, ' ', false, json::error_handler_t::replace);
 }
 
 std::string Coloured(const std::string& text, LogColour colour, bool terminal) {
@@ -130,8 +169,9 @@ public:
                  {"message", cleaning::CleaningRun::StepMessage(index)}});
         }
         if (asJson) {
-            output_.out << json{{"programFolder", programFolder_}, {"options", options}}.dump(2)
-                        << "\n";
+            json document{{"options", options}};
+            SetText(document, "programFolder", programFolder_);
+            output_.out << Dump(document) << "\n";
             return errors_ > 0 ? 1 : 0;
         }
         output_.out << "Options of " << programFolder_ << ":\n";
@@ -174,22 +214,20 @@ public:
         for (const OptionPreview& preview : previews) {
             json items = json::array();
             for (const PreviewItem& item : preview.items) {
-                items.push_back({{"path", item.path},
-                                 {"kind", item.kind},
-                                 {"what", item.what},
-                                 {"bytes", item.bytes},
-                                 {"files", item.files},
-                                 {"kept", item.kept},
-                                 {"browser", item.browser},
-                                 {"profile", item.profile}});
+                json entry{{"kind", item.kind},   {"what", item.what}, {"bytes", item.bytes},
+                           {"files", item.files}, {"kept", item.kept}, {"browser", item.browser}};
+                SetText(entry, "path", item.path);
+                SetText(entry, "profile", item.profile);
+                items.push_back(std::move(entry));
             }
             json skipped = json::array();
             for (const platform::SkippedProfile& profile : preview.skipped) {
-                skipped.push_back({{"browser", profile.browser},
-                                   {"profile", profile.profile},
-                                   {"folder", profile.profileFolder},
-                                   {"reason", profile.reason},
-                                   {"text", cleaning::CleaningTraces::SkippedText(profile)}});
+                json entry{{"browser", profile.browser}};
+                SetText(entry, "profile", profile.profile);
+                SetText(entry, "folder", profile.profileFolder);
+                SetText(entry, "reason", profile.reason);
+                SetText(entry, "text", cleaning::CleaningTraces::SkippedText(profile));
+                skipped.push_back(std::move(entry));
             }
             total += preview.Bytes();
             count += preview.items.size();
@@ -203,12 +241,9 @@ public:
                  {"bytes", preview.Bytes()}});
         }
         if (asJson) {
-            output_.out << json{{"programFolder", programFolder_},
-                                {"options", options},
-                                {"items", count},
-                                {"bytes", total}}
-                               .dump(2)
-                        << "\n";
+            json document{{"options", options}, {"items", count}, {"bytes", total}};
+            SetText(document, "programFolder", programFolder_);
+            output_.out << Dump(document) << "\n";
             return errors_ > 0 ? 1 : 0;
         }
         for (const json& option : options) {
@@ -217,14 +252,14 @@ public:
             for (const json& item : option["items"]) {
                 output_.out << "    " << item["kind"].get<std::string>() << "  "
                             << SizeText(item["bytes"].get<std::uint64_t>()) << "  "
-                            << item["path"].get<std::string>();
+                            << platform::EscapeControls(item["path"].get<std::string>());
                 std::string detail = item["what"].get<std::string>();
                 const auto add = [&](const std::string& text) {
                     detail += (detail.empty() ? "" : "; ") + text;
                 };
                 if (!item["browser"].get<std::string>().empty()) {
                     add(item["browser"].get<std::string>() + " \"" +
-                        item["profile"].get<std::string>() + "\"");
+                        platform::EscapeControls(item["profile"].get<std::string>()) + "\"");
                 }
                 if (item["files"].get<std::uint64_t>() > 0) {
                     add(std::to_string(item["files"].get<std::uint64_t>()) + " files");
@@ -236,10 +271,12 @@ public:
                 output_.out << (detail.empty() ? "" : "  (" + detail + ")") << "\n";
             }
             for (const json& profile : option["skipped"]) {
-                output_.out << "    skipped: " << profile["text"].get<std::string>() << "\n";
+                output_.out << "    skipped: "
+                            << platform::EscapeControls(profile["text"].get<std::string>()) << "\n";
             }
             for (const json& note : option["notes"]) {
-                output_.out << "    would fail: " << note.get<std::string>() << "\n";
+                output_.out << "    would fail: "
+                            << platform::EscapeControls(note.get<std::string>()) << "\n";
             }
             output_.out << "    total " << SizeText(option["bytes"].get<std::uint64_t>()) << " in "
                         << option["items"].size() << " items\n";
@@ -302,7 +339,8 @@ private:
     }
 
     // A red entry or an error box: on standard output with the log, and on standard error.
-    void Red(const std::string& text) {
+    void Red(const std::string& raw) {
+        const std::string text = platform::EscapeControls(raw);
         ++errors_;
         output_.out << Coloured(text, cleaning::kLogRed, output_.outIsTerminal) << "\n"
                     << std::flush;

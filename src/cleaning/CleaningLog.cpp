@@ -1,9 +1,13 @@
 #include "CleaningLog.h"
 
+#include "platform/TextLines.h"
+
 namespace orvelle::cleaning {
 
 void CleaningLog::Entry(const std::string& text) {
-    sink_.InsertAtCaret(sink_.SelectedText() + "\r\n" + text);
+    // Names come from the disk and the browsers' indexes: a line break in one must not
+    // make a line of its own.
+    sink_.InsertAtCaret(sink_.SelectedText() + "\r\n" + platform::EscapeControls(text));
 }
 
 void CleaningLog::PathEntry(const std::string& path) {
@@ -33,7 +37,7 @@ void CleaningLog::ErrorEntry(const std::string& text) {
 
 void CleaningLog::WalkError(const std::string& description) {
     sink_.SetColour(kLogRed);
-    sink_.InsertAtCaret(description + "\r\n");
+    sink_.InsertAtCaret(platform::EscapeControls(description) + "\r\n");
     sink_.SetColour(kLogBlue);
 }
 

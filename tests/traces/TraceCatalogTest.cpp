@@ -190,6 +190,19 @@ TEST_F(TraceCatalogTest, AnIndexThatCannotBeUsedIsNamedNeverSkippedInSilence) {
     EXPECT_THAT(list.refused[0].reason, HasSubstr("not a file"));
 }
 
+TEST_F(TraceCatalogTest, ASymlinkedDatabaseIsRefusedInSoManyWords) {
+    FirefoxIndex(Home(".mozilla/firefox"), "[Profile0]\nName=p\nIsRelative=1\nPath=p.default\n");
+    Put(env.Path("outside/places.sqlite"), "someone else's file");
+    fs::create_directories(Home(".mozilla/firefox/p.default"));
+    fs::create_symlink(env.Path("outside/places.sqlite"),
+                       Home(".mozilla/firefox/p.default/places.sqlite"));
+    const auto failures = Clean({9});
+    EXPECT_THAT(failures,
+                testing::Contains("\"" + Home(".mozilla/firefox/p.default/places.sqlite") +
+                                  "\" is a symbolic link: not cleaned"));
+    EXPECT_EQ(ReadFile(env.Path("outside/places.sqlite")), "someone else's file");
+}
+
 TEST_F(TraceCatalogTest, ADatabaseGoesWithItsCompanionsAndNothingElseGoes) {
     FirefoxIndex(Home(".mozilla/firefox"), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
     const std::string firefox = Home(".mozilla/firefox/p");
