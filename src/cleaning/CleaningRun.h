@@ -41,6 +41,9 @@ public:
     void cmdBasicClean_Click();
 
     [[nodiscard]] bool IsRunning() const noexcept { return running_; }
+    // Whether the last request was refused because another process held the lock;
+    // a scheduled run then waits for it.
+    [[nodiscard]] bool RefusedByLock() const noexcept { return refusedByLock_; }
 
     // The message the run hands to the step of option `index` ("" when none).
     [[nodiscard]] static std::string StepMessage(int index);
@@ -57,6 +60,7 @@ private:
     platform::IMessageBox& messageBox_;
     platform::ICleaningLock& lock_;
     bool running_ = false;
+    bool refusedByLock_ = false;
 };
 
 }  // namespace orvelle::cleaning

@@ -4,6 +4,7 @@
 #include "CleanInternetPage.h"
 #include "CleaningMainPanel.h"
 #include "CleaningPages.h"
+#include "CleaningRun.h"
 #include "ErrorBox.h"
 #include "FileSecurityPage.h"
 #include "HideShowWindows.h"
@@ -120,9 +121,15 @@ void frmMain::BuildControls() {
                 // Options the store did not give are guesses: the schedule never acts on them.
                 lblStatus->setText(QStringLiteral(
                     "The cleaning options could not be read: the scheduled clean did not run"));
-                return;
+                return true;
             }
             cleaningPages->cmdBasicClean_Click();
+            if (cleaningPages->Run().RefusedByLock()) {
+                lblStatus->setText(lblStatus->text() +
+                                   QStringLiteral("; the scheduled clean waits for it"));
+                return false;
+            }
+            return true;
         });
     connect(tmrSchedule, &schedule::SecondTimer::timeout, this, &frmMain::tmrSchedule_Timer);
     connect(tmrMakeScehduleEnable, &QTimer::timeout, this, &frmMain::tmrMakeScehduleEnable_Timer);
@@ -133,6 +140,10 @@ void frmMain::BuildControls() {
     controls.lblStatus = lblStatus;
     controls.setScheduleTimerEnabled = [this](bool enabled) { tmrSchedule->SetEnabled(enabled); };
     controls.setScheduleEnableTimerEnabled = [this](bool enabled) {
+        if (enabled) {
+            // The run has ended: its time is kept now, not a second later.
+            scheduleTimers_->SaveLastRunTime();
+        }
         rearmSwitch_->SetEnabled(enabled);
     };
     controls.isSchedulePending = [this] { return IsSchedulePending(); };

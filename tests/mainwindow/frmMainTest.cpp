@@ -312,7 +312,8 @@ TEST_F(frmMainTest, TheScheduleStartsTheRunAndTheReArmRecordsIt) {
     EXPECT_EQ(window->schedulePage->lblLastRunTime->text(), QStringLiteral("10:00:00"));
     EXPECT_FALSE(window->tmrSchedule->isActive());
     EXPECT_TRUE(window->tmrMakeScehduleEnable->isActive());
-    EXPECT_EQ(settings.GetSetting("Orvelle", "Schedule", "LastRunTime", "?"), "##:##:##");
+    EXPECT_EQ(settings.GetSetting("Orvelle", "Schedule", "LastRunTime", "?"), "10:00:00")
+        << "kept at the end of the run: an exit in the next second loses nothing";
 
     clock.now.second = 1;
     window->tmrMakeScehduleEnable_Timer();
@@ -323,4 +324,29 @@ TEST_F(frmMainTest, TheScheduleStartsTheRunAndTheReArmRecordsIt) {
     log->clear();
     window->tmrSchedule_Timer();
     EXPECT_TRUE(log->toPlainText().isEmpty()) << "10:00:01 is not due";
+}
+
+TEST_F(frmMainTest, AScheduledRunThatMeetsAnotherCleanWaitsForItInsteadOfBeingDropped) {
+    auto window = Load();
+    auto& schedule = window->ScheduleEditor();
+    schedule.UserEditsTime(schedule::TimeOfDay{10, 0, 0});  // the fake clock reads 10:00:00
+    window->schedulePage->cmdApply->click();
+    auto* log = window->findChild<QTextEdit*>(QStringLiteral("rtfMessage"));
+
+    cleaningLock.holder = "process 99 (orvelle-clean)";
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().isEmpty());
+    EXPECT_TRUE(window->lblStatus->text().contains(QStringLiteral("waits for it")))
+        << window->lblStatus->text().toStdString();
+    // The due second passes while orvelle-clean still works.
+    clock.now.second = 5;
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().isEmpty());
+
+    cleaningLock.holder.clear();
+    clock.now.second = 9;
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().endsWith(QStringLiteral("Done")))
+        << "it ran once the lock was free";
+    EXPECT_EQ(settings.GetSetting("Orvelle", "Schedule", "LastRunTime", "?"), "10:00:09");
 }

@@ -1,8 +1,10 @@
 #include "AtomicFile.h"
+#include "FlockCleaningLock.h"
 #include "FlockInstanceLock.h"
 #include "PosixFileSystem.h"
 #include "PosixProcessInfo.h"
 #include "PosixTempPath.h"
+#include "PrivateMounts.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
@@ -11,10 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+#include <set>
 
 using namespace orvelle::platform;
 using namespace orvelle::platform::posix;
@@ -209,4 +213,71 @@ TEST(RegistrySettingsStoreTest, KeepsSettingsWhereThePlatformKeepsThem) {
     EXPECT_EQ(type, REG_SZ);
     EXPECT_EQ(size, 2U);
     registry.RegCloseKey(key);
+}
+
+namespace {
+
+// The cleaning lock's path as the program, a timer, cron and su would each compute it.
+std::string LockPathsUnderEveryEnvironment(const std::string& home) {
+    ::unsetenv(orvelle::platform::posix::FlockCleaningLock::kFolderVariable);
+    std::set<std::string> paths;
+    const auto add = [&] {
+        paths.insert(orvelle::platform::posix::FlockCleaningLock::DefaultPath());
+    };
+    add();
+    ::unsetenv("XDG_RUNTIME_DIR");  // cron, su
+    add();
+    ::setenv("TMPDIR", (home + "/elsewhere").c_str(), 1);
+    ::setenv("HOME", "/nonexistent", 1);
+    ::setenv("XDG_STATE_HOME", "/nonexistent/state", 1);
+    add();
+    if (paths.size() != 1) {
+        std::string all;
+        for (const auto& path : paths) {
+            all += path + " ";
+        }
+        return "several paths: " + all;
+    }
+    return *paths.begin();
+}
+
+std::string AccountHomeForTest() {
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
+}
+
+}  // namespace
+
+TEST(FlockCleaningLockTest, OnePathPerUserWhateverTheEnvironmentInRunUserElseOurStateFolder) {
+    orvelle::test::TempEnvironment environment;
+    const std::string uid = std::to_string(::getuid());
+    const std::string inRunUser = orvelle::test::InPrivateMounts([&]() -> std::string {
+        if (auto error = orvelle::test::MountTmpfs("/run/user", 64); !error.empty()) {
+            return error;
+        }
+        ::mkdir(("/run/user/" + uid).c_str(), 0700);
+        return LockPathsUnderEveryEnvironment(environment.Root());
+    });
+    EXPECT_EQ(inRunUser, "/run/user/" + uid + "/orvelle-clean.lock");
+
+    const std::string home = AccountHomeForTest();
+    ASSERT_FALSE(home.empty());
+    const std::string inState = orvelle::test::InPrivateMounts([&]() -> std::string {
+        // No /run/user/<uid> (cron on a system without logind), and the account's home
+        // replaced by an empty one for this child only.
+        if (auto error = orvelle::test::MountTmpfs("/run/user", 64); !error.empty()) {
+            return error;
+        }
+        if (auto error = orvelle::test::MountTmpfs(home, 1024); !error.empty()) {
+            return error;
+        }
+        std::string path = LockPathsUnderEveryEnvironment(environment.Root());
+        struct stat info {};
+        if (::lstat((home + "/.local/state/orvelle").c_str(), &info) != 0 ||
+            (info.st_mode & 0777) != 0700) {
+            return "the folder is not 0700: " + path;
+        }
+        return path;
+    });
+    EXPECT_EQ(inState, home + "/.local/state/orvelle/clean.lock");
 }

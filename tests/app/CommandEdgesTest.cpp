@@ -1,6 +1,9 @@
-// orvelle-clean with names that are not text: a profile folder whose name is not
-// UTF-8 gives a valid JSON preview that still carries the exact bytes.
+// orvelle-clean at its edges: a profile folder whose name is not UTF-8 gives a valid
+// JSON preview that still carries the exact bytes, and the cleaning lock is the same
+// one whatever environment the clean starts in.
 
+#include "FlockCleaningLock.h"
+#include "PrivateMounts.h"
 #include "TempEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +12,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace orvelle;
 
@@ -68,6 +72,46 @@ TEST(CommandNamesTest, AFolderNameThatIsNotUtf8GivesAValidJsonPreviewWithItsByte
     const std::string plain = Output(std::string(ORVELLE_CLEAN) + " --preview --only 6", code);
     EXPECT_EQ(plain.find('\x1b'), std::string::npos) << "no terminal escape reaches the output";
     EXPECT_NE(plain.find("\\x1b[2J"), std::string::npos) << plain;
+}
+
+TEST(CommandEdgesTest, TwoCleansNeverOverlapWithOrWithoutARuntimeFolderInTheEnvironment) {
+    test::TempEnvironment environment;
+    const std::string uid = std::to_string(::getuid());
+    const std::string result = test::InPrivateMounts([&]() -> std::string {
+        if (auto error = test::MountTmpfs("/run/user", 64); !error.empty()) {
+            return error;
+        }
+        ::mkdir(("/run/user/" + uid).c_str(), 0700);
+        ::unsetenv(platform::posix::FlockCleaningLock::kFolderVariable);
+        platform::posix::FlockCleaningLock window;  // the program, started from the desktop
+        if (!window.TryLock().empty()) {
+            return "the lock was not free";
+        }
+        std::string report;
+        for (const char* runtime : {"", "/tmp", "/nonexistent"}) {
+            if (runtime[0] == '\0') {
+                ::unsetenv("XDG_RUNTIME_DIR");  // cron, su
+            } else {
+                ::setenv("XDG_RUNTIME_DIR", runtime, 1);
+            }
+            int code = -1;
+            const std::string output =
+                Output(std::string(ORVELLE_CLEAN) + " --run --only 0 --no-wait 2>&1", code);
+            if (code != 3 || output.find("another clean is running") == std::string::npos) {
+                report += std::string("XDG_RUNTIME_DIR=") + runtime + ": " + std::to_string(code) +
+                          " " + output;
+            }
+        }
+        window.Unlock();
+        int code = -1;
+        const std::string output =
+            Output(std::string(ORVELLE_CLEAN) + " --run --only 0 --no-wait 2>&1", code);
+        if (code != 0) {
+            report += "free lock: " + std::to_string(code) + " " + output;
+        }
+        return report.empty() ? "ok" : report;
+    });
+    EXPECT_EQ(result, "ok");
 }
 
 }  // namespace
