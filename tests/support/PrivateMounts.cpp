@@ -103,6 +103,10 @@ std::string RunInChild(const std::function<std::string()>& prepare,
     return result;
 }
 
+std::string InChild(const std::function<std::string()>& body) {
+    return RunInChild([] { return std::string(); }, body);
+}
+
 std::string InPrivateMounts(const std::function<std::string()>& body) {
     return RunInChild(EnterNamespace, body);
 }

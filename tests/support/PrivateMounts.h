@@ -5,6 +5,10 @@
 
 namespace orvelle::test {
 
+// Runs `body` in a child process, whose limits and working folder it may change
+// freely; returns the body's result, or why the child did not get there.
+std::string InChild(const std::function<std::string()>& body);
+
 // Runs `body` in a child process with a mount namespace of its own, so that it can
 // mount small or read-only file systems over the test's folders; they vanish with the
 // child, whatever happens to it. An unprivileged user gets a user namespace too, where

@@ -116,6 +116,84 @@ bool MountIdOf(int dirFd, const char* name, int flags, std::uint64_t& mountId, b
 
 }  // namespace
 
+// One folder of a walk: where it is (its parent and name; the full path for the
+// root), what it is (device and inode) and, while the budget allows, its descriptor.
+struct PosixFolder::Node {
+    std::shared_ptr<Node> parent;
+    std::string name;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::size_t depth = 0;
+    UniqueFd fd;
+    std::shared_ptr<Budget> budget;
+
+    Node() = default;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    ~Node() {
+        // Going back up: the parent, when it gave its descriptor away, takes one again
+        // through this folder's "..", which costs one call and no walk from the top.
+        if (fd && parent && !parent->fd) {
+            UniqueFd up(::openat(fd.get(), "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            struct stat info {};
+            if (up && ::fstat(up.get(), &info) == 0 && info.st_dev == parent->device &&
+                info.st_ino == parent->inode) {
+                parent->Take(std::move(up));
+            }
+        }
+        if (fd) {
+            budget->Closed(*this);
+        }
+    }
+
+    void Take(UniqueFd opened) {
+        fd = std::move(opened);
+        budget->Opened(*this);
+    }
+
+    // Opens this folder again: from the nearest ancestor that still has a
+    // descriptor (or the root's path), name by name, each checked to be the
+    // folder first seen there.
+    int Reopen() {
+        std::vector<Node*> chain;
+        for (Node* node = this; node != nullptr && !node->fd; node = node->parent.get()) {
+            chain.push_back(node);
+        }
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            Node& node = **it;
+            const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+            UniqueFd opened(node.parent ? ::openat(node.parent->fd.get(), node.name.c_str(), flags)
+                                        : ::open(node.name.c_str(), flags));
+            struct stat info {};
+            if (!opened || ::fstat(opened.get(), &info) != 0 || info.st_dev != node.device ||
+                info.st_ino != node.inode) {
+                throw RuntimeError(errors::kPathFileAccessError,
+                                   "Not cleaned: \"" + node.name +
+                                       "\" was moved or replaced while it was being cleaned");
+            }
+            node.Take(std::move(opened));
+        }
+        return fd.get();
+    }
+};
+
+void PosixFolder::Budget::Opened(Node& node) {
+    open.insert({node.depth, &node});
+    while (open.size() > kDescriptorBudget) {
+        auto shallowest = open.begin();
+        if (shallowest->second == &node) {
+            ++shallowest;
+        }
+        Node* evicted = shallowest->second;
+        open.erase(shallowest);
+        evicted->fd = UniqueFd();
+    }
+}
+
+void PosixFolder::Budget::Closed(Node& node) {
+    open.erase({node.depth, &node});
+}
+
 std::unique_ptr<PosixFolder> PosixFolder::OpenRoot(const std::string& givenPath,
                                                    std::shared_ptr<const OpenFileSet> openFiles) {
     if (givenPath.empty()) {
@@ -151,18 +229,30 @@ std::unique_ptr<PosixFolder> PosixFolder::OpenRoot(const std::string& givenPath,
     walk->openFiles =
         openFiles ? std::move(openFiles) : std::make_shared<const OpenFileSet>(OpenFileSet::Scan());
     walk->anyOpenOnDevice = walk->openFiles->AnyOn(walk->device);
-    return std::make_unique<PosixFolder>(std::move(fd), std::move(walk));
+    auto node = std::make_shared<Node>();
+    node->name = path;
+    node->device = root.st_dev;
+    node->inode = root.st_ino;
+    node->budget = walk->budget;
+    node->Take(std::move(fd));
+    return std::make_unique<PosixFolder>(std::move(node), std::move(walk));
 }
 
-PosixFolder::PosixFolder(UniqueFd fd, std::shared_ptr<const Walk> walk)
-    : fd_(std::move(fd)), walk_(std::move(walk)) {
+PosixFolder::PosixFolder(std::shared_ptr<Node> node, std::shared_ptr<const Walk> walk)
+    : node_(std::move(node)), walk_(std::move(walk)) {
+}
+
+PosixFolder::~PosixFolder() = default;
+
+int PosixFolder::Fd() const {
+    return node_->fd ? node_->fd.get() : node_->Reopen();
 }
 
 bool PosixFolder::OnWalkMount(const std::string& name) const {
     std::uint64_t mountId = 0;
     bool isMountRoot = false;
     dev_t device = 0;
-    if (!MountIdOf(fd_.get(), name.c_str(), AT_SYMLINK_NOFOLLOW, mountId, isMountRoot, device)) {
+    if (!MountIdOf(Fd(), name.c_str(), AT_SYMLINK_NOFOLLOW, mountId, isMountRoot, device)) {
         return false;
     }
     if (device != walk_->device || isMountRoot) {
@@ -174,7 +264,7 @@ bool PosixFolder::OnWalkMount(const std::string& name) const {
 
 std::vector<FolderEntry> PosixFolder::List() {
     // A descriptor of its own, so that reading never moves this folder's offset.
-    UniqueFd listFd(::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd listFd(::openat(Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!listFd) {
         ThrowWalkError(errno, ".");
     }
@@ -201,7 +291,7 @@ std::vector<FolderEntry> PosixFolder::List() {
         unsigned char type = entry->d_type;
         if (type == DT_UNKNOWN) {
             struct stat info {};
-            if (::fstatat(fd_.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (::fstatat(Fd(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
                 continue;  // gone meanwhile
             }
             type = S_ISREG(info.st_mode)   ? DT_REG
@@ -229,7 +319,7 @@ std::vector<FolderEntry> PosixFolder::List() {
 }
 
 std::unique_ptr<PosixFolder> PosixFolder::OpenChild(const std::string& name) {
-    UniqueFd fd(::openat(fd_.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd fd(::openat(Fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) {
         ThrowWalkError(errno, name);
     }
@@ -246,7 +336,15 @@ std::unique_ptr<PosixFolder> PosixFolder::OpenChild(const std::string& name) {
         throw RuntimeError(errors::kPermissionDenied,
                            "Not cleaned: \"" + name + "\" is on another file system");
     }
-    return std::make_unique<PosixFolder>(std::move(fd), walk_);
+    auto node = std::make_shared<Node>();
+    node->parent = node_;
+    node->name = name;
+    node->device = info.st_dev;
+    node->inode = info.st_ino;
+    node->depth = node_->depth + 1;
+    node->budget = walk_->budget;
+    node->Take(std::move(fd));
+    return std::make_unique<PosixFolder>(std::move(node), walk_);
 }
 
 std::unique_ptr<IFolder> PosixFolder::OpenFolder(const std::string& name) {
@@ -255,7 +353,7 @@ std::unique_ptr<IFolder> PosixFolder::OpenFolder(const std::string& name) {
 
 std::optional<std::uint64_t> PosixFolder::DeletableFileSize(const std::string& name) const {
     struct stat info {};
-    if (::fstatat(fd_.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(Fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return std::nullopt;
     }
     if (S_ISREG(info.st_mode)) {
@@ -270,18 +368,18 @@ std::optional<std::uint64_t> PosixFolder::DeletableFileSize(const std::string& n
 
 std::uint64_t PosixFolder::OwnSize() const {
     struct stat info {};
-    return ::fstat(fd_.get(), &info) == 0 ? static_cast<std::uint64_t>(info.st_blocks) * 512U : 0;
+    return ::fstat(Fd(), &info) == 0 ? static_cast<std::uint64_t>(info.st_blocks) * 512U : 0;
 }
 
 bool PosixFolder::DeleteFile(const std::string& name) {
     if (!DeletableFileSize(name)) {
         return false;
     }
-    return ::unlinkat(fd_.get(), name.c_str(), 0) == 0;
+    return ::unlinkat(Fd(), name.c_str(), 0) == 0;
 }
 
 bool PosixFolder::DeleteFolder(const std::string& name) {
-    if (::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0) {
+    if (::unlinkat(Fd(), name.c_str(), AT_REMOVEDIR) == 0) {
         return true;
     }
     if (errno != ENOTEMPTY && errno != EEXIST) {
@@ -311,7 +409,7 @@ bool PosixFolder::DeleteFolder(const std::string& name) {
                 // What cannot be deleted stays, and so do the folders that hold it.
                 static_cast<void>(top.folder->DeleteFile(entry.name));
             } else if (entry.kind == EntryKind::Folder &&
-                       ::unlinkat(top.folder->fd_.get(), entry.name.c_str(), AT_REMOVEDIR) != 0) {
+                       ::unlinkat(top.folder->Fd(), entry.name.c_str(), AT_REMOVEDIR) != 0) {
                 try {
                     auto child = top.folder->OpenChild(entry.name);
                     auto entries = child->List();
@@ -324,9 +422,13 @@ bool PosixFolder::DeleteFolder(const std::string& name) {
         }
         const std::string done = top.name;
         stack.pop_back();
-        const int parentFd = stack.empty() ? fd_.get() : stack.back().folder->fd_.get();
-        if (::unlinkat(parentFd, done.c_str(), AT_REMOVEDIR) != 0 && stack.empty()) {
-            return false;
+        try {
+            const int parentFd = stack.empty() ? Fd() : stack.back().folder->Fd();
+            if (::unlinkat(parentFd, done.c_str(), AT_REMOVEDIR) != 0 && stack.empty()) {
+                return false;
+            }
+        } catch (const RuntimeError&) {
+            return false;  // a folder above was moved meanwhile: what is left stays
         }
     }
     return true;

@@ -6,10 +6,13 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 namespace orvelle::platform::posix {
 
@@ -17,8 +20,23 @@ namespace orvelle::platform::posix {
 // openat/unlinkat/fstatat relative to it, never follows a symbolic link and never
 // leaves the file system (mount) the walk started on. Files that some process holds
 // open, sockets, FIFOs and devices are kept, as Windows keeps a file in use.
+//
+// A walk holds at most kDescriptorBudget descriptors however deep it goes: the
+// shallowest folders give theirs back first and open again when the walk returns to
+// them, from the child through ".." or from the nearest open folder above by name,
+// and only when device and inode are still the ones first seen.
 class PosixFolder final : public IFolder {
 public:
+    static constexpr std::size_t kDescriptorBudget = 64;
+
+    struct Node;
+    // The open descriptors of one walk, shallowest first.
+    struct Budget {
+        std::set<std::pair<std::size_t, Node*>> open;
+        void Opened(Node& node);
+        void Closed(Node& node);
+    };
+
     // What every folder of one walk shares.
     struct Walk {
         std::shared_ptr<const OpenFileSet> openFiles;
@@ -26,6 +44,7 @@ public:
         std::uint64_t mountId = 0;
         bool hasMountId = false;
         bool anyOpenOnDevice = true;
+        std::shared_ptr<Budget> budget = std::make_shared<Budget>();
     };
 
     // Opens `path` as the root of a walk, after the safety checks: a full path, not
@@ -34,7 +53,10 @@ public:
     [[nodiscard]] static std::unique_ptr<PosixFolder> OpenRoot(
         const std::string& path, std::shared_ptr<const OpenFileSet> openFiles);
 
-    PosixFolder(UniqueFd fd, std::shared_ptr<const Walk> walk);
+    PosixFolder(std::shared_ptr<Node> node, std::shared_ptr<const Walk> walk);
+    ~PosixFolder() override;
+    PosixFolder(const PosixFolder&) = delete;
+    PosixFolder& operator=(const PosixFolder&) = delete;
 
     [[nodiscard]] std::vector<FolderEntry> List() override;
     [[nodiscard]] std::unique_ptr<IFolder> OpenFolder(const std::string& name) override;
@@ -52,7 +74,10 @@ private:
     // True when `name` (an entry of this folder that is a folder) is on the walk's mount.
     [[nodiscard]] bool OnWalkMount(const std::string& name) const;
 
-    UniqueFd fd_;
+    // This folder's descriptor, opened again first when the budget took it.
+    [[nodiscard]] int Fd() const;
+
+    std::shared_ptr<Node> node_;
     std::shared_ptr<const Walk> walk_;
 };
 
