@@ -13,11 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+#include <filesystem>
 #include <set>
 
 using namespace orvelle::platform;
@@ -144,6 +147,54 @@ TEST(AtomicFileTest, ReplacesContentWithTheGivenModeAndNeverWritesThroughALink) 
     std::string content;
     EXPECT_EQ(ReadWholeFile(environment.Path("missing"), content), ENOENT);
     EXPECT_NE(WriteFileAtomically(environment.Path("missing/folder/file"), "x"), 0);
+}
+
+TEST(AtomicFileTest, AWriterKilledBeforeItsRenameLeavesNothingAfterTheNextWrite) {
+    TempEnvironment environment;
+    const std::string path = environment.Path("recently-used.xbel");
+    ASSERT_EQ(WriteFileAtomically(path, "old"), 0);
+    const auto names = [&] {
+        std::set<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(environment.Root())) {
+            found.insert(entry.path().filename().string());
+        }
+        return found;
+    };
+    const auto before = names();
+    // Killed where it hurts most: named, flushed, not yet renamed.
+    const std::string child = orvelle::test::InChild([&] {
+        orvelle::platform::posix::SetAtomicWriteFaultPoint([] { ::_exit(9); });
+        return std::to_string(WriteFileAtomically(path, "new"));
+    });
+    EXPECT_NE(child.find("ended abnormally"), std::string::npos) << child;
+    EXPECT_EQ(ReadFile(path), "old");
+    std::vector<std::string> leftovers;
+    for (const auto& name : names()) {
+        if (!before.count(name)) {
+            leftovers.push_back(name);
+        }
+    }
+    ASSERT_EQ(leftovers.size(), 1U) << "the fault was injected after the name was given";
+    EXPECT_EQ(leftovers[0].rfind(".recently-used.xbel.", 0), 0U) << leftovers[0];
+
+    // A writer at work holds its temporary file; it and other files of the folder stay.
+    const std::string busy = environment.Path(".recently-used.xbel.abcdefghij.tmp");
+    WriteFile(busy, "being written");
+    const int held = ::open(busy.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    WriteFile(environment.Path(".other.abcdefghij.tmp"), "someone else's");
+    WriteFile(environment.Path(".recently-used.xbel.short.tmp"), "not our name");
+
+    ASSERT_EQ(WriteFileAtomically(path, "newer"), 0);
+    EXPECT_EQ(ReadFile(path), "newer");
+    EXPECT_FALSE(orvelle::test::Exists(environment.Path(leftovers[0])));
+    EXPECT_TRUE(orvelle::test::Exists(busy));
+    EXPECT_TRUE(orvelle::test::Exists(environment.Path(".other.abcdefghij.tmp")));
+    EXPECT_TRUE(orvelle::test::Exists(environment.Path(".recently-used.xbel.short.tmp")));
+    ::close(held);
+    EXPECT_EQ(orvelle::platform::posix::RemoveAtomicWriteLeftovers(path), 1)
+        << "once its writer is gone";
 }
 
 TEST(PosixFileSystemTest, ReadLinesSplitsBothLineEndingsAndReportsAMissingFile) {
