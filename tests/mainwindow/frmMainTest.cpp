@@ -1,3 +1,4 @@
+#include "CleaningPages.h"
 #include "FakeAppServices.h"
 #include "FakeBrowser.h"
 #include "FakeClipboard.h"
@@ -349,4 +350,24 @@ TEST_F(frmMainTest, AScheduledRunThatMeetsAnotherCleanWaitsForItInsteadOfBeingDr
     EXPECT_TRUE(log->toPlainText().endsWith(QStringLiteral("Done")))
         << "it ran once the lock was free";
     EXPECT_EQ(settings.GetSetting("Orvelle", "Schedule", "LastRunTime", "?"), "10:00:09");
+}
+
+TEST_F(frmMainTest, OptionsTheStoreDidNotGiveAreShownInOneBoxAndNeverCleanedOnSchedule) {
+    auto window = Load();
+    auto& schedule = window->ScheduleEditor();
+    schedule.UserEditsTime(schedule::TimeOfDay{10, 0, 0});  // the fake clock reads 10:00:00
+    window->schedulePage->cmdApply->click();
+    messageBox.shown.clear();
+    window->ShowStoreNotice("The registry store cannot be read as it is", true);
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+    EXPECT_EQ(messageBox.shown[0].text, "The registry store cannot be read as it is");
+    EXPECT_EQ(window->tabMain->currentIndex(), 1) << "the Clean Internet page";
+
+    auto* log = window->findChild<QTextEdit*>(QStringLiteral("rtfMessage"));
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().isEmpty()) << "no clean on guessed options";
+    EXPECT_TRUE(window->lblStatus->text().contains(QStringLiteral("could not be read")));
+    window->cleaningPages->cmdBasicClean_Click();
+    EXPECT_TRUE(log->toPlainText().endsWith(QStringLiteral("Done")))
+        << "the user, having seen them, may still clean by hand";
 }
