@@ -4,6 +4,8 @@
 #include "BrowserProfileFolders.h"
 #include "Settings.h"
 #include "Version.h"
+
+#include "ErrorBox.h"
 #include "XdgPaths.h"
 
 namespace orvelle::app {
@@ -25,8 +27,12 @@ std::unique_ptr<platform::posix::DevToolsBrowserSource> DevToolsSourceIfWanted(
 }  // namespace
 
 PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
-    : damagedStore(platform::posix::SetAsideDamagedRegistryStore(
-          platform::posix::SqliteRegistry::DefaultPath())),
+    : storeStatus(
+          platform::posix::InspectRegistryStore(platform::posix::SqliteRegistry::DefaultPath())),
+      damagedStore(storeStatus.state == platform::posix::RegistryStoreState::Damaged
+                       ? platform::posix::SetAsideDamagedRegistryStore(
+                             platform::posix::SqliteRegistry::DefaultPath())
+                       : std::nullopt),
       registry(platform::posix::SqliteRegistry::DefaultPath()),
       settings(registry),
       profile(platform::posix::IniProfileFile::DefaultPath()),
@@ -73,9 +79,52 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
                hiddenWindows,
                traceCatalog,
                cleaningLock} {
+    // A change that is not kept is said once per run: every later one fails the same way.
+    settings.SetWriteFailureHandler([this](const std::string& setting, platform::LSTATUS) {
+        if (writeFailureShown_) {
+            return;
+        }
+        writeFailureShown_ = true;
+        const std::string reason =
+            registry.LastError().empty() ? "the registry store is not open" : registry.LastError();
+        shell::ShowErrorBox(
+            services.messageBox,
+            platform::RuntimeError(platform::errors::kPathFileAccessError,
+                                   "Path/File access error: the setting " + setting +
+                                       " could not be saved in " + registry.Path() + " (" + reason +
+                                       "); no change is kept until it can be"));
+    });
+    if (damagedStore && !damagedStore->copy.empty() && registry.IsOpen()) {
+        // The new store holds guessed options until the user has looked at them.
+        static_cast<void>(registry.SetOptionsUnconfirmed(true));
+    }
+}
+
+std::string PosixServices::StoreNotice() {
     if (damagedStore) {
-        services.messageBox.Show(platform::posix::DamagedRegistryStoreMessage(*damagedStore),
-                                 "Orvelle", platform::MessageIcon::Exclamation);
+        return platform::posix::DamagedRegistryStoreMessage(*damagedStore);
+    }
+    if (StoreUnreadable()) {
+        return platform::posix::UnusableRegistryStoreMessage(
+            registry.Path(), storeStatus.state == platform::posix::RegistryStoreState::Unusable
+                                 ? storeStatus.reason
+                                 : registry.LastError());
+    }
+    if (registry.OptionsUnconfirmed()) {
+        return "The cleaning options were set back to their defaults when a damaged registry "
+               "store was replaced, and you have not looked at them since. No clean runs, "
+               "scheduled or from orvelle-clean, until you have: they are shown now.";
+    }
+    return {};
+}
+
+bool PosixServices::StoreUnreadable() const {
+    return storeStatus.state == platform::posix::RegistryStoreState::Unusable || !registry.IsOpen();
+}
+
+void PosixServices::OptionsShown() {
+    if (registry.IsOpen()) {
+        static_cast<void>(registry.SetOptionsUnconfirmed(false));
     }
 }
 

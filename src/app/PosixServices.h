@@ -48,11 +48,21 @@ namespace orvelle::app {
 // Paths follow the environment ($XDG_CONFIG_HOME and friends) when it is built.
 struct PosixServices {
     // `messageBox` replaces the modal boxes (the screenshot tool prints them instead).
-    // A damaged registry store is moved aside before the new one opens, and the user is
-    // told in one box.
+    // A damaged registry store is moved aside before the new one opens; a store that
+    // cannot be read as it is stays where it is. Either way StoreNotice() says so.
     explicit PosixServices(platform::IMessageBox* messageBoxOverride = nullptr);
 
-    // What was done with a damaged store at start; nullopt when it was sound.
+    // The text the main window shows once when the options on screen are not the ones
+    // the user stored; empty when the store was read as it is.
+    [[nodiscard]] std::string StoreNotice();
+    // Whether the store could not be read at all: nothing cleans on the schedule then.
+    [[nodiscard]] bool StoreUnreadable() const;
+    // The user has seen the cleaning options: cleans may start from everywhere again.
+    void OptionsShown();
+
+    // The store as found at start.
+    platform::posix::RegistryStoreStatus storeStatus;
+    // What was done with a damaged store at start; nullopt when it was not damaged.
     std::optional<platform::posix::DamagedRegistryStore> damagedStore;
     platform::posix::SqliteRegistry registry;
     platform::RegistrySettingsStore settings;
@@ -94,6 +104,9 @@ struct PosixServices {
     platform::posix::FlockCleaningLock cleaningLock;
 
     shell::AppServices services;
+
+private:
+    bool writeFailureShown_ = false;
 };
 
 }  // namespace orvelle::app

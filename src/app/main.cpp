@@ -35,6 +35,10 @@ int main(int argc, char** argv) {
             mainWindow = std::make_unique<shell::frmMain>(posix.services);
             mainWindow->Form_Load();
             mainWindow->show();
+            if (const std::string notice = posix.StoreNotice(); !notice.empty()) {
+                mainWindow->ShowStoreNotice(notice, posix.StoreUnreadable());
+                posix.OptionsShown();
+            }
             if (!file.empty()) {
                 mainWindow->OpenEncryptedFile(file);
             }

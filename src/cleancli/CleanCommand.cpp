@@ -22,10 +22,12 @@
 #include "PosixTempPath.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
+#include "RegistryStoreCheck.h"
 #include "SqliteRegistry.h"
 #include "SystemClock.h"
 #include "XcbClipboard.h"
 #include "XdgPaths.h"
+#include "platform/TextLines.h"
 
 #include <sys/stat.h>
 
@@ -61,6 +63,44 @@ std::string SizeText(std::uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", size, units[unit]);
     return text;
+}
+
+// The JSON documents carry names as the disk has them, which need not be UTF-8: such
+// a text is written with each invalid byte as U+FFFD, and beside it "<field>Bytes"
+// holds the exact bytes, each byte b as the character U+00b ("latin-1"), so that a
+// reader gets them back by encoding that text as ISO 8859-1.
+bool ValidUtf8(const std::string& text) {
+    try {
+        static_cast<void>(json(text).dump());
+        return true;
+    } catch (const json::type_error&) {
+        return false;
+    }
+}
+
+std::string ByteCharacters(const std::string& bytes) {
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xc0 | (byte >> 6));
+            text += static_cast<char>(0x80 | (byte & 0x3f));
+        }
+    }
+    return text;
+}
+
+void SetText(json& object, const std::string& field, const std::string& value) {
+    object[field] = value;
+    if (!ValidUtf8(value)) {
+        object[field + "Bytes"] = ByteCharacters(value);
+    }
+}
+
+std::string Dump(const json& document) {
+    return document.dump(2, ' ', false, json::error_handler_t::replace);
 }
 
 std::string Coloured(const std::string& text, LogColour colour, bool terminal) {
@@ -102,6 +142,8 @@ public:
     }
 
     [[nodiscard]] bool StoreOpen() const { return registry_.IsOpen(); }
+    [[nodiscard]] std::string StoreError() const { return registry_.LastError(); }
+    [[nodiscard]] bool OptionsUnconfirmed() { return registry_.OptionsUnconfirmed(); }
     [[nodiscard]] std::string StorePathText() const { return registry_.Path(); }
 
     [[nodiscard]] std::set<int> Selected() const {
@@ -129,8 +171,9 @@ public:
                  {"message", cleaning::CleaningRun::StepMessage(index)}});
         }
         if (asJson) {
-            output_.out << json{{"programFolder", programFolder_}, {"options", options}}.dump(2)
-                        << "\n";
+            json document{{"options", options}};
+            SetText(document, "programFolder", programFolder_);
+            output_.out << Dump(document) << "\n";
             return errors_ > 0 ? 1 : 0;
         }
         output_.out << "Options of " << programFolder_ << ":\n";
@@ -173,23 +216,21 @@ public:
         for (const OptionPreview& preview : previews) {
             json items = json::array();
             for (const PreviewItem& item : preview.items) {
-                items.push_back({{"path", item.path},
-                                 {"kind", item.kind},
-                                 {"what", item.what},
-                                 {"bytes", item.bytes},
-                                 {"files", item.files},
-                                 {"kept", item.kept},
-                                 {"rows", item.rows},
-                                 {"browser", item.browser},
-                                 {"profile", item.profile}});
+                json entry{{"kind", item.kind},   {"what", item.what}, {"bytes", item.bytes},
+                           {"files", item.files}, {"kept", item.kept}, {"rows", item.rows},
+                           {"browser", item.browser}};
+                SetText(entry, "path", item.path);
+                SetText(entry, "profile", item.profile);
+                items.push_back(std::move(entry));
             }
             json skipped = json::array();
             for (const platform::SkippedProfile& profile : preview.skipped) {
-                skipped.push_back({{"browser", profile.browser},
-                                   {"profile", profile.profile},
-                                   {"folder", profile.profileFolder},
-                                   {"reason", profile.reason},
-                                   {"text", cleaning::CleaningTraces::SkippedText(profile)}});
+                json entry{{"browser", profile.browser}};
+                SetText(entry, "profile", profile.profile);
+                SetText(entry, "folder", profile.profileFolder);
+                SetText(entry, "reason", profile.reason);
+                SetText(entry, "text", cleaning::CleaningTraces::SkippedText(profile));
+                skipped.push_back(std::move(entry));
             }
             total += preview.Bytes();
             count += preview.items.size();
@@ -203,12 +244,9 @@ public:
                  {"bytes", preview.Bytes()}});
         }
         if (asJson) {
-            output_.out << json{{"programFolder", programFolder_},
-                                {"options", options},
-                                {"items", count},
-                                {"bytes", total}}
-                               .dump(2)
-                        << "\n";
+            json document{{"options", options}, {"items", count}, {"bytes", total}};
+            SetText(document, "programFolder", programFolder_);
+            output_.out << Dump(document) << "\n";
             return errors_ > 0 ? 1 : 0;
         }
         for (const json& option : options) {
@@ -217,14 +255,14 @@ public:
             for (const json& item : option["items"]) {
                 output_.out << "    " << item["kind"].get<std::string>() << "  "
                             << SizeText(item["bytes"].get<std::uint64_t>()) << "  "
-                            << item["path"].get<std::string>();
+                            << platform::EscapeControls(item["path"].get<std::string>());
                 std::string detail = item["what"].get<std::string>();
                 const auto add = [&](const std::string& text) {
                     detail += (detail.empty() ? "" : "; ") + text;
                 };
                 if (!item["browser"].get<std::string>().empty()) {
                     add(item["browser"].get<std::string>() + " \"" +
-                        item["profile"].get<std::string>() + "\"");
+                        platform::EscapeControls(item["profile"].get<std::string>()) + "\"");
                 }
                 if (item["rows"].get<std::uint64_t>() > 0) {
                     add(std::to_string(item["rows"].get<std::uint64_t>()) + " rows");
@@ -239,10 +277,12 @@ public:
                 output_.out << (detail.empty() ? "" : "  (" + detail + ")") << "\n";
             }
             for (const json& profile : option["skipped"]) {
-                output_.out << "    skipped: " << profile["text"].get<std::string>() << "\n";
+                output_.out << "    skipped: "
+                            << platform::EscapeControls(profile["text"].get<std::string>()) << "\n";
             }
             for (const json& note : option["notes"]) {
-                output_.out << "    would fail: " << note.get<std::string>() << "\n";
+                output_.out << "    would fail: "
+                            << platform::EscapeControls(note.get<std::string>()) << "\n";
             }
             output_.out << "    total " << SizeText(option["bytes"].get<std::uint64_t>()) << " in "
                         << option["items"].size() << " items\n";
@@ -311,7 +351,8 @@ private:
     }
 
     // A red entry or an error box: on standard output with the log, and on standard error.
-    void Red(const std::string& text) {
+    void Red(const std::string& raw) {
+        const std::string text = platform::EscapeControls(raw);
         ++errors_;
         output_.out << Coloured(text, cleaning::kLogRed, output_.outIsTerminal) << "\n"
                     << std::flush;
@@ -342,10 +383,33 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CommandOutp
         output.out << UsageText();
         return 0;
     }
+    // Options read from anywhere but the user's own store are guesses: nothing is
+    // listed, previewed or cleaned on them.
+    const std::string storePath = platform::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
+    const auto store = platform::posix::InspectRegistryStore(storePath);
+    if (store.state == platform::posix::RegistryStoreState::Damaged) {
+        output.err << kName << ": the registry store " << storePath << " is damaged ("
+                   << store.reason
+                   << "): nothing was done. Start Orvelle: it moves the store aside and "
+                      "shows the options.\n";
+        return 1;
+    }
+    if (store.state == platform::posix::RegistryStoreState::Unusable) {
+        output.err << kName << ": the registry store " << storePath << " cannot be read as it is ("
+                   << store.reason << "): nothing was done, and the store was left as it is.\n";
+        return 1;
+    }
     Session session(parsed, parsed.mode == CleanMode::Run, output);
     if (!session.StoreOpen()) {
         output.err << kName << ": cannot open the registry store " << session.StorePathText()
-                   << "\n";
+                   << " (" << session.StoreError() << "): nothing was done.\n";
+        return 1;
+    }
+    if (parsed.mode == CleanMode::Run && session.OptionsUnconfirmed()) {
+        output.err << kName
+                   << ": the cleaning options were set back to their defaults when a damaged "
+                      "registry store was replaced, and no one has looked at them since: "
+                      "nothing was cleaned. Start Orvelle to see them.\n";
         return 1;
     }
     switch (parsed.mode) {

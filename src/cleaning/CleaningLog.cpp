@@ -1,5 +1,7 @@
 #include "CleaningLog.h"
 
+#include "platform/TextLines.h"
+
 namespace orvelle::cleaning {
 
 void CleaningLog::Clear() {
@@ -17,7 +19,9 @@ void CleaningLog::Entry(const std::string& text) {
     if (colour_ == kLogRed) {
         ++redEntries_;
     }
-    sink_.InsertAtCaret(sink_.SelectedText() + "\r\n" + text);
+    // Names come from the disk and the browsers' indexes: a line break in one must not
+    // make a line of its own.
+    sink_.InsertAtCaret(sink_.SelectedText() + "\r\n" + platform::EscapeControls(text));
 }
 
 void CleaningLog::PathEntry(const std::string& path) {
@@ -51,7 +55,7 @@ void CleaningLog::ErrorEntry(const std::string& text) {
 void CleaningLog::WalkError(const std::string& description) {
     SetColour(kLogRed);
     ++redEntries_;
-    sink_.InsertAtCaret(description + "\r\n");
+    sink_.InsertAtCaret(platform::EscapeControls(description) + "\r\n");
     SetColour(kLogBlue);
 }
 

@@ -105,6 +105,7 @@ void CleaningRun::cmdBasicClean_Click() {
         return;
     }
     const RunningFlag running(running_);
+    refusedByLock_ = false;
     shell::RunTrapped(messageBox_, [&] {
         if (host_.IsSchedulePending()) {
             return;
@@ -112,6 +113,7 @@ void CleaningRun::cmdBasicClean_Click() {
         if (const std::string holder = lock_.TryLock(); !holder.empty()) {
             // Only the status line: a schedule that stays due tries again quietly.
             host_.SetStatus("Another clean is running (" + holder + "): not cleaned");
+            refusedByLock_ = true;
             return;
         }
         const LockTaken taken(lock_);

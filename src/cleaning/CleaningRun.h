@@ -41,6 +41,9 @@ public:
     void cmdBasicClean_Click();
 
     [[nodiscard]] bool IsRunning() const noexcept { return running_; }
+    // Whether the last request was refused because another process held the lock;
+    // a scheduled run then waits for it.
+    [[nodiscard]] bool RefusedByLock() const noexcept { return refusedByLock_; }
 
     // The status line after a run whose log holds `redEntries` red entries: "Ready"
     // when there are none, else how many problems there were.
@@ -61,6 +64,7 @@ private:
     platform::IMessageBox& messageBox_;
     platform::ICleaningLock& lock_;
     bool running_ = false;
+    bool refusedByLock_ = false;
 };
 
 }  // namespace orvelle::cleaning

@@ -22,7 +22,10 @@ void CleaningTraces::PathEntries(const std::string& own, const platform::TraceFi
 }
 
 std::string CleaningTraces::SkippedText(const platform::SkippedProfile& skipped) {
-    std::string text = skipped.browser + " profile \"" + skipped.profile + "\"";
+    // No profile name: the index naming the profiles could not be used.
+    std::string text = skipped.profile.empty()
+                           ? skipped.browser + " profiles"
+                           : skipped.browser + " profile \"" + skipped.profile + "\"";
     if (skipped.reason.rfind("Not cleaned: ", 0) == 0) {
         return text + " (" + skipped.profileFolder + ") not cleaned: " + skipped.reason.substr(13);
     }

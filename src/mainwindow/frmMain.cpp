@@ -5,6 +5,7 @@
 #include "CleaningMainPanel.h"
 #include "CleaningOptions.h"
 #include "CleaningPages.h"
+#include "CleaningRun.h"
 #include "ErrorBox.h"
 #include "FileSecurityPage.h"
 #include "HideShowWindows.h"
@@ -119,7 +120,21 @@ void frmMain::BuildControls() {
     rearmSwitch_ = std::make_unique<schedule::QTimerSwitch>(*tmrMakeScehduleEnable);
     scheduleTimers_ = std::make_unique<schedule::ScheduleTimers>(
         *scheduleEditor_, services_.settings, services_.messageBox, services_.clock, *tmrSchedule,
-        *rearmSwitch_, [this] { cleaningPages->cmdBasicClean_Click(); });
+        *rearmSwitch_, [this] {
+            if (scheduleHeld_) {
+                // Options the store did not give are guesses: the schedule never acts on them.
+                lblStatus->setText(QStringLiteral(
+                    "The cleaning options could not be read: the scheduled clean did not run"));
+                return true;
+            }
+            cleaningPages->cmdBasicClean_Click();
+            if (cleaningPages->Run().RefusedByLock()) {
+                lblStatus->setText(lblStatus->text() +
+                                   QStringLiteral("; the scheduled clean waits for it"));
+                return false;
+            }
+            return true;
+        });
     connect(tmrSchedule, &schedule::SecondTimer::timeout, this, &frmMain::tmrSchedule_Timer);
     connect(tmrMakeScehduleEnable, &QTimer::timeout, this, &frmMain::tmrMakeScehduleEnable_Timer);
 
@@ -129,6 +144,10 @@ void frmMain::BuildControls() {
     controls.lblStatus = lblStatus;
     controls.setScheduleTimerEnabled = [this](bool enabled) { tmrSchedule->SetEnabled(enabled); };
     controls.setScheduleEnableTimerEnabled = [this](bool enabled) {
+        if (enabled) {
+            // The run has ended: its time is kept now, not a second later.
+            scheduleTimers_->SaveLastRunTime();
+        }
         rearmSwitch_->SetEnabled(enabled);
     };
     controls.isSchedulePending = [this] { return IsSchedulePending(); };
@@ -295,6 +314,12 @@ void frmMain::Form_Load() {
         // 25. The tray menu's tick follows the check box.
         pagePopupKiller->UpdateMenuTick();
     });
+}
+
+void frmMain::ShowStoreNotice(const std::string& text, bool holdSchedule) {
+    scheduleHeld_ = holdSchedule;
+    tabMain->setCurrentWidget(cleaningPages->CleanInternet());
+    services_.messageBox.Show(text, ApplicationTitle(), platform::MessageIcon::Exclamation);
 }
 
 void frmMain::tmrSchedule_Timer() {

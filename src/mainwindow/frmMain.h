@@ -110,6 +110,12 @@ public:
     // is enabled); the cleaning run is refused then.
     [[nodiscard]] bool IsSchedulePending() const;
 
+    // The options on screen are not the ones the user stored: `text` says why in one
+    // box and the cleaning pages open. With `holdSchedule` (the store cannot be read)
+    // no scheduled clean starts for the rest of this run.
+    void ShowStoreNotice(const std::string& text, bool holdSchedule);
+    [[nodiscard]] bool IsScheduleHeld() const noexcept { return scheduleHeld_; }
+
     [[nodiscard]] schedule::ScheduleEditor& ScheduleEditor() noexcept { return *scheduleEditor_; }
 
     // The pop-up sound path read from "wavpath.txt" by the load step.
@@ -204,6 +210,7 @@ private:
     // A run wanted the window while the hot key had hidden every window.
     bool bShowWhenWindowsShown_ = false;
     bool unloaded_ = false;
+    bool scheduleHeld_ = false;
 };
 
 }  // namespace orvelle::shell

@@ -4,21 +4,41 @@
 #include "RegistryStoreCheck.h"
 #include "SqliteRegistry.h"
 
+#include <algorithm>
+#include <cctype>
 #include <iostream>
 
 int main(int argc, char** argv) {
+    namespace posix = orvelle::platform::posix;
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    const std::string path = orvelle::platform::posix::SqliteRegistry::DefaultPath();
+    const std::string path = posix::SqliteRegistry::DefaultPath();
     // A damaged store is reported, never repaired or replaced from here: the program
-    // moves it aside at its next start.
-    if (const auto damage = orvelle::platform::posix::CheckRegistryStore(path)) {
-        std::cerr << "ERROR: The registry store " << path << " is damaged (" << *damage << ").\n";
+    // moves it aside at its next start. Trouble around a store is named as what it is.
+    const auto status = posix::InspectRegistryStore(path);
+    if (status.state == posix::RegistryStoreState::Damaged) {
+        std::cerr << "ERROR: The registry store " << path << " is damaged (" << status.reason
+                  << ").\n";
         return 1;
     }
-    orvelle::platform::posix::SqliteRegistry registry(path);
+    if (status.state == posix::RegistryStoreState::Unusable) {
+        std::cerr << "ERROR: The registry store " << path << " cannot be read as it is ("
+                  << status.reason << ").\n";
+        return 1;
+    }
+    posix::SqliteRegistry registry(path);
     if (!registry.IsOpen()) {
-        std::cerr << "ERROR: Cannot open the registry store " << registry.Path() << ".\n";
+        std::cerr << "ERROR: Cannot open the registry store " << registry.Path() << " ("
+                  << registry.LastError() << ").\n";
         return 1;
     }
-    return orvelle::regtool::RunRegCommand(arguments, registry, std::cin, std::cout, std::cerr);
+    const int code =
+        orvelle::regtool::RunRegCommand(arguments, registry, std::cin, std::cout, std::cerr);
+    std::string operation = arguments.empty() ? std::string() : arguments[0];
+    std::transform(operation.begin(), operation.end(), operation.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (code != 0 && (operation == "add" || operation == "delete") &&
+        !registry.LastError().empty()) {
+        std::cerr << "ERROR: The registry store " << path << ": " << registry.LastError() << ".\n";
+    }
+    return code;
 }

@@ -9,7 +9,7 @@ namespace orvelle::schedule {
 ScheduleTimers::ScheduleTimers(ScheduleEditor& editor, platform::ISettingsStore& settings,
                                platform::IMessageBox& messageBox, const platform::IClock& clock,
                                ITimerSwitch& tmrSchedule, ITimerSwitch& tmrMakeScehduleEnable,
-                               std::function<void()> runClean)
+                               std::function<bool()> runClean)
     : editor_(editor),
       settings_(settings),
       messageBox_(messageBox),
@@ -21,12 +21,17 @@ ScheduleTimers::ScheduleTimers(ScheduleEditor& editor, platform::ISettingsStore&
 
 void ScheduleTimers::tmrSchedule_Timer() {
     shell::RunTrapped(messageBox_, [this] {
+        if (waitingForLock_) {
+            // The due second has passed while another clean ran: this run still owes.
+            waitingForLock_ = runClean_ && !runClean_();
+            return;
+        }
         const ScheduleState state = editor_.State();
         switch (IsScheduleDue(state, clock_.Now())) {
         case DueResult::Due:
             damagedReported_ = false;
             if (runClean_) {
-                runClean_();
+                waitingForLock_ = !runClean_();
             }
             break;
         case DueResult::DamagedLastRun:
@@ -45,10 +50,14 @@ void ScheduleTimers::tmrSchedule_Timer() {
     });
 }
 
+void ScheduleTimers::SaveLastRunTime() {
+    settings_.SaveSetting(shell::ApplicationTitle(), shell::settings::kSchedule,
+                          shell::settings::kLastRunTime, editor_.LastRunTime());
+}
+
 void ScheduleTimers::tmrMakeScehduleEnable_Timer() {
     shell::RunTrapped(messageBox_, [this] {
-        settings_.SaveSetting(shell::ApplicationTitle(), shell::settings::kSchedule,
-                              shell::settings::kLastRunTime, editor_.LastRunTime());
+        SaveLastRunTime();
         tmrSchedule_.SetEnabled(true);
         tmrMakeScehduleEnable_.SetEnabled(false);
     });

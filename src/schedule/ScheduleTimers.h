@@ -27,13 +27,19 @@ public:
     ScheduleTimers(ScheduleEditor& editor, platform::ISettingsStore& settings,
                    platform::IMessageBox& messageBox, const platform::IClock& clock,
                    ITimerSwitch& tmrSchedule, ITimerSwitch& tmrMakeScehduleEnable,
-                   std::function<void()> runClean);
+                   std::function<bool()> runClean);
 
     // Tests the page's schedule against the clock; when due starts the cleaning run
-    // once for this tick. A damaged last-run text is reported once, not on every tick.
+    // once for this tick. A run that another clean keeps out (`runClean` returns false)
+    // is tried again on every tick until it starts. A damaged last-run text is
+    // reported once, not on every tick.
     void tmrSchedule_Timer();
     // Saves the last-run label, switches the due test back on and itself off.
     void tmrMakeScehduleEnable_Timer();
+    // Saves the last-run label: at the end of every run, so that an exit right after
+    // it keeps the time.
+    void SaveLastRunTime();
+    [[nodiscard]] bool IsWaitingForLock() const noexcept { return waitingForLock_; }
 
 private:
     ScheduleEditor& editor_;
@@ -42,7 +48,8 @@ private:
     const platform::IClock& clock_;
     ITimerSwitch& tmrSchedule_;
     ITimerSwitch& tmrMakeScehduleEnable_;
-    std::function<void()> runClean_;
+    std::function<bool()> runClean_;
+    bool waitingForLock_ = false;
     std::string reportedDamagedText_;
     bool damagedReported_ = false;
 };

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -30,6 +31,53 @@ std::string ReadText(const std::string& path) {
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+// A browser's INI index: false when there is none; a present one that cannot be read
+// or is no INI text sets `why`, since every profile it names would vanish in silence.
+bool ReadIndex(const std::string& path, std::string& text, std::string& why) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) {
+            why = std::string("it cannot be read: ") + std::strerror(errno);
+        }
+        return false;
+    }
+    ::close(fd);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        why = "it is not a file";
+        return false;
+    }
+    text = ReadText(path);
+    if (text.empty()) {
+        why = "it is empty";
+        return false;
+    }
+    if (text.find('\0') != std::string::npos) {
+        why = "it is not an INI file (it holds binary data)";
+        return false;
+    }
+    std::istringstream lines(text);
+    std::string line;
+    bool section = false;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        const auto first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == ';' || line[first] == '#') {
+            continue;
+        }
+        if (line[first] == '[' && line.find(']', first) != std::string::npos) {
+            section = true;
+        } else if (!section || line.find('=') == std::string::npos) {
+            why = "it is not an INI file (line " + std::to_string(number) + ")";
+            return false;
+        }
+    }
+    if (!section) {
+        why = "it is not an INI file (no section)";
+        return false;
+    }
+    return true;
 }
 
 // True when `path` is a folder we may clean inside; otherwise `why` says why not,
@@ -122,7 +170,17 @@ void FirefoxRoot(Collector& collector, const std::string& browser, const std::st
         bool relative;
     };
     std::vector<Named> named;
-    const IniText profiles(ReadText(root + "/profiles.ini"));
+    std::string profilesText;
+    std::string installsText;
+    for (const auto& [file, text] :
+         {std::pair{"/profiles.ini", &profilesText}, std::pair{"/installs.ini", &installsText}}) {
+        std::string why;
+        if (!ReadIndex(root + file, *text, why) && !why.empty()) {
+            collector.Refuse(browser, "", root + file,
+                             "Not cleaned: the profile index cannot be used, " + why);
+        }
+    }
+    const IniText profiles(profilesText);
     for (const std::string& section : profiles.Sections()) {
         if (section.rfind("Profile", 0) != 0) {
             continue;
@@ -135,7 +193,7 @@ void FirefoxRoot(Collector& collector, const std::string& browser, const std::st
             {profiles.Value(section, "Name"), path, profiles.Value(section, "IsRelative") != "0"});
     }
     // installs.ini names each installation's default profile by its relative path.
-    const IniText installs(ReadText(root + "/installs.ini"));
+    const IniText installs(installsText);
     for (const std::string& section : installs.Sections()) {
         const std::string path = installs.Value(section, "Default");
         if (!path.empty()) {

@@ -30,6 +30,12 @@ class SqliteError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A database that is a symbolic link is never opened: said as such, not as SQLite's
+// "unable to open database file".
+class LinkRefused : public SqliteError {
+    using SqliteError::SqliteError;
+};
+
 Database Open(const std::string& path, bool writable) {
     sqlite3* raw = nullptr;
     const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
@@ -37,6 +43,10 @@ Database Open(const std::string& path, bool writable) {
     const int status = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     Database db(raw);
     if (status != SQLITE_OK) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            throw LinkRefused("is a symbolic link");
+        }
         throw SqliteError(raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(status));
     }
     sqlite3_busy_timeout(db.get(), 5000);
@@ -503,6 +513,8 @@ std::string EraseRows(const std::string& path, TraceContent content,
             }
         }
         Exec(db.get(), "PRAGMA wal_checkpoint(TRUNCATE)");
+    } catch (const LinkRefused&) {
+        return "\"" + path + "\" is a symbolic link: not cleaned";
     } catch (const SqliteError& error) {
         return "Not cleaned: \"" + path + "\": " + error.what();
     }

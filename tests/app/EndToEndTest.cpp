@@ -2,6 +2,8 @@
 // drives the cipher library found by its identifier (registered from the program
 // folder on first use) and the ZIP components.
 
+#include "CleanInternetPage.h"
+#include "CleaningPages.h"
 #include "FakePlatform.h"
 #include "FileSecurityPage.h"
 #include "PosixServices.h"
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -162,18 +165,30 @@ TEST(DamagedStoreTest, TheBoxNamesItTheCopyStaysANewStoreWorksAndTheToolFails) {
     platform::fake::FakeMessageBox messageBox;
     {
         app::PosixServices posix(&messageBox);
+        EXPECT_TRUE(messageBox.shown.empty()) << "the main window says it, once";
+        ASSERT_TRUE(posix.damagedStore.has_value());
+        shell::frmMain window(posix.services);
+        window.Form_Load();
+        window.ShowStoreNotice(posix.StoreNotice(), posix.StoreUnreadable());
         ASSERT_EQ(messageBox.shown.size(), 1U) << "one box";
         const std::string& text = messageBox.shown[0].text;
-        ASSERT_TRUE(posix.damagedStore.has_value());
         EXPECT_NE(text.find(path), std::string::npos) << text;
         EXPECT_NE(text.find(posix.damagedStore->copy), std::string::npos) << text;
+        EXPECT_EQ(window.tabMain->currentWidget(),
+                  static_cast<QWidget*>(window.cleaningPages->CleanInternet()))
+            << "the cleaning options are shown";
+        EXPECT_FALSE(window.IsScheduleHeld()) << "the new store can be read";
         EXPECT_EQ(test::ReadFile(posix.damagedStore->copy), garbage);
         ASSERT_TRUE(posix.registry.IsOpen());
+        EXPECT_TRUE(posix.registry.OptionsUnconfirmed());
         posix.settings.SaveSetting("Orvelle", "Options", "StartUp", "1");
         EXPECT_EQ(posix.settings.GetSetting("Orvelle", "Options", "StartUp", "0"), "1");
+        posix.OptionsShown();
+        EXPECT_FALSE(posix.registry.OptionsUnconfirmed());
     }
     platform::fake::FakeMessageBox secondBox;
-    const app::PosixServices again(&secondBox);
+    app::PosixServices again(&secondBox);
     EXPECT_TRUE(secondBox.shown.empty()) << "the new store is sound";
+    EXPECT_EQ(again.StoreNotice(), "");
     EXPECT_EQ(tool().first, 0);
 }

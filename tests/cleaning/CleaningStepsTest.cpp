@@ -210,6 +210,34 @@ TEST_F(CleaningStepsTest, DoneReplacesWhatTheUserSelectedWhileTheRunYielded) {
     EXPECT_EQ(sink.text.substr(0, 10), "\r\n\r\nDone: ");
 }
 
+TEST(CleaningLogTest, ANameCannotAddALineOrDriveATerminal) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string shown;
+    };
+    const Row rows[] = {
+        {"line breaks", "Evil\nDone\r\nPath: /home", "Evil\\nDone\\r\\nPath: /home"},
+        {"terminal escape", "a\x1b[31mred\x07", "a\\x1b[31mred\\x07"},
+        {"tab and delete", "x\ty\x7f", "x\\ty\\x7f"},
+        {"C1 control in UTF-8",
+         "a\xc2\x9b"
+         "2J",
+         "a\\u009b2J"},
+        {"ordinary names stay", "Année é ü \\ %s", "Année é ü \\ %s"},
+        {"bytes that are not UTF-8 stay", "caf\xe9", "caf\xe9"},
+    };
+    for (const Row& row : rows) {
+        MemoryLogSink sink;
+        CleaningLog log(sink);
+        log.PathEntry(row.text);
+        log.ErrorEntry(row.text);
+        log.WalkError(row.text);
+        EXPECT_EQ(sink.text, "\r\nPath: " + row.shown + "\r\n" + row.shown + row.shown + "\r\n")
+            << row.name;
+    }
+}
+
 TEST(CleaningLogTest, AnEntryPutsTheSelectionBackBeforeItself) {
     MemoryLogSink sink;
     CleaningLog log(sink);

@@ -10,6 +10,7 @@
 #include "FolderErasers.h"
 #include "OpenFileSet.h"
 #include "PosixFolderTree.h"
+#include "PrivateMounts.h"
 #include "TempEnvironment.h"
 #include "platform/RuntimeError.h"
 
@@ -19,6 +20,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -209,6 +211,65 @@ TEST_F(PosixWalkTest, ADeepTreeGoesWhole) {
     walk.Clean(Path("tmp/clean"));
     EXPECT_THAT(Below(Path("tmp/clean")), IsEmpty());
     EXPECT_EQ(walk.sink.text, "");
+}
+
+// A chain of `depth` folders "d" below the working folder, a file in each, built
+// with relative names only (the full path is far longer than PATH_MAX).
+std::string BuildChain(int depth) {
+    for (int level = 0; level < depth; ++level) {
+        if (::mkdir("d", 0700) != 0 || ::chdir("d") != 0) {
+            return "cannot build level " + std::to_string(level) + ": " + std::strerror(errno);
+        }
+        const int fd = ::open("f", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            return std::string("cannot write a file: ") + std::strerror(errno);
+        }
+        ::close(fd);
+    }
+    return {};
+}
+
+TEST_F(PosixWalkTest, TenThousandLevelsGoWholeWithinTwoHundredAndFiftySixDescriptors) {
+    const std::string result = orvelle::test::InPrivateMounts([&]() -> std::string {
+        // On a file system in memory: twenty thousand folders on a busy disk take a minute.
+        if (auto error = orvelle::test::MountTmpfs(Path("tmp"), 256 * 1024); !error.empty()) {
+            return error;
+        }
+        MakeDirs(Path("tmp/clean"));
+        MakeDirs(Path("tmp/inner"));
+        const rlimit limit{256, 256};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            return std::string("setrlimit: ") + std::strerror(errno);
+        }
+        for (const char* top : {"tmp/clean", "tmp/inner"}) {
+            if (::chdir(Path(top).c_str()) != 0) {
+                return "chdir";
+            }
+            if (auto error = BuildChain(10000); !error.empty()) {
+                return error;
+            }
+        }
+        if (::chdir("/") != 0) {
+            return "chdir /";
+        }
+        // The cleaning walk, level by level.
+        walk.Clean(Path("tmp/clean"));
+        if (!walk.sink.text.empty()) {
+            return "the log says: " + walk.sink.text.substr(0, 200);
+        }
+        // The backend's own removal of a folder with everything in it.
+        posix::PosixFolderTree tree;
+        if (!tree.OpenRoot(Path("tmp/inner"))->DeleteFolder("d")) {
+            return "DeleteFolder left something";
+        }
+        for (const char* top : {"tmp/clean", "tmp/inner"}) {
+            if (!fs::is_empty(Path(top))) {
+                return std::string(top) + " is not empty";
+            }
+        }
+        return "ok";
+    });
+    EXPECT_EQ(result, "ok");
 }
 
 TEST(OpenFileSetTest, SeesFilesOpenInOtherProcessesOnlyWhileTheyAreOpen) {

@@ -1,3 +1,4 @@
+#include "CleaningPages.h"
 #include "FakeAppServices.h"
 #include "FakeBrowser.h"
 #include "FakeClipboard.h"
@@ -332,7 +333,8 @@ TEST_F(frmMainTest, TheScheduleStartsTheRunAndTheReArmRecordsIt) {
     EXPECT_EQ(window->schedulePage->lblLastRunTime->text(), QStringLiteral("10:00:00"));
     EXPECT_FALSE(window->tmrSchedule->isActive());
     EXPECT_TRUE(window->tmrMakeScehduleEnable->isActive());
-    EXPECT_EQ(settings.GetSetting("Orvelle", "Schedule", "LastRunTime", "?"), "##:##:##");
+    EXPECT_EQ(settings.GetSetting("Orvelle", "Schedule", "LastRunTime", "?"), "10:00:00")
+        << "kept at the end of the run: an exit in the next second loses nothing";
 
     clock.now.second = 1;
     window->tmrMakeScehduleEnable_Timer();
@@ -362,3 +364,48 @@ TEST_F(frmMainTest, TheLogHasTheMainPagesWidthAndBreaksLinesOnlyBetweenWords) {
 }
 
 }  // namespace
+
+TEST_F(frmMainTest, AScheduledRunThatMeetsAnotherCleanWaitsForItInsteadOfBeingDropped) {
+    auto window = Load();
+    auto& schedule = window->ScheduleEditor();
+    schedule.UserEditsTime(schedule::TimeOfDay{10, 0, 0});  // the fake clock reads 10:00:00
+    window->schedulePage->cmdApply->click();
+    auto* log = window->findChild<QTextEdit*>(QStringLiteral("rtfMessage"));
+
+    cleaningLock.holder = "process 99 (orvelle-clean)";
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().isEmpty());
+    EXPECT_TRUE(window->lblStatus->text().contains(QStringLiteral("waits for it")))
+        << window->lblStatus->text().toStdString();
+    // The due second passes while orvelle-clean still works.
+    clock.now.second = 5;
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().isEmpty());
+
+    cleaningLock.holder.clear();
+    clock.now.second = 9;
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().endsWith(QStringLiteral("Done")))
+        << "it ran once the lock was free";
+    EXPECT_EQ(settings.GetSetting("Orvelle", "Schedule", "LastRunTime", "?"), "10:00:09");
+}
+
+TEST_F(frmMainTest, OptionsTheStoreDidNotGiveAreShownInOneBoxAndNeverCleanedOnSchedule) {
+    auto window = Load();
+    auto& schedule = window->ScheduleEditor();
+    schedule.UserEditsTime(schedule::TimeOfDay{10, 0, 0});  // the fake clock reads 10:00:00
+    window->schedulePage->cmdApply->click();
+    messageBox.shown.clear();
+    window->ShowStoreNotice("The registry store cannot be read as it is", true);
+    ASSERT_EQ(messageBox.shown.size(), 1U);
+    EXPECT_EQ(messageBox.shown[0].text, "The registry store cannot be read as it is");
+    EXPECT_EQ(window->tabMain->currentIndex(), 1) << "the Clean Internet page";
+
+    auto* log = window->findChild<QTextEdit*>(QStringLiteral("rtfMessage"));
+    window->tmrSchedule_Timer();
+    EXPECT_TRUE(log->toPlainText().isEmpty()) << "no clean on guessed options";
+    EXPECT_TRUE(window->lblStatus->text().contains(QStringLiteral("could not be read")));
+    window->cleaningPages->cmdBasicClean_Click();
+    EXPECT_TRUE(log->toPlainText().endsWith(QStringLiteral("Done")))
+        << "the user, having seen them, may still clean by hand";
+}

@@ -1,8 +1,10 @@
 #include "AtomicFile.h"
+#include "FlockCleaningLock.h"
 #include "FlockInstanceLock.h"
 #include "PosixFileSystem.h"
 #include "PosixProcessInfo.h"
 #include "PosixTempPath.h"
+#include "PrivateMounts.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
@@ -11,10 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+#include <filesystem>
+#include <set>
 
 using namespace orvelle::platform;
 using namespace orvelle::platform::posix;
@@ -142,6 +149,54 @@ TEST(AtomicFileTest, ReplacesContentWithTheGivenModeAndNeverWritesThroughALink) 
     EXPECT_NE(WriteFileAtomically(environment.Path("missing/folder/file"), "x"), 0);
 }
 
+TEST(AtomicFileTest, AWriterKilledBeforeItsRenameLeavesNothingAfterTheNextWrite) {
+    TempEnvironment environment;
+    const std::string path = environment.Path("recently-used.xbel");
+    ASSERT_EQ(WriteFileAtomically(path, "old"), 0);
+    const auto names = [&] {
+        std::set<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(environment.Root())) {
+            found.insert(entry.path().filename().string());
+        }
+        return found;
+    };
+    const auto before = names();
+    // Killed where it hurts most: named, flushed, not yet renamed.
+    const std::string child = orvelle::test::InChild([&] {
+        orvelle::platform::posix::SetAtomicWriteFaultPoint([] { ::_exit(9); });
+        return std::to_string(WriteFileAtomically(path, "new"));
+    });
+    EXPECT_NE(child.find("ended abnormally"), std::string::npos) << child;
+    EXPECT_EQ(ReadFile(path), "old");
+    std::vector<std::string> leftovers;
+    for (const auto& name : names()) {
+        if (!before.count(name)) {
+            leftovers.push_back(name);
+        }
+    }
+    ASSERT_EQ(leftovers.size(), 1U) << "the fault was injected after the name was given";
+    EXPECT_EQ(leftovers[0].rfind(".recently-used.xbel.", 0), 0U) << leftovers[0];
+
+    // A writer at work holds its temporary file; it and other files of the folder stay.
+    const std::string busy = environment.Path(".recently-used.xbel.abcdefghij.tmp");
+    WriteFile(busy, "being written");
+    const int held = ::open(busy.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    WriteFile(environment.Path(".other.abcdefghij.tmp"), "someone else's");
+    WriteFile(environment.Path(".recently-used.xbel.short.tmp"), "not our name");
+
+    ASSERT_EQ(WriteFileAtomically(path, "newer"), 0);
+    EXPECT_EQ(ReadFile(path), "newer");
+    EXPECT_FALSE(orvelle::test::Exists(environment.Path(leftovers[0])));
+    EXPECT_TRUE(orvelle::test::Exists(busy));
+    EXPECT_TRUE(orvelle::test::Exists(environment.Path(".other.abcdefghij.tmp")));
+    EXPECT_TRUE(orvelle::test::Exists(environment.Path(".recently-used.xbel.short.tmp")));
+    ::close(held);
+    EXPECT_EQ(orvelle::platform::posix::RemoveAtomicWriteLeftovers(path), 1)
+        << "once its writer is gone";
+}
+
 TEST(PosixFileSystemTest, ReadLinesSplitsBothLineEndingsAndReportsAMissingFile) {
     TempEnvironment environment;
     PosixFileSystem files;
@@ -209,4 +264,71 @@ TEST(RegistrySettingsStoreTest, KeepsSettingsWhereThePlatformKeepsThem) {
     EXPECT_EQ(type, REG_SZ);
     EXPECT_EQ(size, 2U);
     registry.RegCloseKey(key);
+}
+
+namespace {
+
+// The cleaning lock's path as the program, a timer, cron and su would each compute it.
+std::string LockPathsUnderEveryEnvironment(const std::string& home) {
+    ::unsetenv(orvelle::platform::posix::FlockCleaningLock::kFolderVariable);
+    std::set<std::string> paths;
+    const auto add = [&] {
+        paths.insert(orvelle::platform::posix::FlockCleaningLock::DefaultPath());
+    };
+    add();
+    ::unsetenv("XDG_RUNTIME_DIR");  // cron, su
+    add();
+    ::setenv("TMPDIR", (home + "/elsewhere").c_str(), 1);
+    ::setenv("HOME", "/nonexistent", 1);
+    ::setenv("XDG_STATE_HOME", "/nonexistent/state", 1);
+    add();
+    if (paths.size() != 1) {
+        std::string all;
+        for (const auto& path : paths) {
+            all += path + " ";
+        }
+        return "several paths: " + all;
+    }
+    return *paths.begin();
+}
+
+std::string AccountHomeForTest() {
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
+}
+
+}  // namespace
+
+TEST(FlockCleaningLockTest, OnePathPerUserWhateverTheEnvironmentInRunUserElseOurStateFolder) {
+    orvelle::test::TempEnvironment environment;
+    const std::string uid = std::to_string(::getuid());
+    const std::string inRunUser = orvelle::test::InPrivateMounts([&]() -> std::string {
+        if (auto error = orvelle::test::MountTmpfs("/run/user", 64); !error.empty()) {
+            return error;
+        }
+        ::mkdir(("/run/user/" + uid).c_str(), 0700);
+        return LockPathsUnderEveryEnvironment(environment.Root());
+    });
+    EXPECT_EQ(inRunUser, "/run/user/" + uid + "/orvelle-clean.lock");
+
+    const std::string home = AccountHomeForTest();
+    ASSERT_FALSE(home.empty());
+    const std::string inState = orvelle::test::InPrivateMounts([&]() -> std::string {
+        // No /run/user/<uid> (cron on a system without logind), and the account's home
+        // replaced by an empty one for this child only.
+        if (auto error = orvelle::test::MountTmpfs("/run/user", 64); !error.empty()) {
+            return error;
+        }
+        if (auto error = orvelle::test::MountTmpfs(home, 1024); !error.empty()) {
+            return error;
+        }
+        std::string path = LockPathsUnderEveryEnvironment(environment.Root());
+        struct stat info {};
+        if (::lstat((home + "/.local/state/orvelle").c_str(), &info) != 0 ||
+            (info.st_mode & 0777) != 0700) {
+            return "the folder is not 0700: " + path;
+        }
+        return path;
+    });
+    EXPECT_EQ(inState, home + "/.local/state/orvelle/clean.lock");
 }

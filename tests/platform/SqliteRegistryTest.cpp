@@ -1,3 +1,4 @@
+#include "PrivateMounts.h"
 #include "RegistryStoreCheck.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
@@ -8,6 +9,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <functional>
 
 using namespace orvelle::platform;
 using orvelle::platform::posix::SqliteRegistry;
@@ -291,7 +294,8 @@ TEST(SqliteRegistryFileTest, AnUnopenableStoreFailsEveryOperation) {
     EXPECT_EQ(key, kNullKey);
 }
 
-TEST(RegistryStoreCheckTest, TellsASoundStoreFromEachKindOfDamage) {
+TEST(RegistryStoreCheckTest, OnlyWhatSQLiteRejectsIsDamageEverythingElseIsTrouble) {
+    using State = posix::RegistryStoreState;
     orvelle::test::TempEnvironment environment;
     const std::string sound = environment.Path("sound.db");
     {
@@ -305,26 +309,201 @@ TEST(RegistryStoreCheckTest, TellsASoundStoreFromEachKindOfDamage) {
     struct Row {
         const char* name;
         std::string content;
-        bool damaged;
+        State state;
     };
     const Row rows[] = {
-        {"garbage", std::string(4096, '\x5a'), true},
+        {"garbage", std::string(4096, '\x5a'), State::Damaged},
         {"pages overwritten", image.substr(0, 4096) + std::string(image.size() - 4096, '\x01'),
-         true},
-        {"a sound store", image, false},
-        {"an empty file, which SQLite takes for a new database", "", false},
+         State::Damaged},
+        {"a sound store", image, State::Sound},
+        {"an empty file, which SQLite would take for a new database", "", State::Damaged},
     };
     for (const auto& row : rows) {
         const std::string path = environment.Path(std::string(row.name) + ".db");
         orvelle::test::WriteFile(path, row.content);
-        const auto damage = posix::CheckRegistryStore(path);
-        EXPECT_EQ(damage.has_value(), row.damaged) << row.name << ": " << damage.value_or("sound");
+        const auto status = posix::InspectRegistryStore(path);
+        EXPECT_EQ(status.state, row.state) << row.name << ": " << status.reason;
         EXPECT_EQ(orvelle::test::ReadFile(path), row.content) << row.name << ": only read";
     }
-    EXPECT_FALSE(posix::CheckRegistryStore(environment.Path("missing.db")))
+    EXPECT_EQ(posix::InspectRegistryStore(environment.Path("missing.db")).state, State::Missing)
         << "a first start is no damage";
     orvelle::test::MakeDirs(environment.Path("folder.db"));
-    EXPECT_TRUE(posix::CheckRegistryStore(environment.Path("folder.db")));
+    EXPECT_EQ(posix::InspectRegistryStore(environment.Path("folder.db")).state, State::Unusable);
+    ASSERT_EQ(::symlink(sound.c_str(), environment.Path("link.db").c_str()), 0);
+    EXPECT_EQ(posix::InspectRegistryStore(environment.Path("link.db")).state, State::Unusable);
+    // $XDG_CONFIG_HOME set to a file: the store's folder cannot exist.
+    orvelle::test::WriteFile(environment.Path("config-file"), "");
+    const auto throughFile =
+        posix::InspectRegistryStore(environment.Path("config-file/orvelle/registry.db"));
+    EXPECT_EQ(throughFile.state, State::Unusable) << throughFile.reason;
+    EXPECT_NE(throughFile.reason.find("not a folder"), std::string::npos) << throughFile.reason;
+
+    for (const char* kept : {"folder.db", "link.db"}) {
+        EXPECT_FALSE(posix::SetAsideDamagedRegistryStore(environment.Path(kept)))
+            << kept << ": trouble is never moved aside";
+        EXPECT_TRUE(orvelle::test::Exists(environment.Path(kept)));
+    }
+}
+
+TEST(RegistryStoreCheckTest, AnEmptyStoreIsNeverTakenForANewOne) {
+    orvelle::test::TempEnvironment environment;
+    const std::string path = environment.Path("registry.db");
+    orvelle::test::WriteFile(path, "");
+    SqliteRegistry registry(path);
+    EXPECT_FALSE(registry.IsOpen()) << "an empty file is a damaged store, not a new one";
+    EXPECT_EQ(std::filesystem::file_size(path), 0U) << "and nothing is written into it";
+    const auto damaged = posix::SetAsideDamagedRegistryStore(path);
+    ASSERT_TRUE(damaged.has_value());
+    EXPECT_EQ(damaged->reason, "it is empty");
+    EXPECT_TRUE(orvelle::test::Exists(damaged->copy));
+    EXPECT_FALSE(orvelle::test::Exists(path));
+}
+
+// The store on a small file system of its own that is then filled up, or made
+// read-only: the store is trouble, never damage, and stays exactly as it was.
+class StoreMountTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = environment_.Path("config/orvelle");
+        store_ = folder_ + "/registry.db";
+        orvelle::test::MakeDirs(folder_);
+        SqliteRegistry registry(environment_.Path("image.db"));
+        ASSERT_TRUE(registry.IsOpen());
+        HKEY key = kNullKey;
+        ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Kept",
+                                           KEY_SIX_SPECIFIC_RIGHTS, key),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(SetString(registry, key, "Cookies", "0"), ERROR_SUCCESS);
+        registry.RegCloseKey(key);
+    }
+
+    // Runs `body` with the store copied onto a fresh 1 MiB tmpfs at the store's folder.
+    std::string WithStoreOnTmpfs(const std::function<std::string()>& body) {
+        return orvelle::test::InPrivateMounts([&]() -> std::string {
+            const std::string image = orvelle::test::ReadFile(environment_.Path("image.db"));
+            if (auto error = orvelle::test::MountTmpfs(folder_, 1024); !error.empty()) {
+                return error;
+            }
+            orvelle::test::WriteFile(store_, image);
+            return body();
+        });
+    }
+
+    orvelle::test::TempEnvironment environment_;
+    std::string folder_;
+    std::string store_;
+};
+
+std::string Describe(const posix::RegistryStoreStatus& status) {
+    const char* names[] = {"missing", "sound", "damaged", "unusable"};
+    return std::string(names[static_cast<int>(status.state)]) + " (" + status.reason + ")";
+}
+
+TEST_F(StoreMountTest, AFullDiskIsReportedAsSuchAndTheStoreIsKept) {
+    const std::string result = WithStoreOnTmpfs([&]() -> std::string {
+        const std::string image = orvelle::test::ReadFile(store_);
+        if (auto error = orvelle::test::FillFileSystem(folder_); !error.empty()) {
+            return error;
+        }
+        const auto status = posix::InspectRegistryStore(store_);
+        if (status.state == posix::RegistryStoreState::Damaged) {
+            return "called damaged: " + Describe(status);
+        }
+        if (posix::SetAsideDamagedRegistryStore(store_) ||
+            orvelle::test::ReadFile(store_) != image) {
+            return "the store was moved or changed";
+        }
+        SqliteRegistry registry(store_);
+        if (registry.IsOpen()) {
+            // It opened after all: then a change must fail out loud.
+            HKEY key = kNullKey;
+            if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kept", KEY_SIX_SPECIFIC_RIGHTS,
+                                       key) != ERROR_SUCCESS ||
+                GetString(registry, key, "Cookies") != "0") {
+                return "the stored value did not read back";
+            }
+            if (SetString(registry, key, "Cookies", std::string(200000, '1')) == ERROR_SUCCESS) {
+                return "a write on a full disk reported success";
+            }
+            if (registry.LastError().find("full") == std::string::npos) {
+                return "the reason does not name the full disk: " + registry.LastError();
+            }
+        } else if (status.state != posix::RegistryStoreState::Unusable) {
+            return "not opened, yet the check called it " + Describe(status);
+        }
+        return "ok " + Describe(status);
+    });
+    EXPECT_EQ(result.substr(0, 2), "ok") << result;
+}
+
+TEST_F(StoreMountTest, AStoreOnAReadOnlyMountIsTroubleNeverDamage) {
+    const std::string result = WithStoreOnTmpfs([&]() -> std::string {
+        {
+            // A store that was used: its journal files are in place, as after any run.
+            SqliteRegistry registry(store_);
+            if (!registry.IsOpen()) {
+                return "the store did not open before the remount";
+            }
+        }
+        if (auto error = orvelle::test::MountReadOnly(folder_); !error.empty()) {
+            return error;
+        }
+        const auto status = posix::InspectRegistryStore(store_);
+        if (status.state == posix::RegistryStoreState::Damaged) {
+            return "called damaged: " + Describe(status);
+        }
+        SqliteRegistry registry(store_);
+        if (!registry.IsOpen()) {
+            return status.state == posix::RegistryStoreState::Unusable
+                       ? "ok unusable, not opened: " + registry.LastError()
+                       : "the check called it " + Describe(status) + " but it did not open";
+        }
+        HKEY key = kNullKey;
+        if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kept", KEY_SIX_SPECIFIC_RIGHTS,
+                                   key) != ERROR_SUCCESS ||
+            GetString(registry, key, "Cookies") != "0") {
+            return "the stored value did not read back";
+        }
+        if (SetString(registry, key, "Cookies", "1") == ERROR_SUCCESS) {
+            return "a write to a read-only store reported success";
+        }
+        if (registry.LastError().find("readonly") == std::string::npos &&
+            registry.LastError().find("read-only") == std::string::npos) {
+            return "the reason does not say read-only: " + registry.LastError();
+        }
+        return "ok " + Describe(status);
+    });
+    EXPECT_EQ(result.substr(0, 2), "ok") << result;
+}
+
+TEST_F(StoreMountTest, AStoreFileWithoutWriteRightsIsReadAndRefusesChangesOutLoud) {
+    orvelle::test::WriteFile(store_, orvelle::test::ReadFile(environment_.Path("image.db")));
+    ASSERT_EQ(::chmod(store_.c_str(), 0444), 0);
+    const std::string result =
+        orvelle::test::AsUnprivileged(environment_.Root(), [&]() -> std::string {
+            const auto status = posix::InspectRegistryStore(store_);
+            if (status.state != posix::RegistryStoreState::Sound) {
+                return "the check called it " + Describe(status);
+            }
+            SqliteRegistry registry(store_);
+            if (!registry.IsOpen()) {
+                return "a readable store did not open: " + registry.LastError();
+            }
+            HKEY key = kNullKey;
+            if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kept", KEY_SIX_SPECIFIC_RIGHTS,
+                                       key) != ERROR_SUCCESS ||
+                GetString(registry, key, "Cookies") != "0") {
+                return "the stored value did not read back";
+            }
+            if (SetString(registry, key, "Cookies", "1") == ERROR_SUCCESS) {
+                return "a write to a read-only store reported success";
+            }
+            if (registry.LastError().find("readonly") == std::string::npos) {
+                return "the reason does not say read-only: " + registry.LastError();
+            }
+            return "ok";
+        });
+    EXPECT_EQ(result, "ok");
 }
 
 TEST(RegistryStoreCheckTest, ADamagedStoreIsMovedAsideWithItsJournalNeverDeleted) {

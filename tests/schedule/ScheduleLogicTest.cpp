@@ -343,7 +343,10 @@ public:
                 platform::fake::FakeMessageBox& box, platform::fake::FakeClock& clock)
         : editor_(editor),
           clock_(clock),
-          timers_(editor, settings, box, clock, schedule, rearm, [this] { Run(); }) {}
+          timers_(editor, settings, box, clock, schedule, rearm, [this] {
+              Run();
+              return true;
+          }) {}
 
     void Second() {
         if (rearm.on && armedAt_ >= 0 && Seconds() - armedAt_ >= 1) {

@@ -27,6 +27,8 @@ TempEnvironment::TempEnvironment() {
     Set("XDG_CACHE_HOME", Path("cache"));
     Set("XDG_RUNTIME_DIR", Path("runtime"));
     Set("TMPDIR", Path("tmp"));
+    // Tests run side by side: each keeps its cleaning lock to itself.
+    Set("ORVELLE_CLEAN_LOCK_DIR", Path("runtime"));
 }
 
 TempEnvironment::~TempEnvironment() {

@@ -7,7 +7,8 @@
 namespace orvelle::test {
 
 // A private home for one test: a fresh folder with HOME, XDG_CONFIG_HOME,
-// XDG_DATA_HOME, XDG_CACHE_HOME, XDG_RUNTIME_DIR and TMPDIR pointing inside it.
+// XDG_DATA_HOME, XDG_CACHE_HOME, XDG_RUNTIME_DIR, TMPDIR and the cleaning lock's
+// folder (ORVELLE_CLEAN_LOCK_DIR) pointing inside it.
 // Everything is put back, and the folder removed, when it leaves scope.
 class TempEnvironment {
 public:

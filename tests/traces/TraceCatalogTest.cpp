@@ -143,6 +143,67 @@ TEST_F(TraceCatalogTest, ProfilesComeFromEveryIndexAndLayoutAndNothingElse) {
         << "stray.default and Profile 9 are in no index; Gone is not on disk";
 }
 
+TEST_F(TraceCatalogTest, AnIndexThatCannotBeUsedIsNamedNeverSkippedInSilence) {
+    struct Row {
+        const char* name;
+        const char* file;
+        std::string content;
+        const char* why;  // "" for an index that is fine
+    };
+    const std::string good =
+        "[General]\nVersion=2\n[Profile0]\nName=p\nIsRelative=1\nPath=p.default\n";
+    const Row rows[] = {
+        {"garbage", "profiles.ini", "\x7f\x45LF\x01 this is no index\n",
+         "not an INI file (line 1)"},
+        {"binary", "profiles.ini", std::string("[Profile0]\nPath=p\0\x01\n", 20), "binary data"},
+        {"empty", "profiles.ini", "", "it is empty"},
+        {"text without sections", "profiles.ini", "Path=p.default\n", "not an INI file (line 1)"},
+        {"garbage installs.ini", "installs.ini", "%%%%\n", "not an INI file (line 1)"},
+        {"comments and CRLF are fine", "profiles.ini",
+         "# written by hand\r\n[General]\r\n\r\n;x\r\n[Profile0]\r\nPath=p.default\r\n", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string root = Home(".mozilla/firefox");
+        RemoveTree(root);
+        Put(root + "/p.default/cookies.sqlite");
+        if (std::string(row.file) != "profiles.ini") {
+            FirefoxIndex(root, good);
+        }
+        Put(root + "/" + row.file, row.content);
+        const ProfileList list = FindBrowserProfiles(HomeFolders::FromEnvironment());
+        if (std::string(row.why).empty()) {
+            EXPECT_TRUE(list.refused.empty());
+            EXPECT_EQ(list.profiles.size(), 1U);
+            continue;
+        }
+        ASSERT_EQ(list.refused.size(), 1U);
+        EXPECT_EQ(list.refused[0].profileFolder, root + "/" + row.file);
+        EXPECT_THAT(list.refused[0].reason, HasSubstr(row.why));
+        EXPECT_THAT(Clean({7}), testing::Contains(HasSubstr(root + "/" + row.file)))
+            << "the cookie step names it";
+    }
+    // A folder where the index should be is named too.
+    RemoveTree(Home(".mozilla/firefox"));
+    fs::create_directories(Home(".mozilla/firefox/profiles.ini"));
+    const ProfileList list = FindBrowserProfiles(HomeFolders::FromEnvironment());
+    ASSERT_EQ(list.refused.size(), 1U);
+    EXPECT_THAT(list.refused[0].reason, HasSubstr("not a file"));
+}
+
+TEST_F(TraceCatalogTest, ASymlinkedDatabaseIsRefusedInSoManyWords) {
+    FirefoxIndex(Home(".mozilla/firefox"), "[Profile0]\nName=p\nIsRelative=1\nPath=p.default\n");
+    Put(env.Path("outside/places.sqlite"), "someone else's file");
+    fs::create_directories(Home(".mozilla/firefox/p.default"));
+    fs::create_symlink(env.Path("outside/places.sqlite"),
+                       Home(".mozilla/firefox/p.default/places.sqlite"));
+    const auto failures = Clean({9});
+    EXPECT_THAT(failures,
+                testing::Contains("\"" + Home(".mozilla/firefox/p.default/places.sqlite") +
+                                  "\" is a symbolic link: not cleaned"));
+    EXPECT_EQ(ReadFile(env.Path("outside/places.sqlite")), "someone else's file");
+}
+
 TEST_F(TraceCatalogTest, ADatabaseGoesWithItsCompanionsAndNothingElseGoes) {
     FirefoxIndex(Home(".mozilla/firefox"), "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
     const std::string firefox = Home(".mozilla/firefox/p");

@@ -41,17 +41,26 @@ std::string RegistrySettingsStore::GetSetting(const std::string& application,
 
 void RegistrySettingsStore::SaveSetting(const std::string& application, const std::string& section,
                                         const std::string& key, const std::string& value) {
+    const auto failed = [&](LSTATUS status) {
+        if (onWriteFailure_) {
+            onWriteFailure_(section + "\\" + key, status);
+        }
+    };
     HKEY handle = kNullKey;
-    if (registry_.RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(application, section),
-                                  KEY_SIX_SPECIFIC_RIGHTS, handle) != ERROR_SUCCESS) {
-        return;  // failing writes are silent; the old value stays
+    if (const LSTATUS status = registry_.RegCreateKeyExA(
+            HKEY_CURRENT_USER, KeyPath(application, section), KEY_SIX_SPECIFIC_RIGHTS, handle);
+        status != ERROR_SUCCESS) {
+        failed(status);
+        return;
     }
     const RegistryKey open(registry_, handle);
     std::vector<unsigned char> data(value.begin(), value.end());
     data.push_back(0);
-    // Ignored on purpose: the store reports no write failures to its callers.
-    static_cast<void>(registry_.RegSetValueExA(open.get(), key, REG_SZ, data.data(),
-                                               static_cast<std::uint32_t>(data.size())));
+    if (const LSTATUS status = registry_.RegSetValueExA(open.get(), key, REG_SZ, data.data(),
+                                                        static_cast<std::uint32_t>(data.size()));
+        status != ERROR_SUCCESS) {
+        failed(status);
+    }
 }
 
 }  // namespace orvelle::platform

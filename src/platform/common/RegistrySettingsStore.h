@@ -3,6 +3,9 @@
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 
+#include <functional>
+#include <string>
+
 namespace orvelle::platform {
 
 // The settings store where the platform keeps it: string values under
@@ -19,8 +22,14 @@ public:
     void SaveSetting(const std::string& application, const std::string& section,
                      const std::string& key, const std::string& value) override;
 
+    // Called with "section\key" and the registry's status when a value could not be
+    // saved; the old value stays. Without a handler the failure goes unreported.
+    using WriteFailure = std::function<void(const std::string& setting, LSTATUS status)>;
+    void SetWriteFailureHandler(WriteFailure handler) { onWriteFailure_ = std::move(handler); }
+
 private:
     IRegistry& registry_;
+    WriteFailure onWriteFailure_;
 };
 
 }  // namespace orvelle::platform

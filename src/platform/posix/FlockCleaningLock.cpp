@@ -4,12 +4,15 @@
 #include "XdgPaths.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
+#include <vector>
 
 namespace orvelle::platform::posix {
 namespace {
@@ -39,6 +42,32 @@ std::string HolderText(int fd) {
     return "process " + text.substr(0, space) + " (" + text.substr(space + 1) + ")";
 }
 
+// The home folder of this user's account, whatever $HOME says.
+std::string AccountHome() {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* result = nullptr;
+    if (getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 &&
+        result != nullptr && result->pw_dir != nullptr && result->pw_dir[0] == '/' &&
+        std::string(result->pw_dir) != "/") {
+        return result->pw_dir;
+    }
+    return {};
+}
+
+// A real folder (no link) of this user that no one else may write into; with
+// `tighten` a folder of ours that is too open is closed to others first.
+bool PrivateFolder(const std::string& path, bool tighten) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
+        return false;
+    }
+    if ((info.st_mode & 022) != 0) {
+        return tighten && ::chmod(path.c_str(), 0700) == 0;
+    }
+    return true;
+}
+
 }  // namespace
 
 FlockCleaningLock::FlockCleaningLock(std::string lockPath)
@@ -46,10 +75,23 @@ FlockCleaningLock::FlockCleaningLock(std::string lockPath)
 }
 
 std::string FlockCleaningLock::DefaultPath() {
-    const std::string runtime = XdgPaths::RuntimeDir();
-    if (!runtime.empty()) {
+    if (const char* folder = std::getenv(kFolderVariable); folder != nullptr && folder[0] == '/') {
+        return std::string(folder) + "/orvelle-clean.lock";
+    }
+    // The same path for the program, a timer, cron and su: nothing from the environment.
+    const std::string runtime = "/run/user/" + std::to_string(::getuid());
+    if (PrivateFolder(runtime, false)) {
         return runtime + "/orvelle-clean.lock";
     }
+    const std::string home = AccountHome();
+    if (!home.empty()) {
+        const std::string state = home + "/.local/state/orvelle";
+        static_cast<void>(MakeDirectories(state, 0700));
+        if (PrivateFolder(state, true)) {
+            return state + "/clean.lock";
+        }
+    }
+    // No folder of our own: a lock that keeps no one out is still no reason not to clean.
     return PosixTempPath().GetTempPathA() + "orvelle-clean-" + std::to_string(::getuid()) + ".lock";
 }
 

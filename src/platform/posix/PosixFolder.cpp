@@ -121,6 +121,84 @@ bool PosixFolder::IsShared(const struct stat& info, uid_t user) {
     return (info.st_mode & (S_ISVTX | S_IWGRP | S_IWOTH)) != 0 || info.st_uid != user;
 }
 
+// One folder of a walk: where it is (its parent and name; the full path for the
+// root), what it is (device and inode) and, while the budget allows, its descriptor.
+struct PosixFolder::Node {
+    std::shared_ptr<Node> parent;
+    std::string name;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::size_t depth = 0;
+    UniqueFd fd;
+    std::shared_ptr<Budget> budget;
+
+    Node() = default;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    ~Node() {
+        // Going back up: the parent, when it gave its descriptor away, takes one again
+        // through this folder's "..", which costs one call and no walk from the top.
+        if (fd && parent && !parent->fd) {
+            UniqueFd up(::openat(fd.get(), "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            struct stat info {};
+            if (up && ::fstat(up.get(), &info) == 0 && info.st_dev == parent->device &&
+                info.st_ino == parent->inode) {
+                parent->Take(std::move(up));
+            }
+        }
+        if (fd) {
+            budget->Closed(*this);
+        }
+    }
+
+    void Take(UniqueFd opened) {
+        fd = std::move(opened);
+        budget->Opened(*this);
+    }
+
+    // Opens this folder again: from the nearest ancestor that still has a
+    // descriptor (or the root's path), name by name, each checked to be the
+    // folder first seen there.
+    int Reopen() {
+        std::vector<Node*> chain;
+        for (Node* node = this; node != nullptr && !node->fd; node = node->parent.get()) {
+            chain.push_back(node);
+        }
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            Node& node = **it;
+            const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+            UniqueFd opened(node.parent ? ::openat(node.parent->fd.get(), node.name.c_str(), flags)
+                                        : ::open(node.name.c_str(), flags));
+            struct stat info {};
+            if (!opened || ::fstat(opened.get(), &info) != 0 || info.st_dev != node.device ||
+                info.st_ino != node.inode) {
+                throw RuntimeError(errors::kPathFileAccessError,
+                                   "Not cleaned: \"" + node.name +
+                                       "\" was moved or replaced while it was being cleaned");
+            }
+            node.Take(std::move(opened));
+        }
+        return fd.get();
+    }
+};
+
+void PosixFolder::Budget::Opened(Node& node) {
+    open.insert({node.depth, &node});
+    while (open.size() > kDescriptorBudget) {
+        auto shallowest = open.begin();
+        if (shallowest->second == &node) {
+            ++shallowest;
+        }
+        Node* evicted = shallowest->second;
+        open.erase(shallowest);
+        evicted->fd = UniqueFd();
+    }
+}
+
+void PosixFolder::Budget::Closed(Node& node) {
+    open.erase({node.depth, &node});
+}
+
 std::unique_ptr<PosixFolder> PosixFolder::OpenRoot(const std::string& givenPath,
                                                    std::shared_ptr<const OpenFileSet> openFiles,
                                                    std::optional<AgeRule> ifShared) {
@@ -160,18 +238,30 @@ std::unique_ptr<PosixFolder> PosixFolder::OpenRoot(const std::string& givenPath,
     if (ifShared && IsShared(root, ifShared->user)) {
         walk->ageRule = ifShared;
     }
-    return std::make_unique<PosixFolder>(std::move(fd), std::move(walk));
+    auto node = std::make_shared<Node>();
+    node->name = path;
+    node->device = root.st_dev;
+    node->inode = root.st_ino;
+    node->budget = walk->budget;
+    node->Take(std::move(fd));
+    return std::make_unique<PosixFolder>(std::move(node), std::move(walk));
 }
 
-PosixFolder::PosixFolder(UniqueFd fd, std::shared_ptr<const Walk> walk)
-    : fd_(std::move(fd)), walk_(std::move(walk)) {
+PosixFolder::PosixFolder(std::shared_ptr<Node> node, std::shared_ptr<const Walk> walk)
+    : node_(std::move(node)), walk_(std::move(walk)) {
+}
+
+PosixFolder::~PosixFolder() = default;
+
+int PosixFolder::Fd() const {
+    return node_->fd ? node_->fd.get() : node_->Reopen();
 }
 
 bool PosixFolder::OnWalkMount(const std::string& name) const {
     std::uint64_t mountId = 0;
     bool isMountRoot = false;
     dev_t device = 0;
-    if (!MountIdOf(fd_.get(), name.c_str(), AT_SYMLINK_NOFOLLOW, mountId, isMountRoot, device)) {
+    if (!MountIdOf(Fd(), name.c_str(), AT_SYMLINK_NOFOLLOW, mountId, isMountRoot, device)) {
         return false;
     }
     if (device != walk_->device || isMountRoot) {
@@ -200,7 +290,7 @@ std::vector<DeleteFailure> PosixFolder::TakeFailures() {
 
 std::vector<FolderEntry> PosixFolder::List() {
     // A descriptor of its own, so that reading never moves this folder's offset.
-    UniqueFd listFd(::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd listFd(::openat(Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!listFd) {
         ThrowWalkError(errno, ".");
     }
@@ -227,7 +317,7 @@ std::vector<FolderEntry> PosixFolder::List() {
         unsigned char type = entry->d_type;
         if (type == DT_UNKNOWN) {
             struct stat info {};
-            if (::fstatat(fd_.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (::fstatat(Fd(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
                 continue;  // gone meanwhile
             }
             type = S_ISREG(info.st_mode)   ? DT_REG
@@ -249,7 +339,7 @@ std::vector<FolderEntry> PosixFolder::List() {
                 // Another user's folder is not entered at all; one of ours is, but
                 // goes only when it was old before the walk looked into it.
                 struct stat info {};
-                if (::fstatat(fd_.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                if (::fstatat(Fd(), name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
                     info.st_uid != walk_->ageRule->user) {
                     kind = EntryKind::Kept;
                 } else if (MayGo(info)) {
@@ -266,7 +356,7 @@ std::vector<FolderEntry> PosixFolder::List() {
 }
 
 std::unique_ptr<PosixFolder> PosixFolder::OpenChild(const std::string& name) {
-    UniqueFd fd(::openat(fd_.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd fd(::openat(Fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) {
         ThrowWalkError(errno, name);
     }
@@ -283,7 +373,15 @@ std::unique_ptr<PosixFolder> PosixFolder::OpenChild(const std::string& name) {
         throw RuntimeError(errors::kPermissionDenied,
                            "Not cleaned: \"" + name + "\" is on another file system");
     }
-    return std::make_unique<PosixFolder>(std::move(fd), walk_);
+    auto node = std::make_shared<Node>();
+    node->parent = node_;
+    node->name = name;
+    node->device = info.st_dev;
+    node->inode = info.st_ino;
+    node->depth = node_->depth + 1;
+    node->budget = walk_->budget;
+    node->Take(std::move(fd));
+    return std::make_unique<PosixFolder>(std::move(node), walk_);
 }
 
 std::unique_ptr<IFolder> PosixFolder::OpenFolder(const std::string& name) {
@@ -292,7 +390,7 @@ std::unique_ptr<IFolder> PosixFolder::OpenFolder(const std::string& name) {
 
 std::optional<std::uint64_t> PosixFolder::DeletableFileSize(const std::string& name) const {
     struct stat info {};
-    if (::fstatat(fd_.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(Fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return std::nullopt;
     }
     if (S_ISREG(info.st_mode)) {
@@ -310,14 +408,14 @@ std::optional<std::uint64_t> PosixFolder::DeletableFileSize(const std::string& n
 
 std::uint64_t PosixFolder::OwnSize() const {
     struct stat info {};
-    return ::fstat(fd_.get(), &info) == 0 ? static_cast<std::uint64_t>(info.st_blocks) * 512U : 0;
+    return ::fstat(Fd(), &info) == 0 ? static_cast<std::uint64_t>(info.st_blocks) * 512U : 0;
 }
 
 bool PosixFolder::DeleteFile(const std::string& name) {
     if (!DeletableFileSize(name)) {
         return false;
     }
-    if (::unlinkat(fd_.get(), name.c_str(), 0) == 0 || errno == ENOENT) {
+    if (::unlinkat(Fd(), name.c_str(), 0) == 0 || errno == ENOENT) {
         return true;
     }
     Fail(name, errno);
@@ -328,7 +426,7 @@ bool PosixFolder::DeleteFolder(const std::string& name) {
     if (walk_->ageRule && oldFolders_.count(name) == 0) {
         return false;  // not old enough, or never listed as ours
     }
-    if (::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT) {
+    if (::unlinkat(Fd(), name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT) {
         return true;
     }
     if (errno != ENOTEMPTY && errno != EEXIST) {
@@ -362,7 +460,7 @@ bool PosixFolder::DeleteFolder(const std::string& name) {
                 static_cast<void>(folder.DeleteFile(entry.name));
             } else if (entry.kind == EntryKind::Folder &&
                        (!walk_->ageRule || folder.oldFolders_.count(entry.name) != 0) &&
-                       ::unlinkat(folder.fd_.get(), entry.name.c_str(), AT_REMOVEDIR) != 0 &&
+                       ::unlinkat(folder.Fd(), entry.name.c_str(), AT_REMOVEDIR) != 0 &&
                        errno != ENOENT) {
                 if (errno != ENOTEMPTY && errno != EEXIST) {
                     folder.Fail(entry.name, errno);
@@ -386,7 +484,15 @@ bool PosixFolder::DeleteFolder(const std::string& name) {
         for (DeleteFailure& failure : failed) {
             parent.failures_.push_back({done + "/" + failure.path, std::move(failure.reason)});
         }
-        if (::unlinkat(parent.fd_.get(), done.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+        int parentFd = -1;
+        try {
+            parentFd = parent.Fd();
+        } catch (const RuntimeError& error) {
+            // A folder above was moved meanwhile: what is left stays.
+            parent.failures_.push_back({done, error.Description()});
+            return false;
+        }
+        if (::unlinkat(parentFd, done.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
             if (errno != ENOTEMPTY && errno != EEXIST) {
                 parent.Fail(done, errno);
             }

@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace orvelle::platform::posix {
 
@@ -20,6 +22,11 @@ namespace orvelle::platform::posix {
 // openat/unlinkat/fstatat relative to it, never follows a symbolic link and never
 // leaves the file system (mount) the walk started on. Files that some process holds
 // open, sockets, FIFOs and devices are kept, as Windows keeps a file in use.
+//
+// A walk holds at most kDescriptorBudget descriptors however deep it goes: the
+// shallowest folders give theirs back first and open again when the walk returns to
+// them, from the child through ".." or from the nearest open folder above by name,
+// and only when device and inode are still the ones first seen.
 class PosixFolder final : public IFolder {
 public:
     // The rule of a folder other users share (a sticky or world-writable /tmp): only
@@ -29,6 +36,15 @@ public:
     struct AgeRule {
         uid_t user = 0;
         std::time_t before = 0;
+
+    static constexpr std::size_t kDescriptorBudget = 64;
+
+    struct Node;
+    // The open descriptors of one walk, shallowest first.
+    struct Budget {
+        std::set<std::pair<std::size_t, Node*>> open;
+        void Opened(Node& node);
+        void Closed(Node& node);
     };
 
     // What every folder of one walk shares.
@@ -39,6 +55,8 @@ public:
         bool hasMountId = false;
         bool anyOpenOnDevice = true;
         std::optional<AgeRule> ageRule;
+
+        std::shared_ptr<Budget> budget = std::make_shared<Budget>();
     };
 
     // Opens `path` as the root of a walk, after the safety checks: a full path, not
@@ -55,7 +73,10 @@ public:
     // True when this walk follows the rule of a shared folder.
     [[nodiscard]] bool FollowsAgeRule() const { return walk_->ageRule.has_value(); }
 
-    PosixFolder(UniqueFd fd, std::shared_ptr<const Walk> walk);
+    PosixFolder(std::shared_ptr<Node> node, std::shared_ptr<const Walk> walk);
+    ~PosixFolder() override;
+    PosixFolder(const PosixFolder&) = delete;
+    PosixFolder& operator=(const PosixFolder&) = delete;
 
     [[nodiscard]] std::vector<FolderEntry> List() override;
     [[nodiscard]] std::unique_ptr<IFolder> OpenFolder(const std::string& name) override;
@@ -81,7 +102,10 @@ private:
     [[nodiscard]] bool MayGo(const struct stat& info) const;
     void Fail(const std::string& name, int error);
 
-    UniqueFd fd_;
+    // This folder's descriptor, opened again first when the budget took it.
+    [[nodiscard]] int Fd() const;
+
+    std::shared_ptr<Node> node_;
     std::shared_ptr<const Walk> walk_;
     std::vector<DeleteFailure> failures_;
     // Under the age rule: the subfolders that may go, decided when this folder was

@@ -4,7 +4,10 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 namespace orvelle::platform::posix {
@@ -132,8 +135,14 @@ private:
 class SqliteRegistry::Transaction {
 public:
     Transaction(SqliteRegistry& owner, bool write) : owner_(owner), db_(owner.db_.get()) {
+        if (write) {
+            owner_.lastError_.clear();
+        }
         active_ = db_ != nullptr && sqlite3_exec(db_, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr,
                                                  nullptr, nullptr) == SQLITE_OK;
+        if (!active_ && db_ != nullptr) {
+            owner_.NoteError(write ? "the store cannot be written" : "the store cannot be read");
+        }
     }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -154,6 +163,7 @@ public:
         // Statements still holding a row would keep the read snapshot open.
         owner_.ResetStatements();
         if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            owner_.NoteError("the change could not be saved");
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             return ERROR_CANTWRITE;
         }
@@ -195,13 +205,34 @@ std::string SqliteRegistry::DefaultPath() {
     return XdgPaths::OrvelleConfigDir() + "/registry.db";
 }
 
+void SqliteRegistry::NoteError(const char* what) {
+    if (!db_) {
+        return;
+    }
+    lastError_ = std::string(what) + ": " + sqlite3_errmsg(db_.get());
+    if (const int systemError = sqlite3_system_errno(db_.get()); systemError != 0) {
+        lastError_ += std::string(" (") + std::strerror(systemError) + ")";
+    }
+}
+
 void SqliteRegistry::Open() {
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
+    struct stat info {};
+    if (path_ == ":memory:" || (::lstat(path_.c_str(), &info) != 0 && errno == ENOENT)) {
+        flags |= SQLITE_OPEN_CREATE;
+    } else if (info.st_size == 0 && S_ISREG(info.st_mode)) {
+        // SQLite would make an empty file a new store: it is a damaged one.
+        lastError_ = "the store is an empty file";
+        return;
+    }
     sqlite3* raw = nullptr;
-    const int flags =
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
     const int rc = sqlite3_open_v2(path_.c_str(), &raw, flags, nullptr);
     db_.reset(raw);
     if (rc != SQLITE_OK) {
+        NoteError("the store cannot be opened");
+        if (raw == nullptr) {
+            lastError_ = std::string("the store cannot be opened: ") + sqlite3_errstr(rc);
+        }
         db_.reset();
         return;
     }
@@ -212,10 +243,50 @@ void SqliteRegistry::Open() {
         sqlite3_exec(db_.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
         sqlite3_exec(db_.get(), "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     }
-    if (!Initialise()) {
-        statements_.clear();
-        db_.reset();
+    if (Initialise()) {
+        return;
     }
+    const std::string writeError = lastError_;
+    // A store that cannot be written but holds our tables is still the user's: it is
+    // read as it is, and every change fails out loud.
+    bool readable = false;
+    {
+        Transaction transaction(*this, false);
+        Statement version(*this, "SELECT value FROM meta WHERE name='schema'");
+        readable = transaction.ok() && version.Step() == SQLITE_ROW;
+    }
+    if (readable) {
+        lastError_ = writeError;
+        return;
+    }
+    if (lastError_.empty()) {
+        NoteError("the store cannot be opened");
+    }
+    statements_.clear();
+    db_.reset();
+}
+
+LSTATUS SqliteRegistry::WriteFailed() {
+    NoteError("the change could not be saved");
+    return ERROR_CANTWRITE;
+}
+
+bool SqliteRegistry::OptionsUnconfirmed() {
+    Transaction transaction(*this, false);
+    Statement query(*this, "SELECT 1 FROM meta WHERE name='options-unconfirmed'");
+    return query.Step() == SQLITE_ROW;
+}
+
+bool SqliteRegistry::SetOptionsUnconfirmed(bool unconfirmed) {
+    Transaction transaction(*this, true);
+    Statement change(*this, unconfirmed ? "INSERT OR REPLACE INTO meta(name, value) "
+                                          "VALUES('options-unconfirmed', '1')"
+                                        : "DELETE FROM meta WHERE name='options-unconfirmed'");
+    if (change.Step() != SQLITE_DONE) {
+        NoteError("the change could not be saved");
+        return false;
+    }
+    return transaction.Commit(ERROR_SUCCESS) == ERROR_SUCCESS;
 }
 
 bool SqliteRegistry::Initialise() {
@@ -351,7 +422,7 @@ LSTATUS SqliteRegistry::CreatePath(std::int64_t from, const std::string& path,
         Statement insert(*this, "INSERT INTO keys(parent, name) VALUES(?, ?)");
         insert.Bind(1, current).Bind(2, part);
         if (insert.Step() != SQLITE_DONE) {
-            return ERROR_CANTWRITE;
+            return WriteFailed();
         }
         current = sqlite3_last_insert_rowid(db_.get());
     }
@@ -474,7 +545,7 @@ LSTATUS SqliteRegistry::RegSetValueExA(HKEY key, const std::string& valueName, s
     upsert.Bind(1, keyId).Bind(2, valueName).Bind(3, static_cast<std::int64_t>(type));
     upsert.BindBlob(4, data, cbData);
     if (upsert.Step() != SQLITE_DONE) {
-        return ERROR_CANTWRITE;
+        return WriteFailed();
     }
     return transaction.Commit(ERROR_SUCCESS);
 }
@@ -492,7 +563,7 @@ LSTATUS SqliteRegistry::RegDeleteValueA(HKEY key, const std::string& valueName) 
     Statement erase(*this, "DELETE FROM vals WHERE key=? AND name=?");
     erase.Bind(1, keyId).Bind(2, valueName);
     if (erase.Step() != SQLITE_DONE) {
-        return ERROR_CANTWRITE;
+        return WriteFailed();
     }
     if (sqlite3_changes(db_.get()) == 0) {
         return ERROR_FILE_NOT_FOUND;
@@ -525,7 +596,7 @@ LSTATUS SqliteRegistry::RegDeleteKeyA(HKEY key, const std::string& subKey) {
     Statement erase(*this, "DELETE FROM keys WHERE id=?");
     erase.Bind(1, target);
     if (erase.Step() != SQLITE_DONE) {
-        return ERROR_CANTWRITE;
+        return WriteFailed();
     }
     return transaction.Commit(ERROR_SUCCESS);
 }
@@ -549,13 +620,13 @@ LSTATUS SqliteRegistry::RegDeleteTreeA(HKEY key, const std::string& subKey) {
         Statement keys(*this, "DELETE FROM keys WHERE parent=?");
         keys.Bind(1, target);
         if (values.Step() != SQLITE_DONE || keys.Step() != SQLITE_DONE) {
-            return ERROR_CANTWRITE;
+            return WriteFailed();
         }
     } else {
         Statement erase(*this, "DELETE FROM keys WHERE id=?");
         erase.Bind(1, target);
         if (erase.Step() != SQLITE_DONE) {
-            return ERROR_CANTWRITE;
+            return WriteFailed();
         }
     }
     return transaction.Commit(ERROR_SUCCESS);

@@ -20,7 +20,9 @@ namespace orvelle::platform::posix {
 // store at once. A new store holds the keys a new user profile has.
 class SqliteRegistry final : public IRegistry {
 public:
-    // Opens (creating when missing) the database file; ":memory:" gives a private store.
+    // Opens the database file, creating it only where no file is; ":memory:" gives a
+    // private store. A store that can be read but not written opens for reading: every
+    // change then fails, with the reason in LastError().
     explicit SqliteRegistry(std::string databasePath);
     ~SqliteRegistry() override;
     SqliteRegistry(SqliteRegistry&&) = delete;
@@ -34,6 +36,13 @@ public:
     // Whether the database could be opened; every operation fails with ERROR_BADDB otherwise.
     [[nodiscard]] bool IsOpen() const noexcept { return db_ != nullptr; }
     [[nodiscard]] const std::string& Path() const noexcept { return path_; }
+    // Why the store could not be opened, or the last change could not be written.
+    [[nodiscard]] const std::string& LastError() const noexcept { return lastError_; }
+
+    // A store made in place of a damaged one holds guessed options until the user has
+    // looked at them; every process that cleans asks this first.
+    [[nodiscard]] bool OptionsUnconfirmed();
+    bool SetOptionsUnconfirmed(bool unconfirmed);
 
     LSTATUS RegOpenKeyExA(HKEY key, const std::string& subKey, std::uint32_t samDesired,
                           HKEY& result) override;
@@ -60,6 +69,8 @@ private:
     class Transaction;
 
     void Open();
+    void NoteError(const char* what);
+    LSTATUS WriteFailed();
     bool Initialise();
     [[nodiscard]] bool Resolve(HKEY key, std::uint32_t neededAccess, std::int64_t& keyId,
                                LSTATUS& status) const;
@@ -79,6 +90,7 @@ private:
     };
 
     std::string path_;
+    std::string lastError_;
     // Statements are declared after the database so that they are finalized first.
     std::unique_ptr<sqlite3, DatabaseCloser> db_;
     std::map<std::string, std::unique_ptr<sqlite3_stmt, StatementFinalizer>, std::less<>>
