@@ -83,7 +83,7 @@ protected:
         cookies = environment.Path("config/chromium/Default/Cookies");
         Put(cookies, "sqlite");
         traces.findings[7].items.push_back({7, TraceKind::File, TraceContent::WholeFile, cookies,
-                                            "", 6, "Chromium", "Default", "", ""});
+                                            "", 6, 0, "Chromium", "Default", "", ""});
         traces.findings[9].skipped.push_back({9, "Firefox", "default-esr",
                                               environment.Path("mozilla/x.default-esr"),
                                               "in use by process 4242"});

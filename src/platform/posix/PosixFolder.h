@@ -36,6 +36,7 @@ public:
     struct AgeRule {
         uid_t user = 0;
         std::time_t before = 0;
+    };
 
     static constexpr std::size_t kDescriptorBudget = 64;
 
@@ -55,7 +56,6 @@ public:
         bool hasMountId = false;
         bool anyOpenOnDevice = true;
         std::optional<AgeRule> ageRule;
-
         std::shared_ptr<Budget> budget = std::make_shared<Budget>();
     };
 
