@@ -16,6 +16,8 @@ fail() { echo "FAIL: $*"; exit 1; }
 first=$!
 ORVELLE_PIDS+=("$first")
 orvelle_wait_window '^Orvelle v2\.1$' >/dev/null || fail "the first copy shows no main window"
+# Passphrases typed on its pages never reach a core file.
+grep -Eq '^Max core file size +0 +0 ' "/proc/$first/limits" || fail "the program keeps core dumps on"
 
 "$orvelle" 2>"$TEST_ROOT/second.log" &
 second=$!

@@ -103,6 +103,8 @@ TEST_F(FolderJobTest, AFolderRoundTripsThroughAnEncryptedFileAndNoArchiveSurvive
     ASSERT_GT(encrypted.size(), 8U);
     EXPECT_EQ(encrypted.substr(0, 8), fake::FakeCipherControl::Header("k3y-----"));
     EXPECT_NE(encrypted.find("PK"), 8U) << "the archive is stored encrypted";
+    EXPECT_EQ(view.outcome, "Encrypted the folder " + env.Path("home/docs") + " into " +
+                                env.Path("home/docs.kdf") + ".");
 
     view.encryptEnabled = false;
     DecryptFolder(env.Path("home/docs.kdf"), env.Path("home/restored"));
@@ -110,6 +112,8 @@ TEST_F(FolderJobTest, AFolderRoundTripsThroughAnEncryptedFileAndNoArchiveSurvive
     EXPECT_EQ(archiveModeDuringCipher, 0600);
     EXPECT_FALSE(test::Exists(TempArchive()));
     EXPECT_EQ(test::Snapshot(env.Path("home/restored")), test::Snapshot(env.Path("home/docs")));
+    EXPECT_EQ(view.outcome, "Decrypted " + env.Path("home/docs.kdf") + " into the folder " +
+                                env.Path("home/restored") + ".");
 }
 
 TEST_F(FolderJobTest, AWrongPassphraseExtractsNothingAndLeavesNoArchive) {
@@ -122,6 +126,7 @@ TEST_F(FolderJobTest, AWrongPassphraseExtractsNothingAndLeavesNoArchive) {
     DecryptFolder(env.Path("home/docs.kdf"), env.Path("home/restored"));
     ASSERT_EQ(messageBox.shown.size(), 1U);
     EXPECT_EQ(messageBox.shown[0].text, "Incorrect Password.");
+    EXPECT_EQ(view.outcome, "") << "a failed job said it succeeded";
     EXPECT_FALSE(test::Exists(env.Path("home/restored")));
     EXPECT_FALSE(test::Exists(TempArchive()));
 }

@@ -3,6 +3,9 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace orvelle::platform::posix {
 namespace {
 
@@ -56,6 +59,13 @@ void FileHandOver::OnNewConnection() {
 
 bool FileHandOver::Send(const std::string& socketPath, const std::string& file) {
     if (file.find('\n') != std::string::npos) {
+        return false;
+    }
+    // Only a socket of this user: where the lock falls back to the shared temporary
+    // folder, another user could have put one there to learn which files are opened.
+    struct stat info {};
+    if (::lstat(socketPath.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) ||
+        info.st_uid != ::geteuid()) {
         return false;
     }
     QLocalSocket socket;
