@@ -97,10 +97,11 @@ const char* const kLinkPage = R"(<!doctype html>
 class PrivateXServer {
 public:
     explicit PrivateXServer(test::TempEnvironment& environment) {
-        process_.start(QStringLiteral("Xvfb"),
-                       {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                        QStringLiteral("0"), QStringLiteral("1280x800x24"),
-                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        process_.start(
+            QStringLiteral("Xvfb"),
+            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+             QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+             QStringLiteral("tcp")});
         QString output;
         static_cast<void>(QTest::qWaitFor(
             [&] {
@@ -188,7 +189,8 @@ public:
     // Whether a request for `path` reached the server so far.
     bool Saw(const std::string& path) {
         log_ += QString::fromUtf8(server_.process.readAllStandardError());
-        return log_.contains(QStringLiteral(" /") + QString::fromStdString(path) + QLatin1Char(' '));
+        return log_.contains(QStringLiteral(" /") + QString::fromStdString(path) +
+                             QLatin1Char(' '));
     }
 
     // Every request line so far, for a failure's message.
@@ -221,8 +223,8 @@ protected:
         }
         source_ = std::make_unique<posix::ExtensionBrowserSource>();
         ASSERT_TRUE(source_->IsListening()) << source_->Problem();
-        windows_ = std::make_unique<popup::cIEWindows>(popup::TrackingServices{
-            *source_, eventPump_, keys_, sound_, process_, state_, relay_});
+        windows_ = std::make_unique<popup::cIEWindows>(
+            popup::TrackingServices{*source_, eventPump_, keys_, sound_, process_, state_, relay_});
         state_.SetActive(true);
         source_->SetPopupBlocking(true);
         server_ = std::make_unique<NoStoreServer>(www_);
@@ -264,9 +266,10 @@ protected:
                 Copy(ORVELLE_EXTENSION_DIR, extension);
             }
             browser.start(QStringLiteral("chromium"),
-                          {headless ? QStringLiteral("--headless=new") : QStringLiteral("--window-size=1000,700"),
-                           QStringLiteral("--no-sandbox"),
-                           QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
+                          {headless ? QStringLiteral("--headless=new")
+                                    : QStringLiteral("--window-size=1000,700"),
+                           QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                           QStringLiteral("--no-first-run"),
                            QStringLiteral("--disable-background-networking"),
                            QStringLiteral("--disable-popup-blocking"),
                            QStringLiteral("--user-data-dir=") + QString::fromStdString(profile),
@@ -289,11 +292,11 @@ protected:
                   "user_pref(\"dom.disable_open_during_load\", false);\n"
                   "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
                   "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n");
-            browser.start(QStringLiteral("firefox-esr"),
-                          {headless ? QStringLiteral("--headless") : QStringLiteral("--new-instance"),
-                           QStringLiteral("--no-remote"),
-                           QStringLiteral("--profile"), QString::fromStdString(profile),
-                           QString::fromStdString(url)});
+            browser.start(
+                QStringLiteral("firefox-esr"),
+                {headless ? QStringLiteral("--headless") : QStringLiteral("--new-instance"),
+                 QStringLiteral("--no-remote"), QStringLiteral("--profile"),
+                 QString::fromStdString(profile), QString::fromStdString(url)});
         }
         ASSERT_TRUE(browser.waitForStarted(kStartMs)) << BrowserName(GetParam());
     }
@@ -309,8 +312,8 @@ protected:
     static void Pack(const std::string& xpi) {
         QProcess zip;
         zip.setWorkingDirectory(QStringLiteral(ORVELLE_EXTENSION_DIR));
-        QStringList arguments{QStringLiteral("-m"), QStringLiteral("zipfile"),
-                              QStringLiteral("-c"), QString::fromStdString(xpi)};
+        QStringList arguments{QStringLiteral("-m"), QStringLiteral("zipfile"), QStringLiteral("-c"),
+                              QString::fromStdString(xpi)};
         arguments << QDir(QStringLiteral(ORVELLE_EXTENSION_DIR)).entryList(QDir::Files);
         zip.start(QStringLiteral("python3"), arguments);
         ASSERT_TRUE(zip.waitForFinished(kStartMs));
@@ -395,9 +398,10 @@ TEST_P(ExtensionBrowserTest, APopUpFromAFreshFrameIsStopped) {
         << server_->Log() << browser_.process.readAllStandardError().right(3000).toStdString();
     Write(www_ + "/popup-frame.html", kPopupPage);
     // A frame made by script starts with a document no content script was put in.
-    Command(5, "(() => { const frame = document.createElement('iframe'); "
-               "document.body.appendChild(frame); "
-               "return frame.contentWindow.open('popup-frame.html', '_blank'); })()");
+    Command(5,
+            "(() => { const frame = document.createElement('iframe'); "
+            "document.body.appendChild(frame); "
+            "return frame.contentWindow.open('popup-frame.html', '_blank'); })()");
     ASSERT_TRUE(LogShows("Done 5 true") || LogShows("Done 5 false"));
     QTest::qWait(kQuietMs);
     EXPECT_FALSE(server_->Saw("popup-frame.html"));
@@ -425,9 +429,10 @@ TEST_P(ExtensionBrowserTest, ARealClickIsBlockedAndARealCtrlClickOpensTheWindow)
     display_ = std::make_unique<PrivateXServer>(environment_);
     Write(www_ + "/link.html", kLinkPage);
     Write(www_ + "/popup-link.html", kPopupPage);
-    Write(www_ + "/start.html", std::string(kStartPage).replace(
-                                    std::string(kStartPage).find("commands.html?load"),
-                                    std::string("commands.html?load").size(), "link.html"));
+    Write(www_ + "/start.html",
+          std::string(kStartPage)
+              .replace(std::string(kStartPage).find("commands.html?load"),
+                       std::string("commands.html?load").size(), "link.html"));
     StartBrowser(server_->Url("start.html"), false);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -438,10 +443,9 @@ TEST_P(ExtensionBrowserTest, ARealClickIsBlockedAndARealCtrlClickOpensTheWindow)
         },
         kStartMs))
         << "the link page never showed in the window log";
-    const std::string window =
-        PrivateXServer::XdoTool({QStringLiteral("search"), QStringLiteral("--sync"),
-                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                 QStringLiteral("Link Page")});
+    const std::string window = PrivateXServer::XdoTool(
+        {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+         QStringLiteral("--name"), QStringLiteral("Link Page")});
     ASSERT_FALSE(window.empty());
     const QString target = QString::fromStdString(window).section(QLatin1Char('\n'), 0, 0);
     PrivateXServer::XdoTool({QStringLiteral("mousemove"), QStringLiteral("--window"), target,
@@ -457,8 +461,8 @@ TEST_P(ExtensionBrowserTest, ARealClickIsBlockedAndARealCtrlClickOpensTheWindow)
 
     // Ctrl held: it opens.
     PrivateXServer::XdoTool({QStringLiteral("keydown"), QStringLiteral("ctrl"),
-                             QStringLiteral("click"), QStringLiteral("1"),
-                             QStringLiteral("keyup"), QStringLiteral("ctrl")});
+                             QStringLiteral("click"), QStringLiteral("1"), QStringLiteral("keyup"),
+                             QStringLiteral("ctrl")});
     EXPECT_TRUE(QTest::qWaitFor([&] { return server_->Saw("popup-link.html"); }, kEventMs))
         << "Ctrl+click did not open the link's window";
     EXPECT_EQ(sound_.played.size(), 1U);
