@@ -308,7 +308,7 @@ TEST_F(HostTest, WithoutTheProgramItTellsTheExtensionToBlockNothingAndEndsOnEof)
 TEST_F(HostTest, RelaysBothWaysAndRefusesWhatIsNotAKnownMessage) {
     auto source = std::make_unique<posix::ExtensionBrowserSource>();
     source->SetPopupBlocking(true);
-    const auto windows = Track(*source);
+    auto windows = Track(*source);
     StartHost();
     ASSERT_TRUE(Says(sync));
     ASSERT_TRUE(Says(on));
@@ -330,6 +330,7 @@ TEST_F(HostTest, RelaysBothWaysAndRefusesWhatIsNotAKnownMessage) {
 
     // The program ends: the extension is told to block nothing. It comes back: the
     // host finds it again and asks the extension for its tabs.
+    windows.reset();
     source.reset();
     ASSERT_TRUE(Says(off, before + 1));
     const std::size_t away = toBrowser.received.size();
