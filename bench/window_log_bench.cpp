@@ -89,8 +89,8 @@ public:
     void IEWindowRegistered() override { Look(); }
     void IEWindowRevoked() override { Look(); }
     void IENavigationBegin(std::int32_t, const platform::BrowserDispatch&, const std::string&,
-                           std::int32_t, const std::string&, const std::string&,
-                           const std::string&, bool&) override {}
+                           std::int32_t, const std::string&, const std::string&, const std::string&,
+                           bool&) override {}
     void IENavigationComplete(std::int32_t, const platform::BrowserDispatch&,
                               const std::string&) override {}
     void IEDocumentComplete(std::int32_t, const platform::BrowserDispatch&,
@@ -176,8 +176,9 @@ int main(int argc, char** argv) {
     QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ::setenv("XDG_RUNTIME_DIR", root.filePath(QStringLiteral("runtime")).toUtf8().constData(), 1);
-    WriteText(www + QStringLiteral("/opener.html"),
-              QString::fromUtf8(kOpener).replace(QStringLiteral("CYCLES"), QString::number(cycles)));
+    WriteText(
+        www + QStringLiteral("/opener.html"),
+        QString::fromUtf8(kOpener).replace(QStringLiteral("CYCLES"), QString::number(cycles)));
     WriteText(www + QStringLiteral("/tab.html"), QString::fromUtf8(kTab));
 
     platform::posix::ExtensionBrowserSource source;
@@ -215,13 +216,13 @@ int main(int argc, char** argv) {
                 profile + QStringLiteral("/NativeMessagingHosts/" ORVELLE_NATIVE_HOST ".json"));
     QProcess browser;
     browser.setChildProcessModifier([] { ::setsid(); });
-    browser.start(QStringLiteral("chromium"),
-                  {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
-                   QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
-                   QStringLiteral("--disable-popup-blocking"),
-                   QStringLiteral("--user-data-dir=") + profile,
-                   QStringLiteral("--load-extension=" ORVELLE_EXTENSION_DIR),
-                   QStringLiteral("http://127.0.0.1:%1/opener.html").arg(port)});
+    browser.start(
+        QStringLiteral("chromium"),
+        {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
+         QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
+         QStringLiteral("--disable-popup-blocking"), QStringLiteral("--user-data-dir=") + profile,
+         QStringLiteral("--load-extension=" ORVELLE_EXTENSION_DIR),
+         QStringLiteral("http://127.0.0.1:%1/opener.html").arg(port)});
 
     QElapsedTimer limit;
     limit.start();
@@ -247,9 +248,9 @@ int main(int argc, char** argv) {
 
     bool within = true;
     std::printf("%-10s %6s %10s %10s %10s\n", "event", "count", "median ms", "p95 ms", "max ms");
-    for (const auto& [name, values] : {std::pair{"opened", &watcher.opened},
-                                       std::pair{"retitled", &watcher.retitled},
-                                       std::pair{"closed", &watcher.closed}}) {
+    for (const auto& [name, values] :
+         {std::pair{"opened", &watcher.opened}, std::pair{"retitled", &watcher.retitled},
+          std::pair{"closed", &watcher.closed}}) {
         const double median = Percentile(*values, 0.5);
         const double p95 = Percentile(*values, 0.95);
         std::printf("%-10s %6zu %10.1f %10.1f %10.1f\n", name, values->size(), median, p95,

@@ -31,8 +31,8 @@ struct Shape {
 };
 
 constexpr std::array kTabFields{
-    Field{"id", Kind::Integer, true},       Field{"window", Kind::Integer, true},
-    Field{"title", Kind::Text, true},       Field{"url", Kind::Text, true},
+    Field{"id", Kind::Integer, true},      Field{"window", Kind::Integer, true},
+    Field{"title", Kind::Text, true},      Field{"url", Kind::Text, true},
     Field{"opener", Kind::Integer, false},
 };
 constexpr std::array kHello{Field{"browser", Kind::Text, true}};
@@ -54,21 +54,21 @@ bool HasShape(const json& object, std::span<const Field> fields, bool allowType)
 
 bool FieldFits(const json& value, Kind kind) {
     switch (kind) {
-        case Kind::Text:
-            return value.is_string() && value.get_ref<const std::string&>().size() <= kMaxText;
-        case Kind::Integer:
-            // Browsers number tabs and windows from -1 (none) upwards within 32 bits.
-            return value.is_number_integer() && value.get<std::int64_t>() >= -1 &&
-                   value.get<std::int64_t>() <= INT32_MAX;
-        case Kind::Boolean:
-            return value.is_boolean();
-        case Kind::Tab:
-            return value.is_object() && HasShape(value, kTabFields, false);
-        case Kind::TabList:
-            return value.is_array() && value.size() <= kMaxTabs &&
-                   std::all_of(value.begin(), value.end(), [](const json& tab) {
-                       return tab.is_object() && HasShape(tab, kTabFields, false);
-                   });
+    case Kind::Text:
+        return value.is_string() && value.get_ref<const std::string&>().size() <= kMaxText;
+    case Kind::Integer:
+        // Browsers number tabs and windows from -1 (none) upwards within 32 bits.
+        return value.is_number_integer() && value.get<std::int64_t>() >= -1 &&
+               value.get<std::int64_t>() <= INT32_MAX;
+    case Kind::Boolean:
+        return value.is_boolean();
+    case Kind::Tab:
+        return value.is_object() && HasShape(value, kTabFields, false);
+    case Kind::TabList:
+        return value.is_array() && value.size() <= kMaxTabs &&
+               std::all_of(value.begin(), value.end(), [](const json& tab) {
+                   return tab.is_object() && HasShape(tab, kTabFields, false);
+               });
     }
     return false;
 }
@@ -141,8 +141,7 @@ std::optional<std::string> EncodeFrame(std::string_view body, std::size_t maxMes
 
 std::optional<json> ParseMessage(std::string_view body, Sender sender) {
     bool tooDeep = false;
-    const json::parser_callback_t depthLimit = [&tooDeep](int depth, json::parse_event_t,
-                                                          json&) {
+    const json::parser_callback_t depthLimit = [&tooDeep](int depth, json::parse_event_t, json&) {
         if (depth > kMaxDepth) {
             tooDeep = true;
             return false;

@@ -6,16 +6,26 @@
 
 const api = globalThis.browser ?? globalThis.chrome;
 const HOST = 'org.orvelle.popup_killer';
-const PAGE_SCRIPT = 'orvelle-page';
 // Texts are cut to keep every message far below the host's limits.
 const MAX_TEXT = 2048;
 const RETRY_MS = 10000;
 
+// A user's own gesture (Ctrl, Shift or a middle click, a context menu) lets the new
+// tabs of that page open for this long.
+const ALLOW_MS = 2000;
+const ALLOW_MENU_MS = 15000;
+
 let port = null;
 let blocking = false;
 let retryTimer = null;
-// New tabs opened by a page, cancelled at their first request while blocking
-// unless the user held Ctrl (the page script let them through).
+// A page committed since this script started has the page script; one from before
+// (the extension installed or updated under it) has not.
+const guardedSince = Date.now();
+// Each tab's last committed top-level navigation.
+const committedAt = new Map();
+// Until when each tab's new tabs may open because of the user's own gesture.
+const allowedUntil = new Map();
+// New tabs opened by an unguarded page, cancelled at their first request.
 const pendingTargets = new Map();
 
 const text = (value) => (typeof value === 'string' ? value.slice(0, MAX_TEXT) : '');
@@ -67,30 +77,10 @@ const sendSnapshot = async () => {
   send({ type: 'windows', tabs });
 };
 
-// The page script exists only while blocking, so that a page loaded while the
-// program is away or the killer is off runs untouched.
+// The page script in every page learns the switch through the storage.
 const setBlocking = async (on) => {
   blocking = on;
   await api.storage.local.set({ blocking: on });
-  const registered = await api.scripting.getRegisteredContentScripts({ ids: [PAGE_SCRIPT] });
-  if (on && registered.length === 0) {
-    const script = {
-      id: PAGE_SCRIPT,
-      matches: ['<all_urls>'],
-      js: ['page.js'],
-      runAt: 'document_start',
-      allFrames: true,
-      world: 'MAIN',
-      persistAcrossSessions: false,
-    };
-    try {
-      await api.scripting.registerContentScripts([{ ...script, matchOriginAsFallback: true }]);
-    } catch {
-      await api.scripting.registerContentScripts([script]);
-    }
-  } else if (!on && registered.length !== 0) {
-    await api.scripting.unregisterContentScripts({ ids: [PAGE_SCRIPT] });
-  }
 };
 
 const onHostMessage = (message) => {
@@ -132,6 +122,8 @@ api.tabs.onUpdated.addListener((tabId, change, tab) => {
 });
 api.tabs.onRemoved.addListener((tabId) => {
   pendingTargets.delete(tabId);
+  committedAt.delete(tabId);
+  allowedUntil.delete(tabId);
   send({ type: 'closed', id: tabId });
 });
 api.tabs.onReplaced?.addListener((addedTabId, removedTabId) => {
@@ -143,24 +135,29 @@ api.runtime.onMessage.addListener((message, sender) => {
   if (message?.type === 'blocked' && Number.isInteger(sender.tab?.id)) {
     send({ type: 'blocked', tab: sender.tab.id, url: text(message.url) });
   } else if (message?.type === 'allowed' && Number.isInteger(sender.tab?.id)) {
-    allowedUntil.set(sender.tab.id, Date.now() + ALLOW_MS);
+    allowedUntil.set(sender.tab.id, Date.now() + (message.menu === true ? ALLOW_MENU_MS : ALLOW_MS));
   }
   return false;
 });
 
-// The second line: a new tab a page opened whose first request leaves while
-// blocking, and which the page script did not let through, is cancelled and
-// closed. Only browsers that allow blocking requests (Firefox; Chromium for an
-// extension installed by policy) get here.
-const ALLOW_MS = 2000;
-const allowedUntil = new Map();
+api.webNavigation.onCommitted.addListener((details) => {
+  if (details.frameId === 0) {
+    committedAt.set(details.tabId, Date.now());
+  }
+});
 
+// The second line, for a page that has no page script (loaded before the extension
+// started, or where the browser put none): a new tab it opens while blocking is
+// cancelled at its first request and closed, unless the user's own gesture opened
+// it. Only browsers that allow blocking requests (Firefox; Chromium for an
+// extension installed by policy) get this far.
 api.webNavigation.onCreatedNavigationTarget.addListener((details) => {
   if (!blocking) {
     return;
   }
+  const guarded = (committedAt.get(details.sourceTabId) ?? 0) >= guardedSince;
   const allowed = (allowedUntil.get(details.sourceTabId) ?? 0) >= Date.now();
-  if (!allowed) {
+  if (!guarded && !allowed) {
     pendingTargets.set(details.tabId, details.sourceTabId);
   }
 });

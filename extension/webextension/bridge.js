@@ -5,36 +5,46 @@
   'use strict';
 
   const api = globalThis.browser ?? globalThis.chrome;
-  // Unknown until storage answers: the page script, present only while the killer
-  // is on, then blocks.
+  // Unknown until storage answers; the page script waits for it.
   let blocking = null;
+  const tell = () => {
+    if (blocking !== null) {
+      window.dispatchEvent(new CustomEvent('orvelle-popup-state', { detail: blocking ? 'on' : 'off' }));
+    }
+  };
 
   api.storage.local.get('blocking').then((stored) => {
     if (blocking === null) {
       blocking = stored.blocking === true;
+      tell();
     }
-  }, () => {});
+  }, () => {
+    blocking = false;
+    tell();
+  });
   api.storage.onChanged.addListener((changes, area) => {
     if (area === 'local' && 'blocking' in changes) {
       blocking = changes.blocking.newValue === true;
+      tell();
     }
   });
+  window.addEventListener('orvelle-popup-ask-state', tell, true);
 
-  window.addEventListener('orvelle-popup-may-open', (event) => {
-    if (blocking === false) {
-      event.preventDefault();
+  // The user's own ways to open a tab (Ctrl, Shift or a middle click, the context
+  // menu): the background script then lets the new tab's request through.
+  const allowUserOpen = (event) => {
+    if (!event.isTrusted) {
+      return;
     }
-  }, true);
-
-  // The user's own Ctrl+click: the background script then lets the new tab's
-  // request through.
-  const allowWithCtrl = (event) => {
-    if (event.isTrusted && event.ctrlKey) {
+    if (event.type === 'contextmenu') {
+      api.runtime.sendMessage({ type: 'allowed', menu: true }).catch(() => {});
+    } else if (event.ctrlKey || event.shiftKey || event.metaKey || event.button === 1) {
       api.runtime.sendMessage({ type: 'allowed' }).catch(() => {});
     }
   };
-  window.addEventListener('mousedown', allowWithCtrl, true);
-  window.addEventListener('keydown', allowWithCtrl, true);
+  for (const type of ['mousedown', 'keydown', 'contextmenu']) {
+    window.addEventListener(type, allowUserOpen, true);
+  }
 
   window.addEventListener('orvelle-popup-blocked', (event) => {
     let report = null;

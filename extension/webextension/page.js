@@ -1,13 +1,15 @@
-// Runs in the page's own world before any of the page's scripts, in every frame,
-// and only while Orvelle's popup killer is on (the background script registers it
-// then). A new window the page asks for is stopped here, before the browser makes
-// a request: window.open, links with a target and forms with a target. A trusted
-// event with Ctrl held lets the window open, as does the program's switch turned
-// off since this page loaded (the isolated bridge tells that).
+// Runs in the page's own world before any of the page's scripts, in every frame.
+// While Orvelle's popup killer is on, a new window the page asks for is stopped
+// here, before the browser makes a request: window.open, links with a target and
+// forms with a target. A trusted event with Ctrl held lets the window open. The
+// switch comes from the isolated bridge, which reads it from the extension's
+// storage: until it has answered, a window.open waits for the answer (a page's
+// window.open while loading; the user's clicks come later).
 (() => {
   'use strict';
 
-  const ASK = 'orvelle-popup-may-open';
+  const ASK_STATE = 'orvelle-popup-ask-state';
+  const STATE = 'orvelle-popup-state';
   const BLOCKED = 'orvelle-popup-blocked';
   const nativeOpen = window.open;
   const nativeSubmit = HTMLFormElement.prototype.submit;
@@ -35,13 +37,16 @@
     return ctrlDown && navigator.userActivation?.isActive === true;
   };
 
+  // 'on', 'off', or 'unknown' until the bridge answers.
+  let state = 'unknown';
+  const waiting = [];
+
+  // true: open; false: block; null: ask again once the switch is known.
   const mayOpen = (event) => {
     if (ctrlHeld(event)) {
       return true;
     }
-    // The bridge cancels this event when the program has turned the killer off.
-    const ask = new CustomEventCtor(ASK, { cancelable: true });
-    return !dispatch.call(window, ask);
+    return state === 'unknown' ? null : state === 'off';
   };
 
   const report = (url, how) => {
@@ -103,12 +108,33 @@
 
   function open(url, target, features) {
     const named = arguments.length >= 2 && target !== undefined ? String(target) : '_blank';
-    if (!opensNewWindow(named) || mayOpen()) {
+    const decision = opensNewWindow(named) ? mayOpen() : true;
+    if (decision === true) {
       return Reflect.apply(nativeOpen, this ?? window, arguments);
     }
-    report(url, 'open');
+    if (decision === null) {
+      waiting.push({ self: this ?? window, args: Array.from(arguments), url });
+    } else {
+      report(url, 'open');
+    }
     return standIn(url);
   }
+
+  window.addEventListener(STATE, (event) => {
+    if (event.detail !== 'on' && event.detail !== 'off') {
+      return;
+    }
+    state = event.detail;
+    for (const held of waiting.splice(0)) {
+      if (state === 'off') {
+        Reflect.apply(nativeOpen, held.self, held.args);
+      } else {
+        report(held.url, 'open');
+      }
+    }
+  }, true);
+  // The bridge may have started first: it answers this.
+  dispatch.call(window, new CustomEventCtor(ASK_STATE));
   Object.defineProperty(open, 'name', { value: 'open' });
   window.open = open;
 
@@ -117,7 +143,7 @@
     if (!link || event.defaultPrevented || !link.href || !opensNewWindow(link.getAttribute('target'))) {
       return;
     }
-    if (event.button !== 0 || mayOpen(event)) {
+    if (event.button !== 0 || mayOpen(event) !== false) {
       return;
     }
     event.preventDefault();
@@ -131,7 +157,7 @@
   window.addEventListener('submit', (event) => {
     const form = event.target;
     if (!(form instanceof HTMLFormElement) || event.defaultPrevented ||
-        !opensNewWindow(formTarget(form, event.submitter)) || mayOpen()) {
+        !opensNewWindow(formTarget(form, event.submitter)) || mayOpen() !== false) {
       return;
     }
     event.preventDefault();
@@ -140,7 +166,7 @@
 
   // form.submit() sends no submit event.
   HTMLFormElement.prototype.submit = function submit() {
-    if (opensNewWindow(formTarget(this, null)) && !mayOpen()) {
+    if (opensNewWindow(formTarget(this, null)) && mayOpen() === false) {
       report(this.action, 'form');
       return undefined;
     }

@@ -42,9 +42,10 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       zipControl(eventPump),
       unzipControl(eventPump),
       devToolsBrowsers(DevToolsSourceIfWanted(settings, registry)),
-      browsers(devToolsBrowsers ? std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers,
-                                                                                 devToolsBrowsers.get()}
-                                : std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers}),
+      browsers(devToolsBrowsers
+                   ? std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers,
+                                                                  devToolsBrowsers.get()}
+                   : std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers}),
       services{registry,
                settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox,

@@ -193,8 +193,8 @@ TEST_F(ExtensionSourceTest, AStreamWithAnOversizedLengthIsCutOffAndTheOthersGoOn
     const std::uint32_t huge = nativehost::kMaxFromBrowser + 1;
     raw.write(reinterpret_cast<const char*>(&huge), sizeof(huge));
     raw.flush();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return raw.state() == QLocalSocket::UnconnectedState; },
-                                kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return raw.state() == QLocalSocket::UnconnectedState; }, kWaitMs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows->Count() == 2; }, kWaitMs));
     good.Send(TabMessage(2, "Still heard", "http://good/2"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows->Count() == 3; }, kWaitMs));
@@ -235,13 +235,13 @@ except OSError as error:
     print("error", error)
 )";
         QProcess stranger;
-        stranger.start(QStringLiteral("setpriv"),
-                       {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
-                        QStringLiteral("--clear-groups"), QStringLiteral("/usr/bin/python3"),
-                        QStringLiteral("-c"), QString::fromUtf8(script),
-                        QString::fromStdString(path)});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return stranger.state() == QProcess::NotRunning; },
-                                    kWaitMs));
+        stranger.start(
+            QStringLiteral("setpriv"),
+            {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+             QStringLiteral("--clear-groups"), QStringLiteral("/usr/bin/python3"),
+             QStringLiteral("-c"), QString::fromUtf8(script), QString::fromStdString(path)});
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return stranger.state() == QProcess::NotRunning; }, kWaitMs));
         const std::string output = stranger.readAllStandardOutput().toStdString();
         EXPECT_EQ(stranger.exitCode(), 0) << stranger.readAllStandardError().toStdString();
         // Connected, then closed without a word: no state, and no window.
@@ -308,7 +308,7 @@ TEST_F(HostTest, WithoutTheProgramItTellsTheExtensionToBlockNothingAndEndsOnEof)
 TEST_F(HostTest, RelaysBothWaysAndRefusesWhatIsNotAKnownMessage) {
     auto source = std::make_unique<posix::ExtensionBrowserSource>();
     source->SetPopupBlocking(true);
-    const auto windows = Track(*source);
+    auto windows = Track(*source);
     StartHost();
     ASSERT_TRUE(Says(sync));
     ASSERT_TRUE(Says(on));
@@ -330,6 +330,7 @@ TEST_F(HostTest, RelaysBothWaysAndRefusesWhatIsNotAKnownMessage) {
 
     // The program ends: the extension is told to block nothing. It comes back: the
     // host finds it again and asks the extension for its tabs.
+    windows.reset();
     source.reset();
     ASSERT_TRUE(Says(off, before + 1));
     const std::size_t away = toBrowser.received.size();

@@ -66,8 +66,9 @@ TEST(ExtensionTabs, FollowsTabsOpenedRetitledAndClosedInTheOrderSeen) {
     ExtensionTabs tabs;
     tabs.AddConnection(1);
     EXPECT_EQ(tabs.Apply(1, {{"type", "hello"}, {"browser", "Firefox 153"}}), Effect::Registered);
-    EXPECT_EQ(tabs.Apply(1, {{"type", "windows"},
-                             {"tabs", json::array({Tab(7, "A", "http://a/"), Tab(3, "B", "http://b/")})}}),
+    EXPECT_EQ(tabs.Apply(
+                  1, {{"type", "windows"},
+                      {"tabs", json::array({Tab(7, "A", "http://a/"), Tab(3, "B", "http://b/")})}}),
               Effect::Registered);
     EXPECT_EQ(Titles(tabs), (std::vector<std::string>{"A http://a/", "B http://b/"}));
     EXPECT_EQ(tabs.Apply(1, TabMessage(9, "C", "http://c/")), Effect::Registered);
@@ -107,8 +108,9 @@ TEST(ExtensionTabs, ASnapshotReplacesTheBrowsersTabsAndADisconnectRevokesThem) {
     static_cast<void>(tabs.Apply(1, TabMessage(2, "Two", "http://2/")));
     static_cast<void>(tabs.Apply(2, {{"type", "hello"}, {"browser", "Chromium 156"}}));
     static_cast<void>(tabs.Apply(2, TabMessage(1, "Other", "http://o/")));
-    EXPECT_EQ(tabs.Apply(1, {{"type", "windows"}, {"tabs", json::array({Tab(2, "Two", "http://2/")})}}),
-              Effect::Revoked);
+    EXPECT_EQ(
+        tabs.Apply(1, {{"type", "windows"}, {"tabs", json::array({Tab(2, "Two", "http://2/")})}}),
+        Effect::Revoked);
     EXPECT_EQ(Titles(tabs), (std::vector<std::string>{"Two http://2/", "Other http://o/"}));
     EXPECT_EQ(tabs.RemoveConnection(2), Effect::Revoked);
     EXPECT_EQ(Titles(tabs), std::vector<std::string>{"Two http://2/"});
@@ -135,9 +137,9 @@ TEST(ExtensionTabs, ReportsNavigationsLoadsAndBlockedWindowsToTheOpenersReceiver
     static_cast<void>(tabs.Apply(1, {{"type", "blocked"}, {"tab", 4}, {"url", "http://pop/"}}));
     // A report for a tab not known (yet) goes nowhere.
     static_cast<void>(tabs.Apply(1, {{"type", "blocked"}, {"tab", 99}, {"url", "http://pop/"}}));
-    EXPECT_EQ(opener.lines, (std::vector<std::string>{"NavigateComplete2 top http://a/next",
-                                                      "DocumentComplete top http://a/next",
-                                                      "NewWindow2 asked"}));
+    EXPECT_EQ(opener.lines,
+              (std::vector<std::string>{"NavigateComplete2 top http://a/next",
+                                        "DocumentComplete top http://a/next", "NewWindow2 asked"}));
     EXPECT_TRUE(bystander.lines.empty());
     tabs.Windows()[0]->Unadvise(&opener);
     static_cast<void>(tabs.Apply(1, {{"type", "blocked"}, {"tab", 4}, {"url", "http://pop/"}}));

@@ -48,8 +48,7 @@ bool SameUser(const QLocalSocket& socket) {
 
 ExtensionBrowserSource::ExtensionBrowserSource(const std::string& socketPath, QObject* parent)
     : QObject(parent) {
-    connect(&server_, &QLocalServer::newConnection, this,
-            &ExtensionBrowserSource::OnNewConnection);
+    connect(&server_, &QLocalServer::newConnection, this, &ExtensionBrowserSource::OnNewConnection);
     Listen(socketPath);
 }
 

@@ -66,8 +66,8 @@ ExtensionTabs::Effect ExtensionTabs::PutTab(Browser& browser, const json& tab, b
     std::string url = tab.at("url").get<std::string>();
     const auto found = browser.tabs.find(id);
     if (found == browser.tabs.end()) {
-        auto window = std::make_shared<ExtensionWindow>(nextHandle_++, std::move(title),
-                                                        std::move(url));
+        auto window =
+            std::make_shared<ExtensionWindow>(nextHandle_++, std::move(title), std::move(url));
         browser.tabs.emplace(id, window);
         order_.push_back(std::move(window));
         return Effect::Registered;
