@@ -39,6 +39,11 @@ bool IsFile(const std::string& path) {
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool IsLink(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 std::uint64_t DatabaseSize(const std::string& path) {
     std::uint64_t total = SizeOnDisk(path);
     for (const char* suffix : {"-wal", "-shm", "-journal"}) {
@@ -168,7 +173,8 @@ struct Adder {
             item.bytes = SizeOnDisk(item.path);
             break;
         case RuleAction::EditDatabase:
-            if (!IsFile(item.path)) {
+            // A link where a database belongs is listed: its edit refuses it out loud.
+            if (!IsFile(item.path) && !IsLink(item.path)) {
                 return;
             }
             item.bytes = DatabaseSize(item.path);
