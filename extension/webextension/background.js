@@ -149,8 +149,8 @@ api.webNavigation.onCommitted.addListener((details) => {
 // The second line, for a page that has no page script (loaded before the extension
 // started, or where the browser put none): a new tab it opens while blocking is
 // cancelled at its first request and closed, unless the user's own gesture opened
-// it. Only browsers that allow blocking requests (Firefox; Chromium for an
-// extension installed by policy) get this far.
+// it. Only Firefox's copy of the extension may block requests, so only there does
+// this get so far.
 api.webNavigation.onCreatedNavigationTarget.addListener((details) => {
   if (!blocking) {
     return;
