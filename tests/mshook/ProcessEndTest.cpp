@@ -53,6 +53,13 @@ protected:
     void Start() {
         char* argv[] = {const_cast<char*>(ORVELLE_PROGRAM), nullptr};
         ASSERT_EQ(::posix_spawn(&pid_, ORVELLE_PROGRAM, nullptr, nullptr, argv, environ), 0);
+        // The program grabs its hot key before it shows its window. Probing the grab
+        // earlier would take the key for an instant and could make the program's own
+        // grab fail, so the probe waits for the window first.
+        ASSERT_EQ(std::system("timeout 20 xdotool search --sync --onlyvisible --name Orvelle "
+                              ">/dev/null 2>&1"),
+                  0)
+            << "the program never showed its window";
         ASSERT_TRUE(WaitFor(
             [&] {
                 if (desktop.GrabHotKey()) {
