@@ -52,19 +52,6 @@ std::string StateText(int value) {
     return value == 1 ? "checked" : value == 2 ? "grayed" : "unchecked";
 }
 
-std::string SizeText(std::uint64_t bytes) {
-    const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
-    double size = static_cast<double>(bytes);
-    int unit = 0;
-    while (size >= 1024.0 && unit < 4) {
-        size /= 1024.0;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", size, units[unit]);
-    return text;
-}
-
 // The JSON documents carry names as the disk has them, which need not be UTF-8: such
 // a text is written with each invalid byte as U+FFFD, and beside it "<field>Bytes"
 // holds the exact bytes, each byte b as the character U+00b ("latin-1"), so that a

@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <ctime>
 #include <optional>
 
@@ -390,6 +391,19 @@ std::string ContentText(platform::TraceContent content) {
         return "address auto-fill";
     }
     return "";
+}
+
+std::string SizeText(std::uint64_t bytes) {
+    const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    double size = static_cast<double>(bytes);
+    int unit = 0;
+    while (size >= 1024.0 && unit < 4) {
+        size /= 1024.0;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", size, units[unit]);
+    return text;
 }
 
 }  // namespace orvelle::cleancli

@@ -100,5 +100,7 @@ struct PreviewSources {
 // The words for a catalog item's kind and content.
 [[nodiscard]] std::string KindText(platform::TraceKind kind);
 [[nodiscard]] std::string ContentText(platform::TraceContent content);
+// A size for people: "512 B", "4.0 KiB", "1.5 GiB".
+[[nodiscard]] std::string SizeText(std::uint64_t bytes);
 
 }  // namespace orvelle::cleancli

@@ -84,16 +84,7 @@ frmPreview::frmPreview(std::vector<int> options, Builder builder, QWidget* paren
 }
 
 QString frmPreview::SizeText(std::uint64_t bytes) {
-    const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
-    double size = static_cast<double>(bytes);
-    int unit = 0;
-    while (size >= 1024.0 && unit < 4) {
-        size /= 1024.0;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", size, units[unit]);
-    return QString::fromLatin1(text);
+    return QString::fromStdString(cleancli::SizeText(bytes));
 }
 
 void frmPreview::Start() {
