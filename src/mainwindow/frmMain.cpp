@@ -73,6 +73,18 @@ frmMain::~frmMain() {
 }
 
 void frmMain::BuildControls() {
+    BuildPages();
+    BuildStatusLine();
+    BuildScheduleTimers();
+    AttachCleaningPages();
+    // The schedule is tested from the start.
+    tmrSchedule->start();
+    AddFileSecurityPage();
+    resize(720, 520);
+    setMinimumSize(640, 460);
+}
+
+void frmMain::BuildPages() {
     tabMain = Named(new QTabWidget(this), "tabMain");
     cleaningPages = new cleaning::ui::CleaningPages(services_, this);
     tabMain->addTab(BuildMainPage(), QStringLiteral("   Main   "));
@@ -95,7 +107,9 @@ void frmMain::BuildControls() {
     tabMain->addTab(schedulePage, QStringLiteral("Schedule"));
     pagePopupKiller = new popup::ui::PopupKillerPage(services_, tabMain);
     tabMain->insertTab(kPopupKillerPage, pagePopupKiller, QStringLiteral("Popup Killer"));
+}
 
+void frmMain::BuildStatusLine() {
     lblStatus = Named(new QLabel(this), "lblStatus");
     lblStatus->setFrameShape(QFrame::StyledPanel);
     lblStatus->setFrameShadow(QFrame::Sunken);
@@ -110,7 +124,9 @@ void frmMain::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabMain, 1);
     layout->addLayout(statusLine);
+}
 
+void frmMain::BuildScheduleTimers() {
     tmrSchedule = Named(new schedule::SecondTimer(this), "tmrSchedule");
     tmrMakeScehduleEnable = Named(new QTimer(this), "tmrMakeScehduleEnable");
     tmrMakeScehduleEnable->setInterval(1000);
@@ -137,7 +153,9 @@ void frmMain::BuildControls() {
         });
     connect(tmrSchedule, &schedule::SecondTimer::timeout, this, &frmMain::tmrSchedule_Timer);
     connect(tmrMakeScehduleEnable, &QTimer::timeout, this, &frmMain::tmrMakeScehduleEnable_Timer);
+}
 
+void frmMain::AttachCleaningPages() {
     cleaning::ui::MainWindowControls controls;
     controls.window = this;
     controls.tabMain = tabMain;
@@ -175,14 +193,12 @@ void frmMain::BuildControls() {
           cleaningPages->CleanComputer()->cmdPreview}) {
         connect(preview, &QPushButton::clicked, this, &frmMain::cmdPreview_Click);
     }
-    // The schedule is tested from the start.
-    tmrSchedule->start();
+}
+
+void frmMain::AddFileSecurityPage() {
     pageFileSecurity = new filesecurity::FileSecurityPage(
         services_, *tmrProgress, [this] { mnuAbout_Click(); }, tabMain);
     ReplacePage(kFileSecurityPage, pageFileSecurity);
-
-    resize(720, 520);
-    setMinimumSize(640, 460);
 }
 
 void frmMain::ReplacePage(int index, QWidget* page) {

@@ -188,6 +188,11 @@ protected:
 
 private:
     void BuildControls();
+    void BuildPages();
+    void BuildStatusLine();
+    void BuildScheduleTimers();
+    void AttachCleaningPages();
+    void AddFileSecurityPage();
     QWidget* BuildMainPage();
     // Puts `page` in place of the placeholder at `index`, keeping caption and name.
     void ReplacePage(int index, QWidget* page);

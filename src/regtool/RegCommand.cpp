@@ -428,6 +428,239 @@ bool ParseKeyName(const std::string& keyName, HKEY& hive, std::string& path) {
     return true;
 }
 
+namespace {
+
+// What a verb works on once the command line has been read and the key named.
+struct Request {
+    IRegistry& registry;
+    Options& options;
+    HKEY hive;
+    std::string path;
+    std::string displayName;
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+int Done(std::ostream& out) {
+    out << kDone << "\n";
+    return 0;
+}
+
+// One verb of orvelle-reg: how many positional arguments it takes and what it does.
+class RegVerb {
+public:
+    RegVerb() = default;
+    RegVerb(const RegVerb&) = delete;
+    RegVerb& operator=(const RegVerb&) = delete;
+    RegVerb(RegVerb&&) = delete;
+    RegVerb& operator=(RegVerb&&) = delete;
+    virtual ~RegVerb() = default;
+
+    [[nodiscard]] virtual std::size_t Positionals() const { return 1; }
+    virtual int Run(Request& request) const = 0;
+};
+
+class QueryVerb final : public RegVerb {
+public:
+    int Run(Request& request) const override {
+        HKEY key = kNullKey;
+        if (request.registry.RegOpenKeyExA(request.hive, request.path, KEY_READ, key) !=
+            ERROR_SUCCESS) {
+            return Fail(request.err, kNotFound);
+        }
+        const RegistryKey open(request.registry, key);
+        KeyLister lister(request.registry, request.out);
+        if (!lister.List(open.get(), request.displayName, request.options.valueName,
+                         request.options.recursive)) {
+            return Fail(request.err, kNotFound);
+        }
+        request.out << "\n";
+        return 0;
+    }
+};
+
+class AddVerb final : public RegVerb {
+public:
+    int Run(Request& request) const override {
+        Options& options = request.options;
+        std::uint32_t type = REG_SZ;
+        if (options.type) {
+            const auto parsed = ParseType(*options.type);
+            if (!parsed) {
+                return Fail(request.err, "ERROR: Invalid type \"" + *options.type + "\".");
+            }
+            type = *parsed;
+        }
+        std::vector<unsigned char> data;
+        std::string error;
+        if (!EncodeData(type, options.data.value_or(""), options.separator.value_or("\\0"), data,
+                        error)) {
+            return Fail(request.err, error);
+        }
+        HKEY key = kNullKey;
+        if (request.registry.RegCreateKeyExA(request.hive, request.path, KEY_SIX_SPECIFIC_RIGHTS,
+                                             key) != ERROR_SUCCESS) {
+            return Fail(request.err, "ERROR: The key could not be created.");
+        }
+        const RegistryKey open(request.registry, key);
+        if (!options.valueName) {
+            if (!options.data && !options.type) {
+                return Done(request.out);
+            }
+            options.valueName = std::string{};  // data without /v goes to the default value
+        }
+        if (!MayOverwrite(request, open.get())) {
+            return Fail(request.err, "The operation was cancelled.");
+        }
+        if (request.registry.RegSetValueExA(open.get(), *options.valueName, type, data.data(),
+                                            static_cast<std::uint32_t>(data.size())) !=
+            ERROR_SUCCESS) {
+            return Fail(request.err, "ERROR: The value could not be written.");
+        }
+        return Done(request.out);
+    }
+
+private:
+    // True when the value is new, /f was given, or the user agrees to replace it.
+    static bool MayOverwrite(Request& request, HKEY key) {
+        const Options& options = request.options;
+        std::uint32_t size = 0;
+        return options.force ||
+               request.registry.RegQueryValueExA(key, *options.valueName, nullptr, nullptr,
+                                                 &size) != ERROR_SUCCESS ||
+               Confirm("Value " +
+                           (options.valueName->empty() ? std::string("(Default)")
+                                                       : *options.valueName) +
+                           " exists, overwrite",
+                       request.in, request.out);
+    }
+};
+
+class DeleteVerb final : public RegVerb {
+public:
+    int Run(Request& request) const override {
+        if (!request.options.valueName && !request.options.allValues) {
+            return DeleteKey(request);
+        }
+        return DeleteValues(request);
+    }
+
+private:
+    static int DeleteKey(Request& request) {
+        if (request.path.empty()) {
+            return Fail(request.err, "ERROR: A whole hive cannot be deleted.");
+        }
+        HKEY probe = kNullKey;
+        if (request.registry.RegOpenKeyExA(request.hive, request.path, KEY_READ, probe) !=
+            ERROR_SUCCESS) {
+            return Fail(request.err, kNotFound);
+        }
+        request.registry.RegCloseKey(probe);
+        if (!request.options.force &&
+            !Confirm("Permanently delete the registry key " + request.displayName, request.in,
+                     request.out)) {
+            return Fail(request.err, "The operation was cancelled.");
+        }
+        if (request.registry.RegDeleteTreeA(request.hive, request.path) != ERROR_SUCCESS) {
+            return Fail(request.err, "ERROR: The key could not be deleted.");
+        }
+        return Done(request.out);
+    }
+
+    static int DeleteValues(Request& request) {
+        const Options& options = request.options;
+        HKEY key = kNullKey;
+        if (request.registry.RegOpenKeyExA(request.hive, request.path, KEY_SIX_SPECIFIC_RIGHTS,
+                                           key) != ERROR_SUCCESS) {
+            return Fail(request.err, kNotFound);
+        }
+        const RegistryKey open(request.registry, key);
+        std::vector<std::string> names;
+        if (options.allValues) {
+            names = ValueNames(request.registry, open.get());
+        } else {
+            std::uint32_t size = 0;
+            if (request.registry.RegQueryValueExA(open.get(), *options.valueName, nullptr, nullptr,
+                                                  &size) != ERROR_SUCCESS) {
+                return Fail(request.err, kNotFound);
+            }
+            names.push_back(*options.valueName);
+        }
+        const std::string question =
+            options.allValues
+                ? "Delete all values under the registry key " + request.displayName
+                : "Delete the registry value " +
+                      (names.front().empty() ? std::string("(Default)") : names.front());
+        if (!options.force && !Confirm(question, request.in, request.out)) {
+            return Fail(request.err, "The operation was cancelled.");
+        }
+        for (const auto& name : names) {
+            if (request.registry.RegDeleteValueA(open.get(), name) != ERROR_SUCCESS) {
+                return Fail(request.err, "ERROR: The value could not be deleted.");
+            }
+        }
+        return Done(request.out);
+    }
+
+    static std::vector<std::string> ValueNames(IRegistry& registry, HKEY key) {
+        std::vector<std::string> names;
+        std::string name;
+        std::uint32_t type = 0;
+        std::vector<unsigned char> data;
+        for (std::uint32_t i = 0; registry.RegEnumValueA(key, i, name, type, data) == ERROR_SUCCESS;
+             ++i) {
+            names.push_back(name);
+        }
+        return names;
+    }
+};
+
+class ExportVerb final : public RegVerb {
+public:
+    [[nodiscard]] std::size_t Positionals() const override { return 2; }
+
+    int Run(Request& request) const override {
+        HKEY key = kNullKey;
+        if (request.registry.RegOpenKeyExA(request.hive, request.path, KEY_READ, key) !=
+            ERROR_SUCCESS) {
+            return Fail(request.err, kNotFound);
+        }
+        const RegistryKey open(request.registry, key);
+        const std::string& fileName = request.options.positional[1];
+        struct stat info {};
+        if (::stat(fileName.c_str(), &info) == 0 && !request.options.force &&
+            !Confirm("File " + fileName + " already exists. Overwrite", request.in, request.out)) {
+            return Fail(request.err, "The operation was cancelled.");
+        }
+        std::ostringstream text;
+        text << "Windows Registry Editor Version 5.00\r\n\r\n";
+        ExportKey(request.registry, open.get(), request.displayName, text);
+        if (platform::posix::WriteFileAtomically(fileName, text.str(), 0644) != 0) {
+            return Fail(request.err, "ERROR: Cannot write the file " + fileName + ".");
+        }
+        return Done(request.out);
+    }
+};
+
+// The verb named by the first argument (upper case), or nullptr for an unknown one.
+const RegVerb* FindVerb(const std::string& command) {
+    static const QueryVerb query;
+    static const AddVerb add;
+    static const DeleteVerb remove;
+    static const ExportVerb exportVerb;
+    static const std::pair<const char*, const RegVerb*> verbs[] = {
+        {"QUERY", &query}, {"ADD", &add}, {"DELETE", &remove}, {"EXPORT", &exportVerb}};
+    for (const auto& [name, verb] : verbs) {
+        if (command == name) {
+            return verb;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 int RunRegCommand(const std::vector<std::string>& arguments, IRegistry& registry, std::istream& in,
                   std::ostream& out, std::ostream& err) {
     if (arguments.empty()) {
@@ -448,8 +681,9 @@ int RunRegCommand(const std::vector<std::string>& arguments, IRegistry& registry
         Usage(out);
         return 0;
     }
-    const std::size_t wantedPositional = command == "EXPORT" ? 2 : 1;
-    if (options.positional.size() != wantedPositional) {
+    // An unknown verb is reported only after the rest of the line has been checked.
+    const RegVerb* verb = FindVerb(command);
+    if (options.positional.size() != (verb != nullptr ? verb->Positionals() : 1)) {
         return Fail(err, "ERROR: Invalid syntax.\nType \"orvelle-reg /?\" for usage.");
     }
     HKEY hive = kNullKey;
@@ -458,151 +692,13 @@ int RunRegCommand(const std::vector<std::string>& arguments, IRegistry& registry
         return Fail(err, "ERROR: Invalid key name \"" + options.positional[0] +
                              "\": it must start with HKCU, HKLM or HKCR.");
     }
+    if (verb == nullptr) {
+        return Fail(err, "ERROR: Invalid syntax: unknown operation \"" + arguments[0] +
+                             "\".\nType \"orvelle-reg /?\" for usage.");
+    }
     const std::string displayName = HiveName(hive) + (path.empty() ? "" : "\\" + path);
-
-    if (command == "QUERY") {
-        HKEY key = kNullKey;
-        if (registry.RegOpenKeyExA(hive, path, KEY_READ, key) != ERROR_SUCCESS) {
-            return Fail(err, kNotFound);
-        }
-        const RegistryKey open(registry, key);
-        KeyLister lister(registry, out);
-        if (!lister.List(open.get(), displayName, options.valueName, options.recursive)) {
-            return Fail(err, kNotFound);
-        }
-        out << "\n";
-        return 0;
-    }
-
-    if (command == "ADD") {
-        std::uint32_t type = REG_SZ;
-        if (options.type) {
-            const auto parsed = ParseType(*options.type);
-            if (!parsed) {
-                return Fail(err, "ERROR: Invalid type \"" + *options.type + "\".");
-            }
-            type = *parsed;
-        }
-        std::vector<unsigned char> data;
-        if (!EncodeData(type, options.data.value_or(""), options.separator.value_or("\\0"), data,
-                        error)) {
-            return Fail(err, error);
-        }
-        HKEY key = kNullKey;
-        if (registry.RegCreateKeyExA(hive, path, KEY_SIX_SPECIFIC_RIGHTS, key) != ERROR_SUCCESS) {
-            return Fail(err, "ERROR: The key could not be created.");
-        }
-        const RegistryKey open(registry, key);
-        if (!options.valueName) {
-            if (options.data || options.type) {
-                options.valueName = std::string{};  // data without /v goes to the default value
-            } else {
-                out << kDone << "\n";
-                return 0;
-            }
-        }
-        std::uint32_t size = 0;
-        if (!options.force &&
-            registry.RegQueryValueExA(open.get(), *options.valueName, nullptr, nullptr, &size) ==
-                ERROR_SUCCESS &&
-            !Confirm(
-                "Value " +
-                    (options.valueName->empty() ? std::string("(Default)") : *options.valueName) +
-                    " exists, overwrite",
-                in, out)) {
-            return Fail(err, "The operation was cancelled.");
-        }
-        if (registry.RegSetValueExA(open.get(), *options.valueName, type, data.data(),
-                                    static_cast<std::uint32_t>(data.size())) != ERROR_SUCCESS) {
-            return Fail(err, "ERROR: The value could not be written.");
-        }
-        out << kDone << "\n";
-        return 0;
-    }
-
-    if (command == "DELETE") {
-        if (!options.valueName && !options.allValues) {
-            if (path.empty()) {
-                return Fail(err, "ERROR: A whole hive cannot be deleted.");
-            }
-            HKEY probe = kNullKey;
-            if (registry.RegOpenKeyExA(hive, path, KEY_READ, probe) != ERROR_SUCCESS) {
-                return Fail(err, kNotFound);
-            }
-            registry.RegCloseKey(probe);
-            if (!options.force &&
-                !Confirm("Permanently delete the registry key " + displayName, in, out)) {
-                return Fail(err, "The operation was cancelled.");
-            }
-            if (registry.RegDeleteTreeA(hive, path) != ERROR_SUCCESS) {
-                return Fail(err, "ERROR: The key could not be deleted.");
-            }
-            out << kDone << "\n";
-            return 0;
-        }
-        HKEY key = kNullKey;
-        if (registry.RegOpenKeyExA(hive, path, KEY_SIX_SPECIFIC_RIGHTS, key) != ERROR_SUCCESS) {
-            return Fail(err, kNotFound);
-        }
-        const RegistryKey open(registry, key);
-        std::vector<std::string> names;
-        if (options.allValues) {
-            std::string name;
-            std::uint32_t type = 0;
-            std::vector<unsigned char> data;
-            for (std::uint32_t i = 0;
-                 registry.RegEnumValueA(open.get(), i, name, type, data) == ERROR_SUCCESS; ++i) {
-                names.push_back(name);
-            }
-        } else {
-            std::uint32_t size = 0;
-            if (registry.RegQueryValueExA(open.get(), *options.valueName, nullptr, nullptr,
-                                          &size) != ERROR_SUCCESS) {
-                return Fail(err, kNotFound);
-            }
-            names.push_back(*options.valueName);
-        }
-        const std::string question =
-            options.allValues
-                ? "Delete all values under the registry key " + displayName
-                : "Delete the registry value " +
-                      (names.front().empty() ? std::string("(Default)") : names.front());
-        if (!options.force && !Confirm(question, in, out)) {
-            return Fail(err, "The operation was cancelled.");
-        }
-        for (const auto& name : names) {
-            if (registry.RegDeleteValueA(open.get(), name) != ERROR_SUCCESS) {
-                return Fail(err, "ERROR: The value could not be deleted.");
-            }
-        }
-        out << kDone << "\n";
-        return 0;
-    }
-
-    if (command == "EXPORT") {
-        HKEY key = kNullKey;
-        if (registry.RegOpenKeyExA(hive, path, KEY_READ, key) != ERROR_SUCCESS) {
-            return Fail(err, kNotFound);
-        }
-        const RegistryKey open(registry, key);
-        const std::string& fileName = options.positional[1];
-        struct stat info {};
-        if (::stat(fileName.c_str(), &info) == 0 && !options.force &&
-            !Confirm("File " + fileName + " already exists. Overwrite", in, out)) {
-            return Fail(err, "The operation was cancelled.");
-        }
-        std::ostringstream text;
-        text << "Windows Registry Editor Version 5.00\r\n\r\n";
-        ExportKey(registry, open.get(), displayName, text);
-        if (platform::posix::WriteFileAtomically(fileName, text.str(), 0644) != 0) {
-            return Fail(err, "ERROR: Cannot write the file " + fileName + ".");
-        }
-        out << kDone << "\n";
-        return 0;
-    }
-
-    return Fail(err, "ERROR: Invalid syntax: unknown operation \"" + arguments[0] +
-                         "\".\nType \"orvelle-reg /?\" for usage.");
+    Request request{registry, options, hive, path, displayName, in, out, err};
+    return verb->Run(request);
 }
 
 }  // namespace orvelle::regtool

@@ -23,47 +23,36 @@ bool IEquals(const std::string& a, const char* b) {
     return i == a.size() && b[i] == '\0';
 }
 
-ParseResult Parse(const std::string& input, double& value) {
-    const std::string text = platform::Trim(input, " \t");
-    if (text.empty()) {
+// "&H7F", "&O17": the text after the "&" and its letter, read in that radix.
+ParseResult ParseRadixLiteral(const std::string& text, double& value) {
+    const char radixLetter = static_cast<char>(std::tolower(static_cast<unsigned char>(text[1])));
+    const int radix = radixLetter == 'h' ? 16 : radixLetter == 'o' ? 8 : 0;
+    if (radix == 0) {
         return ParseResult::NotANumber;
     }
-    if (IEquals(text, "true")) {
-        value = -1;
-        return ParseResult::Ok;
-    }
-    if (IEquals(text, "false")) {
-        value = 0;
-        return ParseResult::Ok;
-    }
-    if (text.size() > 2 && text[0] == '&') {
-        const char radixLetter =
-            static_cast<char>(std::tolower(static_cast<unsigned char>(text[1])));
-        const int radix = radixLetter == 'h' ? 16 : radixLetter == 'o' ? 8 : 0;
-        if (radix == 0) {
+    unsigned long long digits = 0;
+    for (std::size_t i = 2; i < text.size(); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        int digit = -1;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        }
+        if (digit < 0 || digit >= radix) {
             return ParseResult::NotANumber;
         }
-        unsigned long long digits = 0;
-        for (std::size_t i = 2; i < text.size(); ++i) {
-            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-            int digit = -1;
-            if (c >= '0' && c <= '9') {
-                digit = c - '0';
-            } else if (c >= 'a' && c <= 'f') {
-                digit = c - 'a' + 10;
-            }
-            if (digit < 0 || digit >= radix) {
-                return ParseResult::NotANumber;
-            }
-            digits = digits * static_cast<unsigned>(radix) + static_cast<unsigned>(digit);
-            if (digits > 0xFFFFFFFFull) {
-                return ParseResult::Overflow;
-            }
+        digits = digits * static_cast<unsigned>(radix) + static_cast<unsigned>(digit);
+        if (digits > 0xFFFFFFFFull) {
+            return ParseResult::Overflow;
         }
-        // Hexadecimal literals are 32-bit two's complement patterns.
-        value = static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(digits)));
-        return ParseResult::Ok;
     }
+    // Hexadecimal literals are 32-bit two's complement patterns.
+    value = static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(digits)));
+    return ParseResult::Ok;
+}
+
+ParseResult ParseDecimal(const std::string& text, double& value) {
     // Decimal: sign, digits, optional fraction, optional exponent; nothing else.
     std::size_t i = 0;
     if (text[i] == '+' || text[i] == '-') {
@@ -106,6 +95,25 @@ ParseResult Parse(const std::string& input, double& value) {
         return ParseResult::Overflow;
     }
     return ParseResult::Ok;
+}
+
+ParseResult Parse(const std::string& input, double& value) {
+    const std::string text = platform::Trim(input, " \t");
+    if (text.empty()) {
+        return ParseResult::NotANumber;
+    }
+    if (IEquals(text, "true")) {
+        value = -1;
+        return ParseResult::Ok;
+    }
+    if (IEquals(text, "false")) {
+        value = 0;
+        return ParseResult::Ok;
+    }
+    if (text.size() > 2 && text[0] == '&') {
+        return ParseRadixLiteral(text, value);
+    }
+    return ParseDecimal(text, value);
 }
 
 template <typename Integer>

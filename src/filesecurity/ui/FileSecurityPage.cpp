@@ -55,7 +55,19 @@ FileSecurityPage::~FileSecurityPage() = default;
 
 void FileSecurityPage::BuildControls() {
     fmKordex = Named(new QGroupBox(this), "fmKordex");
+    // Made in the order of the tab key.
+    BuildHeading();
+    QGroupBox* direction = BuildDirectionBox();
+    QGroupBox* scope = BuildScopeBox();
+    BuildPathFields();
+    BuildPasswordFields();
+    QGroupBox* keySize = BuildKeySizeBox();
+    BuildActionControls();
+    LayOutControls(*direction, *scope, *keySize);
+    ConnectControls();
+}
 
+void FileSecurityPage::BuildHeading() {
     Label11 = Named(new QLabel(QStringLiteral("File Security"), fmKordex), "Label11");
     QFont heading = Label11->font();
     heading.setBold(true);
@@ -66,7 +78,9 @@ void FileSecurityPage::BuildControls() {
     lblAbountZorvak->setCursor(Qt::PointingHandCursor);
     lblAbountZorvak->setStyleSheet(QStringLiteral("color: #1f4fbf; text-decoration: underline;"));
     lblAbountZorvak->installEventFilter(this);
+}
 
+QGroupBox* FileSecurityPage::BuildDirectionBox() {
     auto* direction = Named(new QGroupBox(QStringLiteral("Direction"), fmKordex), "fraDirection");
     Option2 = Named(new QRadioButton(QStringLiteral("Encrypt"), direction), "Option2");
     Option3 = Named(new QRadioButton(QStringLiteral("Decrypt"), direction), "Option3");
@@ -76,7 +90,10 @@ void FileSecurityPage::BuildControls() {
     auto* directionLayout = new QVBoxLayout(direction);
     directionLayout->addWidget(Option2);
     directionLayout->addWidget(Option3);
+    return direction;
+}
 
+QGroupBox* FileSecurityPage::BuildScopeBox() {
     auto* scope = Named(new QGroupBox(QStringLiteral("Scope"), fmKordex), "fraScope");
     Option4 =
         Named(new QRadioButton(QStringLiteral("Encrypt/Decrypt single file"), scope), "Option4");
@@ -88,7 +105,10 @@ void FileSecurityPage::BuildControls() {
     auto* scopeLayout = new QVBoxLayout(scope);
     scopeLayout->addWidget(Option4);
     scopeLayout->addWidget(Option5);
+    return scope;
+}
 
+void FileSecurityPage::BuildPathFields() {
     lblFileOrFolder = Named(new QLabel(fmKordex), "lblFileOrFolder");
     lblFileOrFolder->setStyleSheet(QStringLiteral("color: #505050; font-style: italic;"));
 
@@ -121,7 +141,9 @@ void FileSecurityPage::BuildControls() {
     for (QLabel* label : lblSourceDestination) {
         label->setMinimumWidth(captionWidth);
     }
+}
 
+void FileSecurityPage::BuildPasswordFields() {
     Label1 = Named(new QLabel(QStringLiteral("Password:"), fmKordex), "Label1");
     txtPassword = Named(new QLineEdit(fmKordex), "txtPassword");
     Label2 = Named(new QLabel(QStringLiteral("Re-enter:"), fmKordex), "Label2");
@@ -131,7 +153,9 @@ void FileSecurityPage::BuildControls() {
         // Typed characters show as "*".
         box->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     }
+}
 
+QGroupBox* FileSecurityPage::BuildKeySizeBox() {
     // The key size is shown only: the one cipher is 64-bit, so the choice is fixed.
     auto* keySize = Named(new QGroupBox(QStringLiteral("Key"), fmKordex), "fraKeySize");
     Option1 = Named(new QRadioButton(QStringLiteral("64 bit"), keySize), "Option1");
@@ -141,23 +165,54 @@ void FileSecurityPage::BuildControls() {
     auto* keySizeLayout = new QVBoxLayout(keySize);
     keySizeLayout->addWidget(Option1);
     keySizeLayout->addWidget(optBit);
+    return keySize;
+}
 
+void FileSecurityPage::BuildActionControls() {
     cmdEncrypt = Named(new QPushButton(QStringLiteral("Encrypt"), fmKordex), "cmdEncrypt");
     cmdDecrypt = Named(new QPushButton(QStringLiteral("Decrypt"), fmKordex), "cmdDecrypt");
     cmdDecrypt->setEnabled(false);
     pgb = Named(new QProgressBar(fmKordex), "pgb");
     pgb->setRange(0, 100);
     pgb->setValue(0);
+}
 
+void FileSecurityPage::LayOutControls(QGroupBox& direction, QGroupBox& scope, QGroupBox& keySize) {
     auto* top = new QHBoxLayout;
     top->addWidget(Label11, 1);
     top->addWidget(lblAbountZorvak, 0, Qt::AlignRight | Qt::AlignVCenter);
 
     auto* choices = new QHBoxLayout;
-    choices->addWidget(direction);
-    choices->addWidget(scope, 1);
-    choices->addWidget(keySize);
+    choices->addWidget(&direction);
+    choices->addWidget(&scope, 1);
+    choices->addWidget(&keySize);
 
+    auto* actions = new QHBoxLayout;
+    actions->addWidget(pgb, 1);
+    actions->addWidget(cmdEncrypt);
+    actions->addWidget(cmdDecrypt);
+
+    auto* frame = new QVBoxLayout(fmKordex);
+    frame->addLayout(top);
+    frame->addLayout(choices);
+    frame->addWidget(lblFileOrFolder);
+    frame->addSpacing(6);
+    frame->addLayout(LayOutFields());
+    frame->addWidget(lblAgeAdvice);
+    frame->addSpacing(6);
+    frame->addLayout(actions);
+    lblOutcome = Named(new QLabel(fmKordex), "lblOutcome");
+    lblOutcome->setWordWrap(true);
+    lblOutcome->setTextFormat(Qt::PlainText);
+    lblOutcome->setVisible(false);
+    frame->addWidget(lblOutcome);
+    frame->addStretch(1);
+
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(fmKordex);
+}
+
+QGridLayout* FileSecurityPage::LayOutFields() {
     auto* fields = new QGridLayout;
     fields->setColumnStretch(1, 1);
     fields->addWidget(lblSourceDestination[0], 0, 0);
@@ -176,31 +231,10 @@ void FileSecurityPage::BuildControls() {
     fields->addWidget(lblKdfNotice, 3, 1, 1, 3);
     lblKdfNotice->setVisible(false);
     fields->setColumnStretch(3, 1);
+    return fields;
+}
 
-    auto* actions = new QHBoxLayout;
-    actions->addWidget(pgb, 1);
-    actions->addWidget(cmdEncrypt);
-    actions->addWidget(cmdDecrypt);
-
-    auto* frame = new QVBoxLayout(fmKordex);
-    frame->addLayout(top);
-    frame->addLayout(choices);
-    frame->addWidget(lblFileOrFolder);
-    frame->addSpacing(6);
-    frame->addLayout(fields);
-    frame->addWidget(lblAgeAdvice);
-    frame->addSpacing(6);
-    frame->addLayout(actions);
-    lblOutcome = Named(new QLabel(fmKordex), "lblOutcome");
-    lblOutcome->setWordWrap(true);
-    lblOutcome->setTextFormat(Qt::PlainText);
-    lblOutcome->setVisible(false);
-    frame->addWidget(lblOutcome);
-    frame->addStretch(1);
-
-    auto* page = new QVBoxLayout(this);
-    page->addWidget(fmKordex);
-
+void FileSecurityPage::ConnectControls() {
     connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
         if (on) {
             Option2_Click();

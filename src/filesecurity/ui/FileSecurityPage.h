@@ -14,6 +14,7 @@
 #include <string>
 
 class QButtonGroup;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -125,6 +126,16 @@ private:
     // The checks of both buttons, then the job of the direction and the scope in force.
     void StartJob(CipherDirection direction);
     void BuildControls();
+    void BuildHeading();
+    QGroupBox* BuildDirectionBox();
+    QGroupBox* BuildScopeBox();
+    void BuildPathFields();
+    void BuildPasswordFields();
+    QGroupBox* BuildKeySizeBox();
+    void BuildActionControls();
+    void LayOutControls(QGroupBox& direction, QGroupBox& scope, QGroupBox& keySize);
+    QGridLayout* LayOutFields();
+    void ConnectControls();
     void SetCaptions(CipherScope scope, CipherDirection direction);
     void EmptyPathBoxes();
     // Shows the ".kdf" notice only while a ".kdf" destination is being encrypted to.

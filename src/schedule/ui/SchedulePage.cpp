@@ -34,6 +34,15 @@ QDateTime ToQt(const Date& date, const TimeOfDay& time) {
 SchedulePage::SchedulePage(ScheduleEditor& editor, QWidget* parent)
     : QWidget(parent), editor_(editor) {
     setObjectName(QStringLiteral("pageSchedule"));
+    BuildScheduleFields();
+    LayOutScheduleBox();
+    BuildButtons();
+    ConnectControls();
+    editor_.SetChangedCallback([this] { Refresh(); });
+    Refresh();
+}
+
+void SchedulePage::BuildScheduleFields() {
     fmSchedule = Named(new QGroupBox(QStringLiteral("Schedule"), this), "fmSchedule");
     cmbDays = Named(new QComboBox(fmSchedule), "cmbDays");
     for (const char* text : kModeTexts) {
@@ -62,7 +71,9 @@ SchedulePage::SchedulePage(ScheduleEditor& editor, QWidget* parent)
     lblLastRunTime =
         Named(new QLabel(QString::fromLatin1(kNeverRun), fmSchedule), "lblLastRunTime");
     lblLastRunTime->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
 
+void SchedulePage::LayOutScheduleBox() {
     auto* hours = new QHBoxLayout;
     hours->addWidget(txtHours);
     hours->addWidget(udnHours);
@@ -85,7 +96,9 @@ SchedulePage::SchedulePage(ScheduleEditor& editor, QWidget* parent)
     grid->addWidget(lblLastRunTime, 4, 1);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(5, 1);
+}
 
+void SchedulePage::BuildButtons() {
     cmdDefaultSchedule =
         Named(new QPushButton(QStringLiteral("Default"), this), "cmdDefaultSchedule");
     cmdApply = Named(new QPushButton(QStringLiteral("&Apply"), this), "cmdApply");
@@ -99,7 +112,9 @@ SchedulePage::SchedulePage(ScheduleEditor& editor, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fmSchedule, 1);
     layout->addLayout(buttons);
+}
 
+void SchedulePage::ConnectControls() {
     connect(cmbDays, &QComboBox::currentIndexChanged, this,
             [this](int index) { editor_.SelectRunOn(index); });
     connect(dtpScheduleDate, &OptionalDateTimeEdit::edited, this,
@@ -124,9 +139,6 @@ SchedulePage::SchedulePage(ScheduleEditor& editor, QWidget* parent)
     connect(cmdCancel, &QPushButton::clicked, this, [this] { editor_.cmdCancel_Click(); });
     connect(cmdDefaultSchedule, &QPushButton::clicked, this,
             [this] { editor_.cmdDefaultSchedule_Click(); });
-
-    editor_.SetChangedCallback([this] { Refresh(); });
-    Refresh();
 }
 
 void SchedulePage::StepHours(int step) {

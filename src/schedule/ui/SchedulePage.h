@@ -38,6 +38,10 @@ public:
     void Refresh();
 
 private:
+    void BuildScheduleFields();
+    void LayOutScheduleBox();
+    void BuildButtons();
+    void ConnectControls();
     void StepHours(int step);
 
     ScheduleEditor& editor_;
