@@ -465,7 +465,8 @@ using FirefoxSecondLineTest = ExtensionBrowserTest;
 TEST_P(FirefoxSecondLineTest, ANewTabFromAPageWithoutThePageScriptIsCancelledAtItsFirstRequest) {
     firefoxPrefs_ = "user_pref(\"extensions.webextensions.restrictedDomains\", \"127.0.0.1\");\n";
     std::string page = kCommandPage;
-    const std::string onLoad = "<script>window.open('popup-' + location.search.slice(1) + '.html');</script>\n";
+    const std::string onLoad =
+        "<script>window.open('popup-' + location.search.slice(1) + '.html');</script>\n";
     page.erase(page.find(onLoad), onLoad.size());
     Write(www_ + "/commands.html", page);
     Write(www_ + "/popup-second-on.html", kPopupPage);
