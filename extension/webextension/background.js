@@ -18,15 +18,31 @@ const ALLOW_MENU_MS = 15000;
 let port = null;
 let blocking = false;
 let retryTimer = null;
-// A page committed since this script started has the page script; one from before
-// (the extension installed or updated under it) has not.
-const guardedSince = Date.now();
-// Each tab's last committed top-level navigation.
-const committedAt = new Map();
+// Per tab, per frame: when its document last committed and when its page script last
+// said it runs there. A frame whose script has not spoken since the commit is unguarded:
+// a page from before the extension started, or one where the browser runs no content
+// scripts (its own restricted sites, for one).
+const frames = new Map();
 // Until when each tab's new tabs may open because of the user's own gesture.
 const allowedUntil = new Map();
 // New tabs opened by an unguarded page, cancelled at their first request.
 const pendingTargets = new Map();
+
+const frameOf = (tabId, frameId) => {
+  if (!frames.has(tabId)) {
+    frames.set(tabId, new Map());
+  }
+  const tab = frames.get(tabId);
+  if (!tab.has(frameId)) {
+    tab.set(frameId, { committed: 0, guarded: -1 });
+  }
+  return tab.get(frameId);
+};
+
+const isGuarded = (tabId, frameId) => {
+  const frame = frames.get(tabId)?.get(frameId);
+  return frame !== undefined && frame.guarded >= frame.committed;
+};
 
 const text = (value) => (typeof value === 'string' ? value.slice(0, MAX_TEXT) : '');
 
@@ -122,7 +138,7 @@ api.tabs.onUpdated.addListener((tabId, change, tab) => {
 });
 api.tabs.onRemoved.addListener((tabId) => {
   pendingTargets.delete(tabId);
-  committedAt.delete(tabId);
+  frames.delete(tabId);
   allowedUntil.delete(tabId);
   send({ type: 'closed', id: tabId });
 });
@@ -134,6 +150,8 @@ api.tabs.onReplaced?.addListener((addedTabId, removedTabId) => {
 api.runtime.onMessage.addListener((message, sender) => {
   if (message?.type === 'blocked' && Number.isInteger(sender.tab?.id)) {
     send({ type: 'blocked', tab: sender.tab.id, url: text(message.url) });
+  } else if (message?.type === 'guarded' && Number.isInteger(sender.tab?.id)) {
+    frameOf(sender.tab.id, sender.frameId ?? 0).guarded = Date.now();
   } else if (message?.type === 'allowed' && Number.isInteger(sender.tab?.id)) {
     allowedUntil.set(sender.tab.id, Date.now() + (message.menu === true ? ALLOW_MENU_MS : ALLOW_MS));
   }
@@ -142,11 +160,13 @@ api.runtime.onMessage.addListener((message, sender) => {
 
 api.webNavigation.onCommitted.addListener((details) => {
   if (details.frameId === 0) {
-    committedAt.set(details.tabId, Date.now());
+    // A new top-level document: the old one's frames are gone with it.
+    frames.delete(details.tabId);
   }
+  frameOf(details.tabId, details.frameId).committed = Date.now();
 });
 
-// The second line, for a page that has no page script (loaded before the extension
+// The second line, for a frame that has no page script (loaded before the extension
 // started, or where the browser put none): a new tab it opens while blocking is
 // cancelled at its first request and closed, unless the user's own gesture opened
 // it. Only Firefox's copy of the extension may block requests, so only there does
@@ -155,7 +175,7 @@ api.webNavigation.onCreatedNavigationTarget.addListener((details) => {
   if (!blocking) {
     return;
   }
-  const guarded = (committedAt.get(details.sourceTabId) ?? 0) >= guardedSince;
+  const guarded = isGuarded(details.sourceTabId, details.sourceFrameId ?? 0);
   const allowed = (allowedUntil.get(details.sourceTabId) ?? 0) >= Date.now();
   if (!guarded && !allowed) {
     pendingTargets.set(details.tabId, details.sourceTabId);

@@ -29,6 +29,8 @@
     }
   });
   window.addEventListener('orvelle-popup-ask-state', tell, true);
+  // The background's second line leaves this frame's new tabs to the page script.
+  api.runtime.sendMessage({ type: 'guarded' }).catch(() => {});
 
   // The user's own ways to open a tab (Ctrl, Shift or a middle click, the context
   // menu): the background script then lets the new tab's request through.

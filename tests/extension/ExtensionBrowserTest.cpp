@@ -273,7 +273,8 @@ protected:
                   "user_pref(\"extensions.autoDisableScopes\", 0);\n"
                   "user_pref(\"dom.disable_open_during_load\", false);\n"
                   "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
-                  "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n");
+                  "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n" +
+                      firefoxPrefs_);
             browser.start(
                 QStringLiteral("firefox-esr"),
                 {headless ? QStringLiteral("--headless") : QStringLiteral("--new-instance"),
@@ -319,6 +320,8 @@ protected:
     }
 
     test::TempEnvironment environment_;
+    // More of Firefox's preferences, for a test that needs them.
+    std::string firefoxPrefs_;
     std::unique_ptr<PrivateXServer> display_;
     std::string www_ = environment_.Path("www");
     fake::FakeEventPump eventPump_;
@@ -449,6 +452,66 @@ TEST_P(ExtensionBrowserTest, ARealClickIsBlockedAndARealCtrlClickOpensTheWindow)
         << "Ctrl+click did not open the link's window";
     EXPECT_EQ(sound_.played.size(), 1U);
 }
+
+// Firefox's second line, for a page the page script does not guard: a site where the
+// browser runs no extension's content scripts (as on its own add-on store; here the
+// test server's address is made such a site) opens a new tab on another site. The
+// extension cancels the tab's first request before it leaves the browser and closes
+// the tab. Chromium is not tested: it lets only an extension installed by policy block
+// requests, so its copy of the extension does not ask to, and installing by policy
+// means writing the computer's own /etc/chromium/policies.
+using FirefoxSecondLineTest = ExtensionBrowserTest;
+
+TEST_P(FirefoxSecondLineTest, ANewTabFromAPageWithoutThePageScriptIsCancelledAtItsFirstRequest) {
+    firefoxPrefs_ = "user_pref(\"extensions.webextensions.restrictedDomains\", \"127.0.0.1\");\n";
+    std::string page = kCommandPage;
+    const std::string onLoad =
+        "<script>window.open('popup-' + location.search.slice(1) + '.html');</script>\n";
+    page.erase(page.find(onLoad), onLoad.size());
+    Write(www_ + "/commands.html", page);
+    Write(www_ + "/popup-second-on.html", kPopupPage);
+    Write(www_ + "/popup-second-off.html", kPopupPage);
+    // The new tab's site: another name of the same server, where the extension may act.
+    std::string other = server_->Url("");
+    other.replace(other.find("127.0.0.1"), 9, "localhost");
+    // The title says "true" only where window.open is the browser's own, unwrapped.
+    const auto openFromUnguardedPage = [&](int id, const std::string& name) {
+        Command(id, "String(window.open).includes('[native code]') ? window.open('" + other + name +
+                        "', '_blank') : null");
+    };
+
+    StartBrowser(server_->Url("start.html"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !source_->ConnectedBrowsers().empty(); }, kStartMs))
+        << "the browser did not connect";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server_->Saw("commands.html?load"); }, kEventMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return popup::WindowLogRows(*windows_, "10:00:00 AM").size() == 1; }, kEventMs));
+    openFromUnguardedPage(1, "popup-second-on.html");
+    ASSERT_TRUE(LogShows("Done 1 true")) << "the page script ran on the unguarded page, or the "
+                                            "command page never ran its command";
+    // Blocked (the extension reports it: the sound), never requested, and its tab closed.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sound_.played.empty(); }, kEventMs))
+        << "the new tab was not reported blocked";
+    QTest::qWait(kQuietMs);
+    EXPECT_FALSE(server_->Saw("popup-second-on.html")) << server_->Log();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return popup::WindowLogRows(*windows_, "10:00:00 AM").size() == 1; }, kEventMs))
+        << "the blocked tab was not closed";
+
+    // Off: the same opens.
+    state_.SetActive(false);
+    source_->SetPopupBlocking(false);
+    QTest::qWait(500);
+    openFromUnguardedPage(2, "popup-second-off.html");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server_->Saw("popup-second-off.html"); }, kEventMs))
+        << "with the killer off the new tab did not load";
+    EXPECT_EQ(sound_.played.size(), 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(Firefox, FirefoxSecondLineTest, testing::Values(Browser::Firefox),
+                         [](const testing::TestParamInfo<Browser>& param) {
+                             return BrowserName(param.param);
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Browsers, ExtensionBrowserTest,
                          testing::Values(Browser::Chromium, Browser::Firefox),
