@@ -1,7 +1,7 @@
 #include "AppIcon.h"
 #include "FileHandOver.h"
 #include "NoCoreDumps.h"
-#include "PosixServices.h"
+#include "ProgramServices.h"
 #include "StartProgram.h"
 #include "TerminationWatcher.h"
 #include "frmMain.h"
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     // The main window hides to the notification area; only its unload step ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    app::PosixServices posix;
+    wiring::ProgramServices posix;
     std::unique_ptr<shell::frmMain> mainWindow;
     // An encrypted file opened from the file manager: `orvelle FILE`. The running copy
     // (this one, or the one already running) shows it on the File Security page.
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     const std::string handOverSocket =
         platform::posix::HandOverSocketPath(posix.instanceLock.LockPath());
     const bool running = shell::StartProgram(
-        posix.instanceLock, posix.messageBox, posix.profile, posix.process,
+        posix.instanceLock, posix.messageBox, posix.profile, posix.core.process,
         [&] {
             mainWindow = std::make_unique<shell::frmMain>(posix.services);
             mainWindow->Form_Load();

@@ -10,7 +10,7 @@
 #include "FileSecurityPage.h"
 #include "MSHook.h"
 #include "PopupKillerPage.h"
-#include "PosixServices.h"
+#include "ProgramServices.h"
 #include "ScheduleEditor.h"
 #include "SchedulePage.h"
 #include "VbCheckBox.h"
@@ -72,19 +72,12 @@ bool Save(QWidget& widget, const QString& path) {
     return saved;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    using namespace orvelle;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    const QString output =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
-    QTemporaryDir home;
+// A private home: the program's folders under it, so that nothing of the user's is
+// read or changed. False when it could not be made.
+bool PrepareHome(const QTemporaryDir& home, const QString& output) {
     if (!home.isValid() || !QDir().mkpath(output)) {
         std::fprintf(stderr, "cannot prepare the output folder %s\n", qPrintable(output));
-        return 1;
+        return false;
     }
     for (const char* name :
          {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
@@ -95,20 +88,16 @@ int main(int argc, char** argv) {
         qputenv(name, folder.toLocal8Bit());
     }
     qputenv("HOME", home.path().toLocal8Bit());
+    return true;
+}
 
-    QApplication application(argc, argv);
-    QApplication::setWindowIcon(shell::AppIcon());
-    PrintingMessageBox messageBox;
-    app::PosixServices posix(&messageBox);
-    shell::frmMain window(posix.services);
-    window.Form_Load();
-    window.show();
-
-    // A clean first, so that the pages show the coloured log. The recycle bins of the
-    // machine's other drives lie outside the private home: that option stays off.
+// A clean first, so that the pages show the coloured log; before it, the preview of
+// that clean with My Documents ticked for it to show its warning. The recycle bins of
+// the machine's other drives lie outside the private home: that option stays off.
+bool ShootCleaning(orvelle::shell::frmMain& window, const QTemporaryDir& home,
+                   const QString& output) {
     MakeDemoTree(QString::fromLocal8Bit(qgetenv("TMPDIR")));
     window.cleaningPages->chkSettings[5]->SetValue(0);
-    // The preview of that clean, with My Documents ticked for it to show its warning.
     QDir().mkpath(home.path() + QStringLiteral("/Documents"));
     QFile letter(home.path() + QStringLiteral("/Documents/letter.odt"));
     if (letter.open(QIODevice::WriteOnly)) {
@@ -120,11 +109,18 @@ int main(int argc, char** argv) {
     while (window.PreviewWindow()->Filling()) {
         QApplication::processEvents();
     }
-    bool ok = Save(*window.PreviewWindow(), output + QStringLiteral("/preview.png"));
+    const bool ok = Save(*window.PreviewWindow(), output + QStringLiteral("/preview.png"));
     window.PreviewWindow()->close();
     window.cleaningPages->chkSettings[4]->SetValue(0);
     window.cleaningPages->cmdBasicClean_Click();
-    // The Popup Killer page with a few browser windows listed and the sound chosen.
+    return ok;
+}
+
+// The Popup Killer page with a few browser windows listed and the sound chosen, then
+// every page as it is.
+bool ShootPages(orvelle::shell::frmMain& window, const orvelle::platform::IProcessInfo& process,
+                const QString& output) {
+    using namespace orvelle;
     platform::fake::FakeBrowserSource browsers;
     for (const auto& [handle, title, url] :
          {std::tuple{65537, "Orvelle - Privacy for your desktop", "https://orvelle.example.org/"},
@@ -141,23 +137,29 @@ int main(int argc, char** argv) {
     platform::fake::FakeSound sound;
     popup::Events relay;
     auto& popupPage = *window.pagePopupKiller;
-    popupPage.State().SetSoundPath(posix.process.ProgramFolder() + "/ding.wav");
+    popupPage.State().SetSoundPath(process.ProgramFolder() + "/ding.wav");
     popupPage.ShowSoundPath();
-    popup::cIEWindows shownWindows(popup::TrackingServices{
-        browsers, pump, keys, sound, posix.process, popupPage.State(), relay});
+    popup::cIEWindows shownWindows(
+        popup::TrackingServices{browsers, pump, keys, sound, process, popupPage.State(), relay});
     popupPage.RefreshWindowLog(shownWindows);
 
+    bool ok = true;
     for (int page = 0; page < window.tabMain->count(); ++page) {
         window.tabMain->setCurrentIndex(page);
         const QString name = window.tabMain->widget(page)->objectName();
         ok =
             Save(window, QStringLiteral("%1/main-%2-%3.png").arg(output).arg(page).arg(name)) && ok;
     }
-    // The Schedule page in three of its modes.
+    return ok;
+}
+
+// The Schedule page in three of its modes.
+bool ShootSchedule(orvelle::shell::frmMain& window, const QString& output) {
+    using namespace orvelle;
     auto& schedule = window.ScheduleEditor();
     window.tabMain->setCurrentWidget(window.schedulePage);
     schedule.SelectRunOn(schedule::kDaily);
-    ok = Save(window, output + QStringLiteral("/schedule-daily.png")) && ok;
+    bool ok = Save(window, output + QStringLiteral("/schedule-daily.png"));
     schedule.SelectRunOn(schedule::kDateAndTime);
     schedule.UserEditsDate(schedule::Date{2026, 12, 24});
     schedule.UserEditsTime(schedule::TimeOfDay{18, 30, 0});
@@ -165,25 +167,31 @@ int main(int argc, char** argv) {
     schedule.SelectRunOn(schedule::kNever);
     ok = Save(window, output + QStringLiteral("/schedule-never.png")) && ok;
     schedule.cmdCancel_Click();
-    // The File Security page in each direction and scope, with its fields filled in.
-    window.tabMain->setCurrentIndex(shell::frmMain::kFileSecurityPage);
-    filesecurity::FileSecurityPage& page = *window.pageFileSecurity;
+    return ok;
+}
+
+// The File Security page in each direction and scope, with its fields filled in.
+bool ShootFileSecurity(orvelle::shell::frmMain& window, const QString& output) {
+    using orvelle::filesecurity::FileSecurityPage;
+    window.tabMain->setCurrentIndex(orvelle::shell::frmMain::kFileSecurityPage);
+    FileSecurityPage& page = *window.pageFileSecurity;
     const struct {
-        QRadioButton* filesecurity::FileSecurityPage::*direction;
-        QRadioButton* filesecurity::FileSecurityPage::*scope;
+        QRadioButton* FileSecurityPage::*direction;
+        QRadioButton* FileSecurityPage::*scope;
         const char* name;
         const char* source;
         const char* destination;
     } states[] = {
-        {&filesecurity::FileSecurityPage::Option2, &filesecurity::FileSecurityPage::Option4,
-         "encrypt-file", "/home/user/Documents/report.odt", "/home/user/Documents/report.kdf"},
-        {&filesecurity::FileSecurityPage::Option2, &filesecurity::FileSecurityPage::Option5,
-         "encrypt-folder", "/home/user/Documents", "/home/user/Documents.kdf"},
-        {&filesecurity::FileSecurityPage::Option3, &filesecurity::FileSecurityPage::Option4,
-         "decrypt-file", "/home/user/Documents/report.kdf", "/home/user/Documents/report.odt"},
-        {&filesecurity::FileSecurityPage::Option3, &filesecurity::FileSecurityPage::Option5,
-         "decrypt-folder", "/home/user/Documents.kdf", "/home/user/Restored"},
+        {&FileSecurityPage::Option2, &FileSecurityPage::Option4, "encrypt-file",
+         "/home/user/Documents/report.odt", "/home/user/Documents/report.kdf"},
+        {&FileSecurityPage::Option2, &FileSecurityPage::Option5, "encrypt-folder",
+         "/home/user/Documents", "/home/user/Documents.kdf"},
+        {&FileSecurityPage::Option3, &FileSecurityPage::Option4, "decrypt-file",
+         "/home/user/Documents/report.kdf", "/home/user/Documents/report.odt"},
+        {&FileSecurityPage::Option3, &FileSecurityPage::Option5, "decrypt-folder",
+         "/home/user/Documents.kdf", "/home/user/Restored"},
     };
+    bool ok = true;
     for (const auto& state : states) {
         (page.*state.direction)->click();
         (page.*state.scope)->click();
@@ -196,6 +204,35 @@ int main(int argc, char** argv) {
                  QStringLiteral("%1/filesecurity-%2.png").arg(output, QLatin1String(state.name))) &&
             ok;
     }
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace orvelle;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    const QString output =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QTemporaryDir home;
+    if (!PrepareHome(home, output)) {
+        return 1;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(shell::AppIcon());
+    PrintingMessageBox messageBox;
+    wiring::ProgramServices posix(&messageBox);
+    shell::frmMain window(posix.services);
+    window.Form_Load();
+    window.show();
+
+    bool ok = ShootCleaning(window, home, output);
+    ok = ShootPages(window, posix.core.process, output) && ok;
+    ok = ShootSchedule(window, output) && ok;
+    ok = ShootFileSecurity(window, output) && ok;
 
     shell::frmAbout about(&window, window.KeyboardHook().HotKeyState(),
                           posix.hookLibrary.HotKeyName());

@@ -27,23 +27,41 @@ bool ParseOnly(const std::string& text, std::set<int>& options, std::string& err
     }
 }
 
-}  // namespace
+// The arguments that take no value: each sets the mode, or a flag.
+struct Switch {
+    const char* name;
+    std::optional<CleanMode> mode;
+    bool CleanArguments::*flag;
+};
 
-bool ParseCleanArguments(const std::vector<std::string>& arguments, CleanArguments& parsed,
-                         std::string& error) {
-    parsed = CleanArguments{};
-    bool modeGiven = false;
-    const auto setMode = [&](CleanMode mode, const std::string& name) {
-        if (modeGiven) {
-            error = "only one of --list, --preview, --run and --help may be given (" + name + ")";
-            return false;
+const Switch kSwitches[] = {
+    {"--list", CleanMode::List, nullptr},
+    {"--preview", CleanMode::Preview, nullptr},
+    {"--run", CleanMode::Run, nullptr},
+    {"--help", CleanMode::Help, nullptr},
+    {"-h", CleanMode::Help, nullptr},
+    {"--json", std::nullopt, &CleanArguments::json},
+    {"--no-wait", std::nullopt, &CleanArguments::noWait},
+};
+
+// One pass over the command line; each step false with `error` set when it refuses.
+class Parser {
+public:
+    Parser(const std::vector<std::string>& arguments, CleanArguments& parsed, std::string& error)
+        : arguments_(arguments), parsed_(parsed), error_(error) {}
+
+    bool Parse() {
+        parsed_ = CleanArguments{};
+        for (next_ = 0; next_ < arguments_.size();) {
+            if (!One(arguments_[next_++])) {
+                return false;
+            }
         }
-        parsed.mode = mode;
-        modeGiven = true;
-        return true;
-    };
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
+        return Together();
+    }
+
+private:
+    bool One(const std::string& argument) {
         // "--only=2,3" and "--only 2,3" alike.
         std::string name = argument;
         std::optional<std::string> value;
@@ -52,74 +70,99 @@ bool ParseCleanArguments(const std::vector<std::string>& arguments, CleanArgumen
             name = argument.substr(0, equals);
             value = argument.substr(equals + 1);
         }
-        const auto takeValue = [&]() -> std::optional<std::string> {
-            if (value) {
-                return value;
+        if (!value) {
+            for (const Switch& option : kSwitches) {
+                if (name == option.name) {
+                    return Set(option);
+                }
             }
-            if (i + 1 < arguments.size()) {
-                return arguments[++i];
-            }
-            error = name + " needs a value";
-            return std::nullopt;
-        };
-        if (name == "--list" && !value) {
-            if (!setMode(CleanMode::List, name))
-                return false;
-        } else if (name == "--preview" && !value) {
-            if (!setMode(CleanMode::Preview, name))
-                return false;
-        } else if (name == "--run" && !value) {
-            if (!setMode(CleanMode::Run, name))
-                return false;
-        } else if ((name == "--help" || name == "-h") && !value) {
-            if (!setMode(CleanMode::Help, name))
-                return false;
-        } else if (name == "--json" && !value) {
-            parsed.json = true;
-        } else if (name == "--no-wait" && !value) {
-            parsed.noWait = true;
-        } else if (name == "--only") {
-            const auto list = takeValue();
-            if (!list)
-                return false;
-            if (parsed.only) {
-                error = "--only may be given once";
-                return false;
-            }
-            parsed.only.emplace();
-            if (!ParseOnly(*list, *parsed.only, error))
-                return false;
-        } else if (name == "--program-folder") {
-            const auto folder = takeValue();
-            if (!folder)
-                return false;
-            if (folder->empty() || (*folder)[0] != '/') {
-                error = "--program-folder takes a full path, not \"" + *folder + "\"";
-                return false;
-            }
-            parsed.programFolder = *folder;
-        } else {
-            error = "unknown argument \"" + argument + "\"";
+        }
+        if (name == "--only") {
+            const auto list = TakeValue(name, value);
+            return list && Only(*list);
+        }
+        if (name == "--program-folder") {
+            const auto folder = TakeValue(name, value);
+            return folder && ProgramFolder(*folder);
+        }
+        error_ = "unknown argument \"" + argument + "\"";
+        return false;
+    }
+
+    bool Set(const Switch& option) {
+        if (option.flag != nullptr) {
+            parsed_.*option.flag = true;
+            return true;
+        }
+        if (modeGiven_) {
+            error_ = "only one of --list, --preview, --run and --help may be given (" +
+                     std::string(option.name) + ")";
             return false;
         }
+        parsed_.mode = *option.mode;
+        modeGiven_ = true;
+        return true;
     }
-    if (!modeGiven) {
-        error = "say what to do: --list, --preview or --run";
+
+    std::optional<std::string> TakeValue(const std::string& name,
+                                         const std::optional<std::string>& value) {
+        if (value) {
+            return value;
+        }
+        if (next_ < arguments_.size()) {
+            return arguments_[next_++];
+        }
+        error_ = name + " needs a value";
+        return std::nullopt;
+    }
+
+    bool Only(const std::string& list) {
+        if (parsed_.only) {
+            error_ = "--only may be given once";
+            return false;
+        }
+        parsed_.only.emplace();
+        return ParseOnly(list, *parsed_.only, error_);
+    }
+
+    bool ProgramFolder(const std::string& folder) {
+        if (folder.empty() || folder[0] != '/') {
+            error_ = "--program-folder takes a full path, not \"" + folder + "\"";
+            return false;
+        }
+        parsed_.programFolder = folder;
+        return true;
+    }
+
+    // What goes with what.
+    bool Together() {
+        const CleanMode mode = parsed_.mode;
+        if (!modeGiven_) {
+            error_ = "say what to do: --list, --preview or --run";
+        } else if (parsed_.json && mode != CleanMode::List && mode != CleanMode::Preview) {
+            error_ = "--json goes with --list or --preview";
+        } else if (parsed_.only && mode != CleanMode::Preview && mode != CleanMode::Run) {
+            error_ = "--only goes with --preview or --run";
+        } else if (parsed_.noWait && mode != CleanMode::Run) {
+            error_ = "--no-wait goes with --run";
+        } else {
+            return true;
+        }
         return false;
     }
-    if (parsed.json && parsed.mode != CleanMode::List && parsed.mode != CleanMode::Preview) {
-        error = "--json goes with --list or --preview";
-        return false;
-    }
-    if (parsed.only && parsed.mode != CleanMode::Preview && parsed.mode != CleanMode::Run) {
-        error = "--only goes with --preview or --run";
-        return false;
-    }
-    if (parsed.noWait && parsed.mode != CleanMode::Run) {
-        error = "--no-wait goes with --run";
-        return false;
-    }
-    return true;
+
+    const std::vector<std::string>& arguments_;
+    CleanArguments& parsed_;
+    std::string& error_;
+    std::size_t next_ = 0;
+    bool modeGiven_ = false;
+};
+
+}  // namespace
+
+bool ParseCleanArguments(const std::vector<std::string>& arguments, CleanArguments& parsed,
+                         std::string& error) {
+    return Parser(arguments, parsed, error).Parse();
 }
 
 std::string UsageText() {

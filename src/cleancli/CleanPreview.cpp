@@ -242,10 +242,85 @@ void PreviewFolderTree::KeepFile(const std::string& top) {
     }
 }
 
+namespace {
+
+// The folder steps' own lookup and walk, over a tree that only records.
+struct PreviewWalk {
+    cleaning::FolderErasers& folders;
+    PreviewFolderTree& tree;
+
+    void Take(OptionPreview& preview) {
+        auto items = tree.TakeItems();
+        preview.items.insert(preview.items.end(), items.begin(), items.end());
+    }
+    void Walk(const std::string& root, OptionPreview& preview) {
+        folders.DeleteFolderTree(root);
+        Take(preview);
+    }
+};
+
+// What the option's own step would do; false for an option that only carries a state.
+bool AddStepItems(const cleaning::OptionRow& row, PreviewSources& sources, PreviewWalk& walk,
+                  OptionPreview& preview) {
+    switch (row.step) {
+    case cleaning::OptionStep::TypedURLs:
+        AddKey(sources.registry, cleaning::HistoryErasers::kTypedURLsKey, preview);
+        break;
+    case cleaning::OptionStep::RunHistory:
+        AddKey(sources.registry, cleaning::HistoryErasers::kRunMRUKey, preview);
+        break;
+    case cleaning::OptionStep::RecycleBin:
+        AddTrash(sources.trashFolders, preview);
+        break;
+    case cleaning::OptionStep::WindowsTemp: {
+        std::string path = sources.tempPath.GetTempPathA();
+        if (!path.empty()) {
+            path.pop_back();
+            walk.folders.DeleteTemporaryFolder(path);
+            walk.Take(preview);
+        }
+        break;
+    }
+    case cleaning::OptionStep::Clipboard:
+        preview.items.push_back(
+            {"CLIPBOARD and PRIMARY selections", "clipboard", "", 0, 0, 0, "", ""});
+        break;
+    case cleaning::OptionStep::ScriptDebugger:
+    case cleaning::OptionStep::ScriptDebuggerX:
+        preview.items.push_back({std::string("HKEY_CURRENT_USER\\") +
+                                     cleaning::BrowserSettings::kMainKey + "\\" +
+                                     (row.step == cleaning::OptionStep::ScriptDebugger
+                                          ? cleaning::BrowserSettings::kDisableScriptDebugger
+                                          : cleaning::BrowserSettings::kDisableScriptDebuggerX),
+                                 "registry value", "set to \"yes\"", 0, 0, 0, "", ""});
+        break;
+    case cleaning::OptionStep::None:
+        return false;
+    default:
+        break;
+    }
+    return true;
+}
+
+// The shell's folder, as the step walks it (none on Linux but the documents).
+void AddSpecialFolder(const cleaning::OptionRow& row, PreviewWalk& walk, OptionPreview& preview) {
+    if (row.specialFolder < 0) {
+        return;
+    }
+    if (const std::string path = walk.folders.GetSpecialFolder(row.specialFolder); !path.empty()) {
+        if (row.specialFolder == platform::CSIDL_PERSONAL) {
+            preview.warnings.push_back("Erases your own files: everything in " + path +
+                                       " except hidden files directly in it");
+        }
+        walk.Walk(path, preview);
+    }
+}
+
+}  // namespace
+
 std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSources& sources) {
     std::vector<OptionPreview> previews;
-    // The folder steps' own lookup and walk, over a tree that only records; what
-    // they would log in red becomes the option's notes.
+    // What the folder steps would log in red becomes the option's notes.
     std::vector<std::string>* notes = nullptr;
     std::vector<std::string>* warnings = nullptr;
     LineLogSink sink([&](const std::string& text, cleaning::LogColour colour) {
@@ -267,11 +342,7 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
     PreviewFolderTree tree(sources.progress);
     cleaning::FolderErasers folders(tree, sources.shellFolders, sources.tempPath, messageBox, log,
                                     pump, host, traces);
-    const auto walk = [&](const std::string& root, OptionPreview& preview) {
-        folders.DeleteFolderTree(root);
-        auto items = tree.TakeItems();
-        preview.items.insert(preview.items.end(), items.begin(), items.end());
-    };
+    PreviewWalk walk{folders, tree};
 
     std::set<std::string> listed;  // files and folders some option already takes
     for (const int index : options) {
@@ -280,55 +351,10 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
         notes = &preview.notes;
         warnings = &preview.warnings;
         const cleaning::OptionRow& row = cleaning::OptionAt(index);
-        switch (row.step) {
-        case cleaning::OptionStep::TypedURLs:
-            AddKey(sources.registry, cleaning::HistoryErasers::kTypedURLsKey, preview);
-            break;
-        case cleaning::OptionStep::RunHistory:
-            AddKey(sources.registry, cleaning::HistoryErasers::kRunMRUKey, preview);
-            break;
-        case cleaning::OptionStep::RecycleBin:
-            AddTrash(sources.trashFolders, preview);
-            break;
-        case cleaning::OptionStep::WindowsTemp: {
-            std::string path = sources.tempPath.GetTempPathA();
-            if (!path.empty()) {
-                path.pop_back();
-                folders.DeleteTemporaryFolder(path);
-                auto items = tree.TakeItems();
-                preview.items.insert(preview.items.end(), items.begin(), items.end());
-            }
-            break;
-        }
-        case cleaning::OptionStep::Clipboard:
-            preview.items.push_back(
-                {"CLIPBOARD and PRIMARY selections", "clipboard", "", 0, 0, 0, "", ""});
-            break;
-        case cleaning::OptionStep::ScriptDebugger:
-        case cleaning::OptionStep::ScriptDebuggerX:
-            preview.items.push_back({std::string("HKEY_CURRENT_USER\\") +
-                                         cleaning::BrowserSettings::kMainKey + "\\" +
-                                         (row.step == cleaning::OptionStep::ScriptDebugger
-                                              ? cleaning::BrowserSettings::kDisableScriptDebugger
-                                              : cleaning::BrowserSettings::kDisableScriptDebuggerX),
-                                     "registry value", "set to \"yes\"", 0, 0, 0, "", ""});
-            break;
-        case cleaning::OptionStep::None:
+        if (!AddStepItems(row, sources, walk, preview)) {
             continue;  // the option only carries a state
-        default:
-            break;
         }
-        // The shell's folder first, as the step walks it (none on Linux but the documents).
-        if (row.specialFolder >= 0) {
-            if (const std::string path = folders.GetSpecialFolder(row.specialFolder);
-                !path.empty()) {
-                if (row.specialFolder == platform::CSIDL_PERSONAL) {
-                    preview.warnings.push_back("Erases your own files: everything in " + path +
-                                               " except hidden files directly in it");
-                }
-                walk(path, preview);
-            }
-        }
+        AddSpecialFolder(row, walk, preview);
         if (row.traces) {
             AddFindings(sources.catalog, index, listed, preview);
         }

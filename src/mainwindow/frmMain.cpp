@@ -52,15 +52,15 @@ using platform::RuntimeError;
 frmMain::frmMain(AppServices& services, QWidget* parent)
     : QWidget(parent),
       services_(services),
-      hideShowWindows_(
-          std::make_unique<popup::HideShowWindows>(services.windowList, &services.hiddenWindows)),
-      keyboardHook_(std::make_unique<popup::MSHook>(services.hookLibrary, services.windowProcedure,
-                                                    services.messageBox, services.process,
-                                                    *hideShowWindows_, ApplicationTitle())) {
+      hideShowWindows_(std::make_unique<popup::HideShowWindows>(services.popup.windowList,
+                                                                &services.popup.hiddenWindows)),
+      keyboardHook_(std::make_unique<popup::MSHook>(
+          services.popup.hookLibrary, services.popup.windowProcedure, services.popup.messageBox,
+          services.popup.process, *hideShowWindows_, ApplicationTitle())) {
     setObjectName(QStringLiteral("frmMain"));
     BuildControls();
     BuildMenu();
-    services_.tray.SetCallback(
+    services_.window.tray.SetCallback(
         [this](int mouseMessage) { Form_MouseUp(0, 0, static_cast<float>(mouseMessage), 0.0F); });
 }
 
@@ -68,8 +68,8 @@ frmMain::~frmMain() {
     // The collection goes first: its monitors read the Popup Killer page's state.
     IEWin.reset();
     // Form_Terminate: the icon goes with the window object.
-    services_.tray.SetCallback(nullptr);
-    services_.tray.Remove();
+    services_.window.tray.SetCallback(nullptr);
+    services_.window.tray.Remove();
 }
 
 void frmMain::BuildControls() {
@@ -86,7 +86,7 @@ void frmMain::BuildControls() {
 
 void frmMain::BuildPages() {
     tabMain = Named(new QTabWidget(this), "tabMain");
-    cleaningPages = new cleaning::ui::CleaningPages(services_, this);
+    cleaningPages = new cleaning::ui::CleaningPages(services_.cleaning, this);
     tabMain->addTab(BuildMainPage(), QStringLiteral("   Main   "));
     tabMain->addTab(cleaningPages->CleanInternet(), QStringLiteral("   Clean Internet   "));
     tabMain->addTab(cleaningPages->CleanComputer(), QStringLiteral("   Clean Computer   "));
@@ -101,11 +101,11 @@ void frmMain::BuildPages() {
                         QString::fromLatin1(page.caption));
     }
     scheduleEditor_ = std::make_unique<schedule::ScheduleEditor>(
-        services_.settings, services_.messageBox, services_.clock,
+        services_.schedule.settings, services_.schedule.messageBox, services_.schedule.clock,
         [this] { return windowTitle().toStdString(); });
     schedulePage = new schedule::SchedulePage(*scheduleEditor_, tabMain);
     tabMain->addTab(schedulePage, QStringLiteral("Schedule"));
-    pagePopupKiller = new popup::ui::PopupKillerPage(services_, tabMain);
+    pagePopupKiller = new popup::ui::PopupKillerPage(services_.popup, tabMain);
     tabMain->insertTab(kPopupKillerPage, pagePopupKiller, QStringLiteral("Popup Killer"));
 }
 
@@ -135,8 +135,8 @@ void frmMain::BuildScheduleTimers() {
 
     rearmSwitch_ = std::make_unique<schedule::QTimerSwitch>(*tmrMakeScehduleEnable);
     scheduleTimers_ = std::make_unique<schedule::ScheduleTimers>(
-        *scheduleEditor_, services_.settings, services_.messageBox, services_.clock, *tmrSchedule,
-        *rearmSwitch_, [this] {
+        *scheduleEditor_, services_.schedule.settings, services_.schedule.messageBox,
+        services_.schedule.clock, *tmrSchedule, *rearmSwitch_, [this] {
             if (scheduleHeld_) {
                 // Options the store did not give are guesses: the schedule never acts on them.
                 lblStatus->setText(QStringLiteral(
@@ -181,7 +181,7 @@ void frmMain::AttachCleaningPages() {
     };
     keyboardHook_->SetWindowsShownHandler([this] {
         if (std::exchange(bShowWhenWindowsShown_, false)) {
-            RunTrapped(services_.messageBox, [this] { ShowNormal(); });
+            RunTrapped(services_.window.messageBox, [this] { ShowNormal(); });
         }
     });
     controls.setLastRunTime = [this](const std::string& text) {
@@ -197,7 +197,7 @@ void frmMain::AttachCleaningPages() {
 
 void frmMain::AddFileSecurityPage() {
     pageFileSecurity = new filesecurity::FileSecurityPage(
-        services_, *tmrProgress, [this] { mnuAbout_Click(); }, tabMain);
+        services_.fileSecurity, *tmrProgress, [this] { mnuAbout_Click(); }, tabMain);
     ReplacePage(kFileSecurityPage, pageFileSecurity);
 }
 
@@ -267,7 +267,7 @@ void frmMain::BuildMenu() {
 }
 
 void frmMain::Form_Load() {
-    RunTrapped(services_.messageBox, [this] {
+    RunTrapped(services_.window.messageBox, [this] {
         // 1. The pop-up sound file.
         pagePopupKiller->LoadSoundPath();
         // 2. and 3. Captions.
@@ -280,14 +280,16 @@ void frmMain::Form_Load() {
         hideShowWindows_->ShowLeftOverWindows();
         keyboardHook_->InstallKeyboardHook(MainWindowHandle());
         // 6. and 7. This computer's name and its system's.
-        lblUser->setText(QStringLiteral("User ") + Text(services_.systemInfo.GetComputerNameA()));
-        lblOS->setText(Text(GetOsName(services_.systemInfo)));
+        lblUser->setText(QStringLiteral("User ") +
+                         Text(services_.window.systemInfo.GetComputerNameA()));
+        lblOS->setText(Text(GetOsName(services_.window.systemInfo)));
         // 8. The popup killer's switch.
         pagePopupKiller->LoadPopupKillerSwitch();
         // 9. The browser-window collection.
         IEWin = std::make_unique<popup::cIEWindows>(popup::TrackingServices{
-            services_.browsers, services_.eventPump, services_.keys, services_.sound,
-            services_.process, pagePopupKiller->State(), pagePopupKiller->Relay()});
+            services_.popup.browsers, services_.popup.eventPump, services_.popup.keys,
+            services_.popup.sound, services_.popup.process, pagePopupKiller->State(),
+            pagePopupKiller->Relay()});
         IEWin->AddListener(this);
         // 10. The File Security page and the encrypted-file association.
         pageFileSecurity->InitFileSecurityPage();
@@ -308,13 +310,13 @@ void frmMain::Form_Load() {
         // 19. The schedule pickers: now, then no value.
         scheduleEditor_->InitialisePickers();
         // 20. The local network address.
-        Label13->setText(Text(services_.systemInfo.LocalIp()));
+        Label13->setText(Text(services_.window.systemInfo.LocalIp()));
         // 21. "Run on Startup" from the stored option; acted on only at unload.
         const std::int32_t startUp = settings::ReadNumberSetting(
-            services_.settings, services_.messageBox, ApplicationTitle(), settings::kOptions,
-            settings::kStartUp, "0", 0);
+            services_.window.settings, services_.window.messageBox, ApplicationTitle(),
+            settings::kOptions, settings::kStartUp, "0", 0);
         if (!chkStartup->SetValue(startUp)) {
-            ShowErrorBox(services_.messageBox,
+            ShowErrorBox(services_.window.messageBox,
                          RuntimeError(380,
                                       "Invalid property value: the setting Options\\StartUp "
                                       "holds " +
@@ -335,7 +337,7 @@ void frmMain::Form_Load() {
 void frmMain::ShowStoreNotice(const std::string& text, bool holdSchedule) {
     scheduleHeld_ = holdSchedule;
     tabMain->setCurrentWidget(cleaningPages->CleanInternet());
-    services_.messageBox.Show(text, ApplicationTitle(), platform::MessageIcon::Exclamation);
+    services_.window.messageBox.Show(text, ApplicationTitle(), platform::MessageIcon::Exclamation);
 }
 
 void frmMain::tmrSchedule_Timer() {
@@ -355,7 +357,7 @@ const std::string& frmMain::PopupSoundPath() const noexcept {
 }
 
 void frmMain::AddTrayIcon() {
-    services_.tray.Add(VersionText());
+    services_.window.tray.Add(VersionText());
 }
 
 void frmMain::Form_Activate() {
@@ -375,12 +377,12 @@ void frmMain::changeEvent(QEvent* event) {
 }
 
 void frmMain::Form_QueryUnload(int& cancel, int unloadMode) {
-    RunTrapped(services_.messageBox, [&] {
+    RunTrapped(services_.window.messageBox, [&] {
         if (unloadMode != vbFormControlMenu) {
             return;
         }
         AddTrayIcon();
-        if (!services_.tray.IsAvailable()) {
+        if (!services_.window.tray.IsAvailable()) {
             // Without a notification area a hidden window could not be brought back:
             // it stays on the task bar, minimised.
             showMinimized();
@@ -397,13 +399,13 @@ void frmMain::Form_Unload(int& /*cancel*/) {
     // modal loop, in which the timers would still tick).
     tmrSchedule->SetEnabled(false);
     rearmSwitch_->SetEnabled(false);
-    RunTrapped(services_.messageBox, [this] {
+    RunTrapped(services_.window.messageBox, [this] {
         const int startUp = chkStartup->Value();
-        services_.settings.SaveSetting(ApplicationTitle(), settings::kOptions, settings::kStartUp,
-                                       std::to_string(startUp));
-        SetRunAtStartup(services_.registry, services_.startupList, ProgramPath(services_.process),
-                        startUp == 1);
-        services_.tray.Remove();
+        services_.window.settings.SaveSetting(ApplicationTitle(), settings::kOptions,
+                                              settings::kStartUp, std::to_string(startUp));
+        SetRunAtStartup(services_.window.registry, services_.window.startupList,
+                        ProgramPath(services_.window.process), startUp == 1);
+        services_.window.tray.Remove();
     });
     // 4. The hot key goes, the window gets its own message handling back and the windows
     // the hot key hid come back; this step ignores its errors, so it runs whatever
@@ -462,12 +464,13 @@ void frmMain::Label9_Click() {
 
 void frmMain::OpenWebLabel(const QLabel* label) {
     // No error box here: OpenWebPage reports its own failures.
-    OpenWebPage({services_.tempFile, services_.shellExecute, services_.messageBox},
-                MainWindowHandle(), label->text().toStdString(), "htm");
+    OpenWebPage(
+        {services_.window.tempFile, services_.window.shellExecute, services_.window.messageBox},
+        MainWindowHandle(), label->text().toStdString(), "htm");
 }
 
 void frmMain::Form_MouseUp(int /*button*/, int /*shift*/, float x, float /*y*/) {
-    RunTrapped(services_.messageBox, [&] {
+    RunTrapped(services_.window.messageBox, [&] {
         const int mouseMessage = static_cast<int>(x);
         if (mouseMessage == kWmLButtonDblClk) {
             ShowNormal();
@@ -494,7 +497,7 @@ void frmMain::ShowNormal() {
 }
 
 void frmMain::OpenEncryptedFile(const std::string& path) {
-    RunTrapped(services_.messageBox, [&] {
+    RunTrapped(services_.window.messageBox, [&] {
         ShowNormal();
         tabMain->setCurrentIndex(kFileSecurityPage);
         pageFileSecurity->PrepareDecryption(path);
@@ -502,7 +505,7 @@ void frmMain::OpenEncryptedFile(const std::string& path) {
 }
 
 void frmMain::cmdPreview_Click() {
-    RunTrapped(services_.messageBox, [this] {
+    RunTrapped(services_.window.messageBox, [this] {
         if (preview_ == nullptr || !preview_->Filling()) {
             std::vector<int> checked;
             for (int index = 0; index < cleaning::CleaningOptions::kCount; ++index) {
@@ -514,11 +517,11 @@ void frmMain::cmdPreview_Click() {
             preview_ = std::make_unique<frmPreview>(
                 std::move(checked),
                 [this](int index, const cleancli::ScanProgress& progress) {
-                    cleancli::PreviewSources sources{services_.traces,
-                                                     services_.registry,
-                                                     services_.shellFolders,
-                                                     services_.tempPath,
-                                                     services_.recycleBin.BinFolders(),
+                    cleancli::PreviewSources sources{services_.cleaning.traces,
+                                                     services_.cleaning.registry,
+                                                     services_.cleaning.shellFolders,
+                                                     services_.cleaning.tempPath,
+                                                     services_.cleaning.recycleBin.BinFolders(),
                                                      progress};
                     return cleancli::BuildPreview({index}, sources);
                 },
@@ -537,12 +540,13 @@ void frmMain::cmdClose_Click() {
 }
 
 void frmMain::mnuShow_Click() {
-    RunTrapped(services_.messageBox, [this] { ShowNormal(); });
+    RunTrapped(services_.window.messageBox, [this] { ShowNormal(); });
 }
 
 void frmMain::mnuAbout_Click() {
-    RunTrapped(services_.messageBox, [this] {
-        frmAbout about(this, keyboardHook_->HotKeyState(), services_.hookLibrary.HotKeyName());
+    RunTrapped(services_.window.messageBox, [this] {
+        frmAbout about(this, keyboardHook_->HotKeyState(),
+                       services_.popup.hookLibrary.HotKeyName());
         about.exec();
     });
 }
@@ -564,8 +568,8 @@ void frmMain::IEWindowRevoked() {
 }
 
 void frmMain::mnuUnloadNimbra_Click() {
-    RunTrapped(services_.messageBox, [this] {
-        services_.tray.Remove();
+    RunTrapped(services_.window.messageBox, [this] {
+        services_.window.tray.Remove();
         Unload(vbFormCode);
     });
 }

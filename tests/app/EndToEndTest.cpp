@@ -6,7 +6,7 @@
 #include "CleaningPages.h"
 #include "FakePlatform.h"
 #include "FileSecurityPage.h"
-#include "PosixServices.h"
+#include "ProgramServices.h"
 #include "TempEnvironment.h"
 #include "frmMain.h"
 
@@ -32,7 +32,7 @@ namespace {
 class EndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        posix_ = std::make_unique<app::PosixServices>(&messageBox_);
+        posix_ = std::make_unique<wiring::ProgramServices>(&messageBox_);
         window_ = std::make_unique<shell::frmMain>(posix_->services);
         window_->Form_Load();
     }
@@ -60,7 +60,7 @@ protected:
 
     test::TempEnvironment environment_;
     platform::fake::FakeMessageBox messageBox_;
-    std::unique_ptr<app::PosixServices> posix_;
+    std::unique_ptr<wiring::ProgramServices> posix_;
     std::unique_ptr<shell::frmMain> window_;
 };
 
@@ -164,7 +164,7 @@ TEST(DamagedStoreTest, TheBoxNamesItTheCopyStaysANewStoreWorksAndTheToolFails) {
 
     platform::fake::FakeMessageBox messageBox;
     {
-        app::PosixServices posix(&messageBox);
+        wiring::ProgramServices posix(&messageBox);
         EXPECT_TRUE(messageBox.shown.empty()) << "the main window says it, once";
         ASSERT_TRUE(posix.damagedStore.has_value());
         shell::frmMain window(posix.services);
@@ -179,15 +179,15 @@ TEST(DamagedStoreTest, TheBoxNamesItTheCopyStaysANewStoreWorksAndTheToolFails) {
             << "the cleaning options are shown";
         EXPECT_FALSE(window.IsScheduleHeld()) << "the new store can be read";
         EXPECT_EQ(test::ReadFile(posix.damagedStore->copy), garbage);
-        ASSERT_TRUE(posix.registry.IsOpen());
-        EXPECT_TRUE(posix.registry.OptionsUnconfirmed());
-        posix.settings.SaveSetting("Orvelle", "Options", "StartUp", "1");
-        EXPECT_EQ(posix.settings.GetSetting("Orvelle", "Options", "StartUp", "0"), "1");
+        ASSERT_TRUE(posix.core.registry.IsOpen());
+        EXPECT_TRUE(posix.core.registry.OptionsUnconfirmed());
+        posix.core.settings.SaveSetting("Orvelle", "Options", "StartUp", "1");
+        EXPECT_EQ(posix.core.settings.GetSetting("Orvelle", "Options", "StartUp", "0"), "1");
         posix.OptionsShown();
-        EXPECT_FALSE(posix.registry.OptionsUnconfirmed());
+        EXPECT_FALSE(posix.core.registry.OptionsUnconfirmed());
     }
     platform::fake::FakeMessageBox secondBox;
-    app::PosixServices again(&secondBox);
+    wiring::ProgramServices again(&secondBox);
     EXPECT_TRUE(secondBox.shown.empty()) << "the new store is sound";
     EXPECT_EQ(again.StoreNotice(), "");
     EXPECT_EQ(tool().first, 0);

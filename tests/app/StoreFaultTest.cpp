@@ -4,8 +4,8 @@
 // dropped without a word.
 
 #include "FakePlatform.h"
-#include "PosixServices.h"
 #include "PrivateMounts.h"
+#include "ProgramServices.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
@@ -69,7 +69,7 @@ TEST_F(StoreFaultTest, AnEmptyStoreIsDamageNoCleanRunsUntilTheUserHasSeenTheOpti
 
     platform::fake::FakeMessageBox messageBox;
     {
-        app::PosixServices program(&messageBox);
+        wiring::ProgramServices program(&messageBox);
         ASSERT_TRUE(program.damagedStore.has_value());
         EXPECT_EQ(program.damagedStore->reason, "it is empty");
         EXPECT_NE(program.StoreNotice().find("No clean runs"), std::string::npos)
@@ -82,7 +82,7 @@ TEST_F(StoreFaultTest, AnEmptyStoreIsDamageNoCleanRunsUntilTheUserHasSeenTheOpti
         << stillRefused.output;
     EXPECT_TRUE(test::Exists(precious_));
     {
-        app::PosixServices program(&messageBox);
+        wiring::ProgramServices program(&messageBox);
         EXPECT_NE(program.StoreNotice(), "") << "said again until seen";
         program.OptionsShown();
     }
@@ -122,7 +122,7 @@ TEST_F(StoreFaultTest, AFullDiskKeepsTheStoreAndRefusesTheClean) {
         }
         platform::fake::FakeMessageBox messageBox;
         {
-            app::PosixServices program(&messageBox);
+            wiring::ProgramServices program(&messageBox);
             if (program.damagedStore || !program.StoreUnreadable() ||
                 program.StoreNotice().find("cannot be read as it is") == std::string::npos) {
                 return "the program: " + program.StoreNotice();
@@ -150,15 +150,15 @@ TEST_F(StoreFaultTest, AStoreWithoutWriteRightsRefusesEveryChangeOutLoudOncePerR
             return "orvelle-reg add: " + std::to_string(add.code) + " " + add.output;
         }
         platform::fake::FakeMessageBox messageBox;
-        app::PosixServices program(&messageBox);
+        wiring::ProgramServices program(&messageBox);
         if (!program.StoreNotice().empty()) {
             return "a readable store needs no notice: " + program.StoreNotice();
         }
-        if (program.settings.GetSetting("Orvelle", "Options", "StartUp", "0") != "1") {
+        if (program.core.settings.GetSetting("Orvelle", "Options", "StartUp", "0") != "1") {
             return "the stored value was not read";
         }
-        program.settings.SaveSetting("Orvelle", "Options", "StartUp", "0");
-        program.settings.SaveSetting("Orvelle", "PopupKiller", "IsActive", "0");
+        program.core.settings.SaveSetting("Orvelle", "Options", "StartUp", "0");
+        program.core.settings.SaveSetting("Orvelle", "PopupKiller", "IsActive", "0");
         if (messageBox.shown.size() != 1) {
             return "boxes shown: " + std::to_string(messageBox.shown.size());
         }

@@ -33,6 +33,11 @@ TEST(CleanArgumentsTest, EachModeItsOptionsAndEveryMistakeNamed) {
         {{"--preview", "--no-wait"}, false, CleanMode::Help, {}, "--no-wait goes with"},
         {{"--run", "--program-folder", "relative"}, false, CleanMode::Help, {}, "full path"},
         {{"--run", "-x"}, false, CleanMode::Help, {}, "unknown argument \"-x\""},
+        {{"-h"}, true, CleanMode::Help, {}, ""},
+        {{"--run", "--no-wait", "--program-folder=/opt/orvelle"}, true, CleanMode::Run, {}, ""},
+        {{"--list=1"}, false, CleanMode::Help, {}, "unknown argument \"--list=1\""},
+        {{"--run", "--json=yes"}, false, CleanMode::Help, {}, "unknown argument \"--json=yes\""},
+        {{"--help", "-h"}, false, CleanMode::Help, {}, "only one of"},
     };
     for (const Case& c : cases) {
         std::string joined;

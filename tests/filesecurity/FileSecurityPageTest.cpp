@@ -36,8 +36,8 @@ protected:
     }
 
     std::unique_ptr<FileSecurityPage> MakePage() {
-        auto page =
-            std::make_unique<FileSecurityPage>(services, tmrProgress, [this] { ++aboutBoxes; });
+        auto page = std::make_unique<FileSecurityPage>(services.fileSecurity, tmrProgress,
+                                                       [this] { ++aboutBoxes; });
         page->InitFileSecurityPage();
         return page;
     }

@@ -1,7 +1,7 @@
 #include "FakePlatform.h"
 #include "HideShowWindows.h"
 #include "MSHook.h"
-#include "PosixServices.h"
+#include "ProgramServices.h"
 #include "QtWindowProcedure.h"
 #include "TempEnvironment.h"
 #include "X11TestClient.h"
@@ -77,7 +77,8 @@ protected:
 
     test::TempEnvironment environment;
     fake::FakeMessageBox messageBox;
-    std::unique_ptr<app::PosixServices> posix = std::make_unique<app::PosixServices>(&messageBox);
+    std::unique_ptr<wiring::ProgramServices> posix =
+        std::make_unique<wiring::ProgramServices>(&messageBox);
     X11TestClient desktop;
 };
 

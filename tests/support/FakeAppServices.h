@@ -1,7 +1,7 @@
 #pragma once
 
 // Every platform service of the main window as a recording fake (the registry as a
-// private in-memory store), bundled as AppServices. Fixtures derive from it and
+// private in-memory store), bundled per feature as AppServices. Fixtures derive from it and
 // adjust the fakes they care about.
 
 #include "AppServices.h"
@@ -60,40 +60,19 @@ struct FakeAppServices {
 
     // The same services with another settings store (a recording wrapper, say).
     shell::AppServices WithSettings(platform::ISettingsStore& otherSettings) {
-        return shell::AppServices{registry,
-                                  otherSettings,
-                                  messageBox,
-                                  profile,
-                                  startupList,
-                                  process,
-                                  files,
-                                  tempPath,
-                                  clock,
-                                  eventPump,
-                                  tray,
-                                  folderTree,
-                                  shellFolders,
-                                  recycleBin,
-                                  clipboard,
-                                  systemInfo,
-                                  shellExecute,
-                                  tempFile,
-                                  hookLibrary,
-                                  windowList,
-                                  windowProcedure,
-                                  controls,
-                                  controlRegistration,
-                                  zipControl,
-                                  unzipControl,
-                                  temporaryFiles,
-                                  fileDialogs,
-                                  fileTypes,
-                                  browsers,
-                                  keys,
-                                  sound,
-                                  hiddenWindows,
-                                  traces,
-                                  cleaningLock};
+        return shell::AppServices{
+            shell::MainWindowServices{registry, otherSettings, messageBox, startupList, process,
+                                      tray, systemInfo, shellExecute, tempFile},
+            cleaning::CleaningServices{registry, otherSettings, messageBox, process, eventPump,
+                                       clock, folderTree, shellFolders, tempPath, recycleBin,
+                                       clipboard, traces, cleaningLock},
+            schedule::ScheduleServices{otherSettings, messageBox, clock},
+            popup::PopupServices{otherSettings, messageBox, files, process, clock, eventPump,
+                                 fileDialogs, browsers, keys, sound, windowList, hiddenWindows,
+                                 hookLibrary, windowProcedure},
+            filesecurity::FileSecurityServices{
+                controls, controlRegistration, zipControl, unzipControl, files, temporaryFiles,
+                tempPath, process, messageBox, registry, fileTypes, fileDialogs}};
     }
 
     shell::AppServices services = WithSettings(settings);

@@ -3,7 +3,7 @@
 // calls them. Runs under Xvfb (run_under_xvfb.sh).
 
 #include "FakePlatform.h"
-#include "PosixServices.h"
+#include "ProgramServices.h"
 #include "TempEnvironment.h"
 #include "frmMain.h"
 
@@ -110,7 +110,7 @@ bool CallItem(const std::string& service, const char* method) {
 TEST(StatusNotifierTrayTest, ALeftClickShowsTheWindowAndTheMenuComesAsBefore) {
     test::TempEnvironment environment;
     platform::fake::FakeMessageBox messageBox;
-    app::PosixServices posix(&messageBox);
+    wiring::ProgramServices posix(&messageBox);
     ASSERT_TRUE(posix.tray.OnStatusNotifierTray()) << "the watcher with its host was seen";
     shell::frmMain window(posix.services);
     window.Form_Load();

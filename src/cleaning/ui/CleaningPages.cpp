@@ -22,7 +22,7 @@
 
 namespace orvelle::cleaning::ui {
 
-CleaningPages::CleaningPages(shell::AppServices& services, QWidget* parent)
+CleaningPages::CleaningPages(CleaningServices& services, QWidget* parent)
     : QObject(parent), services_(services) {
     setObjectName(QStringLiteral("cleaningPages"));
     mainPanel_ = new CleaningMainPanel(chkSettings, parent);

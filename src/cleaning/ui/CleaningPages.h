@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppServices.h"
+#include "CleaningServices.h"
 #include "MainWindowHost.h"
 #include "OptionBoxes.h"
 
@@ -40,7 +40,7 @@ class CleaningPages final : public QObject {
     Q_OBJECT
 
 public:
-    CleaningPages(shell::AppServices& services, QWidget* parent);
+    CleaningPages(CleaningServices& services, QWidget* parent);
     ~CleaningPages() override;
     CleaningPages(const CleaningPages&) = delete;
     CleaningPages& operator=(const CleaningPages&) = delete;
@@ -77,7 +77,7 @@ public:
 private:
     void BindOptionBoxes();
 
-    shell::AppServices& services_;
+    CleaningServices& services_;
     CleaningMainPanel* mainPanel_;
     CleanInternetPage* cleanInternet_;
     CleanComputerPage* cleanComputer_;

@@ -36,7 +36,7 @@ constexpr std::int32_t kCancelError = 32755;
 
 }  // namespace
 
-FileSecurityPage::FileSecurityPage(shell::AppServices& services, QTimer& tmrProgress,
+FileSecurityPage::FileSecurityPage(FileSecurityServices& services, QTimer& tmrProgress,
                                    std::function<void()> showAboutBox, QWidget* parent)
     : QWidget(parent),
       crpControl(services.controls, services.controlRegistration),

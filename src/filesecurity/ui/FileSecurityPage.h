@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AppServices.h"
 #include "CipherControlSource.h"
 #include "EncryptionJobs.h"
+#include "FileSecurityServices.h"
 #include "FileSecurityView.h"
 #include "PanelRules.h"
 
@@ -33,7 +33,7 @@ class FileSecurityPage final : public QWidget, public IFileSecurityView {
     Q_OBJECT
 
 public:
-    FileSecurityPage(shell::AppServices& services, QTimer& tmrProgress,
+    FileSecurityPage(FileSecurityServices& services, QTimer& tmrProgress,
                      std::function<void()> showAboutBox, QWidget* parent = nullptr);
     ~FileSecurityPage() override;
     FileSecurityPage(const FileSecurityPage&) = delete;
@@ -142,7 +142,7 @@ private:
     void UpdateKdfNotice();
     std::string PickerFailed(const platform::RuntimeError& error);
 
-    shell::AppServices& services_;
+    FileSecurityServices& services_;
     QTimer& tmrProgress_;
     std::function<void()> showAboutBox_;
     EncryptionJobs jobs_;

@@ -30,7 +30,7 @@ using widgets::Text;
 
 using platform::RuntimeError;
 
-PopupKillerPage::PopupKillerPage(shell::AppServices& services, QWidget* parent)
+PopupKillerPage::PopupKillerPage(PopupServices& services, QWidget* parent)
     : QWidget(parent), services_(services) {
     setObjectName(QStringLiteral("pagePopupKiller"));
     Frame1 = Named(new QGroupBox(QStringLiteral("Popup Killer"), this), "Frame1");

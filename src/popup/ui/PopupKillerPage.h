@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppServices.h"
 #include "PopupKillerState.h"
+#include "PopupServices.h"
 #include "cIEWindows.h"
 
 #include <QWidget>
@@ -26,7 +26,7 @@ class PopupKillerPage final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit PopupKillerPage(shell::AppServices& services, QWidget* parent = nullptr);
+    explicit PopupKillerPage(PopupServices& services, QWidget* parent = nullptr);
 
     // The switch and the sound path, for the window monitors.
     [[nodiscard]] PopupKillerState& State() noexcept { return state_; }
@@ -70,7 +70,7 @@ public:
 private:
     void SwitchPopupKiller(bool on);
 
-    shell::AppServices& services_;
+    PopupServices& services_;
     PopupKillerState state_;
     Events relay_;
     QAction* mnuPoupKiller_ = nullptr;

@@ -1,23 +1,16 @@
 #pragma once
 
 #include "AppServices.h"
+#include "CleaningBackends.h"
 #include "CombinedBrowserSource.h"
 #include "DevToolsBrowserSource.h"
 #include "ExtensionBrowserSource.h"
-#include "FlockCleaningLock.h"
 #include "FlockInstanceLock.h"
-#include "FreedesktopTrash.h"
 #include "IniProfileFile.h"
 #include "LibArchiveReader.h"
 #include "LibArchiveWriter.h"
-#include "LinuxTraceCatalog.h"
-#include "PosixFileSystem.h"
-#include "PosixFolderTree.h"
-#include "PosixProcessInfo.h"
-#include "PosixShellFolders.h"
 #include "PosixSystemInfo.h"
 #include "PosixTempFile.h"
-#include "PosixTempPath.h"
 #include "PosixTemporaryFiles.h"
 #include "QtClipboard.h"
 #include "QtEventPump.h"
@@ -27,11 +20,8 @@
 #include "QtSound.h"
 #include "QtTrayIcon.h"
 #include "QtWindowProcedure.h"
-#include "RegistrySettingsStore.h"
 #include "RegistryStoreCheck.h"
 #include "RuntimeHiddenWindowsFile.h"
-#include "SqliteRegistry.h"
-#include "SystemClock.h"
 #include "VeilorControls.h"
 #include "X11KeyState.h"
 #include "X11WindowList.h"
@@ -42,15 +32,16 @@
 #include <memory>
 #include <optional>
 
-namespace orvelle::app {
+namespace orvelle::wiring {
 
-// Owns the posix backend of every platform service and offers them as AppServices.
-// Paths follow the environment ($XDG_CONFIG_HOME and friends) when it is built.
-struct PosixServices {
+// Owns the posix backend of every platform service of the program, built once, and
+// hands each feature its bundle. Paths follow the environment ($XDG_CONFIG_HOME and
+// friends) when it is built.
+struct ProgramServices {
     // `messageBox` replaces the modal boxes (the screenshot tool prints them instead).
     // A damaged registry store is moved aside before the new one opens; a store that
     // cannot be read as it is stays where it is. Either way StoreNotice() says so.
-    explicit PosixServices(platform::IMessageBox* messageBoxOverride = nullptr);
+    explicit ProgramServices(platform::IMessageBox* messageBoxOverride = nullptr);
 
     // The text the main window shows once when the options on screen are not the ones
     // the user stored; empty when the store was read as it is.
@@ -64,21 +55,14 @@ struct PosixServices {
     platform::posix::RegistryStoreStatus storeStatus;
     // What was done with a damaged store at start; nullopt when it was not damaged.
     std::optional<platform::posix::DamagedRegistryStore> damagedStore;
-    platform::posix::SqliteRegistry registry;
-    platform::RegistrySettingsStore settings;
+    // The store, the folders, the clock and the rest shared with orvelle-clean.
+    CleaningBackends core;
     platform::posix::QtMessageBox messageBox;
     platform::posix::IniProfileFile profile;
     platform::posix::XdgStartupList startupList;
-    platform::posix::PosixProcessInfo process;
-    platform::posix::PosixFileSystem files;
-    platform::posix::PosixTempPath tempPath;
-    platform::posix::SystemClock clock;
     platform::posix::QtEventPump eventPump;
     platform::posix::QtTrayIcon tray;
     platform::posix::FlockInstanceLock instanceLock;
-    platform::posix::PosixFolderTree folderTree;
-    platform::posix::PosixShellFolders shellFolders;
-    platform::posix::FreedesktopTrash recycleBin;
     platform::posix::QtClipboard clipboard;
     platform::posix::PosixSystemInfo systemInfo;
     platform::posix::XdgShellExecute shellExecute;
@@ -86,7 +70,7 @@ struct PosixServices {
     platform::posix::X11WindowList windowList;
     platform::posix::QtWindowProcedure windowProcedure;
     platform::posix::QtHookLibrary hookLibrary;
-    app::VeilorControls controls;
+    VeilorControls controls;
     platform::posix::LibArchiveWriter zipControl;
     platform::posix::LibArchiveReader unzipControl;
     platform::posix::PosixTemporaryFiles temporaryFiles;
@@ -100,13 +84,15 @@ struct PosixServices {
     platform::posix::X11KeyState keys;
     platform::posix::QtSound sound;
     platform::posix::RuntimeHiddenWindowsFile hiddenWindows;
-    traces::LinuxTraceCatalog traceCatalog;
-    platform::posix::FlockCleaningLock cleaningLock;
 
+    // Every feature's bundle, for the main window.
     shell::AppServices services;
 
 private:
+    shell::AppServices Bundles(platform::IMessageBox& shownBoxes);
+    void ReportWriteFailures();
+
     bool writeFailureShown_ = false;
 };
 
-}  // namespace orvelle::app
+}  // namespace orvelle::wiring

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace orvelle::app {
+namespace orvelle::wiring {
 
 // The cipher control as the program gets it: by identifier through the registry
 // store, from the library that registered it; and the library installed beside the
@@ -42,4 +42,4 @@ private:
     std::string programFolder_;
 };
 
-}  // namespace orvelle::app
+}  // namespace orvelle::wiring
