@@ -30,7 +30,7 @@ using orvelle::nativehost::Sender;
 using orvelle::platform::posix::UniqueFd;
 
 constexpr int kRetryMs = 2000;
-constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
 
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
