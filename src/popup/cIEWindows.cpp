@@ -60,7 +60,7 @@ std::shared_ptr<IE_Class> cIEWindows::IE(std::int32_t position) {
     if (position < 1 || position > Count()) {
         throw RuntimeError(platform::errors::kSubscriptOutOfRange, "Subscript out of range");
     }
-    return items_[static_cast<std::size_t>(position - 1)];
+    return items_[static_cast<std::size_t>(position) - 1];
 }
 
 std::shared_ptr<IE_Class> cIEWindows::IE(const std::string& key) {
