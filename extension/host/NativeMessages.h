@@ -16,11 +16,11 @@
 namespace orvelle::nativehost {
 
 // The browsers refuse (and disconnect) a message from the host above 1 MiB.
-inline constexpr std::size_t kMaxToBrowser = 1024 * 1024;
+inline constexpr std::size_t kMaxToBrowser = std::size_t{1024} * 1024;
 // Tab lists from the browser stay far below this; a larger length means a broken stream.
-inline constexpr std::size_t kMaxFromBrowser = 8 * 1024 * 1024;
+inline constexpr std::size_t kMaxFromBrowser = std::size_t{8} * 1024 * 1024;
 // A text field (title, address, browser name) longer than this is refused.
-inline constexpr std::size_t kMaxText = 64 * 1024;
+inline constexpr std::size_t kMaxText = std::size_t{64} * 1024;
 // A tab list longer than this is refused.
 inline constexpr std::size_t kMaxTabs = 20000;
 

@@ -19,7 +19,7 @@ bool IsBoxValue(int value) {
 
 }  // namespace
 
-const std::array<const char*, CleaningOptions::kCount> CleaningOptions::kCaptions = [] {
+const std::array<const char*, CleaningOptions::kCount> CleaningOptions::kCaptions = []() noexcept {
     std::array<const char*, kCount> captions{};
     for (std::size_t index = 0; index < captions.size(); ++index) {
         captions[index] = kOptionTable[index].caption;

@@ -38,8 +38,10 @@ bool TakeArguments(RelayArguments& arguments, Pointers*&... out) {
 cIEWindows::cIEWindows(TrackingServices services)
     : source_(services.source),
       eventPump_(services.eventPump),
-      context_(std::make_shared<MonitorContext>(services.keys, services.sound, services.process,
-                                                services.popupKiller, services.events)) {
+      // Braced: clang (and so clang-tidy) has no parenthesised aggregate initialisation yet.
+      context_(std::make_shared<MonitorContext>(
+          MonitorContext{services.keys, services.sound, services.process, services.popupKiller,
+                         services.events})) {
     context_->events.instance_ = this;
     source_.Connect(this);
     RefreshWindows();
@@ -60,7 +62,7 @@ std::shared_ptr<IE_Class> cIEWindows::IE(std::int32_t position) {
     if (position < 1 || position > Count()) {
         throw RuntimeError(platform::errors::kSubscriptOutOfRange, "Subscript out of range");
     }
-    return items_[static_cast<std::size_t>(position - 1)];
+    return items_[static_cast<std::size_t>(position) - 1];
 }
 
 std::shared_ptr<IE_Class> cIEWindows::IE(const std::string& key) {

@@ -10,8 +10,6 @@
 
 #include <cerrno>
 
-extern char** environ;
-
 namespace orvelle::traces {
 
 int RunCommand(const std::vector<std::string>& argv, int timeoutMs) {
@@ -19,6 +17,7 @@ int RunCommand(const std::vector<std::string>& argv, int timeoutMs) {
         return -1;
     }
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }

@@ -65,6 +65,34 @@ TEST_F(IniProfileFileTest, WritesAddReplaceAndDeleteKeepingEverythingElse) {
     EXPECT_EQ(Read("Fonts", "A", ""), "1");
 }
 
+TEST_F(IniProfileFileTest, AWriteThatWouldReadBackAsOtherEntriesIsRefused) {
+    const std::string before = "[Extensions]\ntxt=notepad.exe ^.txt\n";
+    WriteFile(path, before);
+    struct Row {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Row rows[] = {
+        {"Extensions", "KDF", "/tmp/a\n[Extensions]\ntxt=evil ^.KDF"},
+        {"Extensions", "KDF", "/tmp/a\rb"},
+        {"Extensions", "K\nDF", "x"},
+        {"Ext]ensions", "KDF", "x"},
+        {"Exten\nsions", "KDF", "x"},
+        {"Extensions", "txt=x", "y"},
+        {"Extensions", "; KDF", "x"},
+        {"Extensions", "[KDF]", "x"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_FALSE(ini.WritePrivateProfileStringA(row.section, row.key, std::string(row.value)))
+            << row.section << "/" << row.key << "=" << row.value;
+    }
+    EXPECT_EQ(ReadFile(path), before);
+    // Line breaks at either end are trimmed away, as every value is.
+    ASSERT_TRUE(ini.WritePrivateProfileStringA("Extensions", "KDF", std::string("x\r\n")));
+    EXPECT_EQ(Read("Extensions", "KDF", ""), "x");
+}
+
 TEST_F(IniProfileFileTest, AWriteReplacesALinkInsteadOfWritingThroughIt) {
     const std::string target = environment.Path("elsewhere.txt");
     WriteFile(target, "untouched");

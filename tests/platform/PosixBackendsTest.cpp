@@ -118,6 +118,9 @@ TEST(XdgStartupListTest, ExecValueQuotesAndEscapesByTheDesktopEntryRules) {
         {"/opt/100%/orvelle", "/opt/100%%/orvelle"},
         {"/opt/$x/orvelle", "\"/opt/\\\\$x/orvelle\""},
         {"/opt/back\\slash", "\"/opt/back\\\\\\\\slash\""},
+        // A line break stays inside the one line of the Exec key.
+        {"/opt/new\nline", "\"/opt/new\\nline\""},
+        {"/opt/cr\r", "\"/opt/cr\\r\""},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(XdgStartupList::ExecValue(row.path), row.exec) << row.path;

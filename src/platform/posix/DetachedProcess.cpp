@@ -14,8 +14,6 @@
 #include <fstream>
 #include <sstream>
 
-extern char** environ;
-
 namespace orvelle::platform::posix {
 namespace {
 

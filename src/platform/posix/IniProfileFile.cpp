@@ -51,6 +51,19 @@ std::string Unquote(const std::string& value) {
     return value;
 }
 
+// A line break in any part, a "]" in the section, or a key the reader takes for a
+// comment, a header or a key with a value would write lines that read back as
+// other entries than the one asked for.
+bool Writable(const std::string& section, const std::string& key,
+              const std::optional<std::string>& value) {
+    const auto hasBreak = [](const std::string& text) {
+        return text.find_first_of("\r\n") != std::string::npos;
+    };
+    return !hasBreak(section) && section.find(']') == std::string::npos && !hasBreak(key) &&
+           key.find('=') == std::string::npos && key.front() != ';' && key.front() != '[' &&
+           !(value && hasBreak(Trim(*value)));
+}
+
 }  // namespace
 
 IniProfileFile::IniProfileFile(std::string path) : path_(std::move(path)) {
@@ -103,7 +116,7 @@ bool IniProfileFile::WritePrivateProfileStringA(const std::string& section, cons
                                                 const std::optional<std::string>& value) {
     const std::string wantedSection = Trim(section);
     const std::string wantedKey = Trim(key);
-    if (wantedSection.empty() || wantedKey.empty()) {
+    if (wantedSection.empty() || wantedKey.empty() || !Writable(wantedSection, wantedKey, value)) {
         return false;
     }
     std::string content;

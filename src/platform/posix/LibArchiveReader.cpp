@@ -470,7 +470,7 @@ struct OpenedArchive {
         // into files.
         const bool opened =
             archive_read_support_format_zip_seekable(reader.get()) == ARCHIVE_OK &&
-            archive_read_open_fd(reader.get(), input.get(), 64 * 1024) == ARCHIVE_OK;
+            archive_read_open_fd(reader.get(), input.get(), std::size_t{64} * 1024) == ARCHIVE_OK;
         empty = !opened && IsEmptyZip(input.get());
         if (!opened && !empty) {
             throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +

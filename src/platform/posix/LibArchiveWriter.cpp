@@ -24,7 +24,7 @@
 namespace orvelle::platform::posix {
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
 struct DirCloser {
     void operator()(DIR* dir) const noexcept {

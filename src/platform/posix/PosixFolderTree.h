@@ -20,7 +20,7 @@ public:
 
     // How long an entry of a shared temporary folder must be left alone before it
     // may go: the age systemd-tmpfiles gives /tmp's entries by default on Debian.
-    static constexpr std::time_t kSharedTemporaryAge = 24 * 60 * 60;
+    static constexpr std::time_t kSharedTemporaryAge = std::time_t{24} * 60 * 60;
 
 private:
     std::function<std::time_t()> now_;

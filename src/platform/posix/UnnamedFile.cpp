@@ -70,8 +70,8 @@ std::string WriteRecord(const std::string& path, const struct stat& info) {
     if (!MakeDirectories(folder, 0700)) {
         return {};
     }
-    const std::string record = folder + "/" + std::to_string(::getpid()) + "-" +
-                               std::to_string(info.st_dev) + "-" + std::to_string(info.st_ino);
+    std::string record = folder + "/" + std::to_string(::getpid()) + "-" +
+                         std::to_string(info.st_dev) + "-" + std::to_string(info.st_ino);
     const UniqueFd fd(
         ::open(record.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd || WriteAll(fd.get(), path) != 0) {

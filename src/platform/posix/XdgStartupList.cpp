@@ -23,10 +23,11 @@ std::string XdgStartupList::EntryPath(const std::string& name) const {
 std::string XdgStartupList::ExecValue(const std::string& programPath) {
     // The Exec key is a string value (backslashes escaped) holding one argument,
     // quoted by the desktop entry rules when it has reserved characters; "%" is
-    // doubled because it starts field codes.
+    // doubled because it starts field codes; a line break is written as its escape, or
+    // the rest of the path would become a line of its own.
     bool needsQuotes = false;
     for (const char c : programPath) {
-        if (std::string_view(" \t\n\"'\\><~|&;$*?#()`").find(c) != std::string_view::npos) {
+        if (std::string_view(" \t\n\r\"'\\><~|&;$*?#()`").find(c) != std::string_view::npos) {
             needsQuotes = true;
         }
     }
@@ -49,6 +50,10 @@ std::string XdgStartupList::ExecValue(const std::string& programPath) {
             value += "\\\\";
         } else if (c == '%') {
             value += "%%";
+        } else if (c == '\n') {
+            value += "\\n";
+        } else if (c == '\r') {
+            value += "\\r";
         } else {
             value += c;
         }

@@ -18,7 +18,7 @@ inline constexpr int kNewFileWorkFactor = 18;
 // Files that ask for more than 2^22 (4 GiB of memory) are refused.
 inline constexpr int kMaxWorkFactor = 22;
 // The payload is cut into chunks of 64 KiB, each sealed with its own tag.
-inline constexpr std::size_t kChunkSize = 64 * 1024;
+inline constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 
 // True when the path ends in ".age", in any letter case.
 [[nodiscard]] bool IsAgeDestination(const std::string& path);

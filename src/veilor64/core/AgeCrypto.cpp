@@ -73,7 +73,7 @@ Key32 Scrypt(std::string_view passphrase, const std::uint8_t* salt, std::size_t 
     std::uint32_t r = 8;
     std::uint32_t p = 1;
     // scrypt needs 128 * r * N bytes for its table and a little more; allow that.
-    std::uint64_t maxMemory = 128 * r * n + (std::uint64_t{1} << 20);
+    std::uint64_t maxMemory = std::uint64_t{128} * r * n + (std::uint64_t{1} << 20);
     OSSL_PARAM params[] = {
         OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, Mutable(passphrase.data()),
                                           passphrase.size()),
@@ -146,7 +146,7 @@ void ChunkCipher::Seal(const std::array<std::uint8_t, 12>& nonce, const std::uin
     }
     int last = 0;
     Require(EVP_EncryptFinal_ex(ctx, out + written, &last) == 1);
-    Require(static_cast<std::size_t>(written + last) == size);
+    Require(static_cast<std::size_t>(written) + static_cast<std::size_t>(last) == size);
     Require(EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_AEAD_GET_TAG, static_cast<int>(kTagSize),
                                 out + size) == 1);
 }

@@ -18,7 +18,7 @@ inline constexpr std::string_view kVersionLine = "age-encryption.org/v1\n";
 inline constexpr std::string_view kMagic = "age-encryption.org/";
 // Longest header read before the file is refused: thousands of recipients.
 inline constexpr std::size_t kMaxHeaderSize = std::size_t{1} << 20;
-inline constexpr std::size_t kMaxLineSize = 64 * 1024;
+inline constexpr std::size_t kMaxLineSize = std::size_t{64} * 1024;
 
 // How an age file fails, in the classes its test vectors name.
 enum class Failure { Armor, Header, Hmac, NoMatch, Payload };

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     frmStatusBar window;
     window.show();
     ok = Save(window, output + QStringLiteral("/frmStatusBar-start.png")) && ok;
-    const ProgressPoint point = MakeProgressPoint(5 * 7168 * 150, 14 * 7168 * 150);
+    const ProgressPoint point =
+        MakeProgressPoint(std::uint64_t{5} * 7168 * 150, std::uint64_t{14} * 7168 * 150);
     window.setWindowTitle(QString::fromStdString(ProgressCaption(point)));
     window.QelProgressBar1->SetPercent(point.percent);
     ok = Save(window, output + QStringLiteral("/frmStatusBar-35-percent.png")) && ok;

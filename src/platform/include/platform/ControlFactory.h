@@ -18,6 +18,8 @@ public:
                          const std::string& destinationFile) = 0;
     // Told the percentage (0 … 100) at every progress point of the operations, on the
     // caller's thread; an empty function stops it. A control without progress ignores it.
+    // By value: the controls that report progress keep the handler (a sink).
+    // NOLINTNEXTLINE(performance-unnecessary-value-param)
     virtual void SetProgressHandler(std::function<void(int percent)> handler) {
         static_cast<void>(handler);
     }

@@ -12,7 +12,7 @@ namespace orvelle::platform::posix {
 
 namespace {
 
-const QString kPage = QStringLiteral("page");
+constexpr QLatin1String kPage("page");
 
 // Installed in every document of a watched page: reports the document's mouse
 // button and context-menu events through the page function `%1`, with positions

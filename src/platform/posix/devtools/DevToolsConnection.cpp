@@ -12,7 +12,7 @@ Q_LOGGING_CATEGORY(lcDevTools, "orvelle.devtools", QtWarningMsg)
 
 DevToolsConnection::DevToolsConnection(QObject* parent) : QObject(parent) {
     // Browser replies and events can be large (page titles, history lists), never huge.
-    socket_.setMaxAllowedIncomingMessageSize(64 * 1024 * 1024);
+    socket_.setMaxAllowedIncomingMessageSize(quint64{64} * 1024 * 1024);
     connect(&socket_, &QWebSocket::connected, this, &DevToolsConnection::opened);
     connect(&socket_, &QWebSocket::stateChanged, this, &DevToolsConnection::OnStateChanged);
     // Qt 6.4 names the socket's error signal `error`; a refused connection may end there

@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kTimeoutMs = 2000;
 // A path is one line; anything longer than this is not a path.
-constexpr qint64 kLongestRequest = 64 * 1024;
+constexpr qint64 kLongestRequest = qint64{64} * 1024;
 
 }  // namespace
 

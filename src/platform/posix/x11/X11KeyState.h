@@ -4,7 +4,7 @@
 
 #include <memory>
 
-struct _XDisplay;
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for Display
 
 namespace orvelle::platform::posix {
 
