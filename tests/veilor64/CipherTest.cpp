@@ -459,16 +459,9 @@ TEST(XorKeyStreamTest, EveryPhaseAndLengthMatchesTheBytewiseRule) {
         for (std::size_t length = 0; length < 80; ++length) {
             Bytes data(length, 0xAA);
             XorKeyStream(data.data(), data.size(), key, phase);
-            // Into another buffer, 8 bytes in, as encryption writes behind the header.
-            const Bytes from = RandomBytes(length, static_cast<unsigned>(length));
-            Bytes to(length + 16, 0x55);
-            XorKeyStream(from.data(), to.data() + 8, length, key, phase);
             for (std::size_t i = 0; i < length; ++i) {
                 ASSERT_EQ(data[i], 0xAA ^ key[(phase + i) % 8]) << phase << " " << i;
-                ASSERT_EQ(to[8 + i], from[i] ^ key[(phase + i) % 8]) << phase << " " << i;
             }
-            EXPECT_EQ(to[7], 0x55);
-            EXPECT_EQ(to[8 + length], 0x55);
         }
     }
 }

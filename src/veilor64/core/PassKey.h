@@ -52,8 +52,5 @@ private:
 // `phase` (0 ... 7) and each following byte with the next, after p8 back to p1.
 void XorKeyStream(std::uint8_t* data, std::size_t size,
                   const std::array<std::uint8_t, kKeyLength>& key, std::size_t phase) noexcept;
-// The same from `from` into `to`; the two may be the same bytes, never overlap otherwise.
-void XorKeyStream(const std::uint8_t* from, std::uint8_t* to, std::size_t size,
-                  const std::array<std::uint8_t, kKeyLength>& key, std::size_t phase) noexcept;
 
 }  // namespace orvelle::veilor64
