@@ -560,6 +560,14 @@ int main(int argc, char** argv) {
                     encryptFloor, decryptFloor);
     }
     std::printf("openssl enc writes without a final flush; its times are not durable.\n");
+    const auto verdict = [](bool within) { return within ? "within budget" : "OVER BUDGET"; };
+    std::printf("veilor encrypt: median %.2f x its floor (budget %.2f x): %s\n", encryptRatio,
+                budget.time, verdict(encryptRatio <= budget.time));
+    std::printf("veilor decrypt: median %.2f x its floor (budget %.2f x): %s\n", decryptRatio,
+                budget.time, verdict(decryptRatio <= budget.time));
+    std::printf("veilor memory: %s%ld KiB (budget %ld KiB): %s\n",
+                age ? "peak besides scrypt's table " : "peak ", peak, kMemoryBudgetKib,
+                verdict(peak <= kMemoryBudgetKib));
     const bool within = same && encryptRatio <= budget.time && decryptRatio <= budget.time &&
                         peak <= kMemoryBudgetKib;
     std::printf("round trip %s; budget: median %.2f x the floor, %s%ld KiB: %s\n",
