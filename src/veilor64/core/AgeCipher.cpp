@@ -555,7 +555,7 @@ void AgeCipher::Decrypt(const std::string& passPhrase, const std::string& source
     Decrypt(std::vector<IIdentity*>{&identity}, sourceFile, destinationFile);
 }
 
-void AgeCipher::Decrypt(std::vector<IIdentity*> identities, const std::string& sourceFile,
+void AgeCipher::Decrypt(const std::vector<IIdentity*>& identities, const std::string& sourceFile,
                         const std::string& destinationFile) {
     CheckArguments(sourceFile, destinationFile);
     const std::unique_ptr<ISourceFile> source = OpenAgeSource(files_, sourceFile);
