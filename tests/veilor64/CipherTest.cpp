@@ -456,7 +456,7 @@ TEST(ProgressCaptionTest, PercentIsComputedInDoublePrecisionAndFloored) {
 TEST(XorKeyStreamTest, EveryPhaseAndLengthMatchesTheBytewiseRule) {
     const std::array<std::uint8_t, 8> key{1, 2, 4, 8, 16, 32, 64, 128};
     for (std::size_t phase = 0; phase < 8; ++phase) {
-        for (std::size_t length = 0; length < 40; ++length) {
+        for (std::size_t length = 0; length < 80; ++length) {
             Bytes data(length, 0xAA);
             XorKeyStream(data.data(), data.size(), key, phase);
             for (std::size_t i = 0; i < length; ++i) {

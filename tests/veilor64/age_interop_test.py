@@ -8,13 +8,13 @@ ASCII armor) encrypts and veilor decrypts. age reads passphrases only from a ter
 pseudo-terminal here and is answered at each prompt.
 """
 import os
-import pty
-import select
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
+
+from terminal import fail
+from terminal import run_on_terminal as run_on_terminal_as
 
 PASSPHRASE = "correct horse battery staple \u2013 \u00fcn\u00efc\u00f6de, well past eight"
 SIZES = [0, 1, 65535, 65536, 65537, 5 * 1024 * 1024 + 3]
@@ -23,44 +23,11 @@ SIZES = [0, 1, 65535, 65536, 65537, 5 * 1024 * 1024 + 3]
 ROOT = tempfile.mkdtemp(prefix="age-interop-")
 
 
-def fail(message):
-    print("FAIL: " + message)
-    shutil.rmtree(ROOT, ignore_errors=True)
-    sys.exit(1)
-
-
 def run_on_terminal(argv, answer, timeout=120):
-    """Runs argv on a new pseudo-terminal, answering every passphrase prompt."""
-    pid, master = pty.fork()
-    if pid == 0:
-        try:
-            os.execv(argv[0], argv)
-        finally:
-            os._exit(127)
-    output = b""
-    answered = 0
-    deadline = time.monotonic() + timeout
-    while True:
-        if time.monotonic() > deadline:
-            os.kill(pid, 9)
-            os.waitpid(pid, 0)
-            fail("%s timed out; it said %r" % (argv, output))
-        ready, _, _ = select.select([master], [], [], 1.0)
-        if not ready:
-            continue
-        try:
-            chunk = os.read(master, 4096)
-        except OSError:  # the terminal closes when the program ends
-            break
-        if not chunk:
-            break
-        output += chunk
-        if output.lower().count(b"passphrase") > answered:
-            answered = output.lower().count(b"passphrase")
-            os.write(master, answer.encode() + b"\r")
-    os.close(master)
-    _, status = os.waitpid(pid, 0)
-    return os.waitstatus_to_exitcode(status), output
+    """Runs argv on a new pseudo-terminal, answering every passphrase prompt (veilor's
+    "Passphrase", age's "passphrase") with `answer`."""
+    status, said, _ = run_on_terminal_as(argv, answer, timeout, ignore_case=True)
+    return status, said
 
 
 def veilor(veilor_path, command, source, destination, passphrase=PASSPHRASE):

@@ -9,21 +9,14 @@ once; what is typed is never echoed; without a terminal veilor says how else to
 give the passphrase.
 """
 import os
-import pty
-import select
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
+
+from terminal import fail, run_on_terminal
 
 ROOT = tempfile.mkdtemp(prefix="veilor-prompt-")
-
-
-def fail(message):
-    print("FAIL: " + message)
-    shutil.rmtree(ROOT, ignore_errors=True)
-    sys.exit(1)
 
 
 def core_limit(pid):
@@ -33,48 +26,6 @@ def core_limit(pid):
             if line.startswith("Max core file size"):
                 return line.split()[4:6]
     return None
-
-
-def run_on_terminal(argv, answers, timeout=60, seen=None):
-    """Runs argv on a new pseudo-terminal, giving the next answer at each new prompt.
-    seen(pid) is called at the first prompt, while the process waits."""
-    pid, master = pty.fork()
-    if pid == 0:
-        try:
-            os.execv(argv[0], argv)
-        finally:
-            os._exit(127)
-    output = b""
-    answered = 0
-    deadline = time.monotonic() + timeout
-    while True:
-        if time.monotonic() > deadline:
-            os.kill(pid, 9)
-            os.waitpid(pid, 0)
-            fail("%s timed out; it said %r" % (argv, output))
-        ready, _, _ = select.select([master], [], [], 1.0)
-        if not ready:
-            continue
-        try:
-            chunk = os.read(master, 4096)
-        except OSError:  # the terminal closes when the program ends
-            break
-        if not chunk:
-            break
-        output += chunk
-        prompts = output.count(b"Passphrase")
-        if prompts > answered and answered == 0 and seen is not None:
-            seen(pid)
-        if prompts > answered:
-            if answered >= len(answers):
-                os.kill(pid, 9)
-                os.waitpid(pid, 0)
-                fail("%s asked %d times; it said %r" % (argv, prompts, output))
-            os.write(master, answers[answered].encode() + b"\r")
-            answered += 1
-    os.close(master)
-    _, status = os.waitpid(pid, 0)
-    return os.waitstatus_to_exitcode(status), output, answered
 
 
 def main():

@@ -349,6 +349,133 @@ std::optional<FileKey> X25519Identity::Unwrap(const std::vector<Stanza>& stanzas
     return std::nullopt;
 }
 
+namespace {
+
+// The source, read through its ASCII armor when it has one.
+std::unique_ptr<ISourceFile> OpenAgeSource(ICipherFiles& files, const std::string& sourceFile) {
+    const bool armored = IsArmoredFile(files, sourceFile);
+    std::unique_ptr<ISourceFile> source = files.OpenSource(sourceFile);
+    if (!source) {
+        throw RuntimeError(errors::kFileNotFound, errors::kFileNotFoundDecryptText);
+    }
+    if (armored) {
+        source = std::make_unique<ArmoredSource>(std::move(source));
+    }
+    return source;
+}
+
+Header ReadHeader(Reader& reader) {
+    HeaderParser parser;
+    while (!parser.Done()) {
+        const std::size_t room =
+            kMaxHeaderSize - std::min<std::uint64_t>(reader.Consumed(), kMaxHeaderSize);
+        parser.Feed(reader.ReadLine(std::min(room, kMaxLineSize)));
+    }
+    return parser.Result();
+}
+
+// The file key from the first identity that opens the header, or the failure
+// that says why none did.
+std::optional<FileKey> UnwrapFileKey(const std::vector<IIdentity*>& identities,
+                                     const Header& header) {
+    const bool hasScrypt =
+        std::any_of(header.stanzas.begin(), header.stanzas.end(),
+                    [](const Stanza& stanza) { return stanza.arguments[0] == "scrypt"; });
+    // A passphrase vouches for the file only when nothing else could have made it.
+    if (hasScrypt && header.stanzas.size() > 1) {
+        ThrowHeaderFailure();
+    }
+    std::optional<FileKey> fileKey;
+    for (IIdentity* identity : identities) {
+        fileKey = identity->Unwrap(header.stanzas);
+        if (fileKey) {
+            return fileKey;
+        }
+    }
+    if (hasScrypt) {
+        throw AgeError(Failure::NoMatch, errors::kIncorrectPassword,
+                       errors::kIncorrectPasswordText);
+    }
+    throw AgeError(Failure::NoMatch, errors::kAgeNeedsKey, errors::kAgeNeedsKeyText);
+}
+
+void CheckHeaderMac(const FileKey& fileKey, const Header& header) {
+    Key32 macKey = Hkdf(fileKey.data(), fileKey.size(), nullptr, 0, "header");
+    const WipeOnExit wipeMacKey(macKey);
+    const Key32 mac =
+        HmacSha256(macKey, reinterpret_cast<const std::uint8_t*>(header.macInput.data()),
+                   header.macInput.size());
+    if (!EqualInConstantTime(mac.data(), header.mac.data(), mac.size())) {
+        throw AgeError(Failure::Hmac, errors::kAgeHeaderAltered, errors::kAgeHeaderAlteredText);
+    }
+}
+
+// Reads the payload's nonce, which follows the header, and derives the payload key.
+Key32 ReadPayloadKey(Reader& reader, const FileKey& fileKey) {
+    std::array<std::uint8_t, kNonceSize> nonce{};
+    if (reader.Ensure(nonce.size()) < nonce.size()) {
+        ThrowHeaderFailure();
+    }
+    std::memcpy(nonce.data(), reader.Data(), nonce.size());
+    reader.Consume(nonce.size());
+    return Hkdf(fileKey.data(), fileKey.size(), nonce.data(), nonce.size(), "payload");
+}
+
+// Opens one sealed chunk into `plain`, or throws naming the fault.
+void OpenChunk(ChunkCipher& cipher, std::uint64_t counter, bool last, const std::uint8_t* chunk,
+               std::size_t size, std::uint8_t* plain) {
+    if (size < kTagSize) {
+        ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
+    }
+    if (!cipher.Open(ChunkNonce(counter, last), chunk, size, plain)) {
+        // Which fault it is: a last chunk that is not marked last is a file cut
+        // short; a chunk marked last with more behind it, data added after the end.
+        if (cipher.Open(ChunkNonce(counter, !last), chunk, size, plain)) {
+            if (last) {
+                ThrowPayload(errors::kAgeIncomplete, errors::kAgeIncompleteText);
+            }
+            ThrowPayload(errors::kAgeTrailingData, errors::kAgeTrailingDataText);
+        }
+        ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
+    }
+    // Only an empty file ends in an empty chunk.
+    if (last && size == kTagSize && counter > 0) {
+        ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
+    }
+}
+
+// Opens the chunks from the reader to the file's end into the destination, a
+// batch of chunks per write.
+void DecryptPayload(Reader& reader, ChunkCipher& cipher, IDestinationFile& destination,
+                    IProgressSink& progress, std::uint64_t total) {
+    const Buffer plain(kChunksPerBatch * kChunkSize);
+    std::size_t out = 0;
+    for (std::uint64_t counter = 0;; ++counter) {
+        // A chunk is the last one when the file ends within one byte past it.
+        const std::size_t ready = reader.Ensure(kSealedChunkSize + 1);
+        const bool last = ready <= kSealedChunkSize;
+        const std::size_t size = last ? ready : kSealedChunkSize;
+        const std::uint64_t at = reader.Consumed();
+        if (size >= kTagSize) {
+            ReportPoints(progress, at + 1, std::min(at + size, total), total);
+        }
+        OpenChunk(cipher, counter, last, reader.Data(), size, plain.get() + out);
+        reader.Consume(size);
+        out += size - kTagSize;
+        if (last || out == kChunksPerBatch * kChunkSize) {
+            if (out > 0) {
+                destination.Write(plain.get(), out);
+            }
+            out = 0;
+        }
+        if (last) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
 }  // namespace age
 
 using namespace age;
@@ -428,63 +555,16 @@ void AgeCipher::Decrypt(const std::string& passPhrase, const std::string& source
     Decrypt(std::vector<IIdentity*>{&identity}, sourceFile, destinationFile);
 }
 
-void AgeCipher::Decrypt(std::vector<IIdentity*> identities, const std::string& sourceFile,
+void AgeCipher::Decrypt(const std::vector<IIdentity*>& identities, const std::string& sourceFile,
                         const std::string& destinationFile) {
     CheckArguments(sourceFile, destinationFile);
-    const bool armored = IsArmoredFile(files_, sourceFile);
-    std::unique_ptr<ISourceFile> source = files_.OpenSource(sourceFile);
-    if (!source) {
-        throw RuntimeError(errors::kFileNotFound, errors::kFileNotFoundDecryptText);
-    }
-    if (armored) {
-        source = std::make_unique<ArmoredSource>(std::move(source));
-    }
+    const std::unique_ptr<ISourceFile> source = OpenAgeSource(files_, sourceFile);
     Reader reader(*source);
-    HeaderParser parser;
-    while (!parser.Done()) {
-        const std::size_t room =
-            kMaxHeaderSize - std::min<std::uint64_t>(reader.Consumed(), kMaxHeaderSize);
-        parser.Feed(reader.ReadLine(std::min(room, kMaxLineSize)));
-    }
-    const Header& header = parser.Result();
-    const bool hasScrypt =
-        std::any_of(header.stanzas.begin(), header.stanzas.end(),
-                    [](const Stanza& stanza) { return stanza.arguments[0] == "scrypt"; });
-    // A passphrase vouches for the file only when nothing else could have made it.
-    if (hasScrypt && header.stanzas.size() > 1) {
-        ThrowHeaderFailure();
-    }
-    std::optional<FileKey> fileKey;
-    for (IIdentity* identity : identities) {
-        fileKey = identity->Unwrap(header.stanzas);
-        if (fileKey) {
-            break;
-        }
-    }
-    if (!fileKey) {
-        if (hasScrypt) {
-            throw AgeError(Failure::NoMatch, errors::kIncorrectPassword,
-                           errors::kIncorrectPasswordText);
-        }
-        throw AgeError(Failure::NoMatch, errors::kAgeNeedsKey, errors::kAgeNeedsKeyText);
-    }
+    const Header header = ReadHeader(reader);
+    std::optional<FileKey> fileKey = UnwrapFileKey(identities, header);
     const WipeOnExit wipeFileKey(*fileKey);
-    Key32 macKey = Hkdf(fileKey->data(), fileKey->size(), nullptr, 0, "header");
-    const WipeOnExit wipeMacKey(macKey);
-    const Key32 mac =
-        HmacSha256(macKey, reinterpret_cast<const std::uint8_t*>(header.macInput.data()),
-                   header.macInput.size());
-    if (!EqualInConstantTime(mac.data(), header.mac.data(), mac.size())) {
-        throw AgeError(Failure::Hmac, errors::kAgeHeaderAltered, errors::kAgeHeaderAlteredText);
-    }
-    std::array<std::uint8_t, kNonceSize> nonce{};
-    if (reader.Ensure(nonce.size()) < nonce.size()) {
-        ThrowHeaderFailure();
-    }
-    std::memcpy(nonce.data(), reader.Data(), nonce.size());
-    reader.Consume(nonce.size());
-    Key32 payloadKey =
-        Hkdf(fileKey->data(), fileKey->size(), nonce.data(), nonce.size(), "payload");
+    CheckHeaderMac(*fileKey, header);
+    Key32 payloadKey = ReadPayloadKey(reader, *fileKey);
     const WipeOnExit wipePayloadKey(payloadKey);
 
     // The total is the file's length, for the progress points and the size the
@@ -499,48 +579,8 @@ void AgeCipher::Decrypt(std::vector<IIdentity*> identities, const std::string& s
     const std::uint64_t chunks = (payload + kSealedChunkSize - 1) / kSealedChunkSize;
     const auto destination = files_.CreateDestination(
         destinationFile, payload > chunks * kTagSize ? payload - chunks * kTagSize : 0);
-
     ChunkCipher cipher(payloadKey, false);
-    const Buffer plain(kChunksPerBatch * kChunkSize);
-    std::size_t out = 0;
-    for (std::uint64_t counter = 0;; ++counter) {
-        // A chunk is the last one when the file ends within one byte past it.
-        const std::size_t ready = reader.Ensure(kSealedChunkSize + 1);
-        const bool last = ready <= kSealedChunkSize;
-        const std::size_t size = last ? ready : kSealedChunkSize;
-        if (size < kTagSize) {
-            ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
-        }
-        const std::uint64_t at = reader.Consumed();
-        ReportPoints(progress_, at + 1, std::min(at + size, total), total);
-        const std::uint8_t* chunk = reader.Data();
-        if (!cipher.Open(ChunkNonce(counter, last), chunk, size, plain.get() + out)) {
-            // Which fault it is: a last chunk that is not marked last is a file cut
-            // short; a chunk marked last with more behind it, data added after the end.
-            if (cipher.Open(ChunkNonce(counter, !last), chunk, size, plain.get() + out)) {
-                if (last) {
-                    ThrowPayload(errors::kAgeIncomplete, errors::kAgeIncompleteText);
-                }
-                ThrowPayload(errors::kAgeTrailingData, errors::kAgeTrailingDataText);
-            }
-            ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
-        }
-        // Only an empty file ends in an empty chunk.
-        if (last && size == kTagSize && counter > 0) {
-            ThrowPayload(errors::kAgeDamaged, errors::kAgeDamagedText);
-        }
-        reader.Consume(size);
-        out += size - kTagSize;
-        if (last || out == kChunksPerBatch * kChunkSize) {
-            if (out > 0) {
-                destination->Write(plain.get(), out);
-            }
-            out = 0;
-        }
-        if (last) {
-            break;
-        }
-    }
+    DecryptPayload(reader, cipher, *destination, progress_, total);
     destination->Commit();
 }
 

@@ -88,7 +88,7 @@ public:
     void Decrypt(const std::string& passPhrase, const std::string& sourceFile,
                  const std::string& destinationFile);
     // Decrypts with whatever identities are given (the passphrase is one of them).
-    void Decrypt(std::vector<age::IIdentity*> identities, const std::string& sourceFile,
+    void Decrypt(const std::vector<age::IIdentity*>& identities, const std::string& sourceFile,
                  const std::string& destinationFile);
 
 private:

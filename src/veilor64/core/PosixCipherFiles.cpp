@@ -102,18 +102,8 @@ public:
     ~PosixDestinationFile() override = default;
 
     void Write(const std::uint8_t* data, std::size_t size) override {
-        while (size > 0) {
-            const ssize_t written = ::write(fd_, data, size);
-            if (written < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                ThrowFileError(errno);
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
-            written_ += static_cast<std::uint64_t>(written);
-        }
+        WriteAll(data, size, -1);
+        written_ += size;
         // An unnamed file written in place is read back soon and never kept: it
         // stays in the cache.
         if (!inPlace_.valid()) {
@@ -122,19 +112,7 @@ public:
     }
 
     void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
-        auto at = static_cast<off_t>(offset);
-        while (size > 0) {
-            const ssize_t written = ::pwrite(fd_, data, size, at);
-            if (written < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                ThrowFileError(errno);
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
-            at += written;
-        }
+        WriteAll(data, size, static_cast<off_t>(offset));
     }
 
     void Commit() override {
@@ -158,6 +136,25 @@ public:
     }
 
 private:
+    // Writes all `size` bytes at `at`, or appends them when `at` is negative.
+    void WriteAll(const std::uint8_t* data, std::size_t size, off_t at) const {
+        while (size > 0) {
+            const ssize_t written =
+                at < 0 ? ::write(fd_, data, size) : ::pwrite(fd_, data, size, at);
+            if (written < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                ThrowFileError(errno);
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+            if (at >= 0) {
+                at += written;
+            }
+        }
+    }
+
     // Starts write-back of each completed window and waits for the one before,
     // whose pages are then dropped: the disk works while the source is read, and
     // dirty pages stay bounded whatever the file's size.
