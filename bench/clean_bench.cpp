@@ -11,8 +11,8 @@
 #include "FolderErasers.h"
 #include "PosixFolderTree.h"
 #include "ThrottledEventPump.h"
-#include "platform/ShellFolders.h"
-#include "platform/TempPath.h"
+#include "os/ShellFolders.h"
+#include "os/TempPath.h"
 
 #include <fcntl.h>
 #include <spawn.h>

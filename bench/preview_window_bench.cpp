@@ -3,7 +3,9 @@
 // window went without answering events, in milliseconds. bench/run-preview runs it.
 
 #include "CleanPreview.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeShellFolders.h"
 #include "FakeTraceCatalog.h"
 #include "PosixTempPath.h"

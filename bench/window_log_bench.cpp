@@ -9,7 +9,9 @@
 
 #include "ExtensionBrowserSource.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "WindowLog.h"
 #include "cIEWindows.h"
 

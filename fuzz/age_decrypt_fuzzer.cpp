@@ -12,7 +12,7 @@
 #include "AgeCipher.h"
 #include "CountingProgress.h"
 #include "MemoryCipherFiles.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -13,7 +13,7 @@
 #include "CountingProgress.h"
 #include "MemoryCipherFiles.h"
 #include "Windows1252.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -11,8 +11,8 @@
 
 #include "FuzzRequire.h"
 #include "LibArchiveReader.h"
-#include "platform/EventPump.h"
-#include "platform/RuntimeError.h"
+#include "os/EventPump.h"
+#include "os/RuntimeError.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AppServices.h"
-#include "CombinedBrowserSource.h"
+#include "browsers/CombinedBrowserSource.h"
 #include "DevToolsBrowserSource.h"
 #include "ExtensionBrowserSource.h"
 #include "FlockCleaningLock.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/ControlFactory.h"
-#include "platform/ControlRegistration.h"
-#include "platform/RuntimeError.h"
+#include "os/ControlFactory.h"
+#include "os/ControlRegistration.h"
+#include "os/RuntimeError.h"
 #include "veilor64/VeilorControlFactory.h"
 
 #include <string>

@@ -27,7 +27,7 @@
 #include "SystemClock.h"
 #include "XcbClipboard.h"
 #include "XdgPaths.h"
-#include "platform/TextLines.h"
+#include "os/TextLines.h"
 
 #include <sys/stat.h>
 

@@ -11,10 +11,10 @@
 #include "PosixFolder.h"
 #include "PosixFolderTree.h"
 #include "TraceFiles.h"
-#include "platform/Registry.h"
-#include "platform/RuntimeError.h"
-#include "platform/ShellFolders.h"
-#include "platform/TempPath.h"
+#include "store/Registry.h"
+#include "os/RuntimeError.h"
+#include "os/ShellFolders.h"
+#include "os/TempPath.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

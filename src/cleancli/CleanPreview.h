@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FolderTree.h"
-#include "platform/TraceCatalog.h"
+#include "os/FolderTree.h"
+#include "traces/TraceCatalog.h"
 
 #include <chrono>
 #include <cstdint>

@@ -2,8 +2,8 @@
 
 #include "CleaningHost.h"
 #include "LogSink.h"
-#include "platform/EventPump.h"
-#include "platform/MessageBox.h"
+#include "os/EventPump.h"
+#include "desktop/MessageBox.h"
 
 #include <functional>
 #include <string>

@@ -2,9 +2,9 @@
 
 #include "RegistryLayer.h"
 #include "TextField.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
-#include "platform/TraceCatalog.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
+#include "traces/TraceCatalog.h"
 
 namespace orvelle::cleaning {
 

@@ -1,6 +1,6 @@
 #include "CleaningLog.h"
 
-#include "platform/TextLines.h"
+#include "os/TextLines.h"
 
 namespace orvelle::cleaning {
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "RegistryLayer.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
-#include "platform/TraceCatalog.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
+#include "traces/TraceCatalog.h"
 
 #include <array>
 #include <functional>

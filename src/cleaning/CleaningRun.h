@@ -4,10 +4,10 @@
 #include "CleaningLog.h"
 #include "CleaningOptions.h"
 #include "StepOperations.h"
-#include "platform/CleaningLock.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/MessageBox.h"
+#include "os/CleaningLock.h"
+#include "os/Clock.h"
+#include "os/EventPump.h"
+#include "desktop/MessageBox.h"
 
 #include <string>
 

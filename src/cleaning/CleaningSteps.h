@@ -5,7 +5,7 @@
 #include "FolderErasers.h"
 #include "HistoryErasers.h"
 #include "StepOperations.h"
-#include "platform/Clipboard.h"
+#include "desktop/Clipboard.h"
 
 namespace orvelle::cleaning {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CleaningLog.h"
-#include "platform/TraceCatalog.h"
+#include "traces/TraceCatalog.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include "ErrorBox.h"
 #include "OptionTable.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <memory>

@@ -3,11 +3,11 @@
 #include "CleaningHost.h"
 #include "CleaningLog.h"
 #include "CleaningTraces.h"
-#include "platform/EventPump.h"
-#include "platform/FolderTree.h"
-#include "platform/MessageBox.h"
-#include "platform/ShellFolders.h"
-#include "platform/TempPath.h"
+#include "os/EventPump.h"
+#include "os/FolderTree.h"
+#include "desktop/MessageBox.h"
+#include "os/ShellFolders.h"
+#include "os/TempPath.h"
 
 #include <string>
 

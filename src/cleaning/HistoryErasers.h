@@ -2,9 +2,9 @@
 
 #include "CleaningLog.h"
 #include "CleaningTraces.h"
-#include "platform/MessageBox.h"
-#include "platform/RecycleBin.h"
-#include "platform/Registry.h"
+#include "desktop/MessageBox.h"
+#include "os/RecycleBin.h"
+#include "store/Registry.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ShellFolders.h"
+#include "os/ShellFolders.h"
 
 #include <array>
 

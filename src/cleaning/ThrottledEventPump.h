@@ -1,7 +1,7 @@
 #pragma once
 
 #include "LogSink.h"
-#include "platform/EventPump.h"
+#include "os/EventPump.h"
 
 #include <chrono>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileTypeAssociation.h"
+#include "desktop/FileTypeAssociation.h"
 
 #include <string>
 

@@ -2,12 +2,12 @@
 
 #include "CipherControlSource.h"
 #include "FileSecurityView.h"
-#include "platform/Archive.h"
-#include "platform/FileSystem.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/TempPath.h"
-#include "platform/TemporaryFiles.h"
+#include "filesecurity/Archive.h"
+#include "os/FileSystem.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "os/TempPath.h"
+#include "os/TemporaryFiles.h"
 
 #include <memory>
 #include <string>

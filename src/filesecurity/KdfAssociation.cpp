@@ -1,7 +1,7 @@
 #include "KdfAssociation.h"
 
 #include "Version.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 namespace orvelle::filesecurity {
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "RegistryLayer.h"
-#include "platform/FileTypeAssociation.h"
-#include "platform/MessageBox.h"
+#include "desktop/FileTypeAssociation.h"
+#include "desktop/MessageBox.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
+#include "desktop/FileDialogs.h"
+#include "desktop/MessageBox.h"
 
 #include <string>
 

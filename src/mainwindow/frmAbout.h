@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HookLibrary.h"
+#include "popup/HookLibrary.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/HiddenWindowsFile.h"
-#include "platform/WindowList.h"
+#include "popup/HiddenWindowsFile.h"
+#include "popup/WindowList.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MonitorContext.h"
-#include "platform/BrowserSource.h"
+#include "browsers/BrowserSource.h"
 
 #include <cstdint>
 #include <memory>

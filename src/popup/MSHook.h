@@ -1,10 +1,10 @@
 #pragma once
 
 #include "HideShowWindows.h"
-#include "platform/HookLibrary.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/WindowProcedure.h"
+#include "popup/HookLibrary.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "popup/WindowProcedure.h"
 
 #include <functional>
 #include <string>

@@ -2,9 +2,9 @@
 
 #include "Events.h"
 #include "PopupKillerState.h"
-#include "platform/KeyState.h"
-#include "platform/ProcessInfo.h"
-#include "platform/Sound.h"
+#include "desktop/KeyState.h"
+#include "os/ProcessInfo.h"
+#include "desktop/Sound.h"
 
 namespace orvelle::popup {
 

@@ -1,7 +1,7 @@
 #include "WavPathFile.h"
 
 #include "ProgramPaths.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 namespace orvelle::popup {
 

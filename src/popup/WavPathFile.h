@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FileSystem.h"
-#include "platform/ProcessInfo.h"
+#include "os/FileSystem.h"
+#include "os/ProcessInfo.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cIEWindows.h"
-#include "platform/Clock.h"
+#include "os/Clock.h"
 
 #include <string>
 #include <vector>

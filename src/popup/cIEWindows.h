@@ -5,11 +5,11 @@
 #include "MonitorContext.h"
 #include "PopupKillerState.h"
 #include "cIEWindowsEvents.h"
-#include "platform/BrowserSource.h"
-#include "platform/EventPump.h"
-#include "platform/KeyState.h"
-#include "platform/ProcessInfo.h"
-#include "platform/Sound.h"
+#include "browsers/BrowserSource.h"
+#include "os/EventPump.h"
+#include "desktop/KeyState.h"
+#include "os/ProcessInfo.h"
+#include "desktop/Sound.h"
 
 #include <cstdint>
 #include <map>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/BrowserSource.h"
+#include "browsers/BrowserSource.h"
 
 #include <cstdint>
 #include <string>

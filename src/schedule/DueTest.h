@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ScheduleEditor.h"
-#include "platform/Clock.h"
+#include "os/Clock.h"
 
 namespace orvelle::schedule {
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "ScheduleTypes.h"
-#include "platform/Clock.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
+#include "os/Clock.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
 
 #include <functional>
 #include <optional>

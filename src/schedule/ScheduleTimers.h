@@ -2,9 +2,9 @@
 
 #include "DueTest.h"
 #include "ScheduleEditor.h"
-#include "platform/Clock.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
+#include "os/Clock.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/MessageBox.h"
-#include "platform/RuntimeError.h"
+#include "desktop/MessageBox.h"
+#include "os/RuntimeError.h"
 
 #include <exception>
 #include <new>

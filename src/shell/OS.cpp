@@ -1,6 +1,6 @@
 #include "OS.h"
 
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/MessageBox.h"
-#include "platform/ShellExecute.h"
-#include "platform/SystemInfo.h"
-#include "platform/TempFile.h"
-#include "platform/WindowHandle.h"
+#include "desktop/MessageBox.h"
+#include "desktop/ShellExecute.h"
+#include "os/SystemInfo.h"
+#include "os/TempFile.h"
+#include "desktop/WindowHandle.h"
 
 #include <string>
 

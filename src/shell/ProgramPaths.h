@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProcessInfo.h"
+#include "os/ProcessInfo.h"
 
 #include <string>
 

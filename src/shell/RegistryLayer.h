@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/MessageBox.h"
-#include "platform/Registry.h"
+#include "desktop/MessageBox.h"
+#include "store/Registry.h"
 
 #include <cstdint>
 #include <string>

@@ -2,8 +2,8 @@
 
 // The catalogue of the settings store: every section and key the program uses.
 
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
 
 #include <cstdint>
 #include <string>

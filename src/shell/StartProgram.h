@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/InstanceLock.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/ProfileFile.h"
+#include "os/InstanceLock.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "store/ProfileFile.h"
 
 #include <functional>
 #include <string>

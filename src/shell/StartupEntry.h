@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Registry.h"
-#include "platform/StartupList.h"
+#include "store/Registry.h"
+#include "os/StartupList.h"
 
 #include <string>
 

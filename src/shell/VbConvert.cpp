@@ -1,7 +1,7 @@
 #include "VbConvert.h"
 
-#include "platform/RuntimeError.h"
-#include "platform/TextLines.h"
+#include "os/RuntimeError.h"
+#include "os/TextLines.h"
 
 #include <cctype>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include "PosixFolder.h"
 #include "XdgPaths.h"
 #include "browsers/BrowserTable.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include "IniText.h"
 
-#include "platform/TextLines.h"
+#include "os/TextLines.h"
 
 #include <algorithm>
 #include <sstream>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BrowserProfiles.h"
-#include "platform/TraceCatalog.h"
+#include "traces/TraceCatalog.h"
 
 #include <optional>
 

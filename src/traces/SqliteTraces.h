@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TraceCatalog.h"
+#include "traces/TraceCatalog.h"
 
 #include <cstdint>
 #include <string>

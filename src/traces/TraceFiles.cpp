@@ -1,7 +1,7 @@
 #include "TraceFiles.h"
 
 #include "PosixFolder.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <ftw.h>
 #include <sys/stat.h>

@@ -4,7 +4,9 @@
 
 #include "CleanInternetPage.h"
 #include "CleaningPages.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FileSecurityPage.h"
 #include "PosixServices.h"
 #include "TempEnvironment.h"

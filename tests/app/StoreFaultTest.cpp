@@ -3,7 +3,9 @@
 // never replaced for trouble, no clean runs on guessed options, and no change is
 // dropped without a word.
 
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PosixServices.h"
 #include "PrivateMounts.h"
 #include "RegistrySettingsStore.h"

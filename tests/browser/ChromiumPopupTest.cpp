@@ -4,10 +4,12 @@
 #include "ChromiumHarness.h"
 #include "DevToolsBrowserSource.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "TempEnvironment.h"
 #include "cIEWindows.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <QJsonArray>
 #include <QRandomGenerator>

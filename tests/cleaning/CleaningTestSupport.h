@@ -6,7 +6,7 @@
 #include "LogSink.h"
 #include "StepOperations.h"
 #include "TextField.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <functional>
 #include <optional>

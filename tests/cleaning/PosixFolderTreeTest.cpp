@@ -4,7 +4,9 @@
 
 #include "CleaningLog.h"
 #include "CleaningTestSupport.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeShellFolders.h"
 #include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
@@ -12,7 +14,7 @@
 #include "PosixFolderTree.h"
 #include "PrivateMounts.h"
 #include "TempEnvironment.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

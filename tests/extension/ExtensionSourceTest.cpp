@@ -3,7 +3,9 @@
 
 #include "ExtensionBrowserSource.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "NativeMessages.h"
 #include "TempEnvironment.h"
 #include "WindowLog.h"

@@ -1,9 +1,11 @@
 #include "ArchiveTestSupport.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "LibArchiveReader.h"
 #include "LibArchiveWriter.h"
 #include "TempEnvironment.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <sys/stat.h>
 

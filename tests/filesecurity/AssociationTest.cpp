@@ -1,5 +1,7 @@
 #include "ArchiveTestSupport.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "KdfAssociation.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"

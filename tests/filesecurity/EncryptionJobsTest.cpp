@@ -1,6 +1,8 @@
 #include "EncryptionJobs.h"
 #include "FakeFileSecurity.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "RecordingView.h"
 
 #include <gtest/gtest.h>

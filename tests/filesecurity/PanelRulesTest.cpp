@@ -1,4 +1,6 @@
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PanelRules.h"
 
 #include <gtest/gtest.h>

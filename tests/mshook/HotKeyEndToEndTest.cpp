@@ -1,4 +1,6 @@
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "HideShowWindows.h"
 #include "MSHook.h"
 #include "PosixServices.h"

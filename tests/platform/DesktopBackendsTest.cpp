@@ -6,7 +6,7 @@
 #include "WindowsVersionName.h"
 #include "XdgMime.h"
 #include "XdgShellExecute.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

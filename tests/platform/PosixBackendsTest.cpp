@@ -9,7 +9,7 @@
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
 #include "XdgStartupList.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gtest/gtest.h>
 

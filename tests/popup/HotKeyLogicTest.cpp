@@ -1,4 +1,6 @@
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeWindowPlatform.h"
 #include "HideShowWindows.h"
 #include "MSHook.h"

@@ -1,7 +1,9 @@
 // The window monitor: the pop-up rule, mouse buttons and keys, back/forward state.
 
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "cIEWindows.h"
 
 #include <gtest/gtest.h>

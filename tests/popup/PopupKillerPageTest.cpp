@@ -3,7 +3,9 @@
 
 #include "FakeAppServices.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PopupKillerPage.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"

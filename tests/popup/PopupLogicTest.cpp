@@ -1,12 +1,14 @@
 // The window collection, the window monitor and the relay over a fake window source.
 
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PopupKillerState.h"
 #include "WavPathFile.h"
 #include "WindowLog.h"
 #include "cIEWindows.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,7 @@
 #include "DueTest.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "ScheduleEditor.h"
 #include "ScheduleTimers.h"
 

@@ -1,4 +1,6 @@
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "OptionalDateTimeEdit.h"
 #include "SchedulePage.h"
 #include "SecondTimer.h"

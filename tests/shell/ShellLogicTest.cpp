@@ -1,5 +1,7 @@
 #include "ErrorBox.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "RegistryLayer.h"
 #include "Settings.h"
 #include "SqliteRegistry.h"

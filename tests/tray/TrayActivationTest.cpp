@@ -2,7 +2,9 @@
 // own (tests/tray/StatusNotifierWatcher.cpp), and the item's methods called as a panel
 // calls them. Runs under Xvfb (run_under_xvfb.sh).
 
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PosixServices.h"
 #include "TempEnvironment.h"
 #include "frmMain.h"

@@ -5,7 +5,7 @@
 #include "CipherErrors.h"
 #include "MemoryCipherFiles.h"
 #include "PassKey.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "Registration.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 #include "veilor64/VeilorControlFactory.h"
 #include "veilor64/veilor64.h"
 

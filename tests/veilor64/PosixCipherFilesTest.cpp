@@ -6,7 +6,7 @@
 #include "PosixCipherFiles.h"
 #include "TempEnvironment.h"
 #include "UnnamedFile.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "QelPictureBox.h"
 #include "QelProgressBar.h"
 #include "QelShape.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -9,7 +9,7 @@
 #include "Twips.h"
 #include "Veilor.h"
 #include "frmStatusBar.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <QApplication>
 #include <QFontMetrics>

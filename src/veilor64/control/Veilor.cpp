@@ -5,7 +5,7 @@
 #include "CipherErrors.h"
 #include "PosixCipherFiles.h"
 #include "UnnamedFile.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 namespace orvelle::veilor64 {
 namespace {

@@ -9,7 +9,7 @@
 #include "SqliteRegistry.h"
 #include "Veilor.h"
 #include "WipedString.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <dlfcn.h>
 #include <strings.h>

@@ -4,7 +4,7 @@
 #include "AgeErrors.h"
 #include "CipherErrors.h"
 #include "WipedString.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <cstring>

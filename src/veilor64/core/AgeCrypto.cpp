@@ -1,7 +1,7 @@
 #include "AgeCrypto.h"
 
 #include "CipherErrors.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>

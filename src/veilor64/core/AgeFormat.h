@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AgeCrypto.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <cstdint>
 #include <optional>

@@ -4,7 +4,7 @@
 #include "PassKey.h"
 #include "Windows1252.h"
 #include "WipedString.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <array>

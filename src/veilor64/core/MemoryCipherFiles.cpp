@@ -1,7 +1,7 @@
 #include "MemoryCipherFiles.h"
 
 #include "CipherErrors.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include "WipedString.h"
 
 #include "CipherErrors.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include "CipherErrors.h"
 #include "UnnamedFile.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

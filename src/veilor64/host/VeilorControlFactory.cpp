@@ -1,6 +1,6 @@
 #include "veilor64/VeilorControlFactory.h"
 
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 #include "veilor64/veilor64.h"
 
 #include <dlfcn.h>

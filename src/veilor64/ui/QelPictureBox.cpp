@@ -2,7 +2,7 @@
 
 #include "OleColor.h"
 #include "VbInput.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -4,8 +4,8 @@
 // through the registry store, loads it and offers its Veilor as an
 // ICipherControl. Standard C++ only; no Qt.
 
-#include "platform/ControlFactory.h"
-#include "platform/Registry.h"
+#include "os/ControlFactory.h"
+#include "store/Registry.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,0 +1,172 @@
+#include "IniProfileFile.h"
+
+#include "AtomicFile.h"
+#include "XdgPaths.h"
+#include "os/TextLines.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <vector>
+
+namespace orvelle::platform::posix {
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// "[name]" gives the trimmed name; anything else gives nothing.
+bool SectionHeader(const std::string& line, std::string& name) {
+    const std::string trimmed = Trim(line);
+    if (trimmed.size() < 2 || trimmed.front() != '[') {
+        return false;
+    }
+    const auto close = trimmed.find(']');
+    if (close == std::string::npos) {
+        return false;
+    }
+    name = Trim(trimmed.substr(1, close - 1));
+    return true;
+}
+
+bool Entry(const std::string& line, std::string& key, std::string& value) {
+    const auto equals = line.find('=');
+    if (equals == std::string::npos) {
+        return false;
+    }
+    key = Trim(line.substr(0, equals));
+    value = Trim(line.substr(equals + 1));
+    return !key.empty() && key.front() != ';';
+}
+
+std::string Unquote(const std::string& value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+}  // namespace
+
+IniProfileFile::IniProfileFile(std::string path) : path_(std::move(path)) {
+}
+
+std::string IniProfileFile::DefaultPath() {
+    return XdgPaths::OrvelleConfigDir() + "/win.ini";
+}
+
+std::uint32_t IniProfileFile::GetPrivateProfileStringA(const std::string& section,
+                                                       const std::string& key,
+                                                       const std::string& defaultValue,
+                                                       std::string& text,
+                                                       std::uint32_t bufferSize) {
+    std::string result = Trim(defaultValue);
+    std::string content;
+    if (ReadWholeFile(path_, content) == 0) {
+        const std::string wantedSection = Trim(section);
+        const std::string wantedKey = Trim(key);
+        bool inSection = false;
+        for (const auto& line : SplitLines(content)) {
+            std::string name;
+            if (SectionHeader(line, name)) {
+                if (inSection) {
+                    break;  // the first matching section alone is read, as the platform does
+                }
+                inSection = SameName(name, wantedSection);
+                continue;
+            }
+            std::string entryKey;
+            std::string entryValue;
+            if (inSection && Entry(line, entryKey, entryValue) && SameName(entryKey, wantedKey)) {
+                result = Unquote(entryValue);
+                break;
+            }
+        }
+    }
+    if (bufferSize == 0) {
+        text.clear();
+        return 0;
+    }
+    if (result.size() > bufferSize - 1) {
+        result.resize(bufferSize - 1);
+    }
+    text = result;
+    return static_cast<std::uint32_t>(result.size());
+}
+
+bool IniProfileFile::WritePrivateProfileStringA(const std::string& section, const std::string& key,
+                                                const std::optional<std::string>& value) {
+    const std::string wantedSection = Trim(section);
+    const std::string wantedKey = Trim(key);
+    if (wantedSection.empty() || wantedKey.empty()) {
+        return false;
+    }
+    std::string content;
+    const int readError = ReadWholeFile(path_, content);
+    if (readError != 0 && readError != ENOENT) {
+        return false;  // never replace a file we could not read
+    }
+    std::vector<std::string> lines = SplitLines(content);
+    const std::string newLine = value ? wantedKey + "=" + Trim(*value) : std::string{};
+
+    std::size_t sectionStart = lines.size();
+    std::size_t sectionEnd = lines.size();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string name;
+        if (SectionHeader(lines[i], name)) {
+            if (sectionStart != lines.size()) {
+                sectionEnd = i;
+                break;
+            }
+            if (SameName(name, wantedSection)) {
+                sectionStart = i;
+            }
+        }
+    }
+    if (sectionStart == lines.size()) {
+        if (!value) {
+            return true;  // nothing to delete
+        }
+        lines.push_back("[" + wantedSection + "]");
+        lines.push_back(newLine);
+    } else {
+        // Stop before trailing blank lines so that a new entry joins the section's entries.
+        std::size_t insertAt = sectionEnd;
+        while (insertAt > sectionStart + 1 && Trim(lines[insertAt - 1]).empty()) {
+            --insertAt;
+        }
+        bool replaced = false;
+        for (std::size_t i = sectionStart + 1; i < sectionEnd; ++i) {
+            std::string entryKey;
+            std::string entryValue;
+            if (Entry(lines[i], entryKey, entryValue) && SameName(entryKey, wantedKey)) {
+                if (value) {
+                    lines[i] = newLine;
+                } else {
+                    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+                }
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            if (!value) {
+                return true;
+            }
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
+        }
+    }
+    std::string output;
+    for (const auto& line : lines) {
+        output += line;
+        output += '\n';
+    }
+    return WriteFileAtomically(path_, output) == 0;
+}
+
+}  // namespace orvelle::platform::posix
