@@ -12,30 +12,30 @@ namespace orvelle::app {
 
 namespace {
 
-std::unique_ptr<platform::posix::DevToolsBrowserSource> DevToolsSourceIfWanted(
-    platform::ISettingsStore& settings, platform::IRegistry& registry) {
+std::unique_ptr<browsers::devtools::DevToolsBrowserSource> DevToolsSourceIfWanted(
+    store::ISettingsStore& settings, store::IRegistry& registry) {
     if (settings.GetSetting(shell::ApplicationTitle(), shell::settings::kPopupKiller,
                             shell::settings::kDevToolsPort, "0") != "1") {
         return nullptr;
     }
-    return std::make_unique<platform::posix::DevToolsBrowserSource>([&registry] {
-        return platform::posix::BrowserProfileFolders(registry, platform::posix::XdgPaths::Home(),
-                                                      platform::posix::XdgPaths::ConfigHome());
+    return std::make_unique<browsers::devtools::DevToolsBrowserSource>([&registry] {
+        return browsers::BrowserProfileFolders(registry, os::posix::XdgPaths::Home(),
+                                                      os::posix::XdgPaths::ConfigHome());
     });
 }
 
 }  // namespace
 
-PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
+PosixServices::PosixServices(desktop::IMessageBox* messageBoxOverride)
     : storeStatus(
-          platform::posix::InspectRegistryStore(platform::posix::SqliteRegistry::DefaultPath())),
-      damagedStore(storeStatus.state == platform::posix::RegistryStoreState::Damaged
-                       ? platform::posix::SetAsideDamagedRegistryStore(
-                             platform::posix::SqliteRegistry::DefaultPath())
+          store::InspectRegistryStore(store::SqliteRegistry::DefaultPath())),
+      damagedStore(storeStatus.state == store::RegistryStoreState::Damaged
+                       ? store::SetAsideDamagedRegistryStore(
+                             store::SqliteRegistry::DefaultPath())
                        : std::nullopt),
-      registry(platform::posix::SqliteRegistry::DefaultPath()),
+      registry(store::SqliteRegistry::DefaultPath()),
       settings(registry),
-      profile(platform::posix::IniProfileFile::DefaultPath()),
+      profile(store::IniProfileFile::DefaultPath()),
       tray(shell::AppIcon()),
       shellFolders(registry),
       controls(registry, process.ProgramFolder()),
@@ -43,9 +43,9 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
       unzipControl(eventPump),
       devToolsBrowsers(DevToolsSourceIfWanted(settings, registry)),
       browsers(devToolsBrowsers
-                   ? std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers,
+                   ? std::vector<browsers::IBrowserWindowSource*>{&extensionBrowsers,
                                                                   devToolsBrowsers.get()}
-                   : std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers}),
+                   : std::vector<browsers::IBrowserWindowSource*>{&extensionBrowsers}),
       services{registry,
                settings,
                messageBoxOverride != nullptr ? *messageBoxOverride : messageBox,
@@ -81,7 +81,7 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
                traceCatalog,
                cleaningLock} {
     // A change that is not kept is said once per run: every later one fails the same way.
-    settings.SetWriteFailureHandler([this](const std::string& setting, platform::LSTATUS) {
+    settings.SetWriteFailureHandler([this](const std::string& setting, store::LSTATUS) {
         if (writeFailureShown_) {
             return;
         }
@@ -90,7 +90,7 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
             registry.LastError().empty() ? "the registry store is not open" : registry.LastError();
         shell::ShowErrorBox(
             services.messageBox,
-            platform::RuntimeError(platform::errors::kPathFileAccessError,
+            os::RuntimeError(os::errors::kPathFileAccessError,
                                    "Path/File access error: the setting " + setting +
                                        " could not be saved in " + registry.Path() + " (" + reason +
                                        "); no change is kept until it can be"));
@@ -103,11 +103,11 @@ PosixServices::PosixServices(platform::IMessageBox* messageBoxOverride)
 
 std::string PosixServices::StoreNotice() {
     if (damagedStore) {
-        return platform::posix::DamagedRegistryStoreMessage(*damagedStore);
+        return store::DamagedRegistryStoreMessage(*damagedStore);
     }
     if (StoreUnreadable()) {
-        return platform::posix::UnusableRegistryStoreMessage(
-            registry.Path(), storeStatus.state == platform::posix::RegistryStoreState::Unusable
+        return store::UnusableRegistryStoreMessage(
+            registry.Path(), storeStatus.state == store::RegistryStoreState::Unusable
                                  ? storeStatus.reason
                                  : registry.LastError());
     }
@@ -120,7 +120,7 @@ std::string PosixServices::StoreNotice() {
 }
 
 bool PosixServices::StoreUnreadable() const {
-    return storeStatus.state == platform::posix::RegistryStoreState::Unusable || !registry.IsOpen();
+    return storeStatus.state == store::RegistryStoreState::Unusable || !registry.IsOpen();
 }
 
 void PosixServices::OptionsShown() {

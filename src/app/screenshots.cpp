@@ -38,10 +38,10 @@
 namespace {
 
 // Message boxes would wait for a click nobody makes: print them instead.
-class PrintingMessageBox final : public orvelle::platform::IMessageBox {
+class PrintingMessageBox final : public orvelle::desktop::IMessageBox {
 public:
     void Show(const std::string& text, const std::string& title,
-              orvelle::platform::MessageIcon /*icon*/) override {
+              orvelle::desktop::MessageIcon /*icon*/) override {
         std::fprintf(stderr, "message box \"%s\": %s\n", title.c_str(), text.c_str());
     }
     // The safe answer: nothing is replaced while the pages are shown.
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     window.cleaningPages->chkSettings[4]->SetValue(0);
     window.cleaningPages->cmdBasicClean_Click();
     // The Popup Killer page with a few browser windows listed and the sound chosen.
-    platform::fake::FakeBrowserSource browsers;
+    browsers::fake::FakeBrowserSource browsers;
     for (const auto& [handle, title, url] :
          {std::tuple{65537, "Orvelle - Privacy for your desktop", "https://orvelle.example.org/"},
           std::tuple{65538, "Weather forecast for the week",
@@ -136,11 +136,11 @@ int main(int argc, char** argv) {
           std::tuple{65544, "Search results: privacy tools",
                      "https://search.example.com/?q=privacy+tools"}}) {
         browsers.windows.push_back(
-            std::make_shared<platform::fake::FakeBrowserWindow>(handle, title, url));
+            std::make_shared<browsers::fake::FakeBrowserWindow>(handle, title, url));
     }
-    platform::fake::FakeEventPump pump;
-    platform::fake::FakeKeyState keys;
-    platform::fake::FakeSound sound;
+    os::fake::FakeEventPump pump;
+    desktop::fake::FakeKeyState keys;
+    desktop::fake::FakeSound sound;
     popup::Events relay;
     auto& popupPage = *window.pagePopupKiller;
     popupPage.State().SetSoundPath(posix.process.ProgramFolder() + "/ding.wav");

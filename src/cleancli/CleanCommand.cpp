@@ -109,7 +109,7 @@ public:
     Session(const CleanArguments& arguments, bool mayCreateStore, CommandOutput output)
         : output_(output),
           programFolder_(arguments.programFolder.empty()
-                             ? platform::posix::PosixProcessInfo().ProgramFolder()
+                             ? os::posix::PosixProcessInfo().ProgramFolder()
                              : arguments.programFolder),
           registry_(StorePath(mayCreateStore)),
           settings_(registry_),
@@ -180,9 +180,9 @@ public:
     }
 
     int Preview(bool asJson) {
-        platform::posix::PosixShellFolders shellFolders(registry_);
-        platform::posix::PosixTempPath tempPath;
-        platform::posix::FreedesktopTrash trash;
+        os::posix::PosixShellFolders shellFolders(registry_);
+        os::posix::PosixTempPath tempPath;
+        os::posix::FreedesktopTrash trash;
         bool progressShown = false;
         PreviewSources sources{catalog_, registry_, shellFolders, tempPath, trash.TrashFolders(),
                                {}};
@@ -211,7 +211,7 @@ public:
                 items.push_back(std::move(entry));
             }
             json skipped = json::array();
-            for (const platform::SkippedProfile& profile : preview.skipped) {
+            for (const traces::SkippedProfile& profile : preview.skipped) {
                 json entry{{"browser", profile.browser}};
                 SetText(entry, "profile", profile.profile);
                 SetText(entry, "folder", profile.profileFolder);
@@ -242,14 +242,14 @@ public:
             for (const json& item : option["items"]) {
                 output_.out << "    " << item["kind"].get<std::string>() << "  "
                             << SizeText(item["bytes"].get<std::uint64_t>()) << "  "
-                            << platform::EscapeControls(item["path"].get<std::string>());
+                            << os::EscapeControls(item["path"].get<std::string>());
                 std::string detail = item["what"].get<std::string>();
                 const auto add = [&](const std::string& text) {
                     detail += (detail.empty() ? "" : "; ") + text;
                 };
                 if (!item["browser"].get<std::string>().empty()) {
                     add(item["browser"].get<std::string>() + " \"" +
-                        platform::EscapeControls(item["profile"].get<std::string>()) + "\"");
+                        os::EscapeControls(item["profile"].get<std::string>()) + "\"");
                 }
                 if (item["rows"].get<std::uint64_t>() > 0) {
                     add(std::to_string(item["rows"].get<std::uint64_t>()) + " rows");
@@ -265,11 +265,11 @@ public:
             }
             for (const json& profile : option["skipped"]) {
                 output_.out << "    skipped: "
-                            << platform::EscapeControls(profile["text"].get<std::string>()) << "\n";
+                            << os::EscapeControls(profile["text"].get<std::string>()) << "\n";
             }
             for (const json& note : option["notes"]) {
                 output_.out << "    would fail: "
-                            << platform::EscapeControls(note.get<std::string>()) << "\n";
+                            << os::EscapeControls(note.get<std::string>()) << "\n";
             }
             output_.out << "    total " << SizeText(option["bytes"].get<std::uint64_t>()) << " in "
                         << option["items"].size() << " items\n";
@@ -280,7 +280,7 @@ public:
     }
 
     int Run(bool noWait) {
-        platform::posix::FlockCleaningLock lock;
+        os::posix::FlockCleaningLock lock;
         if (const std::string holder = lock.TryLock(); !holder.empty()) {
             if (noWait) {
                 output_.err << kName << ": another clean is running (" << holder
@@ -292,12 +292,12 @@ public:
                         << std::flush;
             lock.Lock();
         }
-        platform::posix::PosixShellFolders shellFolders(registry_);
-        platform::posix::PosixTempPath tempPath;
-        platform::posix::FreedesktopTrash trash;
-        platform::posix::PosixFolderTree folderTree;
-        platform::posix::XcbClipboard clipboard;
-        platform::posix::SystemClock clock;
+        os::posix::PosixShellFolders shellFolders(registry_);
+        os::posix::PosixTempPath tempPath;
+        os::posix::FreedesktopTrash trash;
+        os::posix::PosixFolderTree folderTree;
+        desktop::x11::XcbClipboard clipboard;
+        os::posix::SystemClock clock;
         NoEventPump pump;
         CommandHost host;
         LineLogSink sink([this](const std::string& text, LogColour colour) {
@@ -329,17 +329,17 @@ public:
 private:
     static std::string StorePath(bool mayCreate) {
         if (mayCreate) {
-            return platform::posix::SqliteRegistry::DefaultPath();
+            return store::SqliteRegistry::DefaultPath();
         }
         // The store's own path without making its folder (DefaultPath would).
-        const std::string path = platform::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
+        const std::string path = os::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
         struct stat info {};
         return ::lstat(path.c_str(), &info) == 0 ? path : ":memory:";
     }
 
     // A red entry or an error box: on standard output with the log, and on standard error.
     void Red(const std::string& raw) {
-        const std::string text = platform::EscapeControls(raw);
+        const std::string text = os::EscapeControls(raw);
         ++errors_;
         output_.out << Coloured(text, cleaning::kLogRed, output_.outIsTerminal) << "\n"
                     << std::flush;
@@ -348,8 +348,8 @@ private:
 
     CommandOutput output_;
     std::string programFolder_;
-    platform::posix::SqliteRegistry registry_;
-    platform::RegistrySettingsStore settings_;
+    store::SqliteRegistry registry_;
+    store::RegistrySettingsStore settings_;
     LineMessageBox messageBox_;
     shell::RegistryLayer layer_;
     traces::LinuxTraceCatalog catalog_;
@@ -372,16 +372,16 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CommandOutp
     }
     // Options read from anywhere but the user's own store are guesses: nothing is
     // listed, previewed or cleaned on them.
-    const std::string storePath = platform::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
-    const auto store = platform::posix::InspectRegistryStore(storePath);
-    if (store.state == platform::posix::RegistryStoreState::Damaged) {
+    const std::string storePath = os::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
+    const auto store = store::InspectRegistryStore(storePath);
+    if (store.state == store::RegistryStoreState::Damaged) {
         output.err << kName << ": the registry store " << storePath << " is damaged ("
                    << store.reason
                    << "): nothing was done. Start Orvelle: it moves the store aside and "
                       "shows the options.\n";
         return 1;
     }
-    if (store.state == platform::posix::RegistryStoreState::Unusable) {
+    if (store.state == store::RegistryStoreState::Unusable) {
         output.err << kName << ": the registry store " << storePath << " cannot be read as it is ("
                    << store.reason << "): nothing was done, and the store was left as it is.\n";
         return 1;

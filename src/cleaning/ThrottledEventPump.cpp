@@ -2,7 +2,7 @@
 
 namespace orvelle::cleaning {
 
-ThrottledEventPump::ThrottledEventPump(platform::IEventPump& inner, ILogSink& log,
+ThrottledEventPump::ThrottledEventPump(os::IEventPump& inner, ILogSink& log,
                                        std::function<Clock::time_point()> now,
                                        Clock::duration interval)
     : inner_(inner), log_(log), now_(std::move(now)), interval_(interval) {

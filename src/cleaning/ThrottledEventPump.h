@@ -11,12 +11,12 @@ namespace orvelle::cleaning {
 // The folder walk's yield point. Every deleted file calls DoEvents, but the log is
 // repainted and the user interface's events processed at most once per interval
 // (~15 ms): a real yield costs far more than deleting an empty file.
-class ThrottledEventPump final : public platform::IEventPump {
+class ThrottledEventPump final : public os::IEventPump {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kInterval{15};
 
-    ThrottledEventPump(platform::IEventPump& inner, ILogSink& log,
+    ThrottledEventPump(os::IEventPump& inner, ILogSink& log,
                        std::function<Clock::time_point()> now = &Clock::now,
                        Clock::duration interval = kInterval);
 
@@ -27,7 +27,7 @@ public:
     [[nodiscard]] long Passed() const noexcept { return passed_; }
 
 private:
-    platform::IEventPump& inner_;
+    os::IEventPump& inner_;
     ILogSink& log_;
     std::function<Clock::time_point()> now_;
     Clock::duration interval_;

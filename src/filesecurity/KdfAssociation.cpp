@@ -5,7 +5,9 @@
 
 namespace orvelle::filesecurity {
 
-using namespace platform;
+using namespace os;
+using namespace store;
+using namespace desktop;
 
 std::string KdfOpenCommand(const std::string& programPath) {
     return programPath + " %1";

@@ -21,7 +21,7 @@ struct WindowLogRow {
 
 // The time of day as "hh:mm:ss AMPM": a 12-hour clock, two digits each, then the
 // designator (`am` or `pm`; "AM" and "PM" when the system gives none).
-[[nodiscard]] std::string FormatTimeAmPm(const platform::LocalDateTime& time,
+[[nodiscard]] std::string FormatTimeAmPm(const os::LocalDateTime& time,
                                          const std::string& am = "AM",
                                          const std::string& pm = "PM");
 

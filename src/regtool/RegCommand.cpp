@@ -14,7 +14,8 @@
 
 namespace orvelle::regtool {
 
-using namespace platform;
+using namespace os;
+using namespace store;
 
 namespace {
 
@@ -594,7 +595,7 @@ int RunRegCommand(const std::vector<std::string>& arguments, IRegistry& registry
         std::ostringstream text;
         text << "Windows Registry Editor Version 5.00\r\n\r\n";
         ExportKey(registry, open.get(), displayName, text);
-        if (platform::posix::WriteFileAtomically(fileName, text.str(), 0644) != 0) {
+        if (os::posix::WriteFileAtomically(fileName, text.str(), 0644) != 0) {
             return Fail(err, "ERROR: Cannot write the file " + fileName + ".");
         }
         out << kDone << "\n";

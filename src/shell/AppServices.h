@@ -39,48 +39,48 @@ namespace orvelle::shell {
 // The platform services the main window and its pages work with. The program
 // fills it with the posix backend; tests fill it with fakes.
 struct AppServices {
-    platform::IRegistry& registry;
-    platform::ISettingsStore& settings;
-    platform::IMessageBox& messageBox;
-    platform::IProfileFile& profile;
-    platform::IStartupList& startupList;
-    const platform::IProcessInfo& process;
-    platform::IFileSystem& files;
-    platform::ITempPath& tempPath;
-    const platform::IClock& clock;
-    platform::IEventPump& eventPump;
-    platform::ITrayIcon& tray;
+    store::IRegistry& registry;
+    store::ISettingsStore& settings;
+    desktop::IMessageBox& messageBox;
+    store::IProfileFile& profile;
+    os::IStartupList& startupList;
+    const os::IProcessInfo& process;
+    os::IFileSystem& files;
+    os::ITempPath& tempPath;
+    const os::IClock& clock;
+    os::IEventPump& eventPump;
+    desktop::ITrayIcon& tray;
     // Cleaning: the folder walk, the shell's folders, the recycle bins, the clipboard.
-    platform::IFolderTree& folderTree;
-    platform::IShellFolders& shellFolders;
-    platform::IRecycleBin& recycleBin;
-    platform::IClipboard& clipboard;
+    os::IFolderTree& folderTree;
+    os::IShellFolders& shellFolders;
+    os::IRecycleBin& recycleBin;
+    desktop::IClipboard& clipboard;
     // Computer facts, web links and the hot key that hides every window.
-    platform::ISystemInfo& systemInfo;
-    platform::IShellExecute& shellExecute;
-    platform::ITempFile& tempFile;
-    platform::IHookLibrary& hookLibrary;
-    platform::IWindowList& windowList;
-    platform::IWindowProcedure& windowProcedure;
+    os::ISystemInfo& systemInfo;
+    desktop::IShellExecute& shellExecute;
+    os::ITempFile& tempFile;
+    popup::IHookLibrary& hookLibrary;
+    popup::IWindowList& windowList;
+    popup::IWindowProcedure& windowProcedure;
     // File security: the cipher control by identifier, the archive components, the
     // temporary archive's file, the pickers and the desktop's file types.
-    platform::IControlFactory& controls;
-    platform::IControlRegistration& controlRegistration;
-    platform::IArchiveWriter& zipControl;
-    platform::IArchiveReader& unzipControl;
-    platform::ITemporaryFiles& temporaryFiles;
-    platform::IFileDialogs& fileDialogs;
-    platform::IFileTypeAssociation& fileTypes;
+    os::IControlFactory& controls;
+    os::IControlRegistration& controlRegistration;
+    filesecurity::IArchiveWriter& zipControl;
+    filesecurity::IArchiveReader& unzipControl;
+    os::ITemporaryFiles& temporaryFiles;
+    desktop::IFileDialogs& fileDialogs;
+    desktop::IFileTypeAssociation& fileTypes;
     // The popup killer: open browser windows, keys held, sound, the sound-file dialog.
-    platform::IBrowserWindowSource& browsers;
-    platform::IKeyState& keys;
-    platform::ISound& sound;
+    browsers::IBrowserWindowSource& browsers;
+    desktop::IKeyState& keys;
+    desktop::ISound& sound;
     // Where the hot key's hidden windows are listed, for a start after a crash.
-    platform::IHiddenWindowsFile& hiddenWindows;
+    popup::IHiddenWindowsFile& hiddenWindows;
     // Cleaning: where the browsers and the desktop keep each option's traces.
-    platform::ITraceCatalog& traces;
+    traces::ITraceCatalog& traces;
     // One clean at a time for this user, shared with orvelle-clean.
-    platform::ICleaningLock& cleaningLock;
+    os::ICleaningLock& cleaningLock;
 };
 
 }  // namespace orvelle::shell

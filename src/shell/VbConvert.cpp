@@ -24,7 +24,7 @@ bool IEquals(const std::string& a, const char* b) {
 }
 
 ParseResult Parse(const std::string& input, double& value) {
-    const std::string text = platform::Trim(input, " \t");
+    const std::string text = os::Trim(input, " \t");
     if (text.empty()) {
         return ParseResult::NotANumber;
     }
@@ -132,11 +132,11 @@ Integer ToIntegerOrThrow(const std::string& text) {
     case ParseResult::Ok:
         return result;
     case ParseResult::NotANumber:
-        throw platform::RuntimeError(platform::errors::kTypeMismatch, "Type mismatch");
+        throw os::RuntimeError(os::errors::kTypeMismatch, "Type mismatch");
     case ParseResult::Overflow:
         break;
     }
-    throw platform::RuntimeError(platform::errors::kOverflow, "Overflow");
+    throw os::RuntimeError(os::errors::kOverflow, "Overflow");
 }
 
 }  // namespace

@@ -23,8 +23,8 @@
 namespace orvelle::traces {
 namespace {
 
-using platform::posix::OpenFileSet;
-using platform::posix::PosixFolder;
+using os::posix::OpenFileSet;
+using os::posix::PosixFolder;
 
 std::string ReadText(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -90,7 +90,7 @@ bool UsableFolder(const std::string& path, std::string& why) {
     try {
         // The walk's own checks: not a link, not "/", not the home folder or above it.
         static_cast<void>(PosixFolder::OpenRoot(path, std::make_shared<const OpenFileSet>()));
-    } catch (const platform::RuntimeError& error) {
+    } catch (const os::RuntimeError& error) {
         why = error.Description();
         return false;
     }
@@ -293,7 +293,7 @@ std::string HostName() {
 }  // namespace
 
 HomeFolders HomeFolders::FromEnvironment() {
-    using platform::posix::XdgPaths;
+    using os::posix::XdgPaths;
     const std::string home = XdgPaths::Home();
     return {home, XdgPaths::ConfigHome(), XdgPaths::DataHome(), XdgPaths::CacheHome(),
             EnvFolder("XDG_STATE_HOME", home + "/.local/state")};

@@ -8,7 +8,7 @@
 namespace orvelle::traces {
 namespace {
 
-using platform::Trim;
+using os::Trim;
 
 // "[name]" gives name; anything else gives nullopt-like false.
 bool SectionName(const std::string& line, std::string& name) {

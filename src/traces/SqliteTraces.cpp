@@ -15,7 +15,7 @@
 namespace orvelle::traces {
 namespace {
 
-using platform::TraceContent;
+using traces::TraceContent;
 
 struct DatabaseCloser {
     void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }

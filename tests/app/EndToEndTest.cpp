@@ -61,7 +61,7 @@ protected:
     }
 
     test::TempEnvironment environment_;
-    platform::fake::FakeMessageBox messageBox_;
+    desktop::fake::FakeMessageBox messageBox_;
     std::unique_ptr<app::PosixServices> posix_;
     std::unique_ptr<shell::frmMain> window_;
 };
@@ -164,7 +164,7 @@ TEST(DamagedStoreTest, TheBoxNamesItTheCopyStaysANewStoreWorksAndTheToolFails) {
     EXPECT_NE(output.find(path), std::string::npos) << output;
     EXPECT_EQ(test::ReadFile(path), garbage) << "the tool only reports";
 
-    platform::fake::FakeMessageBox messageBox;
+    desktop::fake::FakeMessageBox messageBox;
     {
         app::PosixServices posix(&messageBox);
         EXPECT_TRUE(messageBox.shown.empty()) << "the main window says it, once";
@@ -188,7 +188,7 @@ TEST(DamagedStoreTest, TheBoxNamesItTheCopyStaysANewStoreWorksAndTheToolFails) {
         posix.OptionsShown();
         EXPECT_FALSE(posix.registry.OptionsUnconfirmed());
     }
-    platform::fake::FakeMessageBox secondBox;
+    desktop::fake::FakeMessageBox secondBox;
     app::PosixServices again(&secondBox);
     EXPECT_TRUE(secondBox.shown.empty()) << "the new store is sound";
     EXPECT_EQ(again.StoreNotice(), "");

@@ -152,7 +152,7 @@ public:
     void ClearClipboard() override {
         Record("ClearClipboard");
         if (clipboardHeld) {
-            throw platform::RuntimeError(521, "Can't open Clipboard");
+            throw os::RuntimeError(521, "Can't open Clipboard");
         }
     }
     void EraseRunHistory(const std::string& m) override { Record("EraseRunHistory: " + m); }

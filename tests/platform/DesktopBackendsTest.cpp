@@ -15,8 +15,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace orvelle::platform;
-using namespace orvelle::platform::posix;
+using namespace orvelle::os;
+
+using namespace orvelle::desktop;
+using namespace orvelle::desktop::xdg;
+using namespace orvelle::os::posix;
 using orvelle::test::BrowserScript;
 using orvelle::test::MakeDirs;
 using orvelle::test::ReadFile;

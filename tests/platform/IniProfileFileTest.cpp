@@ -5,7 +5,7 @@
 
 #include <sys/stat.h>
 
-using orvelle::platform::posix::IniProfileFile;
+using orvelle::store::IniProfileFile;
 using orvelle::test::ReadFile;
 using orvelle::test::WriteFile;
 

@@ -23,8 +23,11 @@
 #include <filesystem>
 #include <set>
 
-using namespace orvelle::platform;
-using namespace orvelle::platform::posix;
+using namespace orvelle::os;
+
+using namespace orvelle::store;
+using namespace orvelle::os::posix;
+using namespace orvelle::store;
 using orvelle::test::ReadFile;
 using orvelle::test::TempEnvironment;
 using orvelle::test::WriteFile;
@@ -163,7 +166,7 @@ TEST(AtomicFileTest, AWriterKilledBeforeItsRenameLeavesNothingAfterTheNextWrite)
     const auto before = names();
     // Killed where it hurts most: named, flushed, not yet renamed.
     const std::string child = orvelle::test::InChild([&] {
-        orvelle::platform::posix::SetAtomicWriteFaultPoint([] { ::_exit(9); });
+        orvelle::os::posix::SetAtomicWriteFaultPoint([] { ::_exit(9); });
         return std::to_string(WriteFileAtomically(path, "new"));
     });
     EXPECT_NE(child.find("ended abnormally"), std::string::npos) << child;
@@ -193,7 +196,7 @@ TEST(AtomicFileTest, AWriterKilledBeforeItsRenameLeavesNothingAfterTheNextWrite)
     EXPECT_TRUE(orvelle::test::Exists(environment.Path(".other.abcdefghij.tmp")));
     EXPECT_TRUE(orvelle::test::Exists(environment.Path(".recently-used.xbel.short.tmp")));
     ::close(held);
-    EXPECT_EQ(orvelle::platform::posix::RemoveAtomicWriteLeftovers(path), 1)
+    EXPECT_EQ(orvelle::os::posix::RemoveAtomicWriteLeftovers(path), 1)
         << "once its writer is gone";
 }
 
@@ -270,10 +273,10 @@ namespace {
 
 // The cleaning lock's path as the program, a timer, cron and su would each compute it.
 std::string LockPathsUnderEveryEnvironment(const std::string& home) {
-    ::unsetenv(orvelle::platform::posix::FlockCleaningLock::kFolderVariable);
+    ::unsetenv(orvelle::os::posix::FlockCleaningLock::kFolderVariable);
     std::set<std::string> paths;
     const auto add = [&] {
-        paths.insert(orvelle::platform::posix::FlockCleaningLock::DefaultPath());
+        paths.insert(orvelle::os::posix::FlockCleaningLock::DefaultPath());
     };
     add();
     ::unsetenv("XDG_RUNTIME_DIR");  // cron, su

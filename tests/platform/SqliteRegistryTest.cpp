@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <functional>
 
-using namespace orvelle::platform;
-using orvelle::platform::posix::SqliteRegistry;
+using namespace orvelle::store;
+using orvelle::store::SqliteRegistry;
 
 namespace {
 
@@ -295,7 +295,7 @@ TEST(SqliteRegistryFileTest, AnUnopenableStoreFailsEveryOperation) {
 }
 
 TEST(RegistryStoreCheckTest, OnlyWhatSQLiteRejectsIsDamageEverythingElseIsTrouble) {
-    using State = posix::RegistryStoreState;
+    using State = orvelle::store::RegistryStoreState;
     orvelle::test::TempEnvironment environment;
     const std::string sound = environment.Path("sound.db");
     {
@@ -321,25 +321,25 @@ TEST(RegistryStoreCheckTest, OnlyWhatSQLiteRejectsIsDamageEverythingElseIsTroubl
     for (const auto& row : rows) {
         const std::string path = environment.Path(std::string(row.name) + ".db");
         orvelle::test::WriteFile(path, row.content);
-        const auto status = posix::InspectRegistryStore(path);
+        const auto status = orvelle::store::InspectRegistryStore(path);
         EXPECT_EQ(status.state, row.state) << row.name << ": " << status.reason;
         EXPECT_EQ(orvelle::test::ReadFile(path), row.content) << row.name << ": only read";
     }
-    EXPECT_EQ(posix::InspectRegistryStore(environment.Path("missing.db")).state, State::Missing)
+    EXPECT_EQ(orvelle::store::InspectRegistryStore(environment.Path("missing.db")).state, State::Missing)
         << "a first start is no damage";
     orvelle::test::MakeDirs(environment.Path("folder.db"));
-    EXPECT_EQ(posix::InspectRegistryStore(environment.Path("folder.db")).state, State::Unusable);
+    EXPECT_EQ(orvelle::store::InspectRegistryStore(environment.Path("folder.db")).state, State::Unusable);
     ASSERT_EQ(::symlink(sound.c_str(), environment.Path("link.db").c_str()), 0);
-    EXPECT_EQ(posix::InspectRegistryStore(environment.Path("link.db")).state, State::Unusable);
+    EXPECT_EQ(orvelle::store::InspectRegistryStore(environment.Path("link.db")).state, State::Unusable);
     // $XDG_CONFIG_HOME set to a file: the store's folder cannot exist.
     orvelle::test::WriteFile(environment.Path("config-file"), "");
     const auto throughFile =
-        posix::InspectRegistryStore(environment.Path("config-file/orvelle/registry.db"));
+        orvelle::store::InspectRegistryStore(environment.Path("config-file/orvelle/registry.db"));
     EXPECT_EQ(throughFile.state, State::Unusable) << throughFile.reason;
     EXPECT_NE(throughFile.reason.find("not a folder"), std::string::npos) << throughFile.reason;
 
     for (const char* kept : {"folder.db", "link.db"}) {
-        EXPECT_FALSE(posix::SetAsideDamagedRegistryStore(environment.Path(kept)))
+        EXPECT_FALSE(orvelle::store::SetAsideDamagedRegistryStore(environment.Path(kept)))
             << kept << ": trouble is never moved aside";
         EXPECT_TRUE(orvelle::test::Exists(environment.Path(kept)));
     }
@@ -352,7 +352,7 @@ TEST(RegistryStoreCheckTest, AnEmptyStoreIsNeverTakenForANewOne) {
     SqliteRegistry registry(path);
     EXPECT_FALSE(registry.IsOpen()) << "an empty file is a damaged store, not a new one";
     EXPECT_EQ(std::filesystem::file_size(path), 0U) << "and nothing is written into it";
-    const auto damaged = posix::SetAsideDamagedRegistryStore(path);
+    const auto damaged = orvelle::store::SetAsideDamagedRegistryStore(path);
     ASSERT_TRUE(damaged.has_value());
     EXPECT_EQ(damaged->reason, "it is empty");
     EXPECT_TRUE(orvelle::test::Exists(damaged->copy));
@@ -394,7 +394,7 @@ protected:
     std::string store_;
 };
 
-std::string Describe(const posix::RegistryStoreStatus& status) {
+std::string Describe(const orvelle::store::RegistryStoreStatus& status) {
     const char* names[] = {"missing", "sound", "damaged", "unusable"};
     return std::string(names[static_cast<int>(status.state)]) + " (" + status.reason + ")";
 }
@@ -405,11 +405,11 @@ TEST_F(StoreMountTest, AFullDiskIsReportedAsSuchAndTheStoreIsKept) {
         if (auto error = orvelle::test::FillFileSystem(folder_); !error.empty()) {
             return error;
         }
-        const auto status = posix::InspectRegistryStore(store_);
-        if (status.state == posix::RegistryStoreState::Damaged) {
+        const auto status = orvelle::store::InspectRegistryStore(store_);
+        if (status.state == orvelle::store::RegistryStoreState::Damaged) {
             return "called damaged: " + Describe(status);
         }
-        if (posix::SetAsideDamagedRegistryStore(store_) ||
+        if (orvelle::store::SetAsideDamagedRegistryStore(store_) ||
             orvelle::test::ReadFile(store_) != image) {
             return "the store was moved or changed";
         }
@@ -428,7 +428,7 @@ TEST_F(StoreMountTest, AFullDiskIsReportedAsSuchAndTheStoreIsKept) {
             if (registry.LastError().find("full") == std::string::npos) {
                 return "the reason does not name the full disk: " + registry.LastError();
             }
-        } else if (status.state != posix::RegistryStoreState::Unusable) {
+        } else if (status.state != orvelle::store::RegistryStoreState::Unusable) {
             return "not opened, yet the check called it " + Describe(status);
         }
         return "ok " + Describe(status);
@@ -448,13 +448,13 @@ TEST_F(StoreMountTest, AStoreOnAReadOnlyMountIsTroubleNeverDamage) {
         if (auto error = orvelle::test::MountReadOnly(folder_); !error.empty()) {
             return error;
         }
-        const auto status = posix::InspectRegistryStore(store_);
-        if (status.state == posix::RegistryStoreState::Damaged) {
+        const auto status = orvelle::store::InspectRegistryStore(store_);
+        if (status.state == orvelle::store::RegistryStoreState::Damaged) {
             return "called damaged: " + Describe(status);
         }
         SqliteRegistry registry(store_);
         if (!registry.IsOpen()) {
-            return status.state == posix::RegistryStoreState::Unusable
+            return status.state == orvelle::store::RegistryStoreState::Unusable
                        ? "ok unusable, not opened: " + registry.LastError()
                        : "the check called it " + Describe(status) + " but it did not open";
         }
@@ -481,8 +481,8 @@ TEST_F(StoreMountTest, AStoreFileWithoutWriteRightsIsReadAndRefusesChangesOutLou
     ASSERT_EQ(::chmod(store_.c_str(), 0444), 0);
     const std::string result =
         orvelle::test::AsUnprivileged(environment_.Root(), [&]() -> std::string {
-            const auto status = posix::InspectRegistryStore(store_);
-            if (status.state != posix::RegistryStoreState::Sound) {
+            const auto status = orvelle::store::InspectRegistryStore(store_);
+            if (status.state != orvelle::store::RegistryStoreState::Sound) {
                 return "the check called it " + Describe(status);
             }
             SqliteRegistry registry(store_);
@@ -511,7 +511,7 @@ TEST(RegistryStoreCheckTest, ADamagedStoreIsMovedAsideWithItsJournalNeverDeleted
     const std::string path = environment.Path("registry.db");
     orvelle::test::WriteFile(path, "not a database at all, but a user's only copy");
     orvelle::test::WriteFile(path + "-wal", "journal");
-    const auto damaged = posix::SetAsideDamagedRegistryStore(path);
+    const auto damaged = orvelle::store::SetAsideDamagedRegistryStore(path);
     ASSERT_TRUE(damaged.has_value());
     EXPECT_EQ(damaged->path, path);
     EXPECT_EQ(damaged->copy.rfind(path + ".damaged-", 0), 0U) << damaged->copy;
@@ -520,14 +520,14 @@ TEST(RegistryStoreCheckTest, ADamagedStoreIsMovedAsideWithItsJournalNeverDeleted
     EXPECT_EQ(orvelle::test::ReadFile(damaged->copy + "-wal"), "journal");
     EXPECT_FALSE(orvelle::test::Exists(path));
     EXPECT_FALSE(orvelle::test::Exists(path + "-wal")) << "a new store must not replay it";
-    const std::string message = posix::DamagedRegistryStoreMessage(*damaged);
+    const std::string message = orvelle::store::DamagedRegistryStoreMessage(*damaged);
     EXPECT_NE(message.find(path + " is damaged"), std::string::npos) << message;
     EXPECT_NE(message.find(damaged->copy), std::string::npos) << message;
 
     orvelle::test::WriteFile(path, "damaged again, in the same second");
-    const auto again = posix::SetAsideDamagedRegistryStore(path);
+    const auto again = orvelle::store::SetAsideDamagedRegistryStore(path);
     ASSERT_TRUE(again.has_value());
     EXPECT_NE(again->copy, damaged->copy) << "an earlier copy is never overwritten";
     EXPECT_TRUE(orvelle::test::Exists(damaged->copy));
-    EXPECT_FALSE(posix::SetAsideDamagedRegistryStore(path)) << "nothing there: nothing to do";
+    EXPECT_FALSE(orvelle::store::SetAsideDamagedRegistryStore(path)) << "nothing there: nothing to do";
 }

@@ -111,7 +111,7 @@ bool CallItem(const std::string& service, const char* method) {
 
 TEST(StatusNotifierTrayTest, ALeftClickShowsTheWindowAndTheMenuComesAsBefore) {
     test::TempEnvironment environment;
-    platform::fake::FakeMessageBox messageBox;
+    desktop::fake::FakeMessageBox messageBox;
     app::PosixServices posix(&messageBox);
     ASSERT_TRUE(posix.tray.OnStatusNotifierTray()) << "the watcher with its host was seen";
     shell::frmMain window(posix.services);

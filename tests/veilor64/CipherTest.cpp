@@ -21,7 +21,7 @@ namespace orvelle::veilor64 {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using platform::RuntimeError;
+using os::RuntimeError;
 
 Bytes FromHex(const std::string& hex) {
     Bytes bytes;

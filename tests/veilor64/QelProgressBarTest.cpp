@@ -182,7 +182,7 @@ TEST_F(QelProgressBarTest, InvalidBorderStyleIsRefused) {
     try {
         bar.SetBorderStyle(2);
         FAIL() << "accepted";
-    } catch (const platform::RuntimeError& error) {
+    } catch (const os::RuntimeError& error) {
         EXPECT_EQ(error.Number(), 380);
     }
     EXPECT_EQ(bar.BorderStyle(), 1);

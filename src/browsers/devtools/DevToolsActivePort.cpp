@@ -4,7 +4,7 @@
 #include <cctype>
 #include <string_view>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 namespace {
 
@@ -56,4 +56,4 @@ std::optional<DevToolsEndpoint> ParseDevToolsActivePort(const std::string& conte
     return DevToolsEndpoint{port, path};
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 // Where a Chromium-family browser started with --remote-debugging-port listens, as
 // its profile folder's "DevToolsActivePort" file tells: the port on the first line,
@@ -22,4 +22,4 @@ struct DevToolsEndpoint {
 // (a port outside 1…65535, a path that is not a browser's, extra or missing text).
 [[nodiscard]] std::optional<DevToolsEndpoint> ParseDevToolsActivePort(const std::string& content);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <utility>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 namespace {
 
@@ -549,4 +549,4 @@ void DevToolsBrowser::OnBindingCalled(const QString& targetId, const QJsonObject
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 // One Chromium-family browser reached through its DevTools endpoint. Its page
 // targets are the windows: each is attached before it runs, so that its
@@ -101,4 +101,4 @@ private:
     std::vector<QString> order_;              // registered target ids
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 namespace {
 
@@ -147,4 +147,4 @@ void DevToolsBrowserSource::NotifyRevoked() {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 // The open windows of every Chromium-family browser that exposes a DevTools
 // endpoint on this computer. Browsers are found through the "DevToolsActivePort"
@@ -61,4 +61,4 @@ private:
     static constexpr std::int32_t kFirstHandle = 0x10000;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

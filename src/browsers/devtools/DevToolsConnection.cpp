@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 namespace {
 // QT_LOGGING_RULES="orvelle.devtools.debug=true" shows the protocol's traffic.
@@ -105,4 +105,4 @@ void DevToolsConnection::OnStateChanged(QAbstractSocket::SocketState state) {
     Q_EMIT closed();
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

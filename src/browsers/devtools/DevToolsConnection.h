@@ -9,7 +9,7 @@
 #include <functional>
 #include <map>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 // One WebSocket connection to a browser's DevTools endpoint: commands with their
 // replies, and the protocol's events (of the browser or, with a session id, of an
@@ -52,4 +52,4 @@ private:
     bool closedEmitted_ = false;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

@@ -2,7 +2,7 @@
 
 #include "os/RuntimeError.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 DevToolsWindow::DevToolsWindow(std::int32_t handle, QString targetId, QString sessionId,
                                DevToolsConnection* connection)
@@ -14,7 +14,7 @@ DevToolsWindow::DevToolsWindow(std::int32_t handle, QString targetId, QString se
 
 void DevToolsWindow::GoForward() {
     if (!history_ || !history_->canGoForward || forwardEntryId_ < 0 || connection_ == nullptr) {
-        throw RuntimeError(-2147467259, "Unspecified error: the window has no forward history");
+        throw os::RuntimeError(-2147467259, "Unspecified error: the window has no forward history");
     }
     connection_->Send(QStringLiteral("Page.navigateToHistoryEntry"),
                       {{QStringLiteral("entryId"), forwardEntryId_}}, sessionId_);
@@ -26,7 +26,7 @@ void DevToolsWindow::StopDownload() {
     }
 }
 
-ScreenPoint DevToolsWindow::ScreenToClient(ScreenPoint point) {
+desktop::ScreenPoint DevToolsWindow::ScreenToClient(desktop::ScreenPoint point) {
     return {point.x - clientOrigin_.x, point.y - clientOrigin_.y};
 }
 
@@ -46,4 +46,4 @@ void DevToolsWindow::SetHistory(NavigationHistory history, int forwardEntryId) {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

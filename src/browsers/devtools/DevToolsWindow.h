@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::devtools {
 
 // One page target of a browser seen through DevTools: its handle, what the browser
 // last told about it, and the receivers of its notifications. The browser object
@@ -27,7 +27,7 @@ public:
     [[nodiscard]] std::optional<NavigationHistory> History() override { return history_; }
     void GoForward() override;
     void StopDownload() override;
-    [[nodiscard]] ScreenPoint ScreenToClient(ScreenPoint point) override;
+    [[nodiscard]] desktop::ScreenPoint ScreenToClient(desktop::ScreenPoint point) override;
     void Advise(IBrowserEvents* events) override { receivers_.Add(events); }
     void Unadvise(IBrowserEvents* events) override { receivers_.Remove(events); }
 
@@ -41,7 +41,7 @@ public:
     // (-1 when there is none). Fires CommandStateChange for what changed.
     void SetHistory(NavigationHistory history, int forwardEntryId);
     // The document area's screen origin, as the last document mouse event showed it.
-    void SetClientOrigin(ScreenPoint origin) { clientOrigin_ = origin; }
+    void SetClientOrigin(desktop::ScreenPoint origin) { clientOrigin_ = origin; }
     // The connection went away: commands go nowhere from now on.
     void Detach() { connection_ = nullptr; }
 
@@ -54,8 +54,8 @@ private:
     std::string url_;
     std::optional<NavigationHistory> history_;
     int forwardEntryId_ = -1;
-    ScreenPoint clientOrigin_;
+    desktop::ScreenPoint clientOrigin_;
     BrowserEventReceivers receivers_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::devtools

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::extension {
 
 namespace {
 
@@ -51,4 +51,4 @@ std::string ConnectionHint(const FoundBrowsers& found) {
     return hint;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::extension

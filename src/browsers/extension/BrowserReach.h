@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::extension {
 
 // The browsers of the browser table that have a profile on this computer, by
 // whether they can reach Orvelle's native host: a snap or flatpak browser cannot
@@ -21,4 +21,4 @@ struct FoundBrowsers {
 // The one line that tells how to connect a browser when none is.
 [[nodiscard]] std::string ConnectionHint(const FoundBrowsers& found);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::extension

@@ -13,7 +13,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::extension {
 
 namespace {
 
@@ -164,8 +164,8 @@ std::string ExtensionBrowserSource::ConnectionHint() {
     if (!problem_.empty()) {
         return "Browsers cannot connect: " + problem_ + ".";
     }
-    return posix::ConnectionHint(
-        FindBrowsers({XdgPaths::Home(), XdgPaths::ConfigHome(), XdgPaths::CacheHome()}));
+    return orvelle::browsers::extension::ConnectionHint(
+        FindBrowsers({os::posix::XdgPaths::Home(), os::posix::XdgPaths::ConfigHome(), os::posix::XdgPaths::CacheHome()}));
 }
 
 std::vector<std::shared_ptr<IBrowserWindow>> ExtensionBrowserSource::Windows() {
@@ -200,4 +200,4 @@ void ExtensionBrowserSource::Notify(ExtensionTabs::Effect effect) {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::extension

@@ -15,7 +15,7 @@
 
 class QLocalSocket;
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::extension {
 
 // The tabs of the browsers that run Orvelle's extension. Each browser's native
 // host connects to a Unix socket in the user's runtime folder ("orvelle", kept
@@ -67,4 +67,4 @@ private:
     std::vector<IWindowListEvents*> receivers_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::extension

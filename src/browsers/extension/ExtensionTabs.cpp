@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::extension {
 
 using nlohmann::json;
 
@@ -150,4 +150,4 @@ std::vector<std::string> ExtensionTabs::Browsers() const {
     return names;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::extension

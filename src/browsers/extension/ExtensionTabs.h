@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::extension {
 
 // The tabs of every browser connected through Orvelle's extension, kept from the
 // messages each browser sends (already checked for their shape). Each tab is a
@@ -63,4 +63,4 @@ private:
     static constexpr std::int32_t kFirstHandle = 0x200000;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::extension

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers::extension {
 
 // One browser tab as Orvelle's extension reports it: its handle, title and address
 // and the receivers of its notifications. The extension tells nothing of the
@@ -27,10 +27,10 @@ public:
         return NavigationHistory{};
     }
     void GoForward() override {
-        throw RuntimeError(errors::kInvalidProcedureCall, "The browser takes no commands");
+        throw os::RuntimeError(os::errors::kInvalidProcedureCall, "The browser takes no commands");
     }
     void StopDownload() override {}
-    [[nodiscard]] ScreenPoint ScreenToClient(ScreenPoint point) override { return point; }
+    [[nodiscard]] desktop::ScreenPoint ScreenToClient(desktop::ScreenPoint point) override { return point; }
     void Advise(IBrowserEvents* events) override { receivers_.Add(events); }
     void Unadvise(IBrowserEvents* events) override { receivers_.Remove(events); }
 
@@ -47,4 +47,4 @@ private:
     BrowserEventReceivers receivers_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers::extension

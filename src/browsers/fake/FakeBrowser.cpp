@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-namespace orvelle::platform::fake {
+namespace orvelle::browsers::fake {
 
 namespace {
 
-RuntimeError BrowserGone() {
-    return RuntimeError(-2147467259, "Automation error: the browser does not answer");
+os::RuntimeError BrowserGone() {
+    return os::RuntimeError(-2147467259, "Automation error: the browser does not answer");
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ std::string FakeBrowserWindow::LocationURL() {
 void FakeBrowserWindow::GoForward() {
     ++goForwardCalls;
     if (!forwardHistory) {
-        throw RuntimeError(-2147467259, "Unspecified error");
+        throw os::RuntimeError(-2147467259, "Unspecified error");
     }
     if (const auto hook = onGoForward) {
         hook();
@@ -142,4 +142,4 @@ void FakeBrowserSource::Revoke(std::int32_t hwnd) {
     Notify([](IWindowListEvents& events) { events.WindowRevoked(0); });
 }
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::browsers::fake

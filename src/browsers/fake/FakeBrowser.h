@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::browsers::fake {
 
 // A browser window whose answers the test sets and whose notifications the test fires.
 class FakeBrowserWindow final : public IBrowserWindow {
@@ -29,7 +29,7 @@ public:
     [[nodiscard]] std::optional<NavigationHistory> History() override { return history; }
     void GoForward() override;
     void StopDownload() override { ++stopDownloadCalls; }
-    [[nodiscard]] ScreenPoint ScreenToClient(ScreenPoint point) override {
+    [[nodiscard]] desktop::ScreenPoint ScreenToClient(desktop::ScreenPoint point) override {
         return {point.x - clientOrigin.x, point.y - clientOrigin.y};
     }
     void Advise(IBrowserEvents* events) override { receivers.Add(events); }
@@ -58,7 +58,7 @@ public:
     bool failHwnd = false;
     bool failLocationName = false;
     bool failLocationURL = false;
-    ScreenPoint clientOrigin;
+    desktop::ScreenPoint clientOrigin;
     int goForwardCalls = 0;
     int stopDownloadCalls = 0;
     // Runs inside GoForward, as a browser that notifies at once would.
@@ -99,4 +99,4 @@ private:
     void Notify(Call&& call);
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::browsers::fake

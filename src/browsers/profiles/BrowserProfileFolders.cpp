@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers {
 
 namespace {
 
@@ -49,22 +49,22 @@ void AddOnce(std::vector<std::string>& folders, std::string folder) {
 
 }  // namespace
 
-std::vector<std::string> ListedProfileFolders(IRegistry& registry, const std::string& home) {
+std::vector<std::string> ListedProfileFolders(store::IRegistry& registry, const std::string& home) {
     std::vector<std::string> folders;
-    HKEY handle = kNullKey;
-    if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, kProfileFoldersKey, KEY_READ, handle) !=
-        ERROR_SUCCESS) {
+    store::HKEY handle = store::kNullKey;
+    if (registry.RegOpenKeyExA(store::HKEY_CURRENT_USER, kProfileFoldersKey, store::KEY_READ, handle) !=
+        store::ERROR_SUCCESS) {
         return folders;
     }
-    const RegistryKey key(registry, handle);
+    const store::RegistryKey key(registry, handle);
     for (std::uint32_t index = 0;; ++index) {
         std::string name;
-        std::uint32_t type = REG_NONE;
+        std::uint32_t type = store::REG_NONE;
         std::vector<unsigned char> data;
-        if (registry.RegEnumValueA(key.get(), index, name, type, data) != ERROR_SUCCESS) {
+        if (registry.RegEnumValueA(key.get(), index, name, type, data) != store::ERROR_SUCCESS) {
             break;
         }
-        if (type != REG_SZ && type != REG_EXPAND_SZ) {
+        if (type != store::REG_SZ && type != store::REG_EXPAND_SZ) {
             continue;
         }
         std::string folder(data.begin(), std::find(data.begin(), data.end(), '\0'));
@@ -79,7 +79,7 @@ std::vector<std::string> ListedProfileFolders(IRegistry& registry, const std::st
     return folders;
 }
 
-std::vector<std::string> BrowserProfileFolders(IRegistry& registry, const std::string& home,
+std::vector<std::string> BrowserProfileFolders(store::IRegistry& registry, const std::string& home,
                                                const std::string& configHome) {
     std::vector<std::string> folders;
     // Every Chromium-family user data folder of the browser table; the cache base is
@@ -97,4 +97,4 @@ std::vector<std::string> BrowserProfileFolders(IRegistry& registry, const std::s
     return folders;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers

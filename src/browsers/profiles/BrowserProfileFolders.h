@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::browsers {
 
 // The registry key whose string values (any names) list further profile folders
 // to watch for a browser's debugging port, one folder per value.
@@ -17,12 +17,12 @@ inline constexpr const char* kProfileFoldersKey = "Software\\Orvelle\\PopupKille
 // "<configuration home>/orvelle/browsers", and the folders listed in the registry
 // store under HKCU\<kProfileFoldersKey> ("~/" stands for the home folder; relative
 // paths are ignored). Each folder once, in that order.
-[[nodiscard]] std::vector<std::string> BrowserProfileFolders(IRegistry& registry,
+[[nodiscard]] std::vector<std::string> BrowserProfileFolders(store::IRegistry& registry,
                                                              const std::string& home,
                                                              const std::string& configHome);
 
 // The folders listed in the registry store alone.
-[[nodiscard]] std::vector<std::string> ListedProfileFolders(IRegistry& registry,
+[[nodiscard]] std::vector<std::string> ListedProfileFolders(store::IRegistry& registry,
                                                             const std::string& home);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::browsers

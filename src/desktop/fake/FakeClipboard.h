@@ -3,7 +3,7 @@
 #include "desktop/Clipboard.h"
 #include "os/RuntimeError.h"
 
-namespace orvelle::platform::fake {
+namespace orvelle::desktop::fake {
 
 // Counts the clearings; `held` plays another program holding the clipboard open.
 class FakeClipboard final : public IClipboard {
@@ -11,7 +11,7 @@ public:
     void Clear() override {
         ++clears;
         if (held) {
-            throw RuntimeError(521, "Can't open Clipboard");
+            throw os::RuntimeError(521, "Can't open Clipboard");
         }
         hasContent = false;
     }
@@ -21,4 +21,4 @@ public:
     bool hasContent = true;
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::desktop::fake

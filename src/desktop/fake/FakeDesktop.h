@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::desktop::fake {
 
 struct ShownMessage {
     std::string text;
@@ -143,4 +143,4 @@ public:
     AssociationStatus status = AssociationStatus::Unchanged;
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::desktop::fake

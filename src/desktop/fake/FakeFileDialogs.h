@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::desktop::fake {
 
 // Records every dialog asked for and answers as the user would.
 class FakeFileDialogs final : public IFileDialogs {
@@ -28,7 +28,7 @@ public:
 
     std::vector<Call> calls;
     std::optional<std::string> answer;  // nullopt: the user cancels
-    std::optional<RuntimeError> failWith;
+    std::optional<os::RuntimeError> failWith;
 
 private:
     std::optional<std::string> Answer() {
@@ -39,4 +39,4 @@ private:
     }
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::desktop::fake

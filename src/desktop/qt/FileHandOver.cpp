@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 namespace {
 
 constexpr int kTimeoutMs = 2000;
@@ -86,4 +86,4 @@ bool FileHandOver::Send(const std::string& socketPath, const std::string& file) 
     return socket.readLine() == "ok\n";
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

@@ -8,7 +8,7 @@
 
 class QLocalServer;
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 // Hands a file named on the command line (an encrypted file opened from the file
 // manager) from a second copy of the program to the running one, over a local
@@ -42,4 +42,4 @@ private:
 // The socket's path for a single-instance lock file.
 [[nodiscard]] std::string HandOverSocketPath(const std::string& lockPath);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

@@ -8,7 +8,7 @@
 #include <QDBusMessage>
 #include <QGuiApplication>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 namespace {
 
 constexpr int kKlipperTimeoutMs = 3000;
@@ -38,7 +38,7 @@ void ClearKlipperHistory() {
             QStringLiteral("org.kde.klipper.klipper"), QStringLiteral("clearClipboardHistory")),
         QDBus::Block, kKlipperTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        throw RuntimeError(
+        throw os::RuntimeError(
             521, "Can't clear Klipper's clipboard history: " + reply.errorMessage().toStdString());
     }
 }
@@ -48,7 +48,7 @@ void ClearKlipperHistory() {
 void QtClipboard::Clear() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) {
-        throw RuntimeError(521, "Can't open Clipboard");
+        throw os::RuntimeError(521, "Can't open Clipboard");
     }
     clipboard->clear(QClipboard::Clipboard);
     if (clipboard->supportsSelection()) {
@@ -57,4 +57,4 @@ void QtClipboard::Clear() {
     ClearKlipperHistory();
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

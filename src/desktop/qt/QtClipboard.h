@@ -2,7 +2,7 @@
 
 #include "desktop/Clipboard.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 // The system clipboard through Qt: the clipboard and, where the desktop has one
 // (X11), the primary selection; and where KDE's Klipper runs on the session bus,
@@ -12,4 +12,4 @@ public:
     void Clear() override;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 QtEventPump::QtEventPump(std::function<void(int)> end) : end_(std::move(end)) {
     if (!end_) {
@@ -33,4 +33,4 @@ void QtEventPump::EndAtNextYield(int exitCode) {
     exitCode_ = exitCode;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

@@ -4,13 +4,13 @@
 
 #include <functional>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 // Processes the Qt event queue once. Once the program has decided to end, the next
 // yield point ends the process: long work (a cleaning run) calls DoEvents between two
 // whole steps (after a file is deleted, never during), and its event loop, nested in
 // the handler that started the work, could not end it before the work were done.
-class QtEventPump final : public IEventPump {
+class QtEventPump final : public os::IEventPump {
 public:
     // `end` ends the process; by default it flushes the standard streams and exits.
     explicit QtEventPump(std::function<void(int)> end = {});
@@ -27,4 +27,4 @@ private:
     int exitCode_ = 0;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

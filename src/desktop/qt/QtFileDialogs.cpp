@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 namespace {
 
 QString QtPair(QString description, const QString& patterns) {
@@ -83,4 +83,4 @@ std::optional<std::string> QtFileDialogs::PickFolder() {
     return chosen.toStdString();
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 // The common file dialogs through QFileDialog.
 class QtFileDialogs final : public IFileDialogs {
@@ -21,4 +21,4 @@ public:
     static QString StartPath(const FileDialogRequest& request);
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 namespace {
 
 QMessageBox::Icon ToQt(MessageIcon icon) {
@@ -48,4 +48,4 @@ bool QtMessageBox::Ask(const std::string& text, const std::string& title, const 
     return box.clickedButton() == yesButton;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

@@ -2,7 +2,7 @@
 
 #include "desktop/MessageBox.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 // Modal QMessageBox with one OK button (or two for a question), parented to the
 // active window.
@@ -13,4 +13,4 @@ public:
                            const std::string& yes, const std::string& no) override;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

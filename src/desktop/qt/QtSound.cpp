@@ -6,7 +6,7 @@
 #include <QSoundEffect>
 #include <QUrl>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 QtSound::QtSound(QObject* parent) : QObject(parent) {
 }
@@ -38,4 +38,4 @@ bool QtSound::IsPlaying() const {
     return effect_ && effect_->isPlaying();
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

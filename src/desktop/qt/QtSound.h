@@ -9,7 +9,7 @@
 
 class QSoundEffect;
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 // WAV playback through Qt Multimedia. A new sound stops the one still playing.
 // Nothing is played (and nothing reported) for a missing file or on a machine
@@ -33,4 +33,4 @@ private:
     QString lastPlayed_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

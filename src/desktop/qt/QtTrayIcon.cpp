@@ -5,7 +5,7 @@
 #include <QDBusInterface>
 #include <QVariant>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 namespace {
 
 bool StatusNotifierHostRegistered() {
@@ -90,4 +90,4 @@ void QtTrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

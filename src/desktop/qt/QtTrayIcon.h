@@ -8,7 +8,7 @@
 
 #include <memory>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 // The notification-area icon through QSystemTrayIcon. A double click arrives as
 // mouse message 515 and the context-menu request (right button) as 517. On a
@@ -43,4 +43,4 @@ private:
     Callback callback_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

@@ -4,7 +4,7 @@
 #include <unistd.h>
 #include <csignal>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 namespace {
 
 // The write end of the self-pipe; the handler may only do async-signal-safe work.
@@ -59,4 +59,4 @@ void TerminationWatcher::OnReadable() {
     Q_EMIT terminationRequested();
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

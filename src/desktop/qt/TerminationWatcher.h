@@ -5,7 +5,7 @@
 
 #include <memory>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::qt {
 
 // Turns SIGTERM, SIGINT and SIGHUP (log-off, shutdown, a closed terminal) into a
 // signal on the user-interface thread, so that the program ends through its
@@ -28,4 +28,4 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::qt

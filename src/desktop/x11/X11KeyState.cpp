@@ -5,7 +5,7 @@
 
 #include <span>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::x11 {
 
 void X11KeyState::DisplayCloser::operator()(_XDisplay* display) const {
     XCloseDisplay(display);
@@ -91,4 +91,4 @@ ScreenPoint X11KeyState::GetCursorPos() {
     return {rootX, rootY};
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::x11

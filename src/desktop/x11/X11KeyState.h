@@ -6,7 +6,7 @@
 
 struct _XDisplay;
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::x11 {
 
 // Ctrl, Shift, Alt and the left mouse button, and the cursor position, as the X
 // server reports them (XQueryKeymap, XQueryPointer). Without an X server every key
@@ -36,4 +36,4 @@ private:
     bool triedToOpen_ = false;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::x11

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::x11 {
 namespace {
 
 [[noreturn]] void CannotOpen() {
-    throw RuntimeError(521, "Can't open Clipboard");
+    throw os::RuntimeError(521, "Can't open Clipboard");
 }
 
 }  // namespace
@@ -43,4 +43,4 @@ void XcbClipboard::Clear() {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::x11

@@ -2,7 +2,7 @@
 
 #include "desktop/Clipboard.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::x11 {
 
 // The X11 clipboard without a toolkit: the CLIPBOARD and PRIMARY selections lose
 // their owner, so what was copied can no longer be pasted. Without an X display
@@ -12,4 +12,4 @@ public:
     void Clear() override;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::x11

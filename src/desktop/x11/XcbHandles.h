@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::x11 {
 
 // xcb hands replies and errors over as malloc'd memory.
 struct XcbFree {
@@ -22,4 +22,4 @@ struct XcbDisconnect {
 // A connection of our own to the X server, closed when it leaves scope.
 using XcbConnection = std::unique_ptr<xcb_connection_t, XcbDisconnect>;
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::x11

@@ -2,7 +2,7 @@
 
 #include "os/TextLines.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::xdg {
 namespace {
 
 // The escapes of every string value: \s \n \t \r \\.
@@ -68,7 +68,7 @@ DesktopEntry DesktopEntry::Parse(const std::string& content) {
         if (end == std::string::npos) {
             end = content.size();
         }
-        const std::string line = Trim(content.substr(start, end - start));
+        const std::string line = os::Trim(content.substr(start, end - start));
         start = end + 1;
         if (line.empty() || line[0] == '#') {
             continue;
@@ -81,8 +81,8 @@ DesktopEntry DesktopEntry::Parse(const std::string& content) {
         if (!inMainGroup || equals == std::string::npos) {
             continue;
         }
-        const std::string key = Trim(line.substr(0, equals));
-        const std::string value = UnescapeValue(Trim(line.substr(equals + 1)));
+        const std::string key = os::Trim(line.substr(0, equals));
+        const std::string value = UnescapeValue(os::Trim(line.substr(equals + 1)));
         if (key == "Type") {
             entry.type = value;
         } else if (key == "Name") {
@@ -212,4 +212,4 @@ std::vector<std::string> ExpandExec(const DesktopEntry& entry, const std::string
     return command;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::xdg

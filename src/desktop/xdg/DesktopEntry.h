@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::xdg {
 
 // The keys of a freedesktop .desktop file's [Desktop Entry] group that starting a
 // program needs (string values already unescaped).
@@ -33,4 +33,4 @@ std::optional<std::vector<std::string>> SplitExec(const std::string& exec);
 std::vector<std::string> ExpandExec(const DesktopEntry& entry, const std::string& desktopFile,
                                     const std::vector<std::string>& targets);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::xdg

@@ -14,7 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::xdg {
 namespace {
 
 std::string XmlText(const std::string& text) {
@@ -71,7 +71,7 @@ XdgFileTypeAssociation::XdgFileTypeAssociation(std::string dataHome)
 }
 
 std::string XdgFileTypeAssociation::DataHome() const {
-    return dataHome_.empty() ? XdgPaths::DataHome() : dataHome_;
+    return dataHome_.empty() ? os::posix::XdgPaths::DataHome() : dataHome_;
 }
 
 std::string XdgFileTypeAssociation::MimePackagePath(const FileTypeAssociation& association) const {
@@ -109,7 +109,7 @@ std::string XdgFileTypeAssociation::DesktopEntry(const FileTypeAssociation& asso
            EntryText(association.description) +
            "\n"
            "Exec=" +
-           XdgStartupList::ExecValue(association.programPath) +
+           os::posix::XdgStartupList::ExecValue(association.programPath) +
            " %f\n"
            "Icon=orvelle\n"
            "Terminal=false\n"
@@ -126,7 +126,7 @@ bool XdgFileTypeAssociation::SystemHasType(const FileTypeAssociation& associatio
     bool known = false;
     for (const auto& dir : system.dataDirs) {
         std::string types;
-        if (ReadWholeFile(dir + "/mime/types", types) == 0 &&
+        if (os::posix::ReadWholeFile(dir + "/mime/types", types) == 0 &&
             ("\n" + types).find("\n" + association.mimeType + "\n") != std::string::npos) {
             known = true;
             break;
@@ -146,29 +146,29 @@ AssociationStatus XdgFileTypeAssociation::Register(const FileTypeAssociation& as
     const std::string mime = MimePackage(association);
     const std::string entry = DesktopEntry(association);
     std::string current;
-    const bool mimeCurrent = ReadWholeFile(mimePath, current) == 0 && current == mime;
-    const bool entryCurrent = ReadWholeFile(entryPath, current) == 0 && current == entry;
+    const bool mimeCurrent = os::posix::ReadWholeFile(mimePath, current) == 0 && current == mime;
+    const bool entryCurrent = os::posix::ReadWholeFile(entryPath, current) == 0 && current == entry;
     if (mimeCurrent && entryCurrent) {
         return AssociationStatus::Unchanged;
     }
     if (!mimeCurrent) {
-        if (!MakeDirectories(FolderOf(mimePath), 0700) ||
-            WriteFileAtomically(mimePath, mime, 0644) != 0) {
+        if (!os::posix::MakeDirectories(FolderOf(mimePath), 0700) ||
+            os::posix::WriteFileAtomically(mimePath, mime, 0644) != 0) {
             return AssociationStatus::Failed;
         }
         // Without the tool the type is unknown until something else rebuilds the cache;
         // the package file is in place for that.
-        static_cast<void>(StartDetached({"update-mime-database", DataHome() + "/mime"}));
+        static_cast<void>(os::posix::StartDetached({"update-mime-database", DataHome() + "/mime"}));
     }
     if (!entryCurrent) {
-        if (!MakeDirectories(FolderOf(entryPath), 0700) ||
-            WriteFileAtomically(entryPath, entry, 0644) != 0) {
+        if (!os::posix::MakeDirectories(FolderOf(entryPath), 0700) ||
+            os::posix::WriteFileAtomically(entryPath, entry, 0644) != 0) {
             return AssociationStatus::Failed;
         }
         // Likewise: desktops read the entry itself; the cache only speeds the lookup.
-        static_cast<void>(StartDetached({"update-desktop-database", DataHome() + "/applications"}));
+        static_cast<void>(os::posix::StartDetached({"update-desktop-database", DataHome() + "/applications"}));
     }
     return AssociationStatus::Written;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::xdg

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::xdg {
 
 // The freedesktop association: a shared-mime-info package
 // ($XDG_DATA_HOME/mime/packages/<id>.xml) that names the type, its glob and its
@@ -40,4 +40,4 @@ private:
     std::string dataHome_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::xdg

@@ -15,7 +15,7 @@
 #include <set>
 #include <sstream>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::xdg {
 namespace {
 
 std::vector<std::string> SplitOn(const std::string& text, char separator) {
@@ -56,7 +56,7 @@ std::vector<std::string> Lines(const std::string& content) {
     std::istringstream stream(content);
     std::string line;
     while (std::getline(stream, line)) {
-        lines.push_back(Trim(line));
+        lines.push_back(os::Trim(line));
     }
     return lines;
 }
@@ -115,10 +115,10 @@ MimeAppsList ReadMimeAppsList(const std::string& content, const std::string& mim
             continue;
         }
         const auto equals = line.find('=');
-        if (equals == std::string::npos || Trim(line.substr(0, equals)) != mimeType) {
+        if (equals == std::string::npos || os::Trim(line.substr(0, equals)) != mimeType) {
             continue;
         }
-        const auto ids = SplitOn(Trim(line.substr(equals + 1)), ';');
+        const auto ids = SplitOn(os::Trim(line.substr(equals + 1)), ';');
         std::vector<std::string>* target = nullptr;
         if (group == "[Default Applications]" || group == "[MIME Cache]") {
             target = &list.defaults;
@@ -326,4 +326,4 @@ std::optional<DesktopApplication> DefaultApplicationFor(const XdgSearchPaths& pa
     return std::nullopt;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::xdg

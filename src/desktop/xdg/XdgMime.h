@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::xdg {
 
 // Where the freedesktop MIME database and the application associations are looked for,
 // most important first.
@@ -39,4 +39,4 @@ std::optional<DesktopApplication> FindDesktopApplication(const XdgSearchPaths& p
 std::optional<DesktopApplication> DefaultApplicationFor(const XdgSearchPaths& paths,
                                                         const std::string& mimeType);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::xdg

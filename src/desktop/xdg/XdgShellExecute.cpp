@@ -17,7 +17,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::xdg {
 namespace {
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
@@ -176,7 +176,7 @@ int XdgShellExecute::ShellExecuteA(WindowHandle /*parent*/, const std::string& o
         if (!entry || !entry->IsStartableApplication()) {
             return SE_ERR_NOASSOC;
         }
-        return ResultFor(StartDetached(ExpandExec(*entry, file, *arguments)));
+        return ResultFor(os::posix::StartDetached(ExpandExec(*entry, file, *arguments)));
     }
     const std::string scheme = UrlScheme(file);
     const bool isUrl = !scheme.empty() && !IsRegularFile(file);
@@ -188,7 +188,7 @@ int XdgShellExecute::ShellExecuteA(WindowHandle /*parent*/, const std::string& o
     if (isProgram) {
         std::vector<std::string> command = {file};
         command.insert(command.end(), arguments->begin(), arguments->end());
-        return ResultFor(StartDetached(command));
+        return ResultFor(os::posix::StartDetached(command));
     }
     // A document or an address: opened by the program associated with it.
     if (!isUrl && !IsRegularFile(file)) {
@@ -201,7 +201,7 @@ int XdgShellExecute::ShellExecuteA(WindowHandle /*parent*/, const std::string& o
     }
     std::vector<std::string> targets = {file};
     targets.insert(targets.end(), arguments->begin(), arguments->end());
-    return ResultFor(StartDetached(ExpandExec(application->entry, application->path, targets)));
+    return ResultFor(os::posix::StartDetached(ExpandExec(application->entry, application->path, targets)));
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::xdg

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::desktop::xdg {
 
 // File associations of the freedesktop desktop (shared MIME database, mimeapps.list,
 // desktop files). The associated "executable" is the application's .desktop file, which
@@ -32,4 +32,4 @@ private:
 // Nothing is expanded. nullopt when a quote is not closed.
 std::optional<std::vector<std::string>> SplitParameters(const std::string& parameters);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::desktop::xdg

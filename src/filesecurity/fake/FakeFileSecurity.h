@@ -21,12 +21,12 @@
 #include <utility>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::filesecurity::fake {
 
 // The cipher control's observable contract: the argument checks and their errors,
 // and (with `transformFiles`) the encrypted-file format on disk: the 8-byte check
 // header, then the data XORed with the passphrase padded with "-" to 8 bytes.
-class FakeCipherControl final : public ICipherControl {
+class FakeCipherControl final : public os::ICipherControl {
 public:
     struct Call {
         std::string method;
@@ -43,7 +43,7 @@ public:
         }
         std::string plain;
         if (!Read(sourceFile, plain)) {
-            throw RuntimeError(64201, "File Not Found");
+            throw os::RuntimeError(64201, "File Not Found");
         }
         const std::string key = Padded(passPhrase);
         Write(destinationFile, Header(key) + Xor(plain, key));
@@ -57,11 +57,11 @@ public:
         }
         std::string encrypted;
         if (!Read(sourceFile, encrypted)) {
-            throw RuntimeError(64201, "File Not Found.");
+            throw os::RuntimeError(64201, "File Not Found.");
         }
         const std::string key = Padded(passPhrase);
         if (encrypted.size() < 8 || encrypted.compare(0, 8, Header(key)) != 0) {
-            throw RuntimeError(64101, "Incorrect Password.");
+            throw os::RuntimeError(64101, "Incorrect Password.");
         }
         Write(destinationFile, Xor(encrypted.substr(8), key));
     }
@@ -82,7 +82,7 @@ public:
 
     std::vector<Call> calls;
     // Thrown by the next call after its argument checks, as a failing control would.
-    std::optional<RuntimeError> failWith;
+    std::optional<os::RuntimeError> failWith;
     // Read and write real files; off, the calls are only recorded.
     bool transformFiles = true;
     // Runs inside each call, as the control's own yields let the user act.
@@ -98,19 +98,19 @@ private:
                 const std::string& destination) {
         calls.push_back({method, passPhrase, source, destination});
         if (passPhrase.empty()) {
-            throw RuntimeError(64301, "strPassPhrase argument not optional.");
+            throw os::RuntimeError(64301, "strPassPhrase argument not optional.");
         }
         if (source.empty()) {
-            throw RuntimeError(64302, "strSourceFile argument not optional.");
+            throw os::RuntimeError(64302, "strSourceFile argument not optional.");
         }
         if (destination.empty()) {
-            throw RuntimeError(64303, "strDestinationFile argument not optional.");
+            throw os::RuntimeError(64303, "strDestinationFile argument not optional.");
         }
         // The ".kdf" length rule binds encryption to ".kdf" only.
         const bool toAge =
             destination.size() >= 4 && destination.compare(destination.size() - 4, 4, ".age") == 0;
         if (std::string(method) == "Encrypt" && !toAge && passPhrase.size() > 8) {
-            throw RuntimeError(64102, "Password must be less than 8 characters");
+            throw os::RuntimeError(64102, "Password must be less than 8 characters");
         }
         if (onCall) {
             onCall(calls.back());
@@ -138,18 +138,18 @@ private:
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file << content;
         if (!file.good()) {
-            throw RuntimeError(75, "Path/File access error");
+            throw os::RuntimeError(75, "Path/File access error");
         }
     }
 };
 
 // Hands out FakeCipherControl instances for the identifiers in `registered`.
-class FakeControlFactory final : public IControlFactory {
+class FakeControlFactory final : public os::IControlFactory {
 public:
-    [[nodiscard]] std::unique_ptr<ICipherControl> CreateObject(const std::string& progId) override {
+    [[nodiscard]] std::unique_ptr<os::ICipherControl> CreateObject(const std::string& progId) override {
         requested.push_back(progId);
         if (registered.count(progId) == 0) {
-            throw RuntimeError(
+            throw os::RuntimeError(
                 429, "ActiveX component can't create object: " + progId + " is not registered");
         }
         auto control = std::make_unique<FakeCipherControl>();
@@ -167,7 +167,7 @@ public:
 };
 
 // Registering a library registers "Veilor64.Veilor" with the factory when `works`.
-class FakeControlRegistration final : public IControlRegistration {
+class FakeControlRegistration final : public os::IControlRegistration {
 public:
     explicit FakeControlRegistration(FakeControlFactory& factory) : factory_(factory) {}
 
@@ -216,7 +216,7 @@ public:
     std::vector<int> progressPoints{0, 50, 100};
     // Runs after each progress point, as the user interface's turn would.
     std::function<void(int)> duringWork;
-    std::optional<RuntimeError> failWith;
+    std::optional<os::RuntimeError> failWith;
     std::vector<SkippedEntry> skipped;
 };
 
@@ -254,8 +254,8 @@ public:
     std::size_t existingEntries = 0;
     std::vector<int> progressPoints{0, 50, 100};
     std::function<void(int)> duringWork;
-    std::optional<RuntimeError> failWith;
+    std::optional<os::RuntimeError> failWith;
     std::vector<SkippedEntry> skipped;
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::filesecurity::fake

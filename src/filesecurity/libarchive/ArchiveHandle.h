@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::filesecurity::libarchive {
 
 // Owners of libarchive's handles: freeing a handle also closes it.
 struct ArchiveFree {
@@ -31,4 +31,4 @@ inline std::string ArchiveErrorText(archive* handle) {
     return text != nullptr ? text : "unknown failure";
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::filesecurity::libarchive

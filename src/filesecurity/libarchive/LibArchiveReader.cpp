@@ -20,7 +20,7 @@
 #include <set>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::filesecurity::libarchive {
 namespace {
 
 // Thrown inside the extraction to leave one entry out with the reason.
@@ -101,7 +101,7 @@ private:
 class Extractor {
 public:
     Extractor(archive* reader, int root, std::string folder, std::string archivePath,
-              std::uint64_t archiveSize, const ArchiveProgress& progress, ThrottledPump& pump,
+              std::uint64_t archiveSize, const ArchiveProgress& progress, os::ThrottledPump& pump,
               ExistingFiles existing)
         : existing_(existing),
           reader_(reader),
@@ -202,14 +202,14 @@ private:
             return cachedParent_.get();
         }
         cachedParent_.reset();
-        UniqueFd current;
+        os::posix::UniqueFd current;
         for (std::size_t i = 0; i < count; ++i) {
             const int at = current ? current.get() : root_;
             const std::string& part = parts[i];
             if (::mkdirat(at, part.c_str(), 0777) != 0 && errno != EEXIST) {
-                ThrowPathError(errno, folder_ + "/" + Join(parts, i + 1));
+                os::posix::ThrowPathError(errno, folder_ + "/" + Join(parts, i + 1));
             }
-            UniqueFd next(
+            os::posix::UniqueFd next(
                 ::openat(at, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!next) {
                 const int error = errno;
@@ -223,7 +223,7 @@ private:
                 if (error == ENOTDIR) {
                     throw LeaveOut{"\"" + Join(parts, i + 1) + "\" is a file, not a folder"};
                 }
-                ThrowPathError(error, folder_ + "/" + Join(parts, i + 1));
+                os::posix::ThrowPathError(error, folder_ + "/" + Join(parts, i + 1));
             }
             current = std::move(next);
         }
@@ -239,7 +239,7 @@ private:
             return;
         }
         if (errno != EEXIST) {
-            ThrowPathError(errno, folder_ + "/" + Join(parts, parts.size()));
+            os::posix::ThrowPathError(errno, folder_ + "/" + Join(parts, parts.size()));
         }
         struct stat info {};
         if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -257,9 +257,9 @@ private:
         }
         // The file has no name while it is written: an interrupted extraction
         // leaves no half-written file, and a name appears only for whole content.
-        UnnamedFile file;
+        os::posix::UnnamedFile file;
         if (const int error = file.Open(parent, path.substr(0, path.rfind('/'))); error != 0) {
-            ThrowPathError(error, path);
+            os::posix::ThrowPathError(error, path);
         }
         while (true) {
             const void* block = nullptr;
@@ -279,7 +279,7 @@ private:
             ReportPosition();
         }
         if (::fchmod(file.fd(), mode) != 0) {
-            ThrowPathError(errno, path);
+            os::posix::ThrowPathError(errno, path);
         }
         if (archive_entry_mtime_is_set(entry) != 0) {
             const timespec times[2] = {
@@ -295,10 +295,10 @@ private:
             throw LeaveOut{"a folder of that name is in the way"};
         }
         if (error != 0) {
-            ThrowPathError(error, path);
+            os::posix::ThrowPathError(error, path);
         }
         if (const int closed = file.CloseDescriptor(); closed != 0) {
-            ThrowPathError(closed, path);
+            os::posix::ThrowPathError(closed, path);
         }
     }
 
@@ -318,7 +318,7 @@ private:
                 if (errno == EINTR) {
                     continue;
                 }
-                ThrowPathError(errno, path);
+                os::posix::ThrowPathError(errno, path);
             }
             data += done;
             size -= static_cast<std::size_t>(done);
@@ -355,14 +355,14 @@ private:
         }
         const std::string temporary = TemporaryName();
         if (::symlinkat(link.target.c_str(), parent, temporary.c_str()) != 0) {
-            ThrowPathError(errno, folder_ + "/" + Join(link.parts, link.parts.size()));
+            os::posix::ThrowPathError(errno, folder_ + "/" + Join(link.parts, link.parts.size()));
         }
         TemporaryEntry created(parent, temporary);
         if (::renameat(parent, temporary.c_str(), parent, link.parts.back().c_str()) != 0) {
             if (errno == EISDIR || errno == ENOTEMPTY || errno == EEXIST) {
                 throw LeaveOut{"a folder of that name is in the way"};
             }
-            ThrowPathError(errno, folder_ + "/" + Join(link.parts, link.parts.size()));
+            os::posix::ThrowPathError(errno, folder_ + "/" + Join(link.parts, link.parts.size()));
         }
         created.Release();
     }
@@ -414,7 +414,7 @@ private:
     }
 
     [[noreturn]] void ThrowDamaged() {
-        throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath_ +
+        throw os::RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath_ +
                                                    " is damaged or is not a ZIP archive (" +
                                                    ArchiveErrorText(reader_) + ")");
     }
@@ -426,10 +426,10 @@ private:
     std::string archivePath_;
     std::uint64_t archiveSize_;
     const ArchiveProgress& progress_;
-    ThrottledPump& pump_;
+    os::ThrottledPump& pump_;
     int percent_ = 0;
     std::string cachedKey_;
-    UniqueFd cachedParent_;
+    os::posix::UniqueFd cachedParent_;
     std::vector<Link> links_;
     std::set<std::string> linkPaths_;
     std::vector<SkippedEntry> skipped_;
@@ -449,20 +449,20 @@ bool IsEmptyZip(int fd) {
 struct OpenedArchive {
     explicit OpenedArchive(const std::string& archivePath) {
         struct stat unnamed {};
-        const int noFollow = IsUnnamedFile(archivePath, unnamed) ? 0 : O_NOFOLLOW;
+        const int noFollow = os::posix::IsUnnamedFile(archivePath, unnamed) ? 0 : O_NOFOLLOW;
         input.reset(::open(archivePath.c_str(), O_RDONLY | noFollow | O_CLOEXEC));
         if (!input) {
-            ThrowPathError(errno, archivePath);
+            os::posix::ThrowPathError(errno, archivePath);
         }
         if (::fstat(input.get(), &info) != 0) {
-            ThrowPathError(errno, archivePath);
+            os::posix::ThrowPathError(errno, archivePath);
         }
         if (!S_ISREG(info.st_mode)) {
-            ThrowPathError(EISDIR, archivePath);
+            os::posix::ThrowPathError(EISDIR, archivePath);
         }
         reader.reset(archive_read_new());
         if (!reader) {
-            throw RuntimeError(7, "Out of memory");
+            throw os::RuntimeError(7, "Out of memory");
         }
         // The reader that works from the central directory: it knows every entry's
         // type (a link's mode lives only there) and refuses an archive whose
@@ -473,13 +473,13 @@ struct OpenedArchive {
             archive_read_open_fd(reader.get(), input.get(), 64 * 1024) == ARCHIVE_OK;
         empty = !opened && IsEmptyZip(input.get());
         if (!opened && !empty) {
-            throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
+            throw os::RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
                                                        " is damaged or is not a ZIP archive (" +
                                                        ArchiveErrorText(reader.get()) + ")");
         }
     }
 
-    UniqueFd input;
+    os::posix::UniqueFd input;
     struct stat info {};
     ArchiveHandle reader;
     bool empty = false;
@@ -488,9 +488,9 @@ struct OpenedArchive {
 // Whether the entry's name is taken in the folder by a file or link, reached
 // without following any link (an entry below a link is left out, so not counted).
 bool EntryExists(int root, const std::vector<std::string>& parts) {
-    UniqueFd current;
+    os::posix::UniqueFd current;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        UniqueFd next(::openat(current ? current.get() : root, parts[i].c_str(),
+        os::posix::UniqueFd next(::openat(current ? current.get() : root, parts[i].c_str(),
                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next) {
             return false;
@@ -507,9 +507,9 @@ bool EntryExists(int root, const std::vector<std::string>& parts) {
 
 std::size_t LibArchiveReader::CountExisting(const std::string& archivePath,
                                             const std::string& folder) {
-    const ScopedUtf8Locale utf8;
+    const os::posix::ScopedUtf8Locale utf8;
     OpenedArchive opened(archivePath);
-    const UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const os::posix::UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (opened.empty || !root) {
         return 0;
     }
@@ -521,7 +521,7 @@ std::size_t LibArchiveReader::CountExisting(const std::string& archivePath,
             break;
         }
         if (status == ARCHIVE_FATAL) {
-            throw RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
+            throw os::RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
                                                        " is damaged or is not a ZIP archive (" +
                                                        ArchiveErrorText(opened.reader.get()) + ")");
         }
@@ -550,20 +550,20 @@ std::vector<SkippedEntry> LibArchiveReader::ExtractTo(const std::string& archive
                                                       const std::string& folder,
                                                       const ArchiveProgress& progress,
                                                       ExistingFiles existing) {
-    const ScopedUtf8Locale utf8;
-    ThrottledPump pump(pump_, yieldInterval_);
+    const os::posix::ScopedUtf8Locale utf8;
+    os::ThrottledPump pump(pump_, yieldInterval_);
     OpenedArchive opened(archivePath);
     const struct stat& info = opened.info;
     ArchiveHandle& reader = opened.reader;
     const bool empty = opened.empty;
     // The destination is made only for an archive that can be read.
-    if (!MakeDirectories(folder, 0777)) {
-        ThrowPathError(errno != 0 ? errno : ENOTDIR, folder);
+    if (!os::posix::MakeDirectories(folder, 0777)) {
+        os::posix::ThrowPathError(errno != 0 ? errno : ENOTDIR, folder);
     }
     // The destination the user named may be reached through a link; inside it, none is.
-    const UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const os::posix::UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!root) {
-        ThrowPathError(errno, folder);
+        os::posix::ThrowPathError(errno, folder);
     }
     if (empty) {
         if (progress) {
@@ -582,4 +582,4 @@ std::vector<SkippedEntry> LibArchiveReader::ExtractTo(const std::string& archive
     return extractor.TakeSkipped();
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::filesecurity::libarchive

@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-namespace orvelle::platform::posix {
+namespace orvelle::filesecurity::libarchive {
 
 // Extracts ZIP archives with libarchive, relative to an open handle of the
 // destination folder: no absolute path, no "..", no component that is a link, and
@@ -16,7 +16,7 @@ class LibArchiveReader final : public IArchiveReader {
 public:
     // `yieldInterval`: the least time between two turns of the user interface.
     explicit LibArchiveReader(
-        IEventPump& pump, std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
+        os::IEventPump& pump, std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
         : pump_(pump), yieldInterval_(yieldInterval) {}
 
     [[nodiscard]] std::size_t CountExisting(const std::string& archivePath,
@@ -27,8 +27,8 @@ public:
                                                       ExistingFiles existing) override;
 
 private:
-    IEventPump& pump_;
+    os::IEventPump& pump_;
     std::chrono::milliseconds yieldInterval_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::filesecurity::libarchive

@@ -21,7 +21,7 @@
 #include <optional>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::filesecurity::libarchive {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
@@ -40,13 +40,13 @@ std::vector<std::string> ListFolder(int dirFd, const std::string& path) {
     // fdopendir takes the descriptor over; give it a duplicate so the caller's stays open.
     const int copy = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
     if (copy < 0) {
-        ThrowPathError(errno, path);
+        os::posix::ThrowPathError(errno, path);
     }
     DirHandle dir(::fdopendir(copy));
     if (!dir) {
         const int error = errno;
         ::close(copy);
-        ThrowPathError(error, path);
+        os::posix::ThrowPathError(error, path);
     }
     // The duplicate shares the reading position with the caller's descriptor, which an
     // earlier listing may have left at the end.
@@ -61,7 +61,7 @@ std::vector<std::string> ListFolder(int dirFd, const std::string& path) {
         errno = 0;
     }
     if (errno != 0) {
-        ThrowPathError(errno, path);
+        os::posix::ThrowPathError(errno, path);
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -88,18 +88,18 @@ bool IsUtf8(const std::string& text) {
 // An entry that vanished, or changed, while the folder was packed: the archive would
 // not hold what the folder held, so the job fails and says which entry it was.
 [[noreturn]] void ThrowChanged(const std::string& path, const char* what) {
-    throw RuntimeError(errors::kDeviceIoError,
+    throw os::RuntimeError(os::errors::kDeviceIoError,
                        "The folder changed while it was packed: " + path + " " + what +
                            ". Nothing was encrypted; try again when nothing writes to the folder.");
 }
 
-UniqueFd OpenSubfolder(int dirFd, const std::string& name, const std::string& path) {
-    UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+os::posix::UniqueFd OpenSubfolder(int dirFd, const std::string& name, const std::string& path) {
+    os::posix::UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) {
         if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP) {
             ThrowChanged(path, "disappeared or was replaced");
         }
-        ThrowPathError(errno, path);
+        os::posix::ThrowPathError(errno, path);
     }
     return fd;
 }
@@ -108,7 +108,7 @@ UniqueFd OpenSubfolder(int dirFd, const std::string& name, const std::string& pa
 class FolderPacker {
 public:
     FolderPacker(archive* writer, const struct stat& output, const ArchiveProgress& progress,
-                 ThrottledPump& pump, std::string archivePath)
+                 os::ThrottledPump& pump, std::string archivePath)
         : writer_(writer),
           output_(output),
           progress_(progress),
@@ -139,13 +139,13 @@ public:
                 if (errno == ENOENT) {
                     ThrowChanged(fullPath, "disappeared");
                 }
-                ThrowPathError(errno, fullPath);
+                os::posix::ThrowPathError(errno, fullPath);
             }
             if (S_ISDIR(info.st_mode)) {
                 WriteHeader(relative + "/", AE_IFDIR, info, 0, nullptr);
                 Pack(OpenSubfolder(dirFd, name, fullPath).get(), fullPath, relative + "/");
             } else if (S_ISREG(info.st_mode)) {
-                if (SameFile(info, output_) || (leaveOut_ && SameFile(info, *leaveOut_))) {
+                if (os::posix::SameFile(info, output_) || (leaveOut_ && os::posix::SameFile(info, *leaveOut_))) {
                     continue;  // the archive being written, or its destination, inside the folder
                 }
                 PackFile(dirFd, name, fullPath, relative, info);
@@ -167,16 +167,16 @@ public:
 private:
     void PackFile(int dirFd, const std::string& name, const std::string& fullPath,
                   const std::string& relative, const struct stat& listed) {
-        const UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        const os::posix::UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!fd) {
             if (errno == ENOENT || errno == ELOOP) {
                 ThrowChanged(fullPath, "disappeared or was replaced");
             }
-            ThrowPathError(errno, fullPath);
+            os::posix::ThrowPathError(errno, fullPath);
         }
         struct stat info {};
         if (::fstat(fd.get(), &info) != 0) {
-            ThrowPathError(errno, fullPath);
+            os::posix::ThrowPathError(errno, fullPath);
         }
         if (info.st_ino != listed.st_ino || info.st_dev != listed.st_dev) {
             ThrowChanged(fullPath, "was replaced");
@@ -193,7 +193,7 @@ private:
                 if (errno == EINTR) {
                     continue;
                 }
-                ThrowPathError(errno, fullPath);
+                os::posix::ThrowPathError(errno, fullPath);
             }
             if (got == 0) {
                 ThrowChanged(fullPath, "became shorter");
@@ -232,7 +232,7 @@ private:
             target.resize(target.size() * 2);
         }
         if (length < 0) {
-            ThrowPathError(errno, fullPath);
+            os::posix::ThrowPathError(errno, fullPath);
         }
         const std::string text(target.data(), static_cast<std::size_t>(length));
         WriteHeader(relative, AE_IFLNK, info, 0, &text);
@@ -242,12 +242,12 @@ private:
                      std::uint64_t size, const std::string* linkTarget) {
         ArchiveEntryHandle entry(archive_entry_new());
         if (!entry) {
-            throw RuntimeError(7, "Out of memory");
+            throw os::RuntimeError(7, "Out of memory");
         }
         // A name that is not UTF-8 is stored as its bytes, without the UTF-8 flag, as
         // ZIP keeps names from systems without a declared character set; extraction
         // and unzip give it back under the same bytes.
-        std::optional<ScopedBytesLocale> bytes;
+        std::optional<os::posix::ScopedBytesLocale> bytes;
         if (!IsUtf8(name) || (linkTarget != nullptr && !IsUtf8(*linkTarget))) {
             bytes.emplace();
         }
@@ -274,16 +274,16 @@ private:
     [[noreturn]] void ThrowWriteError() {
         const int error = archive_errno(writer_);
         if (error == ENOSPC || error == EDQUOT) {
-            ThrowPathError(error, archivePath_);
+            os::posix::ThrowPathError(error, archivePath_);
         }
-        throw RuntimeError(errors::kDeviceIoError, "Can not write the archive " + archivePath_ +
+        throw os::RuntimeError(os::errors::kDeviceIoError, "Can not write the archive " + archivePath_ +
                                                        ": " + ArchiveErrorText(writer_));
     }
 
     archive* writer_;
     struct stat output_;
     const ArchiveProgress& progress_;
-    ThrottledPump& pump_;
+    os::ThrottledPump& pump_;
     std::string archivePath_;
     std::optional<struct stat> leaveOut_;
     std::uint64_t total_ = 0;
@@ -293,23 +293,23 @@ private:
 
 // Opens the archive file for writing without following a link, creating it (mode
 // 0600) when missing; a file of another user, or anything but a plain file, is refused.
-UniqueFd OpenOutput(const std::string& archivePath, struct stat& info) {
+os::posix::UniqueFd OpenOutput(const std::string& archivePath, struct stat& info) {
     // An unnamed file of this process is reached through its /proc/self/fd link,
     // which no one else can plant.
-    const int noFollow = IsUnnamedFile(archivePath, info) ? 0 : O_NOFOLLOW;
-    UniqueFd fd(::open(archivePath.c_str(), O_WRONLY | O_CREAT | noFollow | O_CLOEXEC, 0600));
+    const int noFollow = os::posix::IsUnnamedFile(archivePath, info) ? 0 : O_NOFOLLOW;
+    os::posix::UniqueFd fd(::open(archivePath.c_str(), O_WRONLY | O_CREAT | noFollow | O_CLOEXEC, 0600));
     if (!fd) {
-        ThrowPathError(errno, archivePath);
+        os::posix::ThrowPathError(errno, archivePath);
     }
     if (::fstat(fd.get(), &info) != 0) {
-        ThrowPathError(errno, archivePath);
+        os::posix::ThrowPathError(errno, archivePath);
     }
     if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
-        throw RuntimeError(errors::kPermissionDenied,
+        throw os::RuntimeError(os::errors::kPermissionDenied,
                            "Permission denied: " + archivePath + " is not a file of this user");
     }
     if (::ftruncate(fd.get(), 0) != 0) {
-        ThrowPathError(errno, archivePath);
+        os::posix::ThrowPathError(errno, archivePath);
     }
     return fd;
 }
@@ -320,25 +320,25 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
                                                        const std::string& archivePath,
                                                        const ArchiveProgress& progress,
                                                        const std::string& leaveOut) {
-    const ScopedUtf8Locale utf8;
-    ThrottledPump pump(pump_, yieldInterval_);
+    const os::posix::ScopedUtf8Locale utf8;
+    os::ThrottledPump pump(pump_, yieldInterval_);
     // The folder the user named may itself be reached through a link; inside it, no
     // link is followed.
-    const UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const os::posix::UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!root) {
-        ThrowPathError(errno, folder);
+        os::posix::ThrowPathError(errno, folder);
     }
     struct stat output {};
-    const UniqueFd outputFd = OpenOutput(archivePath, output);
+    const os::posix::UniqueFd outputFd = OpenOutput(archivePath, output);
 
     ArchiveHandle writer(archive_write_new());
     if (!writer) {
-        throw RuntimeError(7, "Out of memory");
+        throw os::RuntimeError(7, "Out of memory");
     }
     if (archive_write_set_format_zip(writer.get()) != ARCHIVE_OK ||
         archive_write_set_options(writer.get(), "zip:compression=deflate") != ARCHIVE_OK ||
         archive_write_open_fd(writer.get(), outputFd.get()) != ARCHIVE_OK) {
-        throw RuntimeError(errors::kDeviceIoError, "Can not write the archive " + archivePath +
+        throw os::RuntimeError(os::errors::kDeviceIoError, "Can not write the archive " + archivePath +
                                                        ": " + ArchiveErrorText(writer.get()));
     }
     if (progress) {
@@ -358,13 +358,13 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
     if (archive_write_close(writer.get()) != ARCHIVE_OK) {
         const int error = archive_errno(writer.get());
         if (error == ENOSPC || error == EDQUOT) {
-            ThrowPathError(error, archivePath);
+            os::posix::ThrowPathError(error, archivePath);
         }
-        throw RuntimeError(errors::kDeviceIoError, "Can not write the archive " + archivePath +
+        throw os::RuntimeError(os::errors::kDeviceIoError, "Can not write the archive " + archivePath +
                                                        ": " + ArchiveErrorText(writer.get()));
     }
     packer.Finish();
     return packer.TakeSkipped();
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::filesecurity::libarchive

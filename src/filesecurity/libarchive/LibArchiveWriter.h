@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-namespace orvelle::platform::posix {
+namespace orvelle::filesecurity::libarchive {
 
 // ZIP archives of a folder with libarchive: deflate, UTF-8 names, links stored as
 // links. Reads the folder relative to open directory handles and never follows a
@@ -14,7 +14,7 @@ class LibArchiveWriter final : public IArchiveWriter {
 public:
     // `yieldInterval`: the least time between two turns of the user interface.
     explicit LibArchiveWriter(
-        IEventPump& pump, std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
+        os::IEventPump& pump, std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
         : pump_(pump), yieldInterval_(yieldInterval) {}
 
     [[nodiscard]] std::vector<SkippedEntry> PackFolder(const std::string& folder,
@@ -23,8 +23,8 @@ public:
                                                        const std::string& leaveOut) override;
 
 private:
-    IEventPump& pump_;
+    os::IEventPump& pump_;
     std::chrono::milliseconds yieldInterval_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::filesecurity::libarchive

@@ -129,7 +129,7 @@ private:
     void EmptyPathBoxes();
     // Shows the ".kdf" notice only while a ".kdf" destination is being encrypted to.
     void UpdateKdfNotice();
-    std::string PickerFailed(const platform::RuntimeError& error);
+    std::string PickerFailed(const os::RuntimeError& error);
 
     shell::AppServices& services_;
     QTimer& tmrProgress_;

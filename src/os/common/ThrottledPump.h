@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os {
 
 // Gives the user interface its turn from inside long work, at most once per
 // interval: a turn costs far more than a step of the work, so calling Tick at every
@@ -29,4 +29,4 @@ private:
     std::chrono::steady_clock::time_point last_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os

@@ -1,6 +1,6 @@
 #include "WindowsVersionName.h"
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 std::string WindowsVersionName(std::uint32_t platformId, std::uint32_t majorVersion,
                                std::uint32_t minorVersion) {
@@ -33,4 +33,4 @@ std::string WindowsVersionName(std::uint32_t platformId, std::uint32_t majorVers
     }
 }
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

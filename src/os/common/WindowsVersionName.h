@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // The platform identifiers of the Windows version record.
 inline constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;  // the consumer line
@@ -14,4 +14,4 @@ inline constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
 std::string WindowsVersionName(std::uint32_t platformId, std::uint32_t majorVersion,
                                std::uint32_t minorVersion);
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace orvelle::platform::fake {
+namespace orvelle::os::fake {
 
 // A cleaning lock that another process holds while `holder` is not empty; counts
 // what this process took and gave back.
@@ -25,4 +25,4 @@ public:
     int released = 0;
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::os::fake

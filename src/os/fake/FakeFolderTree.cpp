@@ -6,7 +6,7 @@
 #include <functional>
 #include <utility>
 
-namespace orvelle::platform::fake {
+namespace orvelle::os::fake {
 namespace {
 
 std::vector<std::string> Split(const std::string& path) {
@@ -218,4 +218,4 @@ std::unique_ptr<IFolder> FakeFolderTree::OpenRoot(const std::string& path) {
     return std::make_unique<Folder>(*this, path);
 }
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::os::fake

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::os::fake {
 
 // A folder tree held in memory, for walk tests: paths are absolute with "/" as
 // separator. It records every call and can fail the n-th one, refuse a folder, or
@@ -57,4 +57,4 @@ private:
     Node root_;
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::os::fake

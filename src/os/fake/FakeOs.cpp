@@ -3,7 +3,7 @@
 #include "os/RuntimeError.h"
 #include "os/TextLines.h"
 
-namespace orvelle::platform::fake {
+namespace orvelle::os::fake {
 
 std::vector<std::string> FakeFileSystem::ReadLines(const std::string& path) {
     const auto found = files.find(path);
@@ -23,4 +23,4 @@ void FakeFileSystem::WriteFileAtomic(const std::string& path, const std::string&
     files[path] = content;
 }
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::os::fake

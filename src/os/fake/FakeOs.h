@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::os::fake {
 
 class FakeStartupList final : public IStartupList {
 public:
@@ -192,4 +192,4 @@ private:
     };
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::os::fake

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::os::fake {
 
 // Counts the emptyings; can fail the way a broken shell would.
 class FakeRecycleBin final : public IRecycleBin {
@@ -31,4 +31,4 @@ public:
     std::vector<DeleteFailure> failures;  // what the next emptying reports it could not delete
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::os::fake

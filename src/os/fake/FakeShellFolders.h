@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::os::fake {
 
 // Special folders from a table; an id not in the table fails the lookup.
 class FakeShellFolders final : public IShellFolders {
@@ -30,4 +30,4 @@ public:
     int throwFor = -1;  // this id raises a run-time error instead of answering
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::os::fake

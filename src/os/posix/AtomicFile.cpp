@@ -12,7 +12,7 @@
 #include <memory>
 #include <random>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 constexpr std::size_t kSuffixLength = 10;
@@ -205,4 +205,4 @@ int ReadWholeFile(const std::string& path, std::string& content) {
     return 0;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // Replaces `path` with `content` so that a killed process leaves the old or the
 // new content, never a mix: the content goes into an unnamed file in the same folder
@@ -27,4 +27,4 @@ void SetAtomicWriteFaultPoint(std::function<void()> fault);
 // Reads a whole regular file (never through a symbolic link). Returns 0 or an errno.
 [[nodiscard]] int ReadWholeFile(const std::string& path, std::string& content);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -16,7 +16,7 @@
 
 extern char** environ;
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 std::string ResolveProgram(const std::string& program, int& error) {
@@ -111,4 +111,4 @@ int StartDetached(const std::vector<std::string>& command) {
     return count == static_cast<ssize_t>(sizeof childError) ? childError : 0;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 std::string ProgramName() {
@@ -147,4 +147,4 @@ void FlockCleaningLock::Unlock() {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // The cleaning lock as a file held with flock(2): the kernel drops it when the
 // holder ends, so a killed clean never blocks the next one. The holder writes its
@@ -37,4 +37,4 @@ private:
     int count_ = 0;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

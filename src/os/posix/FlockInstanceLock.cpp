@@ -10,7 +10,7 @@
 
 #include <cerrno>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 FlockInstanceLock::FlockInstanceLock(std::string lockPath)
     : path_(lockPath.empty() ? DefaultPath() : std::move(lockPath)) {
@@ -45,4 +45,4 @@ bool FlockInstanceLock::PreviousInstance() {
     return false;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

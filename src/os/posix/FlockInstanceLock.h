@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // A per-user lock file held with flock(2): the kernel drops the lock when the
 // holder dies, so a killed first copy never blocks the next start.
@@ -26,4 +26,4 @@ private:
     UniqueFd fd_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <utility>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 // File systems that never hold a user's files; looking into them (autofs above
@@ -214,4 +214,4 @@ bool FreedesktopTrash::EmptyAll() {
     return complete;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

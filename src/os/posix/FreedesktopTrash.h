@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // The recycle bins as the freedesktop.org Trash standard keeps them, emptied
 // directly (GIO's trash:// needs gvfs and a session bus): the home trash
@@ -35,4 +35,4 @@ private:
     std::vector<DeleteFailure> failures_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 int DisableCoreDumps() noexcept {
     const rlimit none{0, 0};
@@ -19,4 +19,4 @@ int DisableCoreDumps() noexcept {
     return 0;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // Keeps passphrases and keys in this process's memory out of core files and away
 // from other processes of the same user (no ptrace attach, /proc/PID/mem closed):
@@ -8,4 +8,4 @@ namespace orvelle::platform::posix {
 // first step that failed; the caller goes on either way.
 int DisableCoreDumps() noexcept;
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <memory>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 struct DirCloser {
@@ -86,4 +86,4 @@ bool OpenFileSet::AnyOn(dev_t device) const {
     return first != files_.end() && first->first == device;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // The plain files that some process holds open, found by one scan of /proc/*/fd.
 // Windows refuses to delete a file in use; a cleaning walk keeps these files the
@@ -27,4 +27,4 @@ private:
     std::vector<std::pair<dev_t, ino_t>> files_;  // sorted, unique
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

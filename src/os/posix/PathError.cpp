@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 void ThrowPathError(int error, const std::string& path) {
     const std::string where = ": " + path;
@@ -38,4 +38,4 @@ void ThrowPathError(int error, const std::string& path) {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 void ThrowFileError(int error) {
     switch (error) {
@@ -63,4 +63,4 @@ void PosixFileSystem::WriteFileAtomic(const std::string& path, const std::string
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -2,7 +2,7 @@
 
 #include "os/FileSystem.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 class PosixFileSystem final : public IFileSystem {
 public:
@@ -15,4 +15,4 @@ public:
 // The run-time error for a failed file operation with this errno.
 [[noreturn]] void ThrowFileError(int error);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

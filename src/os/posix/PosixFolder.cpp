@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 constexpr std::int32_t kTooManyFiles = 67;
@@ -504,4 +504,4 @@ bool PosixFolder::DeleteFolder(const std::string& name) {
     return true;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

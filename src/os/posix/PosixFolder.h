@@ -16,7 +16,7 @@
 #include <string>
 #include <utility>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // One open folder of a cleaning walk, held by a descriptor: every call works with
 // openat/unlinkat/fstatat relative to it, never follows a symbolic link and never
@@ -113,4 +113,4 @@ private:
     std::set<std::string> oldFolders_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 std::unique_ptr<IFolder> PosixFolderTree::OpenRoot(const std::string& path) {
     return PosixFolder::OpenRoot(path, nullptr);
@@ -18,4 +18,4 @@ std::unique_ptr<IFolder> PosixFolderTree::OpenTemporaryRoot(const std::string& p
     return root;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

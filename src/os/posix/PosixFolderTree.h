@@ -5,7 +5,7 @@
 #include <ctime>
 #include <functional>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // Starts cleaning walks on the local file systems (see PosixFolder). Each walk scans
 // the processes' open files once, when its root is opened.
@@ -26,4 +26,4 @@ private:
     std::function<std::time_t()> now_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

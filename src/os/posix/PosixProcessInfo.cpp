@@ -12,7 +12,7 @@
 #define ORVELLE_DATA_FROM_PROGRAM "."
 #endif
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 std::string RunningExecutable() {
@@ -57,4 +57,4 @@ std::string PosixProcessInfo::UserFilesFolder() const {
     return XdgPaths::OrvelleConfigDir();
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // The running executable as /proc/self/exe names it (links resolved). Its data files lie
 // beside it in the build tree; installed, they lie in the data folder at the fixed
@@ -32,4 +32,4 @@ private:
     std::string dataFolder_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

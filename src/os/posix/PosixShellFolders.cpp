@@ -6,7 +6,7 @@
 #include <fstream>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 const char* ValueName(int csidl) {
@@ -97,19 +97,19 @@ std::string PosixShellFolders::DocumentsFolder() {
 }
 
 std::optional<std::string> PosixShellFolders::UserOverride(const std::string& valueName) {
-    HKEY handle = kNullKey;
+    store::HKEY handle = store::kNullKey;
     static_cast<void>(
-        registry_.RegOpenKeyExA(HKEY_CURRENT_USER, kUserShellFolders, KEY_READ, handle));
-    const RegistryKey key(registry_, handle);
-    std::uint32_t type = REG_NONE;
+        registry_.RegOpenKeyExA(store::HKEY_CURRENT_USER, kUserShellFolders, store::KEY_READ, handle));
+    const store::RegistryKey key(registry_, handle);
+    std::uint32_t type = store::REG_NONE;
     std::uint32_t size = 0;
-    if (registry_.RegQueryValueExA(key.get(), valueName, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) {
+    if (registry_.RegQueryValueExA(key.get(), valueName, &type, nullptr, &size) != store::ERROR_SUCCESS ||
+        (type != store::REG_SZ && type != store::REG_EXPAND_SZ) || size == 0) {
         return std::nullopt;
     }
     std::vector<unsigned char> data(size, 0);
     if (registry_.RegQueryValueExA(key.get(), valueName, &type, data.data(), &size) !=
-        ERROR_SUCCESS) {
+        store::ERROR_SUCCESS) {
         return std::nullopt;
     }
     std::string text(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
@@ -152,4 +152,4 @@ std::optional<std::string> PosixShellFolders::SHGetSpecialFolderPathA(int csidl)
     return folder;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -3,7 +3,7 @@
 #include "store/Registry.h"
 #include "os/ShellFolders.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // The shell's special folders on Linux: the user's own choice under
 // HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders (value
@@ -15,7 +15,7 @@ namespace orvelle::platform::posix {
 // folder fails too.
 class PosixShellFolders final : public IShellFolders {
 public:
-    explicit PosixShellFolders(IRegistry& registry) : registry_(registry) {}
+    explicit PosixShellFolders(store::IRegistry& registry) : registry_(registry) {}
 
     static constexpr const char* kUserShellFolders =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
@@ -28,7 +28,7 @@ public:
 private:
     [[nodiscard]] std::optional<std::string> UserOverride(const std::string& valueName);
 
-    IRegistry& registry_;
+    store::IRegistry& registry_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

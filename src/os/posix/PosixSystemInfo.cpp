@@ -14,7 +14,7 @@
 #include <memory>
 #include <sstream>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 // A value of os-release: shell-style quoting without expansion.
@@ -143,4 +143,4 @@ std::string PosixSystemInfo::LocalIp() {
     return ChooseLocalIp(addresses);
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

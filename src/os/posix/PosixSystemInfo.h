@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // Computer name from gethostname, system name from os-release, address from getifaddrs.
 class PosixSystemInfo final : public ISystemInfo {
@@ -37,4 +37,4 @@ struct InterfaceAddress {
 // first loopback address, else "0.0.0.0".
 std::string ChooseLocalIp(const std::vector<InterfaceAddress>& addresses);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -10,10 +10,10 @@
 
 #include <cerrno>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 std::string PosixTempFile::PrivateFolder() {
-    return posix::PrivateFolder();
+    return orvelle::os::posix::PrivateFolder();
 }
 
 void PosixTempFile::Create(const std::string& path, const std::string& content) {
@@ -64,4 +64,4 @@ void PosixTempFile::Remove(const std::string& path) {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -2,7 +2,7 @@
 
 #include "os/TempFile.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // Temporary files made with O_EXCL|O_NOFOLLOW and mode 0600, removed with unlink.
 class PosixTempFile final : public ITempFile {
@@ -12,4 +12,4 @@ public:
     void Remove(const std::string& path) override;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

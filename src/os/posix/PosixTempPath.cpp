@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 std::string PosixTempPath::GetTempPathA() {
     const char* tmpdir = std::getenv("TMPDIR");
@@ -13,4 +13,4 @@ std::string PosixTempPath::GetTempPathA() {
     return path;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -2,7 +2,7 @@
 
 #include "os/TempPath.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // $TMPDIR when set and absolute, else /tmp; always with a trailing "/".
 class PosixTempPath final : public ITempPath {
@@ -10,4 +10,4 @@ public:
     [[nodiscard]] std::string GetTempPathA() override;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <utility>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 bool PosixTemporaryFiles::Remove(const std::string& path) {
     struct stat info {};
@@ -64,7 +64,7 @@ std::unique_ptr<ITemporaryFile> PosixTemporaryFiles::Create(const std::string& f
 }
 
 void PosixTemporaryFiles::RemoveLeftovers() {
-    static_cast<void>(posix::RemoveLeftovers());
+    static_cast<void>(orvelle::os::posix::RemoveLeftovers());
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

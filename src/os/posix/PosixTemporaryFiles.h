@@ -2,7 +2,7 @@
 
 #include "os/TemporaryFiles.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // Unnamed files (O_TMPFILE) reached through /proc/self/fd, else O_CREAT|O_EXCL|
 // O_NOFOLLOW with mode 0600 and a record that the next start follows; removal
@@ -15,4 +15,4 @@ public:
     void RemoveLeftovers() override;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 bool IsOurPrivateFolder(const std::string& path) {
@@ -51,4 +51,4 @@ std::string PrivateFolder() {
     return {};
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

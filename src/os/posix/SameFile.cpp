@@ -1,6 +1,6 @@
 #include "SameFile.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 bool SameFile(const std::string& a, const std::string& b) noexcept {
     struct stat first {};
@@ -9,4 +9,4 @@ bool SameFile(const std::string& a, const std::string& b) noexcept {
            SameFile(first, second);
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // Two files are the same file when their device and inode agree, whatever their
 // names: "dir//a", "dir/./a", "../x/dir/a" and a link to it are all one file.
@@ -16,4 +16,4 @@ namespace orvelle::platform::posix {
 // does not exist.
 [[nodiscard]] bool SameFile(const std::string& a, const std::string& b) noexcept;
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

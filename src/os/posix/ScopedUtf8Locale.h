@@ -3,7 +3,7 @@
 #include <locale.h>
 #include <clocale>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // Makes this thread's character set that of `name` while it lives.
 class ScopedLocale {
@@ -42,4 +42,4 @@ public:
     ScopedBytesLocale() noexcept : ScopedLocale("C") {}
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 LocalDateTime SystemClock::Now() const {
     const auto now = std::chrono::system_clock::now();
@@ -24,4 +24,4 @@ LocalDateTime SystemClock::Now() const {
     return result;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -2,7 +2,7 @@
 
 #include "os/Clock.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // The wall clock in the local time zone.
 class SystemClock final : public IClock {
@@ -10,4 +10,4 @@ public:
     [[nodiscard]] LocalDateTime Now() const override;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

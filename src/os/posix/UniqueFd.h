@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // Owns one file descriptor and closes it when it leaves scope.
 class UniqueFd {
@@ -38,4 +38,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

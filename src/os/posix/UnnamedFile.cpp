@@ -18,7 +18,7 @@
 #include <string_view>
 #include <utility>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 std::string HiddenName() {
@@ -294,4 +294,4 @@ int RemoveLeftovers() noexcept {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // A file that has no name until it is complete: plain text written into it
 // leaves nothing behind when the process is killed, crashes or loses power,
@@ -88,4 +88,4 @@ int RemoveLeftovers() noexcept;
 // Where the records of named fallback files are kept.
 [[nodiscard]] std::string LeftoversFolder();
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

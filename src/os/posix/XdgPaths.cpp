@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 namespace {
 
 std::string AbsoluteEnv(const char* name) {
@@ -93,4 +93,4 @@ bool MakeDirectories(const std::string& path, unsigned mode) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

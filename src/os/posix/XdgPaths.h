@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // The freedesktop base directories, read from the environment on every call so
 // that tests can point them at a private tree.
@@ -26,4 +26,4 @@ struct XdgPaths {
 // Creates `path` and its missing parents with `mode`; true when it exists afterwards.
 bool MakeDirectories(const std::string& path, unsigned mode);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 XdgStartupList::XdgStartupList(std::string folder) : folder_(std::move(folder)) {
 }
@@ -82,4 +82,4 @@ bool XdgStartupList::RemoveEntry(const std::string& name) {
     return ::unlink(EntryPath(name).c_str()) == 0 || errno == ENOENT;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

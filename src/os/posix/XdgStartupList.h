@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::os::posix {
 
 // The freedesktop autostart folder: $XDG_CONFIG_HOME/autostart/<name>.desktop.
 class XdgStartupList final : public IStartupList {
@@ -26,4 +26,4 @@ private:
     std::string folder_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::os::posix

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::popup::fake {
 
 class FakeHookLibrary final : public IHookLibrary {
 public:
@@ -23,7 +23,7 @@ public:
         loaded = libraryPresent;
         return loaded;
     }
-    HookHandle SetWindowsHookExA(WindowHandle target) override {
+    HookHandle SetWindowsHookExA(desktop::WindowHandle target) override {
         calls.push_back("SetWindowsHookExA " + std::to_string(target));
         return loaded && displayPresent ? handle : 0;
     }
@@ -59,25 +59,25 @@ public:
         WindowPlacement placement;
     };
 
-    void Add(WindowHandle handle, std::string title, bool visible = true, bool desktop = false) {
+    void Add(desktop::WindowHandle handle, std::string title, bool visible = true, bool desktop = false) {
         order.push_back(handle);
         windows[handle] = {std::move(title), visible, desktop, WindowPlacement{}};
     }
 
-    [[nodiscard]] std::vector<WindowHandle> EnumWindows() override { return order; }
-    [[nodiscard]] std::string GetWindowTextA(WindowHandle window, std::size_t maxLength) override {
+    [[nodiscard]] std::vector<desktop::WindowHandle> EnumWindows() override { return order; }
+    [[nodiscard]] std::string GetWindowTextA(desktop::WindowHandle window, std::size_t maxLength) override {
         const auto found = windows.find(window);
         return found == windows.end() ? std::string() : found->second.title.substr(0, maxLength);
     }
-    [[nodiscard]] bool IsWindowVisible(WindowHandle window) override {
+    [[nodiscard]] bool IsWindowVisible(desktop::WindowHandle window) override {
         const auto found = windows.find(window);
         return found != windows.end() && found->second.visible;
     }
-    [[nodiscard]] bool IsDesktopWindow(WindowHandle window) override {
+    [[nodiscard]] bool IsDesktopWindow(desktop::WindowHandle window) override {
         const auto found = windows.find(window);
         return found != windows.end() && found->second.desktop;
     }
-    bool ShowWindow(WindowHandle window, int command) override {
+    bool ShowWindow(desktop::WindowHandle window, int command) override {
         commands.emplace_back(window, command);
         const auto found = windows.find(window);
         if (found == windows.end()) {
@@ -89,12 +89,12 @@ public:
         }
         return true;
     }
-    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(WindowHandle window) override {
+    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(desktop::WindowHandle window) override {
         const auto found = windows.find(window);
         return found == windows.end() ? std::nullopt
                                       : std::optional<WindowPlacement>(found->second.placement);
     }
-    bool SetWindowPlacement(WindowHandle window, const WindowPlacement& placement) override {
+    bool SetWindowPlacement(desktop::WindowHandle window, const WindowPlacement& placement) override {
         placed.emplace_back(window, placement);
         const auto found = windows.find(window);
         if (found == windows.end()) {
@@ -104,10 +104,10 @@ public:
         return true;
     }
 
-    std::vector<WindowHandle> order;
-    std::map<WindowHandle, Window> windows;
-    std::vector<std::pair<WindowHandle, int>> commands;
-    std::vector<std::pair<WindowHandle, WindowPlacement>> placed;
+    std::vector<desktop::WindowHandle> order;
+    std::map<desktop::WindowHandle, Window> windows;
+    std::vector<std::pair<desktop::WindowHandle, int>> commands;
+    std::vector<std::pair<desktop::WindowHandle, WindowPlacement>> placed;
 };
 
 // The hidden-window list in memory; `writes` counts every replacement.
@@ -128,7 +128,7 @@ public:
 class FakeWindowProcedure final : public IWindowProcedure {
 public:
     struct Delivered {
-        WindowHandle window;
+        desktop::WindowHandle window;
         std::uint32_t message;
         std::uintptr_t wParam;
         std::intptr_t lParam;
@@ -136,15 +136,15 @@ public:
     };
 
     // Makes `window` known, with its own handling as its procedure.
-    void AddWindow(WindowHandle window) {
-        procedures[window] = [this](WindowHandle target, std::uint32_t message,
+    void AddWindow(desktop::WindowHandle window) {
+        procedures[window] = [this](desktop::WindowHandle target, std::uint32_t message,
                                     std::uintptr_t wParam, std::intptr_t lParam) {
             delivered.push_back({target, message, wParam, lParam});
             return ownResult;
         };
     }
 
-    WindowProc SetWindowLongA(WindowHandle window, WindowProc procedure) override {
+    WindowProc SetWindowLongA(desktop::WindowHandle window, WindowProc procedure) override {
         ++replacements;
         const auto found = procedures.find(window);
         if (found == procedures.end()) {
@@ -154,15 +154,15 @@ public:
     }
 
     // Dispatches a message to the window's current procedure, as the system does.
-    std::intptr_t Send(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+    std::intptr_t Send(desktop::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam) {
         return CallWindowProcA(procedures.at(window), window, message, wParam, lParam);
     }
 
-    std::map<WindowHandle, WindowProc> procedures;
+    std::map<desktop::WindowHandle, WindowProc> procedures;
     std::vector<Delivered> delivered;
     std::intptr_t ownResult = 7;
     int replacements = 0;
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::popup::fake

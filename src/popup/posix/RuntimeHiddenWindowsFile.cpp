@@ -12,29 +12,29 @@
 #include <cstdlib>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::popup::posix {
 std::string RuntimeHiddenWindowsFile::Path() const {
     if (!path_.empty()) {
         return path_;
     }
-    const std::string folder = PrivateFolder();
+    const std::string folder = os::posix::PrivateFolder();
     return folder.empty() ? std::string() : folder + "orvelle-hidden-windows";
 }
 
 void RuntimeHiddenWindowsFile::Write(const std::string& content) {
     const std::string path = Path();
     if (path.empty()) {
-        ThrowFileError(ENOENT);
+        os::posix::ThrowFileError(ENOENT);
     }
-    if (const int error = WriteFileAtomically(path, content); error != 0) {
-        ThrowFileError(error);
+    if (const int error = os::posix::WriteFileAtomically(path, content); error != 0) {
+        os::posix::ThrowFileError(error);
     }
 }
 
 std::optional<std::string> RuntimeHiddenWindowsFile::Read() {
     const std::string path = Path();
     std::string content;
-    if (path.empty() || ReadWholeFile(path, content) != 0) {
+    if (path.empty() || os::posix::ReadWholeFile(path, content) != 0) {
         return std::nullopt;
     }
     return content;
@@ -48,4 +48,4 @@ void RuntimeHiddenWindowsFile::Remove() {
     }
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::popup::posix

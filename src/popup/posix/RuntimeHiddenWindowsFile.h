@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::popup::posix {
 
 // The hidden-window list as "orvelle-hidden-windows" in the user's private folder
 // ($XDG_RUNTIME_DIR, else a folder of ours that only this user can enter): it lives as
@@ -24,4 +24,4 @@ private:
     std::string path_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::popup::posix

@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace orvelle::platform::posix {
+namespace orvelle::popup::qt {
 namespace {
 
 struct DlClose {
@@ -118,7 +118,7 @@ bool QtHookLibrary::LoadLibraryA(const std::string& path) {
     return true;
 }
 
-HookHandle QtHookLibrary::SetWindowsHookExA(WindowHandle target) {
+HookHandle QtHookLibrary::SetWindowsHookExA(desktop::WindowHandle target) {
     if (!library_ || hook_ || target == 0 || target > 0xFFFFFFFFU) {
         return 0;
     }
@@ -183,4 +183,4 @@ std::string QtHookLibrary::HotKeyName() const {
     return library_ ? library_->hotKeyName() : std::string();
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::popup::qt

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::popup::qt {
 
 // libMSHook.so loaded with dlopen. The hook is a native event filter on the program's X
 // connection that runs every key event through the library's SSKeyBoardHook; the marker
@@ -20,7 +20,7 @@ public:
 
     [[nodiscard]] std::string LibraryFileName() const override;
     bool LoadLibraryA(const std::string& path) override;
-    HookHandle SetWindowsHookExA(WindowHandle target) override;
+    HookHandle SetWindowsHookExA(desktop::WindowHandle target) override;
     [[nodiscard]] HotKeyStatus LibHook(HookHandle hook) override;
     void LibUnHook(HookHandle hook) override;
     void FreeLibrary() override;
@@ -34,4 +34,4 @@ private:
     std::unique_ptr<InstalledHook> hook_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::popup::qt

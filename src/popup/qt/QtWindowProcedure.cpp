@@ -11,7 +11,7 @@
 #include <optional>
 #include <utility>
 
-namespace orvelle::platform::posix {
+namespace orvelle::popup::qt {
 namespace {
 
 constexpr const char* kFilterName = "orvelleWindowProcedure";
@@ -47,7 +47,7 @@ std::optional<Message> MessageOf(const QEvent& event) {
 // Installed on a widget once; holds the widget's current procedure.
 class ProcedureFilter final : public QObject {
 public:
-    ProcedureFilter(QWidget* widget, WindowHandle window) : QObject(widget), window_(window) {
+    ProcedureFilter(QWidget* widget, desktop::WindowHandle window) : QObject(widget), window_(window) {
         setObjectName(QString::fromLatin1(kFilterName));
         current_ = OwnHandling();
         widget->installEventFilter(this);
@@ -80,7 +80,7 @@ protected:
 private:
     // The widget's own handling: the event goes on to the widget.
     WindowProc OwnHandling() {
-        return [this](WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+        return [this](desktop::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
             if (passedOn_ != nullptr) {
                 *passedOn_ = true;
             }
@@ -88,18 +88,18 @@ private:
         };
     }
 
-    WindowHandle window_;
+    desktop::WindowHandle window_;
     WindowProc current_;
     bool* passedOn_ = nullptr;
 };
 
-QWidget* WidgetOf(WindowHandle window) {
+QWidget* WidgetOf(desktop::WindowHandle window) {
     return window == 0 ? nullptr : QWidget::find(static_cast<WId>(window));
 }
 
 }  // namespace
 
-WindowProc QtWindowProcedure::SetWindowLongA(WindowHandle window, WindowProc procedure) {
+WindowProc QtWindowProcedure::SetWindowLongA(desktop::WindowHandle window, WindowProc procedure) {
     QWidget* widget = WidgetOf(window);
     if (widget == nullptr) {
         return {};
@@ -113,7 +113,7 @@ WindowProc QtWindowProcedure::SetWindowLongA(WindowHandle window, WindowProc pro
     return filter->Swap(std::move(procedure));
 }
 
-bool QtWindowProcedure::PostMessageA(WindowHandle window, std::uint32_t message,
+bool QtWindowProcedure::PostMessageA(desktop::WindowHandle window, std::uint32_t message,
                                      std::uintptr_t wParam, std::intptr_t lParam) {
     QWidget* widget = WidgetOf(window);
     if (widget == nullptr) {
@@ -123,4 +123,4 @@ bool QtWindowProcedure::PostMessageA(WindowHandle window, std::uint32_t message,
     return true;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::popup::qt

@@ -2,7 +2,7 @@
 
 #include "popup/WindowProcedure.h"
 
-namespace orvelle::platform::posix {
+namespace orvelle::popup::qt {
 
 // Message procedures of the program's Qt widgets, as an event filter on the widget: its key
 // presses and releases (WM_KEYDOWN, WM_KEYUP) and the messages posted to it pass through the
@@ -10,12 +10,12 @@ namespace orvelle::platform::posix {
 // handling (the procedure that SetWindowLongA returns first).
 class QtWindowProcedure final : public IWindowProcedure {
 public:
-    WindowProc SetWindowLongA(WindowHandle window, WindowProc procedure) override;
+    WindowProc SetWindowLongA(desktop::WindowHandle window, WindowProc procedure) override;
 
     // Posts a message to the widget of `window`, to be handled after the current event;
     // false when no widget of the program has that window.
-    static bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+    static bool PostMessageA(desktop::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                              std::intptr_t lParam);
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::popup::qt

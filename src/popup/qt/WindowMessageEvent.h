@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace orvelle::platform::posix {
+namespace orvelle::popup::qt {
 
 // A window message posted to one of the program's widgets (the hot-key marker travels in
 // one); the widget's message procedure sees it, the widget itself ignores it.
@@ -29,4 +29,4 @@ private:
     std::intptr_t lParam_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::popup::qt

@@ -6,22 +6,22 @@
 #include <deque>
 #include <utility>
 
-namespace orvelle::platform::posix {
+namespace orvelle::popup::x11 {
 namespace {
 
 constexpr std::uint32_t kIcccmWithdrawnMask =
     XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
 
-xcb_window_t ToX(WindowHandle window) {
+xcb_window_t ToX(desktop::WindowHandle window) {
     return static_cast<xcb_window_t>(window);
 }
 
-bool FitsX(WindowHandle window) {
+bool FitsX(desktop::WindowHandle window) {
     return window != 0 && window <= 0xFFFFFFFFU;
 }
 
 xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name) {
-    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+    const desktop::x11::XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         connection,
         xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
         nullptr));
@@ -68,7 +68,7 @@ xcb_connection_t* X11WindowList::Connection() {
     }
     connection_.reset();
     int screenNumber = 0;
-    XcbConnection connection(
+    desktop::x11::XcbConnection connection(
         xcb_connect(displayName_.empty() ? nullptr : displayName_.c_str(), &screenNumber));
     // xcb_connect never returns null: a failed connection is an object in an error state.
     if (xcb_connection_has_error(connection.get()) != 0) {
@@ -109,7 +109,7 @@ std::optional<std::vector<xcb_window_t>> X11WindowList::WindowProperty(xcb_windo
     if (connection == nullptr || property == XCB_ATOM_NONE) {
         return std::nullopt;
     }
-    const XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+    const desktop::x11::XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         connection,
         xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1U << 16U),
         nullptr));
@@ -126,7 +126,7 @@ bool X11WindowList::HasProperty(xcb_window_t window, xcb_atom_t property) {
     if (connection == nullptr || property == XCB_ATOM_NONE) {
         return false;
     }
-    const XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+    const desktop::x11::XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         connection,
         xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0),
         nullptr));
@@ -151,7 +151,7 @@ xcb_window_t X11WindowList::ClientOf(xcb_window_t frame, int depth) {
         return XCB_WINDOW_NONE;
     }
     xcb_connection_t* connection = Connection();
-    const XcbReply<xcb_query_tree_reply_t> tree(
+    const desktop::x11::XcbReply<xcb_query_tree_reply_t> tree(
         xcb_query_tree_reply(connection, xcb_query_tree(connection, frame), nullptr));
     if (!tree) {
         return XCB_WINDOW_NONE;
@@ -166,12 +166,12 @@ xcb_window_t X11WindowList::ClientOf(xcb_window_t frame, int depth) {
     return XCB_WINDOW_NONE;
 }
 
-std::vector<WindowHandle> X11WindowList::EnumWindows() {
+std::vector<desktop::WindowHandle> X11WindowList::EnumWindows() {
     xcb_connection_t* connection = Connection();
     if (connection == nullptr) {
         return {};
     }
-    std::vector<WindowHandle> windows;
+    std::vector<desktop::WindowHandle> windows;
     if (WindowManagerRuns()) {
         auto clients = WindowProperty(root_, atoms_.clientListStacking);
         if (!clients) {
@@ -182,7 +182,7 @@ std::vector<WindowHandle> X11WindowList::EnumWindows() {
             return windows;
         }
     }
-    const XcbReply<xcb_query_tree_reply_t> tree(
+    const desktop::x11::XcbReply<xcb_query_tree_reply_t> tree(
         xcb_query_tree_reply(connection, xcb_query_tree(connection, root_), nullptr));
     if (!tree) {
         return {};
@@ -194,7 +194,7 @@ std::vector<WindowHandle> X11WindowList::EnumWindows() {
         cookies.push_back(xcb_get_window_attributes(connection, children[i]));
     }
     for (int i = 0; i < count; ++i) {
-        const XcbReply<xcb_get_window_attributes_reply_t> attributes(
+        const desktop::x11::XcbReply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(connection, cookies[static_cast<std::size_t>(i)],
                                             nullptr));
         // Menus, tooltips and input-only helpers are no application windows.
@@ -210,19 +210,19 @@ std::vector<WindowHandle> X11WindowList::EnumWindows() {
     return windows;
 }
 
-std::string X11WindowList::GetWindowTextA(WindowHandle window, std::size_t maxLength) {
+std::string X11WindowList::GetWindowTextA(desktop::WindowHandle window, std::size_t maxLength) {
     xcb_connection_t* connection = Connection();
     if (connection == nullptr || !FitsX(window)) {
         return {};
     }
-    const auto read = [&](xcb_atom_t property) -> XcbReply<xcb_get_property_reply_t> {
-        return XcbReply<xcb_get_property_reply_t>(
+    const auto read = [&](xcb_atom_t property) -> desktop::x11::XcbReply<xcb_get_property_reply_t> {
+        return desktop::x11::XcbReply<xcb_get_property_reply_t>(
             xcb_get_property_reply(connection,
                                    xcb_get_property(connection, 0, ToX(window), property,
                                                     XCB_GET_PROPERTY_TYPE_ANY, 0, 1U << 14U),
                                    nullptr));
     };
-    const auto text = [](const XcbReply<xcb_get_property_reply_t>& reply) {
+    const auto text = [](const desktop::x11::XcbReply<xcb_get_property_reply_t>& reply) {
         return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
                            static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
     };
@@ -239,17 +239,17 @@ std::string X11WindowList::GetWindowTextA(WindowHandle window, std::size_t maxLe
                    maxLength);
 }
 
-bool X11WindowList::IsWindowVisible(WindowHandle window) {
+bool X11WindowList::IsWindowVisible(desktop::WindowHandle window) {
     xcb_connection_t* connection = Connection();
     if (connection == nullptr || !FitsX(window)) {
         return false;
     }
-    const XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+    const desktop::x11::XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
         connection, xcb_get_window_attributes(connection, ToX(window)), nullptr));
     return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
-bool X11WindowList::IsDesktopWindow(WindowHandle window) {
+bool X11WindowList::IsDesktopWindow(desktop::WindowHandle window) {
     if (Connection() == nullptr || !FitsX(window)) {
         return false;
     }
@@ -265,7 +265,7 @@ bool X11WindowList::IsDesktopWindow(WindowHandle window) {
     return false;
 }
 
-bool X11WindowList::ShowWindow(WindowHandle window, int command) {
+bool X11WindowList::ShowWindow(desktop::WindowHandle window, int command) {
     if (Connection() == nullptr || !FitsX(window)) {
         return false;
     }
@@ -280,7 +280,7 @@ bool X11WindowList::ShowWindow(WindowHandle window, int command) {
 
 bool X11WindowList::Withdraw(xcb_window_t window) {
     xcb_connection_t* connection = connection_.get();
-    const XcbError error(
+    const desktop::x11::XcbError error(
         xcb_request_check(connection, xcb_unmap_window_checked(connection, window)));
     if (error) {
         return false;
@@ -296,14 +296,14 @@ bool X11WindowList::Withdraw(xcb_window_t window) {
     std::memcpy(event, &notify, sizeof notify);
     xcb_send_event(connection, 0, root_, kIcccmWithdrawnMask, event);
     // The round trip also makes sure the notice went out before we report the window hidden.
-    const XcbReply<xcb_get_input_focus_reply_t> focus(
+    const desktop::x11::XcbReply<xcb_get_input_focus_reply_t> focus(
         xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     if (focus && focus->focus == XCB_NONE) {
         // The hidden window had the focus and took it along. With no window focused the
         // server drops every key, the hot key that would bring the windows back included;
         // a window manager moves the focus on by itself, later. PointerRoot is always a
         // valid focus: the check only waits until the server has it.
-        const XcbError neverFails(xcb_request_check(
+        const desktop::x11::XcbError neverFails(xcb_request_check(
             connection,
             xcb_set_input_focus_checked(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
                                         XCB_INPUT_FOCUS_POINTER_ROOT, XCB_CURRENT_TIME)));
@@ -313,7 +313,7 @@ bool X11WindowList::Withdraw(xcb_window_t window) {
 
 bool X11WindowList::MapAndWait(xcb_window_t window) {
     xcb_connection_t* connection = connection_.get();
-    const XcbReply<xcb_get_window_attributes_reply_t> before(xcb_get_window_attributes_reply(
+    const desktop::x11::XcbReply<xcb_get_window_attributes_reply_t> before(xcb_get_window_attributes_reply(
         connection, xcb_get_window_attributes(connection, window), nullptr));
     if (!before) {
         return false;
@@ -324,14 +324,14 @@ bool X11WindowList::MapAndWait(xcb_window_t window) {
     // Our selection on the window is our own connection's; other clients keep theirs.
     const std::uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &structure);
-    const XcbError error(xcb_request_check(connection, xcb_map_window_checked(connection, window)));
+    const desktop::x11::XcbError error(xcb_request_check(connection, xcb_map_window_checked(connection, window)));
     bool mapped = !error;
     if (mapped) {
         // With a window manager the map request goes to it, and it maps the window later.
         mapped = false;
         const auto deadline = std::chrono::steady_clock::now() + mapTimeout_;
         while (!mapped) {
-            while (const XcbEvent event{xcb_poll_for_event(connection)}) {
+            while (const desktop::x11::XcbEvent event{xcb_poll_for_event(connection)}) {
                 const auto type = event->response_type & 0x7FU;
                 if (type == XCB_MAP_NOTIFY &&
                     reinterpret_cast<const xcb_map_notify_event_t*>(event.get())->window ==
@@ -358,14 +358,14 @@ bool X11WindowList::MapAndWait(xcb_window_t window) {
     return mapped;
 }
 
-std::optional<WindowPlacement> X11WindowList::GetWindowPlacement(WindowHandle window) {
+std::optional<WindowPlacement> X11WindowList::GetWindowPlacement(desktop::WindowHandle window) {
     xcb_connection_t* connection = Connection();
     if (connection == nullptr || !FitsX(window)) {
         return std::nullopt;
     }
-    const XcbReply<xcb_get_geometry_reply_t> geometry(
+    const desktop::x11::XcbReply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(connection, xcb_get_geometry(connection, ToX(window)), nullptr));
-    const XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+    const desktop::x11::XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
         connection, xcb_translate_coordinates(connection, ToX(window), root_, 0, 0), nullptr));
     if (!geometry || !origin) {
         return std::nullopt;
@@ -403,7 +403,7 @@ void X11WindowList::SendToRoot(xcb_window_t window, xcb_atom_t type,
     xcb_send_event(connection_.get(), 0, root_, kIcccmWithdrawnMask, event);
 }
 
-bool X11WindowList::SetWindowPlacement(WindowHandle window, const WindowPlacement& placement) {
+bool X11WindowList::SetWindowPlacement(desktop::WindowHandle window, const WindowPlacement& placement) {
     xcb_connection_t* connection = Connection();
     if (connection == nullptr || !FitsX(window) || !GetWindowPlacement(window)) {
         return false;
@@ -421,7 +421,7 @@ bool X11WindowList::SetWindowPlacement(WindowHandle window, const WindowPlacemen
                              XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
                                  XCB_CONFIG_WINDOW_HEIGHT,
                              values);
-        const XcbReply<xcb_get_input_focus_reply_t> sync(
+        const desktop::x11::XcbReply<xcb_get_input_focus_reply_t> sync(
             xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
         return true;
     }
@@ -464,4 +464,4 @@ bool X11WindowList::SetWindowPlacement(WindowHandle window, const WindowPlacemen
     return true;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::popup::x11

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::popup::x11 {
 
 // The desktop's top-level windows over a connection of our own to the X server: the window
 // manager's client list (EWMH), or without one the root's children (descending to the window
@@ -20,16 +20,16 @@ public:
     explicit X11WindowList(std::string displayName = {},
                            std::chrono::milliseconds mapTimeout = std::chrono::seconds(2));
 
-    [[nodiscard]] std::vector<WindowHandle> EnumWindows() override;
-    [[nodiscard]] std::string GetWindowTextA(WindowHandle window, std::size_t maxLength) override;
-    [[nodiscard]] bool IsWindowVisible(WindowHandle window) override;
-    [[nodiscard]] bool IsDesktopWindow(WindowHandle window) override;
-    bool ShowWindow(WindowHandle window, int command) override;
+    [[nodiscard]] std::vector<desktop::WindowHandle> EnumWindows() override;
+    [[nodiscard]] std::string GetWindowTextA(desktop::WindowHandle window, std::size_t maxLength) override;
+    [[nodiscard]] bool IsWindowVisible(desktop::WindowHandle window) override;
+    [[nodiscard]] bool IsDesktopWindow(desktop::WindowHandle window) override;
+    bool ShowWindow(desktop::WindowHandle window, int command) override;
     // Geometry in root coordinates without the frame, the EWMH state and the desktop.
-    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(WindowHandle window) override;
+    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(desktop::WindowHandle window) override;
     // With a window manager, asks it (EWMH client messages) for the desktop, the place and
     // the state; without one, configures the window itself.
-    bool SetWindowPlacement(WindowHandle window, const WindowPlacement& placement) override;
+    bool SetWindowPlacement(desktop::WindowHandle window, const WindowPlacement& placement) override;
 
 private:
     struct Atoms {
@@ -64,7 +64,7 @@ private:
 
     std::string displayName_;
     std::chrono::milliseconds mapTimeout_;
-    XcbConnection connection_;
+    desktop::x11::XcbConnection connection_;
     xcb_window_t root_ = XCB_WINDOW_NONE;
     Atoms atoms_;
 };
@@ -75,4 +75,4 @@ std::string CutUtf8(std::string text, std::size_t maxLength);
 // ISO 8859-1 text (an X STRING property) as UTF-8.
 std::string Latin1ToUtf8(const std::string& text);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::popup::x11

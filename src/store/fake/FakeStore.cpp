@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace orvelle::platform::fake {
+namespace orvelle::store::fake {
 namespace {
 
 std::string Lower(std::string text) {
@@ -107,4 +107,4 @@ LSTATUS FailingRegistry::RegCloseKey(HKEY key) {
     return inner_.RegCloseKey(key);
 }
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::store::fake

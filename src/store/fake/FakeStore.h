@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::store::fake {
 
 // Profile file held in memory, with the profile API's case rules.
 class FakeProfileFile final : public IProfileFile {
@@ -61,4 +61,4 @@ private:
     IRegistry& inner_;
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::store::fake

@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <vector>
 
-namespace orvelle::platform::posix {
+namespace orvelle::store {
 namespace {
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -21,7 +21,7 @@ bool SameName(const std::string& a, const std::string& b) {
 
 // "[name]" gives the trimmed name; anything else gives nothing.
 bool SectionHeader(const std::string& line, std::string& name) {
-    const std::string trimmed = Trim(line);
+    const std::string trimmed = os::Trim(line);
     if (trimmed.size() < 2 || trimmed.front() != '[') {
         return false;
     }
@@ -29,7 +29,7 @@ bool SectionHeader(const std::string& line, std::string& name) {
     if (close == std::string::npos) {
         return false;
     }
-    name = Trim(trimmed.substr(1, close - 1));
+    name = os::Trim(trimmed.substr(1, close - 1));
     return true;
 }
 
@@ -38,8 +38,8 @@ bool Entry(const std::string& line, std::string& key, std::string& value) {
     if (equals == std::string::npos) {
         return false;
     }
-    key = Trim(line.substr(0, equals));
-    value = Trim(line.substr(equals + 1));
+    key = os::Trim(line.substr(0, equals));
+    value = os::Trim(line.substr(equals + 1));
     return !key.empty() && key.front() != ';';
 }
 
@@ -57,7 +57,7 @@ IniProfileFile::IniProfileFile(std::string path) : path_(std::move(path)) {
 }
 
 std::string IniProfileFile::DefaultPath() {
-    return XdgPaths::OrvelleConfigDir() + "/win.ini";
+    return os::posix::XdgPaths::OrvelleConfigDir() + "/win.ini";
 }
 
 std::uint32_t IniProfileFile::GetPrivateProfileStringA(const std::string& section,
@@ -65,13 +65,13 @@ std::uint32_t IniProfileFile::GetPrivateProfileStringA(const std::string& sectio
                                                        const std::string& defaultValue,
                                                        std::string& text,
                                                        std::uint32_t bufferSize) {
-    std::string result = Trim(defaultValue);
+    std::string result = os::Trim(defaultValue);
     std::string content;
-    if (ReadWholeFile(path_, content) == 0) {
-        const std::string wantedSection = Trim(section);
-        const std::string wantedKey = Trim(key);
+    if (os::posix::ReadWholeFile(path_, content) == 0) {
+        const std::string wantedSection = os::Trim(section);
+        const std::string wantedKey = os::Trim(key);
         bool inSection = false;
-        for (const auto& line : SplitLines(content)) {
+        for (const auto& line : os::SplitLines(content)) {
             std::string name;
             if (SectionHeader(line, name)) {
                 if (inSection) {
@@ -101,18 +101,18 @@ std::uint32_t IniProfileFile::GetPrivateProfileStringA(const std::string& sectio
 
 bool IniProfileFile::WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                                 const std::optional<std::string>& value) {
-    const std::string wantedSection = Trim(section);
-    const std::string wantedKey = Trim(key);
+    const std::string wantedSection = os::Trim(section);
+    const std::string wantedKey = os::Trim(key);
     if (wantedSection.empty() || wantedKey.empty()) {
         return false;
     }
     std::string content;
-    const int readError = ReadWholeFile(path_, content);
+    const int readError = os::posix::ReadWholeFile(path_, content);
     if (readError != 0 && readError != ENOENT) {
         return false;  // never replace a file we could not read
     }
-    std::vector<std::string> lines = SplitLines(content);
-    const std::string newLine = value ? wantedKey + "=" + Trim(*value) : std::string{};
+    std::vector<std::string> lines = os::SplitLines(content);
+    const std::string newLine = value ? wantedKey + "=" + os::Trim(*value) : std::string{};
 
     std::size_t sectionStart = lines.size();
     std::size_t sectionEnd = lines.size();
@@ -137,7 +137,7 @@ bool IniProfileFile::WritePrivateProfileStringA(const std::string& section, cons
     } else {
         // Stop before trailing blank lines so that a new entry joins the section's entries.
         std::size_t insertAt = sectionEnd;
-        while (insertAt > sectionStart + 1 && Trim(lines[insertAt - 1]).empty()) {
+        while (insertAt > sectionStart + 1 && os::Trim(lines[insertAt - 1]).empty()) {
             --insertAt;
         }
         bool replaced = false;
@@ -166,7 +166,7 @@ bool IniProfileFile::WritePrivateProfileStringA(const std::string& section, cons
         output += line;
         output += '\n';
     }
-    return WriteFileAtomically(path_, output) == 0;
+    return os::posix::WriteFileAtomically(path_, output) == 0;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::store

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::store {
 
 // "WIN.INI" as a file of our own ($XDG_CONFIG_HOME/orvelle/win.ini by default),
 // with the profile API's semantics: section and key names compare without regard
@@ -26,4 +26,4 @@ private:
     std::string path_;
 };
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::store

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::store {
 namespace {
 
 std::string KeyPath(const std::string& application, const std::string& section) {
@@ -63,4 +63,4 @@ void RegistrySettingsStore::SaveSetting(const std::string& application, const st
     }
 }
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::store

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::store {
 
 // The settings store where the platform keeps it: string values under
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<application>\<section>.
@@ -32,4 +32,4 @@ private:
     WriteFailure onWriteFailure_;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::store

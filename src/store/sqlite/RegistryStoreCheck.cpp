@@ -9,7 +9,7 @@
 #include <ctime>
 #include <memory>
 
-namespace orvelle::platform::posix {
+namespace orvelle::store {
 namespace {
 
 struct DatabaseCloser {
@@ -138,9 +138,9 @@ std::string DamagedRegistryStoreMessage(const DamagedRegistryStore& damaged) {
     return text;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::store
 
-namespace orvelle::platform::posix {
+namespace orvelle::store {
 
 std::string UnusableRegistryStoreMessage(const std::string& path, const std::string& reason) {
     return "The registry store " + path + " cannot be read as it is (" + reason +
@@ -148,4 +148,4 @@ std::string UnusableRegistryStoreMessage(const std::string& path, const std::str
            "options, keeps none of your changes, and no scheduled clean runs.";
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::store

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace orvelle::platform::posix {
+namespace orvelle::store {
 
 // What the registry store at a path is, as far as reading it tells.
 enum class RegistryStoreState {
@@ -43,4 +43,4 @@ std::string DamagedRegistryStoreMessage(const DamagedRegistryStore& damaged);
 // The one text for a store that is there but cannot be read as it is.
 std::string UnusableRegistryStoreMessage(const std::string& path, const std::string& reason);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::store

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace orvelle::platform::posix {
+namespace orvelle::store {
 namespace {
 
 constexpr LSTATUS ERROR_KEY_DELETED = 1018;
@@ -202,7 +202,7 @@ SqliteRegistry::SqliteRegistry(std::string databasePath) : path_(std::move(datab
 SqliteRegistry::~SqliteRegistry() = default;
 
 std::string SqliteRegistry::DefaultPath() {
-    return XdgPaths::OrvelleConfigDir() + "/registry.db";
+    return os::posix::XdgPaths::OrvelleConfigDir() + "/registry.db";
 }
 
 void SqliteRegistry::NoteError(const char* what) {
@@ -688,4 +688,4 @@ LSTATUS SqliteRegistry::RegCloseKey(HKEY key) {
     return handles_.erase(key) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::store

@@ -11,7 +11,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace orvelle::platform::posix {
+namespace orvelle::store {
 
 // The registry on Linux: a per-user SQLite database holding the hives
 // HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE. Key and value names
@@ -102,4 +102,4 @@ private:
 // Splits a registry path at its backslashes, dropping empty parts.
 std::vector<std::string> SplitKeyPath(const std::string& path);
 
-}  // namespace orvelle::platform::posix
+}  // namespace orvelle::store

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform::fake {
+namespace orvelle::traces::fake {
 
 // Findings from a table per option (settings: kSettingAutoFill, kSettingStartPage,
 // with the asked value copied into every item); records every item applied and
@@ -45,4 +45,4 @@ private:
     }
 };
 
-}  // namespace orvelle::platform::fake
+}  // namespace orvelle::traces::fake

@@ -16,7 +16,7 @@
 namespace orvelle::veilor64::age {
 namespace {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 [[noreturn]] void ThrowCryptoFailure() {
     // OpenSSL fails on valid input only when it runs out of memory.

@@ -16,7 +16,7 @@
 namespace orvelle::veilor64 {
 namespace {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 void CheckPresent(const std::string& passPhrase, const std::string& sourceFile,
                   const std::string& destinationFile) {

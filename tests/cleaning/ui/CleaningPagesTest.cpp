@@ -42,7 +42,9 @@
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
 using cleaning::ui::QTextEditLogSink;
 using testing::ElementsAre;
 using widgets::VbCheckBox;
@@ -332,7 +334,7 @@ TEST(QTextEditLogSinkTest, CrLfIsOneLineBreakAndASelectionReadsBackWithCrLf) {
 TEST(QtClipboardTest, ClearEmptiesTheClipboard) {
     QGuiApplication::clipboard()->setText(QStringLiteral("a password"));
     ASSERT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("a password"));
-    posix::QtClipboard clipboard;
+    desktop::qt::QtClipboard clipboard;
     clipboard.Clear();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
 }
@@ -382,7 +384,7 @@ TEST(QtClipboardTest, KlipperIsAskedToClearItsHistoryWhereItRuns) {
     }
     ASSERT_TRUE(QFile::exists(ready)) << klipper.readAllStandardError().toStdString();
 
-    posix::QtClipboard clipboard;
+    desktop::qt::QtClipboard clipboard;
     clipboard.Clear();
     EXPECT_EQ(test::ReadFile(called.toStdString()), "cleared\n");
     klipper.kill();

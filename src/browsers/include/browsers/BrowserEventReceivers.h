@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::browsers {
 
 // The receivers connected to one browser window. Delivery tolerates receivers
 // that connect or disconnect others (or themselves) while a notification runs.
@@ -40,4 +40,4 @@ private:
     std::vector<IBrowserEvents*> receivers_;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::browsers

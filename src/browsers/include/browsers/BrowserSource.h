@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::browsers {
 
 class IBrowserWindow;
 
@@ -84,7 +84,7 @@ public:
     // Stops whatever the window is loading.
     virtual void StopDownload() = 0;
     // Converts a screen position into the coordinates of the window's document area.
-    [[nodiscard]] virtual ScreenPoint ScreenToClient(ScreenPoint point) = 0;
+    [[nodiscard]] virtual desktop::ScreenPoint ScreenToClient(desktop::ScreenPoint point) = 0;
     // Adds a receiver of this window's notifications (a receiver added twice is called once).
     virtual void Advise(IBrowserEvents* events) = 0;
     // Removes a receiver; one that was not added is no error.
@@ -123,4 +123,4 @@ public:
     [[nodiscard]] virtual std::string ConnectionHint() { return {}; }
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::browsers

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::browsers {
 
 // Several window sources seen as one: their windows one after the other, their
 // notifications passed on as they come, the switch given to each.
@@ -60,4 +60,4 @@ private:
     std::vector<IBrowserWindowSource*> sources_;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::browsers

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace orvelle::platform {
+namespace orvelle::desktop {
 
 // The system clipboard.
 class IClipboard {
@@ -12,4 +12,4 @@ public:
     virtual void Clear() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::desktop

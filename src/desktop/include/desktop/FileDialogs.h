@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::desktop {
 
 enum class FileDialogKind { Open, Save };
 
@@ -31,4 +31,4 @@ public:
     [[nodiscard]] virtual std::optional<std::string> PickFolder() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::desktop

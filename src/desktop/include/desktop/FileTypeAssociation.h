@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::desktop {
 
 // A file type the program registers with the desktop, and who opens it.
 struct FileTypeAssociation {
@@ -33,4 +33,4 @@ public:
     [[nodiscard]] virtual AssociationStatus Register(const FileTypeAssociation& association) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::desktop

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace orvelle::platform {
+namespace orvelle::desktop {
 
 inline constexpr int VK_LBUTTON = 0x01;
 inline constexpr int VK_SHIFT = 0x10;
@@ -34,4 +34,4 @@ public:
     [[nodiscard]] virtual ScreenPoint GetCursorPos() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::desktop

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::desktop {
 
 enum class MessageIcon { None, Critical, Question, Exclamation, Information };
 
@@ -19,4 +19,4 @@ public:
                                    const std::string& yes, const std::string& no) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::desktop

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::desktop {
 
 // Result codes of the two calls: above 32 is success.
 inline constexpr int kShellSuccess = 42;
@@ -33,4 +33,4 @@ public:
                               int showCommand) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::desktop

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::desktop {
 
 // Sound playback.
 class ISound {
@@ -15,4 +15,4 @@ public:
     virtual void PlaySoundAsync(const std::string& path) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::desktop

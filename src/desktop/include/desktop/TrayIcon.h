@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::desktop {
 
 // The notification-area icon. Mouse actions on it arrive as the platform's mouse
 // message numbers: 515 (left double click) and 517 (right button up).
@@ -25,4 +25,4 @@ public:
     virtual void SetCallback(Callback callback) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::desktop

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::filesecurity {
 
 // Progress 0 … 100 of an archive step; every point is delivered.
 using ArchiveProgress = std::function<void(int percent)>;
@@ -65,4 +65,4 @@ public:
                                                               ExistingFiles existing) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::filesecurity

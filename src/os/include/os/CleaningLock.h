@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // One clean at a time for this user, whichever program starts it: the main window
 // and orvelle-clean share this lock. The holder may take it again (a count); it is
@@ -20,4 +20,4 @@ public:
     virtual void Unlock() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // A local calendar date and time of day, to the second.
 struct LocalDateTime {
@@ -25,4 +25,4 @@ public:
     [[nodiscard]] virtual LocalDateTime Now() const = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

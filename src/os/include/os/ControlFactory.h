@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // The cipher control as a host sees it: two methods, three texts each. A failure
 // throws RuntimeError with the control's number and description.
@@ -35,4 +35,4 @@ public:
         const std::string& progId) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // Registers control libraries the way their own registration entry point does, so
 // that IControlFactory finds their controls by identifier afterwards.
@@ -17,4 +17,4 @@ public:
     [[nodiscard]] virtual bool RegisterServer(const std::string& libraryPath) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // Lets the user interface process its pending events from inside long work.
 class IEventPump {
@@ -11,4 +11,4 @@ public:
     virtual void DoEvents() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // Plain file operations the program needs outside the cleaning walk.
 class IFileSystem {
@@ -21,4 +21,4 @@ public:
     virtual void WriteFileAtomic(const std::string& path, const std::string& content) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // What a cleaning walk finds in a folder.
 enum class EntryKind {
@@ -73,4 +73,4 @@ public:
     }
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

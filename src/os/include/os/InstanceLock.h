@@ -1,6 +1,6 @@
 #pragma once
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // The previous-instance test: one running copy per user.
 class IInstanceLock {
@@ -12,4 +12,4 @@ public:
     [[nodiscard]] virtual bool PreviousInstance() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

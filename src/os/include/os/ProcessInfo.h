@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // Where the running program lives.
 class IProcessInfo {
@@ -26,4 +26,4 @@ public:
     [[nodiscard]] virtual std::string UserFilesFolder() const = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

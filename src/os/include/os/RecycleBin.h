@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // The recycle bins (on Linux: the freedesktop trash folders) of every drive.
 class IRecycleBin {
@@ -24,4 +24,4 @@ public:
     [[nodiscard]] virtual std::vector<DeleteFailure> TakeFailures() { return {}; }
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

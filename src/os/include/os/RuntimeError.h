@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // A run-time error as the program reports it: a number and a description.
 // Handlers catch it and show the error box; library errors travel in it too.
@@ -37,4 +37,4 @@ inline constexpr std::int32_t kSubscriptOutOfRange = 9;
 inline constexpr std::int32_t kObjectRequired = 424;
 }  // namespace errors
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

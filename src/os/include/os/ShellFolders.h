@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // Shell folder ids the program asks for.
 inline constexpr int CSIDL_PERSONAL = 5;
@@ -24,4 +24,4 @@ public:
     [[nodiscard]] virtual std::optional<std::string> SHGetSpecialFolderPathA(int csidl) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

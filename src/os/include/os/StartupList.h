@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // The desktop's per-user list of programs started at log-on (beyond the registry's
 // Run value, which the program writes itself).
@@ -16,4 +16,4 @@ public:
     virtual bool RemoveEntry(const std::string& name) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // Facts about this computer, read once at start.
 class ISystemInfo {
@@ -18,4 +18,4 @@ public:
     [[nodiscard]] virtual std::string LocalIp() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

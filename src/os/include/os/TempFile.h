@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // Short-lived files of the program in the temporary folder.
 class ITempFile {
@@ -20,4 +20,4 @@ public:
     virtual void Remove(const std::string& path) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // The user's temporary-files folder.
 class ITempPath {
@@ -13,4 +13,4 @@ public:
     [[nodiscard]] virtual std::string GetTempPathA() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // A file that holds what only this user may read, alive while its handle lives:
 // dropping the handle removes it, and a killed process leaves nothing behind.
@@ -36,4 +36,4 @@ public:
     virtual void RemoveLeftovers() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::os {
 
 // `text` without the `blanks` (spaces, tabs and line ends unless told) at either end.
 inline std::string Trim(const std::string& text, const char* blanks = " \t\r\n") {
@@ -68,4 +68,4 @@ inline std::string EscapeControls(const std::string& text) {
     return shown;
 }
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::os

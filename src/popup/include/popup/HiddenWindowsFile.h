@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::popup {
 
 // The list of windows the hot key hid, kept outside the process so that the next start
 // can show them again when this one ends without its unload step (a crash, SIGKILL).
@@ -20,4 +20,4 @@ public:
     virtual void Remove() = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::popup

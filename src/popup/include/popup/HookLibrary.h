@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::popup {
 
 // The marker the hook library delivers to the main window, as WM_KEYDOWN's wParam, on each
 // hot-key press.
@@ -32,7 +32,7 @@ public:
     virtual bool LoadLibraryA(const std::string& path) = 0;
     // Installs the library's keyboard hook for the whole desktop, delivering to `target`;
     // the hook handle, or 0 when no hook can be installed (no library, no display).
-    virtual HookHandle SetWindowsHookExA(WindowHandle target) = 0;
+    virtual HookHandle SetWindowsHookExA(desktop::WindowHandle target) = 0;
     // Hands the hook to the library (its export LibHook), which starts watching the key.
     [[nodiscard]] virtual HotKeyStatus LibHook(HookHandle hook) = 0;
     // Asks the library to remove the hook (its export LibUnHook); the handle is gone after it.
@@ -43,4 +43,4 @@ public:
     [[nodiscard]] virtual std::string HotKeyName() const = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::popup

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::popup {
 
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOW = 5;
@@ -33,22 +33,22 @@ public:
     virtual ~IWindowList() = default;
 
     // Every top-level window, bottom of the stacking order first; empty without a desktop.
-    [[nodiscard]] virtual std::vector<WindowHandle> EnumWindows() = 0;
+    [[nodiscard]] virtual std::vector<desktop::WindowHandle> EnumWindows() = 0;
     // The window's title as UTF-8, at most `maxLength` bytes (empty when it has none).
-    [[nodiscard]] virtual std::string GetWindowTextA(WindowHandle window,
+    [[nodiscard]] virtual std::string GetWindowTextA(desktop::WindowHandle window,
                                                      std::size_t maxLength) = 0;
     // Whether the window is shown on the screen.
-    [[nodiscard]] virtual bool IsWindowVisible(WindowHandle window) = 0;
+    [[nodiscard]] virtual bool IsWindowVisible(desktop::WindowHandle window) = 0;
     // Whether the desktop treats the window as part of itself (desktop, dock, panel).
-    [[nodiscard]] virtual bool IsDesktopWindow(WindowHandle window) = 0;
+    [[nodiscard]] virtual bool IsDesktopWindow(desktop::WindowHandle window) = 0;
     // Hides (SW_HIDE) or shows (SW_SHOW) the window; returns once the desktop has done it,
     // false when the window is gone or the command failed.
-    virtual bool ShowWindow(WindowHandle window, int command) = 0;
+    virtual bool ShowWindow(desktop::WindowHandle window, int command) = 0;
     // The window's place and state; nullopt when it is gone.
     [[nodiscard]] virtual std::optional<WindowPlacement> GetWindowPlacement(
-        WindowHandle window) = 0;
+        desktop::WindowHandle window) = 0;
     // Gives a shown window back its place and state; false when it is gone.
-    virtual bool SetWindowPlacement(WindowHandle window, const WindowPlacement& placement) = 0;
+    virtual bool SetWindowPlacement(desktop::WindowHandle window, const WindowPlacement& placement) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::popup

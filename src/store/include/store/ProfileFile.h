@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::store {
 
 // The legacy profile file "WIN.INI" with the profile API's semantics.
 class IProfileFile {
@@ -23,4 +23,4 @@ public:
                                             const std::optional<std::string>& value) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::store

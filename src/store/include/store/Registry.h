@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::store {
 
 // Handles, hives, types and status codes carry the platform's own values so that
 // the program's registry code reads the same on every backend.
@@ -100,4 +100,4 @@ private:
     HKEY handle_;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::store

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace orvelle::platform {
+namespace orvelle::store {
 
 // The per-user settings store: text values addressed by application, section and key.
 class ISettingsStore {
@@ -18,4 +18,4 @@ public:
                              const std::string& key, const std::string& value) = 0;
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::store

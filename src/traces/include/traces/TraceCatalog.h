@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::traces {
 
 // How a trace is kept, and so what erasing it means.
 enum class TraceKind {
@@ -107,4 +107,4 @@ public:
     virtual void Measure(TraceItem& item) { static_cast<void>(item); }
 };
 
-}  // namespace orvelle::platform
+}  // namespace orvelle::traces
