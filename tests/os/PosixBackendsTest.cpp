@@ -24,7 +24,6 @@
 #include <set>
 
 using namespace orvelle::os;
-
 using namespace orvelle::store;
 using namespace orvelle::os::posix;
 using namespace orvelle::store;

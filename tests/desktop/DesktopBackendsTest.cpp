@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 using namespace orvelle::os;
-
 using namespace orvelle::desktop;
 using namespace orvelle::desktop::xdg;
 using namespace orvelle::os::posix;
