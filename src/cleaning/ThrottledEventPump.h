@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LogSink.h"
+#include "kit/Throttle.h"
 #include "os/EventPump.h"
 
 #include <chrono>
@@ -14,7 +15,7 @@ namespace orvelle::cleaning {
 class ThrottledEventPump final : public os::IEventPump {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr std::chrono::milliseconds kInterval{15};
+    static constexpr std::chrono::milliseconds kInterval = kit::Throttle::kUiInterval;
 
     ThrottledEventPump(os::IEventPump& inner, ILogSink& log,
                        std::function<Clock::time_point()> now = &Clock::now,
@@ -29,10 +30,7 @@ public:
 private:
     os::IEventPump& inner_;
     ILogSink& log_;
-    std::function<Clock::time_point()> now_;
-    Clock::duration interval_;
-    Clock::time_point last_;
-    bool started_ = false;
+    kit::Throttle throttle_;
     long calls_ = 0;
     long passed_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "BrowserProfileFolders.h"
 
 #include "browsers/BrowserTable.h"
+#include "kit/PathText.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -39,9 +40,7 @@ std::vector<std::string> SubFolders(const std::string& folder) {
 }
 
 void AddOnce(std::vector<std::string>& folders, std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
+    kit::TrimTrailingSeparators(folder);
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
         folders.push_back(std::move(folder));
     }

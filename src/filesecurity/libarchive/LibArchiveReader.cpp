@@ -8,6 +8,7 @@
 #include "UnnamedFile.h"
 #include "XdgPaths.h"
 #include "os/RuntimeError.h"
+#include "kit/PathText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -573,9 +574,7 @@ std::vector<SkippedEntry> LibArchiveReader::ExtractTo(const std::string& archive
         return {};
     }
     std::string display = folder;
-    while (display.size() > 1 && display.back() == '/') {
-        display.pop_back();
-    }
+    kit::TrimTrailingSeparators(display);
     Extractor extractor(reader.get(), root.get(), display, archivePath,
                         static_cast<std::uint64_t>(info.st_size), progress, pump, existing);
     extractor.Run();

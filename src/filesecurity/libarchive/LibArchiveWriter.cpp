@@ -8,6 +8,7 @@
 #include "UniqueFd.h"
 #include "UnnamedFile.h"
 #include "os/RuntimeError.h"
+#include "kit/PathText.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -345,9 +346,7 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
         progress(0);
     }
     std::string display = folder;
-    while (display.size() > 1 && display.back() == '/') {
-        display.pop_back();
-    }
+    kit::TrimTrailingSeparators(display);
     FolderPacker packer(writer.get(), output, progress, pump, archivePath);
     struct stat left {};
     if (!leaveOut.empty() && ::stat(leaveOut.c_str(), &left) == 0) {

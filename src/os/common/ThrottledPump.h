@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/Throttle.h"
 #include "os/EventPump.h"
 
 #include <chrono>
@@ -12,21 +13,22 @@ namespace orvelle::os {
 class ThrottledPump {
 public:
     explicit ThrottledPump(IEventPump& pump,
-                           std::chrono::milliseconds interval = std::chrono::milliseconds(15))
-        : pump_(pump), interval_(interval), last_(std::chrono::steady_clock::now()) {}
+                           std::chrono::milliseconds interval = kit::Throttle::kUiInterval)
+        : pump_(pump), throttle_(interval) {
+        throttle_.Restart();
+    }
 
     void Tick() {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last_ >= interval_) {
+        if (throttle_.Due()) {
             pump_.DoEvents();
-            last_ = std::chrono::steady_clock::now();
+            // The next interval counts from the end of the turn, not its start.
+            throttle_.Restart();
         }
     }
 
 private:
     IEventPump& pump_;
-    std::chrono::milliseconds interval_;
-    std::chrono::steady_clock::time_point last_;
+    kit::Throttle throttle_;
 };
 
 }  // namespace orvelle::os

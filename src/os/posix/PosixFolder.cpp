@@ -4,6 +4,7 @@
 
 #include "XdgPaths.h"
 #include "os/RuntimeError.h"
+#include "kit/PathText.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -52,9 +53,7 @@ using UniqueDir = std::unique_ptr<DIR, DirCloser>;
 }
 
 std::string WithoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
+    kit::TrimTrailingSeparators(path);
     return path;
 }
 

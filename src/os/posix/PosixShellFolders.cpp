@@ -1,6 +1,7 @@
 #include "PosixShellFolders.h"
 
 #include "XdgPaths.h"
+#include "kit/PathText.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -29,9 +30,7 @@ const char* ValueName(int csidl) {
 }
 
 std::string WithoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
+    kit::TrimTrailingSeparators(path);
     return path;
 }
 

@@ -1,6 +1,7 @@
 #include "PrivateFolder.h"
 
 #include "XdgPaths.h"
+#include "kit/PathText.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,9 +22,7 @@ bool IsOurPrivateFolder(const std::string& path) {
 std::string TempFolder() {
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
+    kit::TrimTrailingSeparators(folder);
     return folder;
 }
 

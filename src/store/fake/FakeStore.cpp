@@ -1,5 +1,6 @@
 #include "FakeStore.h"
 
+#include "store/ProfileBuffer.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,16 +22,8 @@ std::uint32_t FakeProfileFile::GetPrivateProfileStringA(const std::string& secti
                                                         std::string& text,
                                                         std::uint32_t bufferSize) {
     const auto found = entries.find({Lower(section), Lower(key)});
-    std::string result = found == entries.end() ? defaultValue : found->second;
-    if (bufferSize == 0) {
-        text.clear();
-        return 0;
-    }
-    if (result.size() > bufferSize - 1) {
-        result.resize(bufferSize - 1);
-    }
-    text = result;
-    return static_cast<std::uint32_t>(result.size());
+    return FitProfileBuffer(found == entries.end() ? defaultValue : found->second, bufferSize,
+                            text);
 }
 
 bool FakeProfileFile::WritePrivateProfileStringA(const std::string& section, const std::string& key,

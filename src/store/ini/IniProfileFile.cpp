@@ -3,10 +3,12 @@
 #include "AtomicFile.h"
 #include "XdgPaths.h"
 #include "os/TextLines.h"
+#include "store/ProfileBuffer.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 namespace orvelle::store {
@@ -88,15 +90,7 @@ std::uint32_t IniProfileFile::GetPrivateProfileStringA(const std::string& sectio
             }
         }
     }
-    if (bufferSize == 0) {
-        text.clear();
-        return 0;
-    }
-    if (result.size() > bufferSize - 1) {
-        result.resize(bufferSize - 1);
-    }
-    text = result;
-    return static_cast<std::uint32_t>(result.size());
+    return FitProfileBuffer(std::move(result), bufferSize, text);
 }
 
 bool IniProfileFile::WritePrivateProfileStringA(const std::string& section, const std::string& key,

@@ -1,4 +1,5 @@
 #include "RegistryStoreCheck.h"
+#include "kit/Sqlite.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -11,13 +12,6 @@
 
 namespace orvelle::store {
 namespace {
-
-struct DatabaseCloser {
-    void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
-};
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
-};
 
 std::string Timestamp() {
     const std::time_t now = std::time(nullptr);
@@ -75,7 +69,7 @@ RegistryStoreStatus InspectRegistryStore(const std::string& path) {
     sqlite3* raw = nullptr;
     const int opened =
         sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW, nullptr);
-    const std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
+    const kit::SqliteDatabase db(raw);
     if (opened != SQLITE_OK) {
         return Classify(db.get(), opened, "it cannot be opened");
     }
@@ -83,7 +77,7 @@ RegistryStoreStatus InspectRegistryStore(const std::string& path) {
     sqlite3_stmt* rawStatement = nullptr;
     const int prepared =
         sqlite3_prepare_v2(db.get(), "PRAGMA quick_check", -1, &rawStatement, nullptr);
-    const std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(rawStatement);
+    const kit::SqliteStatement statement(rawStatement);
     if (prepared != SQLITE_OK) {
         return Classify(db.get(), prepared, "it cannot be read");
     }

@@ -63,14 +63,6 @@ constexpr std::size_t kMaxKeyNameLength = 255;
 
 }  // namespace
 
-void SqliteRegistry::DatabaseCloser::operator()(sqlite3* db) const noexcept {
-    sqlite3_close_v2(db);
-}
-
-void SqliteRegistry::StatementFinalizer::operator()(sqlite3_stmt* statement) const noexcept {
-    sqlite3_finalize(statement);
-}
-
 // Binds, steps and resets one cached prepared statement.
 class SqliteRegistry::Statement {
 public:
@@ -343,7 +335,7 @@ sqlite3_stmt* SqliteRegistry::Prepare(const char* sql) {
         SQLITE_OK) {
         return nullptr;
     }
-    std::unique_ptr<sqlite3_stmt, StatementFinalizer> owned(raw);
+    kit::SqliteStatement owned(raw);
     return statements_.emplace(sql, std::move(owned)).first->second.get();
 }
 

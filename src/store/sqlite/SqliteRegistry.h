@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/Sqlite.h"
 #include "store/Registry.h"
 
 #include <cstdint>
@@ -7,9 +8,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace orvelle::store {
 
@@ -82,19 +80,11 @@ private:
     void ResetStatements();
     HKEY NewHandle(std::int64_t keyId, std::uint32_t access);
 
-    struct DatabaseCloser {
-        void operator()(sqlite3* db) const noexcept;
-    };
-    struct StatementFinalizer {
-        void operator()(sqlite3_stmt* statement) const noexcept;
-    };
-
     std::string path_;
     std::string lastError_;
     // Statements are declared after the database so that they are finalized first.
-    std::unique_ptr<sqlite3, DatabaseCloser> db_;
-    std::map<std::string, std::unique_ptr<sqlite3_stmt, StatementFinalizer>, std::less<>>
-        statements_;
+    kit::SqliteDatabase db_;
+    std::map<std::string, kit::SqliteStatement, std::less<>> statements_;
     std::map<HKEY, OpenHandle> handles_;
     HKEY nextHandle_ = 0x100;
 };
