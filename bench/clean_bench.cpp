@@ -11,8 +11,8 @@
 #include "FolderErasers.h"
 #include "PosixFolderTree.h"
 #include "ThrottledEventPump.h"
-#include "platform/ShellFolders.h"
-#include "platform/TempPath.h"
+#include "os/ShellFolders.h"
+#include "os/TempPath.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -50,7 +50,7 @@ public:
     std::string entries;
 };
 
-class CountingPump final : public platform::IEventPump {
+class CountingPump final : public os::IEventPump {
 public:
     void DoEvents() override { ++calls; }
     long calls = 0;
@@ -66,14 +66,14 @@ public:
     void SetStatus(const std::string&) override {}
 };
 
-class NoSpecialFolders final : public platform::IShellFolders {
+class NoSpecialFolders final : public os::IShellFolders {
 public:
     [[nodiscard]] std::optional<std::string> SHGetSpecialFolderPathA(int) override {
         return std::nullopt;
     }
 };
 
-class FixedTempPath final : public platform::ITempPath {
+class FixedTempPath final : public os::ITempPath {
 public:
     explicit FixedTempPath(std::string path) : path_(std::move(path)) {}
     [[nodiscard]] std::string GetTempPathA() override { return path_; }
@@ -82,9 +82,9 @@ private:
     std::string path_;
 };
 
-class PrintingMessageBox final : public platform::IMessageBox {
+class PrintingMessageBox final : public desktop::IMessageBox {
 public:
-    void Show(const std::string& text, const std::string&, platform::MessageIcon) override {
+    void Show(const std::string& text, const std::string&, desktop::MessageIcon) override {
         std::fprintf(stderr, "message box: %s\n", text.c_str());
     }
     [[nodiscard]] bool Ask(const std::string& text, const std::string&, const std::string&,
@@ -135,7 +135,7 @@ double RemoveWithRm(const std::string& root) {
 }
 
 double Clean(const std::string& root) {
-    platform::posix::PosixFolderTree tree;
+    os::posix::PosixFolderTree tree;
     NoSpecialFolders special;
     FixedTempPath temp(root + "/");
     PrintingMessageBox messageBox;
@@ -145,7 +145,7 @@ double Clean(const std::string& root) {
     // The walk's yields go through the same throttle as in the program.
     cleaning::ThrottledEventPump yield(pump, sink);
     QuietHost host;
-    platform::fake::FakeTraceCatalog catalog;  // the temporary folder has no traces
+    traces::fake::FakeTraceCatalog catalog;  // the temporary folder has no traces
     cleaning::CleaningTraces traces(catalog, log);
     cleaning::FolderErasers erasers(tree, special, temp, messageBox, log, yield, host, traces);
 

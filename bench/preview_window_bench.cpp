@@ -3,7 +3,9 @@
 // window went without answering events, in milliseconds. bench/run-preview runs it.
 
 #include "CleanPreview.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeShellFolders.h"
 #include "FakeTraceCatalog.h"
 #include "PosixTempPath.h"
@@ -23,10 +25,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    platform::fake::FakeTraceCatalog catalog;
-    platform::posix::SqliteRegistry registry(":memory:");
-    platform::fake::FakeShellFolders shellFolders;
-    platform::posix::PosixTempPath tempPath;
+    traces::fake::FakeTraceCatalog catalog;
+    store::SqliteRegistry registry(":memory:");
+    os::fake::FakeShellFolders shellFolders;
+    os::posix::PosixTempPath tempPath;
     shell::frmPreview preview(
         {11},
         [&](int index, const cleancli::ScanProgress& progress) {

@@ -9,7 +9,9 @@
 
 #include "ExtensionBrowserSource.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "WindowLog.h"
 #include "cIEWindows.h"
 
@@ -88,12 +90,12 @@ public:
 
     void IEWindowRegistered() override { Look(); }
     void IEWindowRevoked() override { Look(); }
-    void IENavigationBegin(std::int32_t, const platform::BrowserDispatch&, const std::string&,
+    void IENavigationBegin(std::int32_t, const browsers::BrowserDispatch&, const std::string&,
                            std::int32_t, const std::string&, const std::string&, const std::string&,
                            bool&) override {}
-    void IENavigationComplete(std::int32_t, const platform::BrowserDispatch&,
+    void IENavigationComplete(std::int32_t, const browsers::BrowserDispatch&,
                               const std::string&) override {}
-    void IEDocumentComplete(std::int32_t, const platform::BrowserDispatch&,
+    void IEDocumentComplete(std::int32_t, const browsers::BrowserDispatch&,
                             const std::string&) override {}
     void IEDownloadBegin(std::int32_t) override {}
     void IEDownloadComplete(std::int32_t) override {}
@@ -181,15 +183,15 @@ int main(int argc, char** argv) {
         QString::fromUtf8(kOpener).replace(QStringLiteral("CYCLES"), QString::number(cycles)));
     WriteText(www + QStringLiteral("/tab.html"), QString::fromUtf8(kTab));
 
-    platform::posix::ExtensionBrowserSource source;
+    browsers::extension::ExtensionBrowserSource source;
     if (!source.IsListening()) {
         std::fprintf(stderr, "window_log_bench: %s\n", source.Problem().c_str());
         return 2;
     }
-    platform::fake::FakeEventPump pump;
-    platform::fake::FakeKeyState keys;
-    platform::fake::FakeSound sound;
-    platform::fake::FakeProcessInfo process;
+    os::fake::FakeEventPump pump;
+    desktop::fake::FakeKeyState keys;
+    desktop::fake::FakeSound sound;
+    os::fake::FakeProcessInfo process;
     popup::PopupKillerState state;
     popup::Events relay;
     popup::cIEWindows windows({source, pump, keys, sound, process, state, relay});

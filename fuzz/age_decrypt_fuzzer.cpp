@@ -12,7 +12,7 @@
 #include "AgeCipher.h"
 #include "CountingProgress.h"
 #include "MemoryCipherFiles.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             ChangeOurFile(data + 1, size - 1);
         }
-    } catch (const orvelle::platform::RuntimeError&) {
+    } catch (const orvelle::os::RuntimeError&) {
         // Only the age decoder's own failures are expected.
         std::abort();
     }

@@ -21,7 +21,7 @@
 namespace {
 
 using orvelle::fuzz::Require;
-using namespace orvelle::platform::posix;
+using namespace orvelle::desktop::xdg;
 
 void CheckEntry(const std::string& text, const std::string& target) {
     const DesktopEntry entry = DesktopEntry::Parse(text);
@@ -50,7 +50,7 @@ void CheckOwnEntry(const std::string& programPath, const std::string& target) {
     if (programPath.empty() || target.empty() || programPath.find('\0') != std::string::npos) {
         return;
     }
-    orvelle::platform::FileTypeAssociation association;
+    orvelle::desktop::FileTypeAssociation association;
     association.id = "orvelle-fuzz";
     association.mimeType = "application/x-fuzz";
     association.application = "Orvelle";

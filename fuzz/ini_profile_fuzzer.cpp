@@ -25,7 +25,7 @@
 namespace {
 
 using orvelle::fuzz::Require;
-using orvelle::platform::posix::IniProfileFile;
+using orvelle::store::IniProfileFile;
 
 constexpr char kDelete[] = "\x7f";
 

@@ -26,8 +26,8 @@
 namespace {
 
 using orvelle::fuzz::Require;
-using namespace orvelle::platform;
-using namespace orvelle::platform::posix;
+using namespace orvelle::store;
+using namespace orvelle::store;
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

@@ -13,7 +13,7 @@
 #include "CountingProgress.h"
 #include "MemoryCipherFiles.h"
 #include "Windows1252.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CountingProgress progress;
     try {
         Cipher(files, progress).Decrypt(pass, "in.kdf", "out");
-    } catch (const orvelle::platform::RuntimeError& error) {
+    } catch (const orvelle::os::RuntimeError& error) {
         const auto number = error.Number();
         // The length rule is encryption's: decryption says the file is of another
         // passphrase, of no format, or empty.
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Such a passphrase still opens old files but makes no new one.
         try {
             Cipher(files, again).Encrypt(pass, "out", "back.kdf");
-        } catch (const orvelle::platform::RuntimeError& error) {
+        } catch (const orvelle::os::RuntimeError& error) {
             Require(error.Number() == errors::kPassPhraseCharacter);
             Require(files.files.count("back.kdf") == 0);
             return 0;

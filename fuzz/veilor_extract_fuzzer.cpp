@@ -11,8 +11,8 @@
 
 #include "FuzzRequire.h"
 #include "LibArchiveReader.h"
-#include "platform/EventPump.h"
-#include "platform/RuntimeError.h"
+#include "os/EventPump.h"
+#include "os/RuntimeError.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -29,7 +29,8 @@ namespace {
 
 using orvelle::fuzz::Require;
 
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::filesecurity;
 
 class NoPump final : public IEventPump {
 public:
@@ -115,7 +116,7 @@ struct Sandbox {
     std::string root;
 };
 
-void Extract(posix::LibArchiveReader& reader, const Sandbox& box, ExistingFiles existing) {
+void Extract(orvelle::filesecurity::libarchive::LibArchiveReader& reader, const Sandbox& box, ExistingFiles existing) {
     try {
         static_cast<void>(
             reader.ExtractTo(box.root + "/in.zip", box.root + "/dest", nullptr, existing));
@@ -133,7 +134,7 @@ void Extract(posix::LibArchiveReader& reader, const Sandbox& box, ExistingFiles 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const Sandbox box;
     static NoPump pump;
-    posix::LibArchiveReader reader(pump, std::chrono::milliseconds(1000));
+    orvelle::filesecurity::libarchive::LibArchiveReader reader(pump, std::chrono::milliseconds(1000));
     Sandbox::WriteFile(box.root + "/in.zip",
                        std::string(reinterpret_cast<const char*>(data), size));
     box.ClearDestination();

@@ -24,7 +24,7 @@
 namespace {
 
 using orvelle::fuzz::Require;
-using namespace orvelle::platform::posix;
+using namespace orvelle::desktop::xdg;
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;

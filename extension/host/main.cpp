@@ -27,7 +27,7 @@ using orvelle::nativehost::EncodeFrame;
 using orvelle::nativehost::FrameReader;
 using orvelle::nativehost::ParseMessage;
 using orvelle::nativehost::Sender;
-using orvelle::platform::posix::UniqueFd;
+using orvelle::os::posix::UniqueFd;
 
 constexpr int kRetryMs = 2000;
 constexpr std::size_t kReadChunk = std::size_t{64} * 1024;

@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
     using namespace orvelle;
     // Passphrases typed on the File Security page never reach a core file.
-    static_cast<void>(platform::posix::DisableCoreDumps());
+    static_cast<void>(os::posix::DisableCoreDumps());
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvelle"));
     QApplication::setDesktopFileName(QStringLiteral("org.orvelle.Orvelle"));
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     // (this one, or the one already running) shows it on the File Security page.
     const std::string file = argc > 1 ? std::filesystem::absolute(argv[1]).string() : "";
     const std::string handOverSocket =
-        platform::posix::HandOverSocketPath(posix.instanceLock.LockPath());
+        desktop::qt::HandOverSocketPath(posix.instanceLock.LockPath());
     const bool running = shell::StartProgram(
         posix.instanceLock, posix.messageBox, posix.profile, posix.core.process,
         [&] {
@@ -43,11 +43,11 @@ int main(int argc, char** argv) {
                 mainWindow->OpenEncryptedFile(file);
             }
         },
-        [&] { return !file.empty() && platform::posix::FileHandOver::Send(handOverSocket, file); });
+        [&] { return !file.empty() && desktop::qt::FileHandOver::Send(handOverSocket, file); });
     if (!running) {
         return 0;
     }
-    platform::posix::FileHandOver handOver;
+    desktop::qt::FileHandOver handOver;
     static_cast<void>(handOver.Listen(
         handOverSocket, [&](const std::string& path) { mainWindow->OpenEncryptedFile(path); }));
 
@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
         posix.eventPump.EndAtNextYield(0);
     });
     // Log-off, shutdown and kill requests end the program through its unload step.
-    platform::posix::TerminationWatcher termination;
-    QObject::connect(&termination, &platform::posix::TerminationWatcher::terminationRequested,
+    desktop::qt::TerminationWatcher termination;
+    QObject::connect(&termination, &desktop::qt::TerminationWatcher::terminationRequested,
                      mainWindow.get(), [&] { mainWindow->Unload(shell::vbAppWindows); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, mainWindow.get(),
                      [&] { mainWindow->Unload(shell::vbAppWindows); });

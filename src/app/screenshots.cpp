@@ -6,7 +6,9 @@
 #include "AppIcon.h"
 #include "CleaningPages.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FileSecurityPage.h"
 #include "MSHook.h"
 #include "PopupKillerPage.h"
@@ -36,10 +38,10 @@
 namespace {
 
 // Message boxes would wait for a click nobody makes: print them instead.
-class PrintingMessageBox final : public orvelle::platform::IMessageBox {
+class PrintingMessageBox final : public orvelle::desktop::IMessageBox {
 public:
     void Show(const std::string& text, const std::string& title,
-              orvelle::platform::MessageIcon /*icon*/) override {
+              orvelle::desktop::MessageIcon /*icon*/) override {
         std::fprintf(stderr, "message box \"%s\": %s\n", title.c_str(), text.c_str());
     }
     // The safe answer: nothing is replaced while the pages are shown.
@@ -118,10 +120,10 @@ bool ShootCleaning(orvelle::shell::frmMain& window, const QTemporaryDir& home,
 
 // The Popup Killer page with a few browser windows listed and the sound chosen, then
 // every page as it is.
-bool ShootPages(orvelle::shell::frmMain& window, const orvelle::platform::IProcessInfo& process,
+bool ShootPages(orvelle::shell::frmMain& window, const orvelle::os::IProcessInfo& process,
                 const QString& output) {
     using namespace orvelle;
-    platform::fake::FakeBrowserSource browsers;
+    browsers::fake::FakeBrowserSource browsers;
     for (const auto& [handle, title, url] :
          {std::tuple{65537, "Orvelle - Privacy for your desktop", "https://orvelle.example.org/"},
           std::tuple{65538, "Weather forecast for the week",
@@ -130,11 +132,11 @@ bool ShootPages(orvelle::shell::frmMain& window, const orvelle::platform::IProce
           std::tuple{65544, "Search results: privacy tools",
                      "https://search.example.com/?q=privacy+tools"}}) {
         browsers.windows.push_back(
-            std::make_shared<platform::fake::FakeBrowserWindow>(handle, title, url));
+            std::make_shared<browsers::fake::FakeBrowserWindow>(handle, title, url));
     }
-    platform::fake::FakeEventPump pump;
-    platform::fake::FakeKeyState keys;
-    platform::fake::FakeSound sound;
+    os::fake::FakeEventPump pump;
+    desktop::fake::FakeKeyState keys;
+    desktop::fake::FakeSound sound;
     popup::Events relay;
     auto& popupPage = *window.pagePopupKiller;
     popupPage.State().SetSoundPath(process.ProgramFolder() + "/ding.wav");

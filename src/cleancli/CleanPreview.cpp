@@ -11,10 +11,10 @@
 #include "PosixFolder.h"
 #include "PosixFolderTree.h"
 #include "TraceFiles.h"
-#include "platform/Registry.h"
-#include "platform/RuntimeError.h"
-#include "platform/ShellFolders.h"
-#include "platform/TempPath.h"
+#include "store/Registry.h"
+#include "os/RuntimeError.h"
+#include "os/ShellFolders.h"
+#include "os/TempPath.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,11 +26,11 @@
 namespace orvelle::cleancli {
 namespace {
 
-using platform::EntryKind;
-using platform::FolderEntry;
-using platform::IFolder;
-using platform::posix::OpenFileSet;
-using platform::posix::PosixFolder;
+using os::EntryKind;
+using os::FolderEntry;
+using os::IFolder;
+using os::posix::OpenFileSet;
+using os::posix::PosixFolder;
 
 constexpr auto kProgressEvery = std::chrono::milliseconds(100);
 
@@ -77,10 +77,10 @@ std::string Join(const std::string& folder, const std::string& name) {
 }
 
 // A registry key the step deletes, listed when it is there.
-void AddKey(platform::IRegistry& registry, const std::string& key, OptionPreview& preview) {
-    platform::HKEY handle = 0;
-    if (registry.RegOpenKeyExA(platform::HKEY_CURRENT_USER, key, platform::KEY_READ, handle) ==
-        platform::ERROR_SUCCESS) {
+void AddKey(store::IRegistry& registry, const std::string& key, OptionPreview& preview) {
+    store::HKEY handle = 0;
+    if (registry.RegOpenKeyExA(store::HKEY_CURRENT_USER, key, store::KEY_READ, handle) ==
+        store::ERROR_SUCCESS) {
         static_cast<void>(registry.RegCloseKey(handle));
         preview.items.push_back({"HKEY_CURRENT_USER\\" + key, "registry key", "", 0, 0, 0, "", ""});
     }
@@ -89,18 +89,18 @@ void AddKey(platform::IRegistry& registry, const std::string& key, OptionPreview
 // The catalog's items of `option`. A file or folder an earlier option of the same
 // preview already takes is not counted again; an edited database counts what its
 // edit would delete and free, not its whole size.
-void AddFindings(platform::ITraceCatalog& catalog, int option, std::set<std::string>& listed,
+void AddFindings(traces::ITraceCatalog& catalog, int option, std::set<std::string>& listed,
                  OptionPreview& preview) {
-    platform::TraceFindings findings = catalog.Find(option);
-    for (platform::TraceItem& item : findings.items) {
-        if (item.kind == platform::TraceKind::DatabaseRows) {
+    traces::TraceFindings findings = catalog.Find(option);
+    for (traces::TraceItem& item : findings.items) {
+        if (item.kind == traces::TraceKind::DatabaseRows) {
             catalog.Measure(item);
-        } else if (item.kind != platform::TraceKind::Setting && !listed.insert(item.path).second) {
+        } else if (item.kind != traces::TraceKind::Setting && !listed.insert(item.path).second) {
             continue;
         }
         preview.items.push_back(
             {item.path,
-             item.content == platform::TraceContent::WholeFolder ? std::string("folder")
+             item.content == traces::TraceContent::WholeFolder ? std::string("folder")
                                                                  : KindText(item.kind),
              ContentText(item.content), item.bytes, 0, 0, item.browser, item.profile, item.rows});
     }
@@ -115,7 +115,7 @@ void AddTrash(const std::vector<std::string>& trashFolders, OptionPreview& previ
         std::unique_ptr<PosixFolder> root;
         try {
             root = PosixFolder::OpenRoot(trash, openFiles);
-        } catch (const platform::RuntimeError& error) {
+        } catch (const os::RuntimeError& error) {
             preview.notes.push_back(trash + ": " + error.Description());
             continue;
         }
@@ -125,7 +125,7 @@ void AddTrash(const std::vector<std::string>& trashFolders, OptionPreview& previ
             try {
                 folder = root->OpenFolder(part);
                 entries = folder->List();
-            } catch (const platform::RuntimeError&) {
+            } catch (const os::RuntimeError&) {
                 continue;  // a trash without this part is empty there
             }
             auto& posix = static_cast<PosixFolder&>(*folder);
@@ -179,7 +179,7 @@ std::unique_ptr<IFolder> PreviewFolderTree::Start(const std::string& path, bool 
     std::optional<PosixFolder::AgeRule> rule;
     if (temporary) {
         rule = PosixFolder::AgeRule{
-            ::getuid(), std::time(nullptr) - platform::posix::PosixFolderTree::kSharedTemporaryAge};
+            ::getuid(), std::time(nullptr) - os::posix::PosixFolderTree::kSharedTemporaryAge};
     }
     auto root = PosixFolder::OpenRoot(path, nullptr, rule);
     shared = root->FollowsAgeRule();
@@ -308,7 +308,7 @@ void AddSpecialFolder(const cleaning::OptionRow& row, PreviewWalk& walk, OptionP
         return;
     }
     if (const std::string path = walk.folders.GetSpecialFolder(row.specialFolder); !path.empty()) {
-        if (row.specialFolder == platform::CSIDL_PERSONAL) {
+        if (row.specialFolder == os::CSIDL_PERSONAL) {
             preview.warnings.push_back("Erases your own files: everything in " + path +
                                        " except hidden files directly in it");
         }
@@ -363,22 +363,22 @@ std::vector<OptionPreview> BuildPreview(const std::set<int>& options, PreviewSou
     return previews;
 }
 
-std::string KindText(platform::TraceKind kind) {
+std::string KindText(traces::TraceKind kind) {
     switch (kind) {
-    case platform::TraceKind::File:
+    case traces::TraceKind::File:
         return "file";
-    case platform::TraceKind::Folder:
+    case traces::TraceKind::Folder:
         return "folder contents";
-    case platform::TraceKind::DatabaseRows:
+    case traces::TraceKind::DatabaseRows:
         return "database rows";
-    case platform::TraceKind::Setting:
+    case traces::TraceKind::Setting:
         return "setting";
     }
     return "file";
 }
 
-std::string ContentText(platform::TraceContent content) {
-    using platform::TraceContent;
+std::string ContentText(traces::TraceContent content) {
+    using traces::TraceContent;
     switch (content) {
     case TraceContent::WholeFile:
     case TraceContent::FolderContents:

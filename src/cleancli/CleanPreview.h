@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FolderTree.h"
-#include "platform/TraceCatalog.h"
+#include "os/FolderTree.h"
+#include "traces/TraceCatalog.h"
 
 #include <chrono>
 #include <cstdint>
@@ -12,11 +12,13 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::platform {
+namespace orvelle::store {
 class IRegistry;
+}  // namespace orvelle::store
+namespace orvelle::os {
 class IShellFolders;
 class ITempPath;
-}  // namespace orvelle::platform
+}  // namespace orvelle::os
 
 namespace orvelle::cleancli {
 
@@ -39,7 +41,7 @@ struct PreviewItem {
 struct OptionPreview {
     int index = 0;
     std::vector<PreviewItem> items;
-    std::vector<platform::SkippedProfile> skipped;  // left alone (in use, refused)
+    std::vector<traces::SkippedProfile> skipped;  // left alone (in use, refused)
     std::vector<std::string> notes;                 // what the step would log in red
     std::vector<std::string> warnings;              // plain words on erasing the user's own files
     [[nodiscard]] std::uint64_t Bytes() const;
@@ -52,12 +54,12 @@ using ScanProgress = std::function<void(const std::string& folder, std::uint64_t
 // a walk's root opened with the walk's own checks, and the same decisions (a file
 // open in a program stays) made by the posix folder, without deleting anything.
 // Each root-level file is one item; each subfolder one item with its totals.
-class PreviewFolderTree final : public platform::IFolderTree {
+class PreviewFolderTree final : public os::IFolderTree {
 public:
     explicit PreviewFolderTree(ScanProgress progress = {}) : progress_(std::move(progress)) {}
 
-    [[nodiscard]] std::unique_ptr<platform::IFolder> OpenRoot(const std::string& path) override;
-    [[nodiscard]] std::unique_ptr<platform::IFolder> OpenTemporaryRoot(const std::string& path,
+    [[nodiscard]] std::unique_ptr<os::IFolder> OpenRoot(const std::string& path) override;
+    [[nodiscard]] std::unique_ptr<os::IFolder> OpenTemporaryRoot(const std::string& path,
                                                                        bool& shared) override;
 
     // What the walks since the last call recorded, and forgets it.
@@ -71,7 +73,7 @@ public:
 
 private:
     void Tick();
-    [[nodiscard]] std::unique_ptr<platform::IFolder> Start(const std::string& path, bool temporary,
+    [[nodiscard]] std::unique_ptr<os::IFolder> Start(const std::string& path, bool temporary,
                                                            bool& shared);
 
     ScanProgress progress_;
@@ -85,10 +87,10 @@ private:
 
 // Everything the preview looks at, all of it read-only.
 struct PreviewSources {
-    platform::ITraceCatalog& catalog;
-    platform::IRegistry& registry;
-    platform::IShellFolders& shellFolders;
-    platform::ITempPath& tempPath;
+    traces::ITraceCatalog& catalog;
+    store::IRegistry& registry;
+    os::IShellFolders& shellFolders;
+    os::ITempPath& tempPath;
     std::vector<std::string> trashFolders;  // the recycle bins as the run would empty them
     ScanProgress progress;
 };
@@ -98,8 +100,8 @@ struct PreviewSources {
                                                       PreviewSources& sources);
 
 // The words for a catalog item's kind and content.
-[[nodiscard]] std::string KindText(platform::TraceKind kind);
-[[nodiscard]] std::string ContentText(platform::TraceContent content);
+[[nodiscard]] std::string KindText(traces::TraceKind kind);
+[[nodiscard]] std::string ContentText(traces::TraceContent content);
 // A size for people: "512 B", "4.0 KiB", "1.5 GiB".
 [[nodiscard]] std::string SizeText(std::uint64_t bytes);
 

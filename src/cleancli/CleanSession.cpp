@@ -1,7 +1,7 @@
 #include "CleanSession.h"
 
 #include "CommandText.h"
-#include "platform/TextLines.h"
+#include "os/TextLines.h"
 
 namespace orvelle::cleancli {
 
@@ -38,7 +38,7 @@ std::set<int> Session::Selected() const {
 }
 
 void Session::Red(const std::string& raw) {
-    const std::string text = platform::EscapeControls(raw);
+    const std::string text = os::EscapeControls(raw);
     ++errors_;
     output_.out << Coloured(text, cleaning::kLogRed, output_.outIsTerminal) << "\n" << std::flush;
     output_.err << text << "\n" << std::flush;

@@ -31,7 +31,7 @@ public:
     [[nodiscard]] const CommandOutput& Output() const { return output_; }
     [[nodiscard]] const std::string& ProgramFolder() const { return programFolder_; }
     [[nodiscard]] wiring::CleaningBackends& Backends() { return backends_; }
-    [[nodiscard]] platform::IMessageBox& MessageBox() { return messageBox_; }
+    [[nodiscard]] desktop::IMessageBox& MessageBox() { return messageBox_; }
     [[nodiscard]] shell::RegistryLayer& Layer() { return layer_; }
     [[nodiscard]] cleaning::CleaningOptions& Options() { return options_; }
 

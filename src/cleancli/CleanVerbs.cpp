@@ -11,16 +11,16 @@ namespace {
 // listed, previewed or cleaned on them. False, said on standard error, when the
 // store is there but damaged or unreadable.
 bool StoreReadable(const CommandOutput& output) {
-    const std::string storePath = platform::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
-    const auto store = platform::posix::InspectRegistryStore(storePath);
-    if (store.state == platform::posix::RegistryStoreState::Damaged) {
+    const std::string storePath = os::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
+    const auto store = store::InspectRegistryStore(storePath);
+    if (store.state == store::RegistryStoreState::Damaged) {
         output.err << kCommandName << ": the registry store " << storePath << " is damaged ("
                    << store.reason
                    << "): nothing was done. Start Orvelle: it moves the store aside and "
                       "shows the options.\n";
         return false;
     }
-    if (store.state == platform::posix::RegistryStoreState::Unusable) {
+    if (store.state == store::RegistryStoreState::Unusable) {
         output.err << kCommandName << ": the registry store " << storePath
                    << " cannot be read as it is (" << store.reason
                    << "): nothing was done, and the store was left as it is.\n";

@@ -2,8 +2,8 @@
 
 #include "CleaningHost.h"
 #include "LogSink.h"
-#include "platform/EventPump.h"
-#include "platform/MessageBox.h"
+#include "os/EventPump.h"
+#include "desktop/MessageBox.h"
 
 #include <functional>
 #include <string>
@@ -29,7 +29,7 @@ private:
 };
 
 // A terminal has no events to process between two steps.
-class NoEventPump final : public platform::IEventPump {
+class NoEventPump final : public os::IEventPump {
 public:
     void DoEvents() override {}
 };
@@ -48,11 +48,11 @@ public:
 };
 
 // The program's error box as a line of text.
-class LineMessageBox final : public platform::IMessageBox {
+class LineMessageBox final : public desktop::IMessageBox {
 public:
     explicit LineMessageBox(std::function<void(const std::string&)> line)
         : line_(std::move(line)) {}
-    void Show(const std::string& text, const std::string&, platform::MessageIcon) override {
+    void Show(const std::string& text, const std::string&, desktop::MessageIcon) override {
         line_(text);
     }
     // No one is there to answer: the question is said, and the safe answer taken.

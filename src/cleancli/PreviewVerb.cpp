@@ -4,7 +4,7 @@
 #include "CleaningRun.h"
 #include "CleaningTraces.h"
 #include "CommandText.h"
-#include "platform/TextLines.h"
+#include "os/TextLines.h"
 
 namespace orvelle::cleancli {
 namespace {
@@ -50,7 +50,7 @@ json ItemsJson(const OptionPreview& preview) {
 
 json SkippedJson(const OptionPreview& preview) {
     json skipped = json::array();
-    for (const platform::SkippedProfile& profile : preview.skipped) {
+    for (const traces::SkippedProfile& profile : preview.skipped) {
         json entry{{"browser", profile.browser}};
         SetText(entry, "profile", profile.profile);
         SetText(entry, "folder", profile.profileFolder);
@@ -79,7 +79,7 @@ std::string ItemDetail(const json& item) {
     };
     if (!item["browser"].get<std::string>().empty()) {
         add(item["browser"].get<std::string>() + " \"" +
-            platform::EscapeControls(item["profile"].get<std::string>()) + "\"");
+            os::EscapeControls(item["profile"].get<std::string>()) + "\"");
     }
     if (item["rows"].get<std::uint64_t>() > 0) {
         add(std::to_string(item["rows"].get<std::uint64_t>()) + " rows");
@@ -99,15 +99,15 @@ void PrintOption(std::ostream& out, const json& option) {
     for (const json& item : option["items"]) {
         out << "    " << item["kind"].get<std::string>() << "  "
             << SizeText(item["bytes"].get<std::uint64_t>()) << "  "
-            << platform::EscapeControls(item["path"].get<std::string>()) << ItemDetail(item)
+            << os::EscapeControls(item["path"].get<std::string>()) << ItemDetail(item)
             << "\n";
     }
     for (const json& profile : option["skipped"]) {
-        out << "    skipped: " << platform::EscapeControls(profile["text"].get<std::string>())
+        out << "    skipped: " << os::EscapeControls(profile["text"].get<std::string>())
             << "\n";
     }
     for (const json& note : option["notes"]) {
-        out << "    would fail: " << platform::EscapeControls(note.get<std::string>()) << "\n";
+        out << "    would fail: " << os::EscapeControls(note.get<std::string>()) << "\n";
     }
     out << "    total " << SizeText(option["bytes"].get<std::uint64_t>()) << " in "
         << option["items"].size() << " items\n";

@@ -14,7 +14,7 @@ namespace {
 
 // The lock for this clean: taken at once, or after the clean that holds it, or (with
 // --no-wait) not at all, which is said.
-bool TakeLock(platform::ICleaningLock& lock, bool noWait, const CommandOutput& output) {
+bool TakeLock(os::ICleaningLock& lock, bool noWait, const CommandOutput& output) {
     const std::string holder = lock.TryLock();
     if (holder.empty()) {
         return true;
@@ -34,7 +34,7 @@ bool TakeLock(platform::ICleaningLock& lock, bool noWait, const CommandOutput& o
 // The cleaning run as the Clean buttons start it, over the cleaning bundle, logging
 // lines instead of a log window.
 void CleanOnce(Session& session, const cleaning::CleaningServices& services,
-               platform::IEventPump& pump, cleaning::ILogSink& sink) {
+               os::IEventPump& pump, cleaning::ILogSink& sink) {
     CommandHost host;
     cleaning::CleaningLog log(sink);
     cleaning::CleaningTraces traces(services.traces, log);
@@ -55,12 +55,12 @@ void CleanOnce(Session& session, const cleaning::CleaningServices& services,
 int RunVerb::Act(Session& session) {
     const CommandOutput& output = session.Output();
     wiring::CleaningBackends& backends = session.Backends();
-    platform::posix::FlockCleaningLock& lock = backends.CleaningLock();
+    os::posix::FlockCleaningLock& lock = backends.CleaningLock();
     if (!TakeLock(lock, Arguments().noWait, output)) {
         return 3;
     }
     NoEventPump pump;
-    const std::unique_ptr<platform::IClipboard> clipboard = wiring::WindowlessClipboard();
+    const std::unique_ptr<desktop::IClipboard> clipboard = wiring::WindowlessClipboard();
     LineLogSink sink([&session](const std::string& text, cleaning::LogColour colour) {
         if (colour == cleaning::kLogRed) {
             session.Red(text);

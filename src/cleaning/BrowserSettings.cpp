@@ -14,14 +14,14 @@ constexpr const char* kNotStored = "\x01";
 
 // Writes `address` as the start page of every browser profile found; the texts of
 // what was left unchanged, one a line.
-std::string SetBrowserStartPages(platform::ITraceCatalog& traces, const std::string& address) {
-    const platform::TraceFindings found = traces.FindStartPage(address);
+std::string SetBrowserStartPages(traces::ITraceCatalog& traces, const std::string& address) {
+    const traces::TraceFindings found = traces.FindStartPage(address);
     std::string failures;
-    for (const platform::SkippedProfile& skipped : found.skipped) {
+    for (const traces::SkippedProfile& skipped : found.skipped) {
         failures += "\n" + CleaningTraces::SkippedText(skipped);
     }
-    for (const platform::TraceItem& item : found.items) {
-        if (const platform::TraceOutcome outcome = traces.Apply(item); !outcome.ok()) {
+    for (const traces::TraceItem& item : found.items) {
+        if (const traces::TraceOutcome outcome = traces.Apply(item); !outcome.ok()) {
             failures += "\n" + outcome.error;
         }
     }
@@ -31,7 +31,7 @@ std::string SetBrowserStartPages(platform::ITraceCatalog& traces, const std::str
 }  // namespace
 
 void BrowserSettings::WriteMainValue(const char* name, const std::string& text) {
-    registry_.SetUserKeyValue(kMainKey, name, text, platform::REG_SZ);
+    registry_.SetUserKeyValue(kMainKey, name, text, store::REG_SZ);
 }
 
 void BrowserSettings::DisableScriptDebugger() {
@@ -50,7 +50,7 @@ void BrowserSettings::cmdHomePage_Click(const ITextField& txtHomePageURL) {
                               shell::settings::kStartPage, address);
         if (const std::string failures = SetBrowserStartPages(traces_, address);
             !failures.empty()) {
-            throw platform::RuntimeError(platform::errors::kPathFileAccessError,
+            throw os::RuntimeError(os::errors::kPathFileAccessError,
                                          "The start page was not set everywhere:" + failures);
         }
     });

@@ -2,9 +2,9 @@
 
 #include "RegistryLayer.h"
 #include "TextField.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
-#include "platform/TraceCatalog.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
+#include "traces/TraceCatalog.h"
 
 namespace orvelle::cleaning {
 
@@ -22,8 +22,8 @@ public:
     static constexpr const char* kDisableScriptDebuggerX = "Disable Script DebuggerX";
     static constexpr const char* kDefaultHomePage = "about:blank";
 
-    BrowserSettings(platform::ISettingsStore& settings, platform::IMessageBox& messageBox,
-                    shell::RegistryLayer& registry, platform::ITraceCatalog& traces)
+    BrowserSettings(store::ISettingsStore& settings, desktop::IMessageBox& messageBox,
+                    shell::RegistryLayer& registry, traces::ITraceCatalog& traces)
         : settings_(settings), messageBox_(messageBox), registry_(registry), traces_(traces) {}
 
     // Writes "Disable Script Debugger" = "yes"; nothing ever writes "no".
@@ -42,10 +42,10 @@ public:
 private:
     void WriteMainValue(const char* name, const std::string& text);
 
-    platform::ISettingsStore& settings_;
-    platform::IMessageBox& messageBox_;
+    store::ISettingsStore& settings_;
+    desktop::IMessageBox& messageBox_;
     shell::RegistryLayer& registry_;
-    platform::ITraceCatalog& traces_;
+    traces::ITraceCatalog& traces_;
 };
 
 }  // namespace orvelle::cleaning

@@ -1,6 +1,6 @@
 #include "CleaningLog.h"
 
-#include "platform/TextLines.h"
+#include "os/TextLines.h"
 
 namespace orvelle::cleaning {
 
@@ -21,7 +21,7 @@ void CleaningLog::Entry(const std::string& text) {
     }
     // Names come from the disk and the browsers' indexes: a line break in one must not
     // make a line of its own.
-    sink_.InsertAtCaret(sink_.SelectedText() + "\r\n" + platform::EscapeControls(text));
+    sink_.InsertAtCaret(sink_.SelectedText() + "\r\n" + os::EscapeControls(text));
 }
 
 void CleaningLog::PathEntry(const std::string& path) {
@@ -55,7 +55,7 @@ void CleaningLog::ErrorEntry(const std::string& text) {
 void CleaningLog::WalkError(const std::string& description) {
     SetColour(kLogRed);
     ++redEntries_;
-    sink_.InsertAtCaret(platform::EscapeControls(description) + "\r\n");
+    sink_.InsertAtCaret(os::EscapeControls(description) + "\r\n");
     SetColour(kLogBlue);
 }
 

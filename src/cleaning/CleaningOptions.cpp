@@ -7,7 +7,7 @@
 
 namespace orvelle::cleaning {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 namespace {
 
@@ -27,9 +27,9 @@ const std::array<const char*, CleaningOptions::kCount> CleaningOptions::kCaption
     return captions;
 }();
 
-CleaningOptions::CleaningOptions(platform::ISettingsStore& settings,
-                                 platform::IMessageBox& messageBox, shell::RegistryLayer& registry,
-                                 std::string programFolder, platform::ITraceCatalog& traces)
+CleaningOptions::CleaningOptions(store::ISettingsStore& settings,
+                                 desktop::IMessageBox& messageBox, shell::RegistryLayer& registry,
+                                 std::string programFolder, traces::ITraceCatalog& traces)
     : settings_(settings),
       messageBox_(messageBox),
       registry_(registry),
@@ -147,19 +147,19 @@ void CleaningOptions::LoadCleaningOptions() {
 void CleaningOptions::chkWebAddress_Click() {
     shell::RunTrapped(messageBox_, [&] {
         registry_.SetUserKeyValue(kAutoCompleteKey, kAutoSuggest,
-                                  std::string(webAddress_ == 0 ? "yes" : "no"), platform::REG_SZ);
+                                  std::string(webAddress_ == 0 ? "yes" : "no"), store::REG_SZ);
         if (!bSettingsReady) {
             return;  // the load step only mirrors the stored value: no browser changes
         }
-        const platform::TraceFindings found = traces_.FindAutoFill(webAddress_ == 0);
+        const traces::TraceFindings found = traces_.FindAutoFill(webAddress_ == 0);
         std::string failures;
-        for (const platform::TraceItem& item : found.items) {
-            if (const platform::TraceOutcome outcome = traces_.Apply(item); !outcome.ok()) {
+        for (const traces::TraceItem& item : found.items) {
+            if (const traces::TraceOutcome outcome = traces_.Apply(item); !outcome.ok()) {
                 failures += "\n" + outcome.error;
             }
         }
         if (!failures.empty()) {
-            throw RuntimeError(platform::errors::kPathFileAccessError,
+            throw RuntimeError(os::errors::kPathFileAccessError,
                                "Address auto-fill was not changed everywhere:" + failures);
         }
     });

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "RegistryLayer.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
-#include "platform/TraceCatalog.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
+#include "traces/TraceCatalog.h"
 
 #include <array>
 #include <functional>
@@ -31,9 +31,9 @@ public:
     static constexpr const char* kAutoSuggest = "AutoSuggest";
 
     // `programFolder` is the settings store's application name for the options.
-    CleaningOptions(platform::ISettingsStore& settings, platform::IMessageBox& messageBox,
+    CleaningOptions(store::ISettingsStore& settings, desktop::IMessageBox& messageBox,
                     shell::RegistryLayer& registry, std::string programFolder,
-                    platform::ITraceCatalog& traces);
+                    traces::ITraceCatalog& traces);
 
     // Called after a value changed, to update the box (index kWebAddress: chkWebAddress).
     void SetOnValueChanged(std::function<void(int index, int value)> onValueChanged);
@@ -69,11 +69,11 @@ private:
     void Assign(int index, int value);
     void AssignAll(std::initializer_list<std::pair<int, int>> values);
 
-    platform::ISettingsStore& settings_;
-    platform::IMessageBox& messageBox_;
+    store::ISettingsStore& settings_;
+    desktop::IMessageBox& messageBox_;
     shell::RegistryLayer& registry_;
     std::string programFolder_;
-    platform::ITraceCatalog& traces_;
+    traces::ITraceCatalog& traces_;
     std::array<int, kCount> values_{};
     int webAddress_ = 0;
     std::function<void(int, int)> onValueChanged_;

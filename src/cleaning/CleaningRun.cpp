@@ -12,13 +12,13 @@ namespace {
 // Gives the cleaning lock back however the run ends.
 class LockTaken {
 public:
-    explicit LockTaken(platform::ICleaningLock& lock) : lock_(lock) {}
+    explicit LockTaken(os::ICleaningLock& lock) : lock_(lock) {}
     LockTaken(const LockTaken&) = delete;
     LockTaken& operator=(const LockTaken&) = delete;
     ~LockTaken() { lock_.Unlock(); }
 
 private:
-    platform::ICleaningLock& lock_;
+    os::ICleaningLock& lock_;
 };
 
 // Clears the running flag however the run ends.
@@ -33,7 +33,7 @@ private:
     bool& flag_;
 };
 
-std::string TimeOfDay(const platform::LocalDateTime& now) {
+std::string TimeOfDay(const os::LocalDateTime& now) {
     char text[16];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
     return text;

@@ -4,10 +4,10 @@
 #include "CleaningLog.h"
 #include "CleaningOptions.h"
 #include "StepOperations.h"
-#include "platform/CleaningLock.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/MessageBox.h"
+#include "os/CleaningLock.h"
+#include "os/Clock.h"
+#include "os/EventPump.h"
+#include "desktop/MessageBox.h"
 
 #include <string>
 
@@ -20,8 +20,8 @@ namespace orvelle::cleaning {
 class CleaningRun {
 public:
     CleaningRun(const CleaningOptions& options, IStepOperations& steps, ICleaningHost& host,
-                CleaningLog& log, const platform::IClock& clock, platform::IEventPump& eventPump,
-                platform::IMessageBox& messageBox, platform::ICleaningLock& lock)
+                CleaningLog& log, const os::IClock& clock, os::IEventPump& eventPump,
+                desktop::IMessageBox& messageBox, os::ICleaningLock& lock)
         : options_(options),
           steps_(steps),
           host_(host),
@@ -59,10 +59,10 @@ private:
     IStepOperations& steps_;
     ICleaningHost& host_;
     CleaningLog& log_;
-    const platform::IClock& clock_;
-    platform::IEventPump& eventPump_;
-    platform::IMessageBox& messageBox_;
-    platform::ICleaningLock& lock_;
+    const os::IClock& clock_;
+    os::IEventPump& eventPump_;
+    desktop::IMessageBox& messageBox_;
+    os::ICleaningLock& lock_;
     bool running_ = false;
     bool refusedByLock_ = false;
 };

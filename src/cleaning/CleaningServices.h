@@ -1,18 +1,18 @@
 #pragma once
 
-#include "platform/CleaningLock.h"
-#include "platform/Clipboard.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/FolderTree.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/RecycleBin.h"
-#include "platform/Registry.h"
-#include "platform/SettingsStore.h"
-#include "platform/ShellFolders.h"
-#include "platform/TempPath.h"
-#include "platform/TraceCatalog.h"
+#include "os/CleaningLock.h"
+#include "desktop/Clipboard.h"
+#include "os/Clock.h"
+#include "os/EventPump.h"
+#include "os/FolderTree.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "os/RecycleBin.h"
+#include "store/Registry.h"
+#include "store/SettingsStore.h"
+#include "os/ShellFolders.h"
+#include "os/TempPath.h"
+#include "traces/TraceCatalog.h"
 
 namespace orvelle::cleaning {
 
@@ -20,19 +20,19 @@ namespace orvelle::cleaning {
 // where the traces are, the folder walk, the recycle bins, the clipboard and the lock
 // that keeps one clean at a time (shared with orvelle-clean).
 struct CleaningServices {
-    platform::IRegistry& registry;
-    platform::ISettingsStore& settings;
-    platform::IMessageBox& messageBox;
-    const platform::IProcessInfo& process;
-    platform::IEventPump& eventPump;
-    const platform::IClock& clock;
-    platform::IFolderTree& folderTree;
-    platform::IShellFolders& shellFolders;
-    platform::ITempPath& tempPath;
-    platform::IRecycleBin& recycleBin;
-    platform::IClipboard& clipboard;
-    platform::ITraceCatalog& traces;
-    platform::ICleaningLock& cleaningLock;
+    store::IRegistry& registry;
+    store::ISettingsStore& settings;
+    desktop::IMessageBox& messageBox;
+    const os::IProcessInfo& process;
+    os::IEventPump& eventPump;
+    const os::IClock& clock;
+    os::IFolderTree& folderTree;
+    os::IShellFolders& shellFolders;
+    os::ITempPath& tempPath;
+    os::IRecycleBin& recycleBin;
+    desktop::IClipboard& clipboard;
+    traces::ITraceCatalog& traces;
+    os::ICleaningLock& cleaningLock;
 };
 
 }  // namespace orvelle::cleaning

@@ -5,7 +5,7 @@
 #include "FolderErasers.h"
 #include "HistoryErasers.h"
 #include "StepOperations.h"
-#include "platform/Clipboard.h"
+#include "desktop/Clipboard.h"
 
 namespace orvelle::cleaning {
 
@@ -15,7 +15,7 @@ namespace orvelle::cleaning {
 class CleaningSteps final : public IStepOperations {
 public:
     CleaningSteps(FolderErasers& folders, HistoryErasers& histories, BrowserSettings& browser,
-                  platform::IClipboard& clipboard, CleaningTraces& traces)
+                  desktop::IClipboard& clipboard, CleaningTraces& traces)
         : folders_(folders),
           histories_(histories),
           browser_(browser),
@@ -40,7 +40,7 @@ private:
     FolderErasers& folders_;
     HistoryErasers& histories_;
     BrowserSettings& browser_;
-    platform::IClipboard& clipboard_;
+    desktop::IClipboard& clipboard_;
     CleaningTraces& traces_;
 };
 

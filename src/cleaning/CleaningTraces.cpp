@@ -4,13 +4,13 @@
 
 namespace orvelle::cleaning {
 
-void CleaningTraces::PathEntries(const std::string& own, const platform::TraceFindings& findings) {
+void CleaningTraces::PathEntries(const std::string& own, const traces::TraceFindings& findings) {
     std::set<std::string> written;
     if (!own.empty()) {
         log_.PathEntry(own);
         written.insert(own);
     }
-    for (const platform::TraceItem& item : findings.items) {
+    for (const traces::TraceItem& item : findings.items) {
         // One entry per location: a database edited twice is still one place.
         if (written.insert(item.path).second) {
             log_.PathEntry(item.path);
@@ -21,7 +21,7 @@ void CleaningTraces::PathEntries(const std::string& own, const platform::TraceFi
     }
 }
 
-std::string CleaningTraces::SkippedText(const platform::SkippedProfile& skipped) {
+std::string CleaningTraces::SkippedText(const traces::SkippedProfile& skipped) {
     // No profile name: the index naming the profiles could not be used.
     std::string text = skipped.profile.empty()
                            ? skipped.browser + " profiles"
@@ -32,14 +32,14 @@ std::string CleaningTraces::SkippedText(const platform::SkippedProfile& skipped)
     return text + " (" + skipped.profileFolder + ") is " + skipped.reason + ": not cleaned";
 }
 
-bool CleaningTraces::Apply(const platform::TraceFindings& findings) {
+bool CleaningTraces::Apply(const traces::TraceFindings& findings) {
     bool clean = true;
-    for (const platform::SkippedProfile& skipped : findings.skipped) {
+    for (const traces::SkippedProfile& skipped : findings.skipped) {
         log_.ErrorEntry(SkippedText(skipped));
         clean = false;
     }
-    for (const platform::TraceItem& item : findings.items) {
-        const platform::TraceOutcome outcome = catalog_.Apply(item);
+    for (const traces::TraceItem& item : findings.items) {
+        const traces::TraceOutcome outcome = catalog_.Apply(item);
         if (!outcome.ok()) {
             log_.ErrorEntry(outcome.error);
             clean = false;

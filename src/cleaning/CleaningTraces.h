@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CleaningLog.h"
-#include "platform/TraceCatalog.h"
+#include "traces/TraceCatalog.h"
 
 #include <string>
 
@@ -12,21 +12,21 @@ namespace orvelle::cleaning {
 // item that failed as one red entry, while the step goes on with the rest.
 class CleaningTraces {
 public:
-    CleaningTraces(platform::ITraceCatalog& catalog, CleaningLog& log)
+    CleaningTraces(traces::ITraceCatalog& catalog, CleaningLog& log)
         : catalog_(catalog), log_(log) {}
 
-    [[nodiscard]] platform::TraceFindings Find(int option) { return catalog_.Find(option); }
-    [[nodiscard]] platform::ITraceCatalog& Catalog() noexcept { return catalog_; }
+    [[nodiscard]] traces::TraceFindings Find(int option) { return catalog_.Find(option); }
+    [[nodiscard]] traces::ITraceCatalog& Catalog() noexcept { return catalog_; }
     // "Path: " and `own` (the step's own location; may be empty), then one entry per
     // location found; a lone "Path: " when there is nothing at all.
-    void PathEntries(const std::string& own, const platform::TraceFindings& findings);
+    void PathEntries(const std::string& own, const traces::TraceFindings& findings);
     // Erases every item; red entries for what was skipped or failed. False when any.
-    bool Apply(const platform::TraceFindings& findings);
+    bool Apply(const traces::TraceFindings& findings);
     // The text of a red entry for a profile left alone.
-    [[nodiscard]] static std::string SkippedText(const platform::SkippedProfile& skipped);
+    [[nodiscard]] static std::string SkippedText(const traces::SkippedProfile& skipped);
 
 private:
-    platform::ITraceCatalog& catalog_;
+    traces::ITraceCatalog& catalog_;
     CleaningLog& log_;
 };
 

@@ -2,7 +2,7 @@
 
 #include "ErrorBox.h"
 #include "OptionTable.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <memory>
@@ -11,10 +11,10 @@
 
 namespace orvelle::cleaning {
 
-using platform::EntryKind;
-using platform::FolderEntry;
-using platform::IFolder;
-using platform::RuntimeError;
+using os::EntryKind;
+using os::FolderEntry;
+using os::IFolder;
+using os::RuntimeError;
 
 namespace {
 
@@ -89,7 +89,7 @@ void FolderErasers::Walk(const std::string& root, bool temporary) {
     // folder's removal tries again what stayed in it).
     std::set<std::string> reported;
     const auto report = [&](IFolder& folder) {
-        for (const platform::DeleteFailure& failure : folder.TakeFailures()) {
+        for (const os::DeleteFailure& failure : folder.TakeFailures()) {
             std::string path = root;
             for (std::size_t i = 1; i < stack.size(); ++i) {
                 path += "/" + stack[i].name;
@@ -149,8 +149,8 @@ void FolderErasers::EraseSpecialFolder(int csidl, int option, bool setsStatus,
         }
         log_.SetColour(kLogBlue);
         const std::string path = GetSpecialFolder(csidl);
-        const platform::TraceFindings found =
-            option < 0 ? platform::TraceFindings{} : traces_.Find(option);
+        const traces::TraceFindings found =
+            option < 0 ? traces::TraceFindings{} : traces_.Find(option);
         traces_.PathEntries(path, found);
         log_.StartEntry(message);
         if (!path.empty()) {
@@ -166,7 +166,7 @@ void FolderErasers::EraseWindowsTemp(const std::string& message) {
         std::string path = tempPath_.GetTempPathA();
         if (path.empty()) {
             // No temporary folder: there is no separator to drop.
-            throw RuntimeError(platform::errors::kInvalidProcedureCall,
+            throw RuntimeError(os::errors::kInvalidProcedureCall,
                                "Invalid procedure call or argument");
         }
         path.pop_back();

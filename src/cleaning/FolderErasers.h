@@ -3,11 +3,11 @@
 #include "CleaningHost.h"
 #include "CleaningLog.h"
 #include "CleaningTraces.h"
-#include "platform/EventPump.h"
-#include "platform/FolderTree.h"
-#include "platform/MessageBox.h"
-#include "platform/ShellFolders.h"
-#include "platform/TempPath.h"
+#include "os/EventPump.h"
+#include "os/FolderTree.h"
+#include "desktop/MessageBox.h"
+#include "os/ShellFolders.h"
+#include "os/TempPath.h"
 
 #include <string>
 
@@ -22,9 +22,9 @@ namespace orvelle::cleaning {
 class FolderErasers {
 public:
     // `yield` is called after every file the walk deletes.
-    FolderErasers(platform::IFolderTree& folders, platform::IShellFolders& shellFolders,
-                  platform::ITempPath& tempPath, platform::IMessageBox& messageBox,
-                  CleaningLog& log, platform::IEventPump& yield, ICleaningHost& host,
+    FolderErasers(os::IFolderTree& folders, os::IShellFolders& shellFolders,
+                  os::ITempPath& tempPath, desktop::IMessageBox& messageBox,
+                  CleaningLog& log, os::IEventPump& yield, ICleaningHost& host,
                   CleaningTraces& traces)
         : folders_(folders),
           shellFolders_(shellFolders),
@@ -72,12 +72,12 @@ private:
     template <typename Body>
     void RunStep(const std::string& message, Body&& body);
 
-    platform::IFolderTree& folders_;
-    platform::IShellFolders& shellFolders_;
-    platform::ITempPath& tempPath_;
-    platform::IMessageBox& messageBox_;
+    os::IFolderTree& folders_;
+    os::IShellFolders& shellFolders_;
+    os::ITempPath& tempPath_;
+    desktop::IMessageBox& messageBox_;
     CleaningLog& log_;
-    platform::IEventPump& yield_;
+    os::IEventPump& yield_;
     ICleaningHost& host_;
     CleaningTraces& traces_;
 };

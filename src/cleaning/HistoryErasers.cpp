@@ -8,11 +8,11 @@ void HistoryErasers::DeleteUserKey(const std::string& keyPath, int option,
                                    const std::string& message) {
     shell::RunTrapped(messageBox_, [&] {
         log_.SetColour(kLogBlue);
-        const platform::TraceFindings found = traces_.Find(option);
+        const traces::TraceFindings found = traces_.Find(option);
         traces_.PathEntries("HKEY_CURRENT_USER\\" + keyPath, found);
         log_.StartEntry(message);
         // Not checked: a key that is not there is already erased.
-        static_cast<void>(registry_.RegDeleteKeyA(platform::HKEY_CURRENT_USER, keyPath));
+        static_cast<void>(registry_.RegDeleteKeyA(store::HKEY_CURRENT_USER, keyPath));
         static_cast<void>(traces_.Apply(found));  // its failures are in the log already
         log_.FinishEntry(message);
     });
@@ -36,7 +36,7 @@ void HistoryErasers::EmptyRecycleBin(const std::string& message) {
         static_cast<void>(recycleBin_.EmptyAll());
         // What stays by the walk's rules (a file in use) stays silently; what the
         // system refused to delete is named.
-        for (const platform::DeleteFailure& failure : recycleBin_.TakeFailures()) {
+        for (const os::DeleteFailure& failure : recycleBin_.TakeFailures()) {
             log_.NotErased(failure.path, failure.reason);
         }
         log_.FinishEntry(message);

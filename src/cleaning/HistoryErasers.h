@@ -2,9 +2,9 @@
 
 #include "CleaningLog.h"
 #include "CleaningTraces.h"
-#include "platform/MessageBox.h"
-#include "platform/RecycleBin.h"
-#include "platform/Registry.h"
+#include "desktop/MessageBox.h"
+#include "os/RecycleBin.h"
+#include "store/Registry.h"
 
 #include <string>
 
@@ -20,8 +20,8 @@ public:
     static constexpr const char* kRunMRUKey =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
 
-    HistoryErasers(platform::IRegistry& registry, platform::IRecycleBin& recycleBin,
-                   platform::IMessageBox& messageBox, CleaningLog& log, CleaningTraces& traces)
+    HistoryErasers(store::IRegistry& registry, os::IRecycleBin& recycleBin,
+                   desktop::IMessageBox& messageBox, CleaningLog& log, CleaningTraces& traces)
         : registry_(registry),
           recycleBin_(recycleBin),
           messageBox_(messageBox),
@@ -41,9 +41,9 @@ public:
 private:
     void DeleteUserKey(const std::string& keyPath, int option, const std::string& message);
 
-    platform::IRegistry& registry_;
-    platform::IRecycleBin& recycleBin_;
-    platform::IMessageBox& messageBox_;
+    store::IRegistry& registry_;
+    os::IRecycleBin& recycleBin_;
+    desktop::IMessageBox& messageBox_;
     CleaningLog& log_;
     CleaningTraces& traces_;
 };

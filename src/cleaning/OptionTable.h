@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ShellFolders.h"
+#include "os/ShellFolders.h"
 
 #include <array>
 
@@ -43,19 +43,19 @@ inline constexpr std::array<OptionRow, 16> kOptionTable = {{
     {"Clear Site Addresses", "Erasing 'Auto Complete' Site Addresses", OptionStep::TypedURLs, -1,
      true, false},
     {"Clear Recent Files List", "Erasing Recent Files", OptionStep::RecentFiles,
-     platform::CSIDL_RECENT, true, false},
+     os::CSIDL_RECENT, true, false},
     {"Clear My Documents Files", "Erasing My Documents Files", OptionStep::MyDocuments,
-     platform::CSIDL_PERSONAL, false, false},
+     os::CSIDL_PERSONAL, false, false},
     {"Clear Recycle Bin", "Erasing Contents of Recycle Bin", OptionStep::RecycleBin, -1, false,
      false},
     {"Clear Temporary Internet Files", "Erasing Internet Cashe", OptionStep::InternetCache,
-     platform::CSIDL_INTERNET_CACHE, true, true},
+     os::CSIDL_INTERNET_CACHE, true, true},
     {"Clear Browser Cookies", "Erasing Browser Cookies", OptionStep::Cookies,
-     platform::CSIDL_COOKIES, true, false},
+     os::CSIDL_COOKIES, true, false},
     {"Clear Browser Favorites ", "Erasing Browser Favorites", OptionStep::Favorites,
-     platform::CSIDL_FAVORITES, true, false},
+     os::CSIDL_FAVORITES, true, false},
     {"Clear Browser History Logs", "Erasing Internet History", OptionStep::InternetHistory,
-     platform::CSIDL_HISTORY, true, true},
+     os::CSIDL_HISTORY, true, true},
     {"Frees space on your Hard Drive", "", OptionStep::None, -1, false, false},
     {"Windows Temp Directories", "Erasing Windows Temporary Files", OptionStep::WindowsTemp, -1,
      false, true},

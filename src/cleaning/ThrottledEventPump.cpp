@@ -2,20 +2,17 @@
 
 namespace orvelle::cleaning {
 
-ThrottledEventPump::ThrottledEventPump(platform::IEventPump& inner, ILogSink& log,
+ThrottledEventPump::ThrottledEventPump(os::IEventPump& inner, ILogSink& log,
                                        std::function<Clock::time_point()> now,
                                        Clock::duration interval)
-    : inner_(inner), log_(log), now_(std::move(now)), interval_(interval) {
+    : inner_(inner), log_(log), throttle_(interval, std::move(now)) {
 }
 
 void ThrottledEventPump::DoEvents() {
     ++calls_;
-    const Clock::time_point now = now_();
-    if (started_ && now - last_ < interval_) {
+    if (!throttle_.Due()) {
         return;
     }
-    started_ = true;
-    last_ = now;
     ++passed_;
     log_.Repaint();
     inner_.DoEvents();

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "LogSink.h"
-#include "platform/EventPump.h"
+#include "kit/Throttle.h"
+#include "os/EventPump.h"
 
 #include <chrono>
 #include <functional>
@@ -11,12 +12,12 @@ namespace orvelle::cleaning {
 // The folder walk's yield point. Every deleted file calls DoEvents, but the log is
 // repainted and the user interface's events processed at most once per interval
 // (~15 ms): a real yield costs far more than deleting an empty file.
-class ThrottledEventPump final : public platform::IEventPump {
+class ThrottledEventPump final : public os::IEventPump {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr std::chrono::milliseconds kInterval{15};
+    static constexpr std::chrono::milliseconds kInterval = kit::Throttle::kUiInterval;
 
-    ThrottledEventPump(platform::IEventPump& inner, ILogSink& log,
+    ThrottledEventPump(os::IEventPump& inner, ILogSink& log,
                        std::function<Clock::time_point()> now = &Clock::now,
                        Clock::duration interval = kInterval);
 
@@ -27,12 +28,9 @@ public:
     [[nodiscard]] long Passed() const noexcept { return passed_; }
 
 private:
-    platform::IEventPump& inner_;
+    os::IEventPump& inner_;
     ILogSink& log_;
-    std::function<Clock::time_point()> now_;
-    Clock::duration interval_;
-    Clock::time_point last_;
-    bool started_ = false;
+    kit::Throttle throttle_;
     long calls_ = 0;
     long passed_ = 0;
 };

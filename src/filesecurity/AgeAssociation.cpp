@@ -4,7 +4,7 @@
 
 namespace orvelle::filesecurity {
 
-platform::FileTypeAssociation DesktopAgeAssociation(const std::string& programPath) {
+desktop::FileTypeAssociation DesktopAgeAssociation(const std::string& programPath) {
     // Debian's shared-mime-info defines no type for age files; this one is ours.
     return {"orvelle-age", kAgeMimeType, "*.age", kAgeDescription, shell::ApplicationTitle(),
             programPath};

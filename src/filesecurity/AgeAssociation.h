@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileTypeAssociation.h"
+#include "desktop/FileTypeAssociation.h"
 
 #include <string>
 
@@ -11,6 +11,6 @@ inline constexpr const char* kAgeDescription = "Age Encrypted File";
 
 // Age files (".age") as the desktop records them: their own MIME type, opening the
 // program, beside the ".kdf" type.
-[[nodiscard]] platform::FileTypeAssociation DesktopAgeAssociation(const std::string& programPath);
+[[nodiscard]] desktop::FileTypeAssociation DesktopAgeAssociation(const std::string& programPath);
 
 }  // namespace orvelle::filesecurity

@@ -2,7 +2,7 @@
 
 namespace orvelle::filesecurity {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 bool CipherControlSource::Create() {
     if (control_) {
@@ -34,7 +34,7 @@ bool CipherControlSource::Create() {
     return true;
 }
 
-platform::ICipherControl& CipherControlSource::Control() {
+os::ICipherControl& CipherControlSource::Control() {
     if (!Create()) {
         throw *failure_;
     }

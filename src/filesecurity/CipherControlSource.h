@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/ControlFactory.h"
-#include "platform/ControlRegistration.h"
-#include "platform/RuntimeError.h"
+#include "os/ControlFactory.h"
+#include "os/ControlRegistration.h"
+#include "os/RuntimeError.h"
 
 #include <memory>
 #include <optional>
@@ -19,22 +19,22 @@ class CipherControlSource {
 public:
     static constexpr const char* kProgId = "Veilor64.Veilor";
 
-    CipherControlSource(platform::IControlFactory& factory,
-                        platform::IControlRegistration& registration)
+    CipherControlSource(os::IControlFactory& factory,
+                        os::IControlRegistration& registration)
         : factory_(factory), registration_(registration) {}
 
     // Creates the control when there is none yet; false when it cannot be had (the
     // reason is kept for Control()).
     [[nodiscard]] bool Create();
     // The control, created first when needed; throws the creation's RuntimeError.
-    [[nodiscard]] platform::ICipherControl& Control();
+    [[nodiscard]] os::ICipherControl& Control();
     [[nodiscard]] bool IsCreated() const noexcept { return control_ != nullptr; }
 
 private:
-    platform::IControlFactory& factory_;
-    platform::IControlRegistration& registration_;
-    std::unique_ptr<platform::ICipherControl> control_;
-    std::optional<platform::RuntimeError> failure_;
+    os::IControlFactory& factory_;
+    os::IControlRegistration& registration_;
+    std::unique_ptr<os::ICipherControl> control_;
+    std::optional<os::RuntimeError> failure_;
 };
 
 }  // namespace orvelle::filesecurity

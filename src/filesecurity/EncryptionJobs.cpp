@@ -8,8 +8,8 @@
 
 namespace orvelle::filesecurity {
 
-using platform::MessageIcon;
-using platform::RuntimeError;
+using desktop::MessageIcon;
+using os::RuntimeError;
 
 namespace {
 
@@ -31,7 +31,7 @@ private:
 // The cipher's progress on the page's bar while it lives; the bar back at 0 after.
 class CipherProgress {
 public:
-    CipherProgress(platform::ICipherControl& cipher, IFileSecurityView& view)
+    CipherProgress(os::ICipherControl& cipher, IFileSecurityView& view)
         : cipher_(cipher), view_(view) {
         cipher_.SetProgressHandler([&view](int percent) { view.SetProgress(percent); });
     }
@@ -43,7 +43,7 @@ public:
     CipherProgress& operator=(const CipherProgress&) = delete;
 
 private:
-    platform::ICipherControl& cipher_;
+    os::ICipherControl& cipher_;
     IFileSecurityView& view_;
 };
 
@@ -97,7 +97,7 @@ std::string EncryptionJobs::NameTheArchive(std::string text) const {
     return text;
 }
 
-std::unique_ptr<platform::ITemporaryFile> EncryptionJobs::CreateTemporaryArchive(
+std::unique_ptr<os::ITemporaryFile> EncryptionJobs::CreateTemporaryArchive(
     const std::string& folder) {
     // A named archive left by an older version, or by a file system without unnamed
     // files, goes first; a failure to remove it is ignored, as creating comes next.
@@ -116,11 +116,11 @@ void EncryptionJobs::RemoveLeftovers() {
     }
 }
 
-platform::ExistingFiles EncryptionJobs::AskAboutExistingEntries(const std::string& archive,
+filesecurity::ExistingFiles EncryptionJobs::AskAboutExistingEntries(const std::string& archive,
                                                                 const std::string& destination) {
     const std::size_t count = services_.unzipControl.CountExisting(archive, destination);
     if (count == 0) {
-        return platform::ExistingFiles::Replace;
+        return filesecurity::ExistingFiles::Replace;
     }
     const std::string text =
         count == 1
@@ -130,8 +130,8 @@ platform::ExistingFiles EncryptionJobs::AskAboutExistingEntries(const std::strin
                   ".\n\nReplace them with the ones from the archive, or keep the existing "
                   "ones?";
     return services_.messageBox.Ask(text, shell::ApplicationTitle(), kReplaceButton, kKeepButton)
-               ? platform::ExistingFiles::Replace
-               : platform::ExistingFiles::Keep;
+               ? filesecurity::ExistingFiles::Replace
+               : filesecurity::ExistingFiles::Keep;
 }
 
 void EncryptionJobs::Refuse(const std::string& text, const std::string& title) {
@@ -166,7 +166,7 @@ std::string EncryptionJobs::TempArchivePathOrTell() {
     return folder + kTempArchiveName;
 }
 
-void EncryptionJobs::ReportSkipped(const std::vector<platform::SkippedEntry>& skipped,
+void EncryptionJobs::ReportSkipped(const std::vector<filesecurity::SkippedEntry>& skipped,
                                    const char* what) {
     if (skipped.empty()) {
         return;
@@ -191,7 +191,7 @@ void EncryptionJobs::EncryptFileJob() {
             return;
         }
         // An existing destination stays until the cipher puts a complete new file in its place.
-        platform::ICipherControl& cipher = services_.crpControl.Control();
+        os::ICipherControl& cipher = services_.crpControl.Control();
         {
             const CipherProgress progress(cipher, view_);
             cipher.Encrypt(passPhrase.str(), source, destination);
@@ -209,7 +209,7 @@ void EncryptionJobs::DecryptFileJob() {
             return;
         }
         // An existing destination is left for the cipher to replace.
-        platform::ICipherControl& cipher = services_.crpControl.Control();
+        os::ICipherControl& cipher = services_.crpControl.Control();
         {
             const CipherProgress progress(cipher, view_);
             cipher.Decrypt(passPhrase.str(), source, destination);
@@ -226,7 +226,7 @@ void EncryptionJobs::EncryptFolderJob() {
         if (!FieldsPass(source, destination, kEncryptChecks)) {
             return;
         }
-        platform::ICipherControl& cipher = services_.crpControl.Control();
+        os::ICipherControl& cipher = services_.crpControl.Control();
         const std::string folder = services_.tempPath.GetTempPathA();
         tempArchive_ = TempArchivePathOrTell();
         if (tempArchive_.empty()) {
@@ -239,7 +239,7 @@ void EncryptionJobs::EncryptFolderJob() {
         zipProgress_ = 0;
         view_.EnableProgressTimer(true);
         view_.SetEncryptCaption("Cancel");
-        std::vector<platform::SkippedEntry> skipped;
+        std::vector<filesecurity::SkippedEntry> skipped;
         try {
             // An older destination inside the folder is not packed into its successor.
             skipped = services_.zipControl.PackFolder(
@@ -269,7 +269,7 @@ void EncryptionJobs::DecryptFolderJob() {
         if (!FieldsPass(source, destination, kDecryptFolderChecks)) {
             return;
         }
-        platform::ICipherControl& cipher = services_.crpControl.Control();
+        os::ICipherControl& cipher = services_.crpControl.Control();
         const std::string folder = services_.tempPath.GetTempPathA();
         tempArchive_ = TempArchivePathOrTell();
         if (tempArchive_.empty()) {
@@ -283,11 +283,11 @@ void EncryptionJobs::DecryptFolderJob() {
             const CipherProgress progress(cipher, view_);
             cipher.Decrypt(passPhrase.str(), source, archivePath);
         }
-        const platform::ExistingFiles existing = AskAboutExistingEntries(archivePath, destination);
+        const filesecurity::ExistingFiles existing = AskAboutExistingEntries(archivePath, destination);
 
         unzipProgress_ = 0;
         view_.EnableProgressTimer(true);
-        std::vector<platform::SkippedEntry> skipped;
+        std::vector<filesecurity::SkippedEntry> skipped;
         try {
             skipped = services_.unzipControl.ExtractTo(
                 archivePath, destination, [this](int percent) { unzipProgress_ = percent; },

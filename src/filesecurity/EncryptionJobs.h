@@ -2,12 +2,12 @@
 
 #include "CipherControlSource.h"
 #include "FileSecurityView.h"
-#include "platform/Archive.h"
-#include "platform/FileSystem.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/TempPath.h"
-#include "platform/TemporaryFiles.h"
+#include "filesecurity/Archive.h"
+#include "os/FileSystem.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "os/TempPath.h"
+#include "os/TemporaryFiles.h"
 
 #include <memory>
 #include <string>
@@ -18,13 +18,13 @@ namespace orvelle::filesecurity {
 // What the jobs work with besides the page.
 struct JobServices {
     CipherControlSource& crpControl;
-    platform::IArchiveWriter& zipControl;
-    platform::IArchiveReader& unzipControl;
-    platform::IFileSystem& files;
-    platform::ITemporaryFiles& temporaryFiles;
-    platform::ITempPath& tempPath;
-    const platform::IProcessInfo& process;
-    platform::IMessageBox& messageBox;
+    filesecurity::IArchiveWriter& zipControl;
+    filesecurity::IArchiveReader& unzipControl;
+    os::IFileSystem& files;
+    os::ITemporaryFiles& temporaryFiles;
+    os::ITempPath& tempPath;
+    const os::IProcessInfo& process;
+    desktop::IMessageBox& messageBox;
 };
 
 // What a job requires of its fields, with the message and title of each refusal.
@@ -81,14 +81,14 @@ private:
     // The temporary archive path, or "" after telling the user it cannot be had.
     [[nodiscard]] std::string TempArchivePathOrTell();
     // A new unnamed temporary archive in `folder`, an older named one removed first.
-    [[nodiscard]] std::unique_ptr<platform::ITemporaryFile> CreateTemporaryArchive(
+    [[nodiscard]] std::unique_ptr<os::ITemporaryFile> CreateTemporaryArchive(
         const std::string& folder);
     // Replace, or what the user chose when entries of the archive exist already.
-    [[nodiscard]] platform::ExistingFiles AskAboutExistingEntries(const std::string& archive,
+    [[nodiscard]] filesecurity::ExistingFiles AskAboutExistingEntries(const std::string& archive,
                                                                   const std::string& destination);
     // The text with the archive's handle path replaced by its name.
     [[nodiscard]] std::string NameTheArchive(std::string text) const;
-    void ReportSkipped(const std::vector<platform::SkippedEntry>& skipped, const char* what);
+    void ReportSkipped(const std::vector<filesecurity::SkippedEntry>& skipped, const char* what);
 
     // Completion of the archive build and of the extraction.
     void zipControl_Complete();

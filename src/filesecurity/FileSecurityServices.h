@@ -1,16 +1,16 @@
 #pragma once
 
-#include "platform/Archive.h"
-#include "platform/ControlFactory.h"
-#include "platform/ControlRegistration.h"
-#include "platform/FileDialogs.h"
-#include "platform/FileSystem.h"
-#include "platform/FileTypeAssociation.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/Registry.h"
-#include "platform/TempPath.h"
-#include "platform/TemporaryFiles.h"
+#include "filesecurity/Archive.h"
+#include "os/ControlFactory.h"
+#include "os/ControlRegistration.h"
+#include "desktop/FileDialogs.h"
+#include "os/FileSystem.h"
+#include "desktop/FileTypeAssociation.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "store/Registry.h"
+#include "os/TempPath.h"
+#include "os/TemporaryFiles.h"
 
 namespace orvelle::filesecurity {
 
@@ -18,18 +18,18 @@ namespace orvelle::filesecurity {
 // archive components and the temporary archive's file, the pickers, and the encrypted
 // files' association (the registry's and the desktop's file types).
 struct FileSecurityServices {
-    platform::IControlFactory& controls;
-    platform::IControlRegistration& controlRegistration;
-    platform::IArchiveWriter& zipControl;
-    platform::IArchiveReader& unzipControl;
-    platform::IFileSystem& files;
-    platform::ITemporaryFiles& temporaryFiles;
-    platform::ITempPath& tempPath;
-    const platform::IProcessInfo& process;
-    platform::IMessageBox& messageBox;
-    platform::IRegistry& registry;
-    platform::IFileTypeAssociation& fileTypes;
-    platform::IFileDialogs& fileDialogs;
+    os::IControlFactory& controls;
+    os::IControlRegistration& controlRegistration;
+    filesecurity::IArchiveWriter& zipControl;
+    filesecurity::IArchiveReader& unzipControl;
+    os::IFileSystem& files;
+    os::ITemporaryFiles& temporaryFiles;
+    os::ITempPath& tempPath;
+    const os::IProcessInfo& process;
+    desktop::IMessageBox& messageBox;
+    store::IRegistry& registry;
+    desktop::IFileTypeAssociation& fileTypes;
+    desktop::IFileDialogs& fileDialogs;
 };
 
 }  // namespace orvelle::filesecurity

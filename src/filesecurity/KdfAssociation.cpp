@@ -1,11 +1,13 @@
 #include "KdfAssociation.h"
 
 #include "Version.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 namespace orvelle::filesecurity {
 
-using namespace platform;
+using namespace os;
+using namespace store;
+using namespace desktop;
 
 std::string KdfOpenCommand(const std::string& programPath) {
     return programPath + " %1";

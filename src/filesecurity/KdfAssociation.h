@@ -1,8 +1,8 @@
 #pragma once
 
 #include "RegistryLayer.h"
-#include "platform/FileTypeAssociation.h"
-#include "platform/MessageBox.h"
+#include "desktop/FileTypeAssociation.h"
+#include "desktop/MessageBox.h"
 
 #include <string>
 
@@ -19,16 +19,16 @@ inline constexpr const char* kKdfClassKey = "SOFTWARE\\Classes\\kdf_auto_file";
 // class "kdf_auto_file" described "Kordex File", each with its open command. Keys
 // that cannot be created or opened are skipped without a word; any other failure
 // ends the registration with a critical box.
-void RegisterKdfAssociation(shell::RegistryLayer& registry, platform::IMessageBox& messageBox,
+void RegisterKdfAssociation(shell::RegistryLayer& registry, desktop::IMessageBox& messageBox,
                             const std::string& programPath);
 
 // The test at load: registers the association when the class's description is not
 // exactly "Kordex File". True when it registered now.
 [[nodiscard]] bool CheckKdfAssociation(shell::RegistryLayer& registry,
-                                       platform::IMessageBox& messageBox,
+                                       desktop::IMessageBox& messageBox,
                                        const std::string& programPath);
 
 // The same association as the desktop records it (a MIME type for "*.kdf").
-[[nodiscard]] platform::FileTypeAssociation DesktopKdfAssociation(const std::string& programPath);
+[[nodiscard]] desktop::FileTypeAssociation DesktopKdfAssociation(const std::string& programPath);
 
 }  // namespace orvelle::filesecurity

@@ -62,8 +62,8 @@ BrowseTarget BrowseTargetFor(int index, const std::string& caption) {
 }
 
 FileDialogChoice FileDialogFor(bool isSource, bool encrypt) {
-    const platform::FileDialogKind kind =
-        isSource ? platform::FileDialogKind::Open : platform::FileDialogKind::Save;
+    const desktop::FileDialogKind kind =
+        isSource ? desktop::FileDialogKind::Open : desktop::FileDialogKind::Save;
     // The plain side shows every file; the encrypted side shows encrypted files.
     const bool encryptedSide = isSource != encrypt;
     if (!encryptedSide) {
@@ -89,15 +89,15 @@ std::string Trim(const std::string& text) {
 }
 
 bool CheckPassphrases(const std::string& password, const std::string& reenter,
-                      platform::IMessageBox& messageBox) {
+                      desktop::IMessageBox& messageBox) {
     const std::string trimmedPassword = Trim(password);
     const std::string trimmedReenter = Trim(reenter);
     if (trimmedPassword.empty() || trimmedReenter.empty()) {
-        messageBox.Show("Empty is not valid.", "Password", platform::MessageIcon::Exclamation);
+        messageBox.Show("Empty is not valid.", "Password", desktop::MessageIcon::Exclamation);
         return false;
     }
     if (trimmedPassword != trimmedReenter) {
-        messageBox.Show("Unmatched passwords.", "Password", platform::MessageIcon::Exclamation);
+        messageBox.Show("Unmatched passwords.", "Password", desktop::MessageIcon::Exclamation);
         return false;
     }
     return true;

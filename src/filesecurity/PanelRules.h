@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
+#include "desktop/FileDialogs.h"
+#include "desktop/MessageBox.h"
 
 #include <string>
 
@@ -62,7 +62,7 @@ enum class BrowseTarget { Nothing, Folder, File };
 // The file dialog for a field: open for the source, save for the destination, with
 // the encrypted files' filters (".kdf" and ".age") on the encrypted side.
 struct FileDialogChoice {
-    platform::FileDialogKind kind;
+    desktop::FileDialogKind kind;
     std::string filter;
 };
 [[nodiscard]] FileDialogChoice FileDialogFor(bool isSource, bool encrypt);
@@ -78,6 +78,6 @@ struct FileDialogChoice {
 // neither box blank, both the same. Shows the message and returns false on the
 // first one that fails.
 [[nodiscard]] bool CheckPassphrases(const std::string& password, const std::string& reenter,
-                                    platform::IMessageBox& messageBox);
+                                    desktop::IMessageBox& messageBox);
 
 }  // namespace orvelle::filesecurity

@@ -4,30 +4,30 @@
 #include "FileSecurityServices.h"
 #include "PopupServices.h"
 #include "ScheduleServices.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/Registry.h"
-#include "platform/SettingsStore.h"
-#include "platform/ShellExecute.h"
-#include "platform/StartupList.h"
-#include "platform/SystemInfo.h"
-#include "platform/TempFile.h"
-#include "platform/TrayIcon.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "store/Registry.h"
+#include "store/SettingsStore.h"
+#include "desktop/ShellExecute.h"
+#include "os/StartupList.h"
+#include "os/SystemInfo.h"
+#include "os/TempFile.h"
+#include "desktop/TrayIcon.h"
 
 namespace orvelle::shell {
 
 // What the main window itself works with: the tray icon, the start-up list, this
 // computer's facts and the web links.
 struct MainWindowServices {
-    platform::IRegistry& registry;
-    platform::ISettingsStore& settings;
-    platform::IMessageBox& messageBox;
-    platform::IStartupList& startupList;
-    const platform::IProcessInfo& process;
-    platform::ITrayIcon& tray;
-    platform::ISystemInfo& systemInfo;
-    platform::IShellExecute& shellExecute;
-    platform::ITempFile& tempFile;
+    store::IRegistry& registry;
+    store::ISettingsStore& settings;
+    desktop::IMessageBox& messageBox;
+    os::IStartupList& startupList;
+    const os::IProcessInfo& process;
+    desktop::ITrayIcon& tray;
+    os::ISystemInfo& systemInfo;
+    desktop::IShellExecute& shellExecute;
+    os::ITempFile& tempFile;
 };
 
 // The platform services of the main window, one bundle per feature: each page

@@ -11,7 +11,7 @@
 
 namespace orvelle::shell {
 
-frmAbout::frmAbout(QWidget* parent, platform::HotKeyStatus hotKey, std::string hotKeyName)
+frmAbout::frmAbout(QWidget* parent, popup::HotKeyStatus hotKey, std::string hotKeyName)
     : QDialog(parent),
       lblCopyRight(new QLabel(this)),
       Line1(new QFrame(this)),
@@ -57,16 +57,16 @@ frmAbout::frmAbout(QWidget* parent, platform::HotKeyStatus hotKey, std::string h
     Form_Load();
 }
 
-QString frmAbout::CopyRightText(platform::HotKeyStatus hotKey, const std::string& hotKeyName,
+QString frmAbout::CopyRightText(popup::HotKeyStatus hotKey, const std::string& hotKeyName,
                                 bool x11) {
     const QString key = QString::fromStdString(hotKeyName);
     QString hiding;
-    if (hotKey == platform::HotKeyStatus::Active && !key.isEmpty()) {
+    if (hotKey == popup::HotKeyStatus::Active && !key.isEmpty()) {
         hiding = QStringLiteral(
                      " and hides every window when you press %1 (press it again to "
                      "show them).")
                      .arg(key);
-    } else if (hotKey == platform::HotKeyStatus::Taken) {
+    } else if (hotKey == popup::HotKeyStatus::Taken) {
         hiding = QStringLiteral(
             ". Its hot key, which hides every window, is off: another "
             "program holds that key combination.");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HookLibrary.h"
+#include "popup/HookLibrary.h"
 
 #include <QDialog>
 
@@ -20,7 +20,7 @@ public:
     // `hotKey` and `hotKeyName`: what became of the hot key, which the box names only
     // while it really works.
     explicit frmAbout(QWidget* parent = nullptr,
-                      platform::HotKeyStatus hotKey = platform::HotKeyStatus::Unavailable,
+                      popup::HotKeyStatus hotKey = popup::HotKeyStatus::Unavailable,
                       std::string hotKeyName = {});
 
     QLabel* lblCopyRight;
@@ -29,11 +29,11 @@ public:
 
     // The legal paragraph, two line breaks, and the rights-reserved line. `x11` tells a
     // hot key missing for want of an X11 display from one whose library is missing.
-    static QString CopyRightText(platform::HotKeyStatus hotKey, const std::string& hotKeyName,
+    static QString CopyRightText(popup::HotKeyStatus hotKey, const std::string& hotKeyName,
                                  bool x11);
 
 private:
-    platform::HotKeyStatus hotKey_;
+    popup::HotKeyStatus hotKey_;
     std::string hotKeyName_;
 
     void Form_Load();

@@ -47,7 +47,7 @@ namespace orvelle::shell {
 using widgets::Named;
 using widgets::Text;
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 frmMain::frmMain(AppServices& services, QWidget* parent)
     : QWidget(parent),
@@ -337,7 +337,7 @@ void frmMain::Form_Load() {
 void frmMain::ShowStoreNotice(const std::string& text, bool holdSchedule) {
     scheduleHeld_ = holdSchedule;
     tabMain->setCurrentWidget(cleaningPages->CleanInternet());
-    services_.window.messageBox.Show(text, ApplicationTitle(), platform::MessageIcon::Exclamation);
+    services_.window.messageBox.Show(text, ApplicationTitle(), desktop::MessageIcon::Exclamation);
 }
 
 void frmMain::tmrSchedule_Timer() {
@@ -450,8 +450,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-platform::WindowHandle frmMain::MainWindowHandle() {
-    return static_cast<platform::WindowHandle>(winId());
+desktop::WindowHandle frmMain::MainWindowHandle() {
+    return static_cast<desktop::WindowHandle>(winId());
 }
 
 void frmMain::lblWebSite_Click() {

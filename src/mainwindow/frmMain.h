@@ -202,7 +202,7 @@ private:
     void IEWindowRegistered() override;
     void IEWindowRevoked() override;
 
-    [[nodiscard]] platform::WindowHandle MainWindowHandle();
+    [[nodiscard]] desktop::WindowHandle MainWindowHandle();
     void OpenWebLabel(const QLabel* label);
 
     AppServices& services_;

@@ -144,7 +144,7 @@ void frmPreview::AddOption(const cleancli::OptionPreview& preview) {
         AddLine(option, QStringLiteral("Warning: ") + QString::fromStdString(warning), kWarning,
                 true);
     }
-    for (const platform::SkippedProfile& skipped : preview.skipped) {
+    for (const traces::SkippedProfile& skipped : preview.skipped) {
         AddLine(option,
                 QStringLiteral("Skipped: ") +
                     QString::fromStdString(cleaning::CleaningTraces::SkippedText(skipped)),

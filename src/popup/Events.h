@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/BrowserSource.h"
+#include "browsers/BrowserSource.h"
 
 #include <cstdint>
 #include <string>
@@ -25,7 +25,7 @@ enum RelayCode : std::int32_t {
 };
 
 // One relayed argument, by reference: the monitor's own variable.
-using RelayArgument = std::variant<const platform::BrowserDispatch*, const std::string*,
+using RelayArgument = std::variant<const browsers::BrowserDispatch*, const std::string*,
                                    std::int32_t*, std::int16_t*, float*, bool*>;
 using RelayArguments = std::vector<RelayArgument>;
 

@@ -1,6 +1,6 @@
 #include "HideShowWindows.h"
 
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,21 +24,21 @@ bool IsHideableTitle(const std::string& title) {
     return upper != "SYSTEM AGENT COM WINDOW" && upper != "PROGRAM MANAGER";
 }
 
-HideShowWindows::HideShowWindows(platform::IWindowList& windows, platform::IHiddenWindowsFile* file)
+HideShowWindows::HideShowWindows(popup::IWindowList& windows, popup::IHiddenWindowsFile* file)
     : windows_(windows), file_(file) {
 }
 
 void HideShowWindows::HideWindows() {
     hiddenWindows_.assign(2, 0);
     recorded_.assign(2, Hidden{});
-    for (const platform::WindowHandle window : windows_.EnumWindows()) {
+    for (const desktop::WindowHandle window : windows_.EnumWindows()) {
         if (!HideWindowIfListed(window, 0)) {
             break;
         }
     }
 }
 
-bool HideShowWindows::HideWindowIfListed(platform::WindowHandle window, std::intptr_t /*lParam*/) {
+bool HideShowWindows::HideWindowIfListed(desktop::WindowHandle window, std::intptr_t /*lParam*/) {
     const std::string title = windows_.GetWindowTextA(window, kTitleLength);
     // Desktops, docks and panels are this desktop's "Program Manager": they stay.
     if (IsHideableTitle(title) && windows_.IsWindowVisible(window) &&
@@ -49,15 +49,15 @@ bool HideShowWindows::HideWindowIfListed(platform::WindowHandle window, std::int
         // Listed before it is hidden: a crash right after leaves no window unlisted.
         SaveList();
         // A window that is gone meanwhile fails to hide; showing it later fails as quietly.
-        static_cast<void>(windows_.ShowWindow(window, platform::SW_HIDE));
+        static_cast<void>(windows_.ShowWindow(window, popup::SW_HIDE));
     }
     return true;
 }
 
 void HideShowWindows::ShowAt(std::size_t position) {
-    const platform::WindowHandle window = hiddenWindows_[position];
+    const desktop::WindowHandle window = hiddenWindows_[position];
     // The empty places hold no window; one closed meanwhile simply fails.
-    if (window == 0 || !windows_.ShowWindow(window, platform::SW_SHOW)) {
+    if (window == 0 || !windows_.ShowWindow(window, popup::SW_SHOW)) {
         return;
     }
     if (const auto& placement = recorded_[position].placement) {
@@ -74,12 +74,12 @@ void HideShowWindows::ShowWindows() {
     }
 }
 
-void HideShowWindows::ShowWindow(platform::WindowHandle window) {
+void HideShowWindows::ShowWindow(desktop::WindowHandle window) {
     const auto found = std::find(hiddenWindows_.begin() + 2, hiddenWindows_.end(), window);
     if (found != hiddenWindows_.end()) {
         ShowAt(static_cast<std::size_t>(found - hiddenWindows_.begin()));
     } else {
-        static_cast<void>(windows_.ShowWindow(window, platform::SW_SHOW));
+        static_cast<void>(windows_.ShowWindow(window, popup::SW_SHOW));
     }
 }
 
@@ -99,7 +99,7 @@ void HideShowWindows::ShowLeftOverWindows() {
             windows_.IsWindowVisible(hidden.window)) {
             continue;
         }
-        if (windows_.ShowWindow(hidden.window, platform::SW_SHOW) && hidden.placement) {
+        if (windows_.ShowWindow(hidden.window, popup::SW_SHOW) && hidden.placement) {
             static_cast<void>(windows_.SetWindowPlacement(hidden.window, *hidden.placement));
         }
     }
@@ -112,7 +112,7 @@ void HideShowWindows::SaveList() {
     }
     try {
         file_->Write(FormatList({recorded_.begin() + 2, recorded_.end()}));
-    } catch (const platform::RuntimeError&) {
+    } catch (const os::RuntimeError&) {
         // Without the file only a crash loses the windows; the hot key itself works on.
     }
 }
@@ -161,7 +161,7 @@ std::vector<HideShowWindows::Hidden> HideShowWindows::ParseList(const std::strin
         std::getline(fields, entry.title);
         if (x != "-") {
             try {
-                platform::WindowPlacement placement;
+                popup::WindowPlacement placement;
                 placement.x = std::stoi(x);
                 placement.y = std::stoi(y);
                 placement.width = std::stoi(width);

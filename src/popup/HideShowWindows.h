@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/HiddenWindowsFile.h"
-#include "platform/WindowList.h"
+#include "popup/HiddenWindowsFile.h"
+#include "popup/WindowList.h"
 
 #include <cstdint>
 #include <optional>
@@ -17,25 +17,25 @@ namespace orvelle::popup {
 class HideShowWindows {
 public:
     // `file` may be null: the set is then kept in memory only.
-    explicit HideShowWindows(platform::IWindowList& windows,
-                             platform::IHiddenWindowsFile* file = nullptr);
+    explicit HideShowWindows(popup::IWindowList& windows,
+                             popup::IHiddenWindowsFile* file = nullptr);
 
     // Forgets the last set, then hides and remembers every window that HideWindowIfListed
     // accepts.
     void HideWindows();
     // The enumeration step of HideWindows for one window; true: go on with the next.
-    bool HideWindowIfListed(platform::WindowHandle window, std::intptr_t lParam);
+    bool HideWindowIfListed(desktop::WindowHandle window, std::intptr_t lParam);
     // Shows every window the last HideWindows hid; the set is kept, so a second call shows
     // the same windows again.
     void ShowWindows();
     // Shows one window; one of the hidden set gets its place and state back as well.
-    void ShowWindow(platform::WindowHandle window);
+    void ShowWindow(desktop::WindowHandle window);
     // Shows what a process that ended without its unload step left hidden: every listed
     // window that still exists, still has its title and is still hidden. The list goes.
     void ShowLeftOverWindows();
 
     // The hidden windows: positions 0 and 1 are always empty (0), the windows follow.
-    [[nodiscard]] const std::vector<platform::WindowHandle>& HiddenWindows() const noexcept {
+    [[nodiscard]] const std::vector<desktop::WindowHandle>& HiddenWindows() const noexcept {
         return hiddenWindows_;
     }
 
@@ -44,9 +44,9 @@ public:
 
     // One hidden window as the file keeps it.
     struct Hidden {
-        platform::WindowHandle window = 0;
+        desktop::WindowHandle window = 0;
         std::string title;
-        std::optional<platform::WindowPlacement> placement;
+        std::optional<popup::WindowPlacement> placement;
 
         friend bool operator==(const Hidden&, const Hidden&) = default;
     };
@@ -58,9 +58,9 @@ private:
     void ShowAt(std::size_t position);
     void SaveList();
 
-    platform::IWindowList& windows_;
-    platform::IHiddenWindowsFile* file_;
-    std::vector<platform::WindowHandle> hiddenWindows_{0, 0};
+    popup::IWindowList& windows_;
+    popup::IHiddenWindowsFile* file_;
+    std::vector<desktop::WindowHandle> hiddenWindows_{0, 0};
     // Parallel to hiddenWindows_: what each one was when it was hidden.
     std::vector<Hidden> recorded_{Hidden{}, Hidden{}};
 };

@@ -5,8 +5,8 @@
 
 namespace orvelle::popup {
 
-using platform::BrowserDispatch;
-using platform::IBrowserWindow;
+using browsers::BrowserDispatch;
+using browsers::IBrowserWindow;
 
 namespace {
 
@@ -92,9 +92,9 @@ void IE_Class::IE_BeforeNavigate2(const BrowserDispatch& pDisp, const std::strin
 
 void IE_Class::IE_CommandStateChange(std::int32_t command, bool enable) {
     const auto self = weak_from_this().lock();
-    if (command == platform::CSC_NAVIGATEFORWARD) {
+    if (command == browsers::CSC_NAVIGATEFORWARD) {
         EnableForward_ = enable;
-    } else if (command == platform::CSC_NAVIGATEBACK) {
+    } else if (command == browsers::CSC_NAVIGATEBACK) {
         EnableBack_ = enable;
     }
     Relay(relayCommandStateChange, {&command, &enable});
@@ -127,7 +127,7 @@ void IE_Class::IE_NewWindow2(bool& cancel) {
     // 1. An empty sound path becomes the default, for this pop-up and from now on.
     const std::string soundPath = context_->popupKiller.SoundPathForPopup(context_->process);
     // 2. Ctrl held now, or pressed since the last query: the window opens.
-    if (context_->keys.GetAsyncKeyState(platform::VK_CONTROL) != 0) {
+    if (context_->keys.GetAsyncKeyState(desktop::VK_CONTROL) != 0) {
         return;
     }
     // 3. The killer is on: the sound starts and the window is not created.
@@ -149,8 +149,8 @@ bool IE_Class::IEDoc_oncontextmenu() {
     return !probePending;
 }
 
-platform::ScreenPoint IE_Class::ClientCursorPosition() {
-    platform::ScreenPoint point;
+desktop::ScreenPoint IE_Class::ClientCursorPosition() {
+    desktop::ScreenPoint point;
     IgnoringErrors([&] { point = context_->keys.GetCursorPos(); });
     // A window that cannot convert leaves the screen position, as the platform does.
     IgnoringErrors([&] { point = IE_->ScreenToClient(point); });
@@ -160,13 +160,13 @@ platform::ScreenPoint IE_Class::ClientCursorPosition() {
 std::int16_t IE_Class::ShiftState() {
     // The last key found down wins; the values are not combined.
     std::int16_t shift = 0;
-    if (context_->keys.GetAsyncKeyState(platform::VK_SHIFT) != 0) {
+    if (context_->keys.GetAsyncKeyState(desktop::VK_SHIFT) != 0) {
         shift = 1;
     }
-    if (context_->keys.GetAsyncKeyState(platform::VK_CONTROL) != 0) {
+    if (context_->keys.GetAsyncKeyState(desktop::VK_CONTROL) != 0) {
         shift = 2;
     }
-    if (context_->keys.GetAsyncKeyState(platform::VK_MENU) != 0) {
+    if (context_->keys.GetAsyncKeyState(desktop::VK_MENU) != 0) {
         shift = 4;
     }
     return shift;
@@ -177,9 +177,9 @@ void IE_Class::IEDoc_onmousedown() {
         return;
     }
     const auto self = weak_from_this().lock();
-    const platform::ScreenPoint client = ClientCursorPosition();
+    const desktop::ScreenPoint client = ClientCursorPosition();
     std::int16_t button = 0;
-    if ((context_->keys.GetAsyncKeyState(platform::VK_LBUTTON) & platform::kKeyDownNow) == 0) {
+    if ((context_->keys.GetAsyncKeyState(desktop::VK_LBUTTON) & desktop::kKeyDownNow) == 0) {
         button = 2;
         rightButtonDown_ = true;
     } else {
@@ -197,7 +197,7 @@ void IE_Class::IEDoc_onmouseup() {
         return;
     }
     const auto self = weak_from_this().lock();
-    const platform::ScreenPoint client = ClientCursorPosition();
+    const desktop::ScreenPoint client = ClientCursorPosition();
     std::int16_t button = 0;
     if (leftButtonDown_) {
         button = 1;

@@ -18,8 +18,8 @@ void IgnoringErrors(Step&& step) noexcept {
 
 }  // namespace
 
-MSHook::MSHook(platform::IHookLibrary& library, platform::IWindowProcedure& procedures,
-               platform::IMessageBox& messageBox, const platform::IProcessInfo& process,
+MSHook::MSHook(popup::IHookLibrary& library, popup::IWindowProcedure& procedures,
+               desktop::IMessageBox& messageBox, const os::IProcessInfo& process,
                HideShowWindows& hideShow, std::string applicationTitle)
     : library_(library),
       procedures_(procedures),
@@ -35,7 +35,7 @@ MSHook::~MSHook() {
     }
 }
 
-void MSHook::InstallKeyboardHook(platform::WindowHandle mainWindow) {
+void MSHook::InstallKeyboardHook(desktop::WindowHandle mainWindow) {
     bWindowsShown_ = true;
     targetWindow_ = mainWindow;
     IgnoringErrors([&] {
@@ -55,7 +55,7 @@ void MSHook::RemoveKeyboardHook() {
         }
     });
     hookHandle_ = 0;
-    hotKeyState_ = platform::HotKeyStatus::Unavailable;
+    hotKeyState_ = popup::HotKeyStatus::Unavailable;
     IgnoringErrors([&] { library_.FreeLibrary(); });
     bLibraryLoaded_ = false;
     IgnoringErrors([&] { RestoreWindowProcedure(); });
@@ -69,12 +69,12 @@ void MSHook::RemoveKeyboardHook() {
 
 void MSHook::ReplaceWindowProcedure() {
     if (bProcedureReplaced_) {
-        messageBox_.Show(kHookedTwiceMessage, applicationTitle_, platform::MessageIcon::None);
+        messageBox_.Show(kHookedTwiceMessage, applicationTitle_, desktop::MessageIcon::None);
         return;
     }
     previousProcedure_ = procedures_.SetWindowLongA(
         targetWindow_,
-        [this](platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+        [this](desktop::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                std::intptr_t lParam) { return HotKeyWindowProc(window, message, wParam, lParam); });
     bProcedureReplaced_ = true;
 }
@@ -90,9 +90,9 @@ void MSHook::RestoreWindowProcedure() {
     bProcedureReplaced_ = false;
 }
 
-std::intptr_t MSHook::HotKeyWindowProc(platform::WindowHandle window, std::uint32_t message,
+std::intptr_t MSHook::HotKeyWindowProc(desktop::WindowHandle window, std::uint32_t message,
                                        std::uintptr_t wParam, std::intptr_t lParam) {
-    if (message == platform::WM_KEYDOWN && wParam == platform::kHotKeyMarker) {
+    if (message == popup::WM_KEYDOWN && wParam == popup::kHotKeyMarker) {
         bWindowsShown_ = !bWindowsShown_;
         IgnoringErrors([&] {
             if (bWindowsShown_) {
@@ -105,7 +105,7 @@ std::intptr_t MSHook::HotKeyWindowProc(platform::WindowHandle window, std::uint3
             }
         });
     }
-    return platform::CallWindowProcA(previousProcedure_, window, message, wParam, lParam);
+    return popup::CallWindowProcA(previousProcedure_, window, message, wParam, lParam);
 }
 
 }  // namespace orvelle::popup

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "HideShowWindows.h"
-#include "platform/HookLibrary.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/WindowProcedure.h"
+#include "popup/HookLibrary.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "popup/WindowProcedure.h"
 
 #include <functional>
 #include <string>
@@ -17,8 +17,8 @@ namespace orvelle::popup {
 // windows. Without the library or a display it changes nothing but the procedure.
 class MSHook {
 public:
-    MSHook(platform::IHookLibrary& library, platform::IWindowProcedure& procedures,
-           platform::IMessageBox& messageBox, const platform::IProcessInfo& process,
+    MSHook(popup::IHookLibrary& library, popup::IWindowProcedure& procedures,
+           desktop::IMessageBox& messageBox, const os::IProcessInfo& process,
            HideShowWindows& hideShow, std::string applicationTitle);
     // Removes what is still installed.
     ~MSHook();
@@ -27,7 +27,7 @@ public:
 
     // Loads the library, installs the hook for `mainWindow` and replaces its procedure;
     // a failing step is skipped and the next one runs.
-    void InstallKeyboardHook(platform::WindowHandle mainWindow);
+    void InstallKeyboardHook(desktop::WindowHandle mainWindow);
     // Removes the hook, unloads the library and gives the main window its procedure back;
     // then shows the windows the hot key left hidden.
     void RemoveKeyboardHook();
@@ -38,7 +38,7 @@ public:
     void RestoreWindowProcedure();
     // The main window's procedure while replaced: the marker flips the desktop between hidden
     // and shown; every message then goes on, unchanged, to the previous procedure.
-    std::intptr_t HotKeyWindowProc(platform::WindowHandle window, std::uint32_t message,
+    std::intptr_t HotKeyWindowProc(desktop::WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, std::intptr_t lParam);
 
     // Called after the hot key has shown the windows again.
@@ -50,27 +50,27 @@ public:
     [[nodiscard]] bool WindowsShown() const noexcept { return bWindowsShown_; }
     [[nodiscard]] bool ProcedureReplaced() const noexcept { return bProcedureReplaced_; }
     // What became of the hot key at install; Unavailable before it.
-    [[nodiscard]] platform::HotKeyStatus HotKeyState() const noexcept { return hotKeyState_; }
+    [[nodiscard]] popup::HotKeyStatus HotKeyState() const noexcept { return hotKeyState_; }
 
     static constexpr const char* kHookedTwiceMessage =
         "Don't hook it twice without unhooking, or you will be unable to unhook it.";
 
 private:
-    platform::IHookLibrary& library_;
-    platform::IWindowProcedure& procedures_;
-    platform::IMessageBox& messageBox_;
-    const platform::IProcessInfo& process_;
+    popup::IHookLibrary& library_;
+    popup::IWindowProcedure& procedures_;
+    desktop::IMessageBox& messageBox_;
+    const os::IProcessInfo& process_;
     HideShowWindows& hideShow_;
     std::string applicationTitle_;
 
     bool bWindowsShown_ = true;
     std::function<void()> windowsShownHandler_;
-    platform::WindowHandle targetWindow_ = 0;
-    platform::WindowProc previousProcedure_;
+    desktop::WindowHandle targetWindow_ = 0;
+    popup::WindowProc previousProcedure_;
     bool bProcedureReplaced_ = false;
     bool bLibraryLoaded_ = false;
-    platform::HookHandle hookHandle_ = 0;
-    platform::HotKeyStatus hotKeyState_ = platform::HotKeyStatus::Unavailable;
+    popup::HookHandle hookHandle_ = 0;
+    popup::HotKeyStatus hotKeyState_ = popup::HotKeyStatus::Unavailable;
 };
 
 }  // namespace orvelle::popup

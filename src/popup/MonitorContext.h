@@ -2,18 +2,18 @@
 
 #include "Events.h"
 #include "PopupKillerState.h"
-#include "platform/KeyState.h"
-#include "platform/ProcessInfo.h"
-#include "platform/Sound.h"
+#include "desktop/KeyState.h"
+#include "os/ProcessInfo.h"
+#include "desktop/Sound.h"
 
 namespace orvelle::popup {
 
 // What every window monitor shares: the services it calls, the popup killer's
 // state it reads, the relay, and the forward-probe flag of all monitors.
 struct MonitorContext {
-    platform::IKeyState& keys;
-    platform::ISound& sound;
-    const platform::IProcessInfo& process;
+    desktop::IKeyState& keys;
+    desktop::ISound& sound;
+    const os::IProcessInfo& process;
     PopupKillerState& popupKiller;
     Events& events;
     // Set by a forward probe the browser accepted; the next navigation or document

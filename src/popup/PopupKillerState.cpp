@@ -2,7 +2,7 @@
 
 namespace orvelle::popup {
 
-const std::string& PopupKillerState::SoundPathForPopup(const platform::IProcessInfo& process) {
+const std::string& PopupKillerState::SoundPathForPopup(const os::IProcessInfo& process) {
     if (soundPath_.empty()) {
         soundPath_ = process.DataFolder() + process.PathSeparator() + "ding.wav";
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProcessInfo.h"
+#include "os/ProcessInfo.h"
 
 #include <string>
 
@@ -20,7 +20,7 @@ public:
 
     // The path to play for a pop-up. An empty path becomes the program's own
     // "ding.wav" from now on (the choice is not written to "wavpath.txt").
-    const std::string& SoundPathForPopup(const platform::IProcessInfo& process);
+    const std::string& SoundPathForPopup(const os::IProcessInfo& process);
 
     // The stored "IsActive" text: only "0" means off; anything else, an empty text
     // included, means on.

@@ -1,19 +1,19 @@
 #pragma once
 
-#include "platform/BrowserSource.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/FileDialogs.h"
-#include "platform/FileSystem.h"
-#include "platform/HiddenWindowsFile.h"
-#include "platform/HookLibrary.h"
-#include "platform/KeyState.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/SettingsStore.h"
-#include "platform/Sound.h"
-#include "platform/WindowList.h"
-#include "platform/WindowProcedure.h"
+#include "browsers/BrowserSource.h"
+#include "os/Clock.h"
+#include "os/EventPump.h"
+#include "desktop/FileDialogs.h"
+#include "os/FileSystem.h"
+#include "popup/HiddenWindowsFile.h"
+#include "popup/HookLibrary.h"
+#include "desktop/KeyState.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "store/SettingsStore.h"
+#include "desktop/Sound.h"
+#include "popup/WindowList.h"
+#include "popup/WindowProcedure.h"
 
 namespace orvelle::popup {
 
@@ -21,20 +21,20 @@ namespace orvelle::popup {
 // dialog, the window log), the browser windows it watches with the keys held and the
 // sound, and the hot key that hides every window (listed for a start after a crash).
 struct PopupServices {
-    platform::ISettingsStore& settings;
-    platform::IMessageBox& messageBox;
-    platform::IFileSystem& files;
-    const platform::IProcessInfo& process;
-    const platform::IClock& clock;
-    platform::IEventPump& eventPump;
-    platform::IFileDialogs& fileDialogs;
-    platform::IBrowserWindowSource& browsers;
-    platform::IKeyState& keys;
-    platform::ISound& sound;
-    platform::IWindowList& windowList;
-    platform::IHiddenWindowsFile& hiddenWindows;
-    platform::IHookLibrary& hookLibrary;
-    platform::IWindowProcedure& windowProcedure;
+    store::ISettingsStore& settings;
+    desktop::IMessageBox& messageBox;
+    os::IFileSystem& files;
+    const os::IProcessInfo& process;
+    const os::IClock& clock;
+    os::IEventPump& eventPump;
+    desktop::IFileDialogs& fileDialogs;
+    browsers::IBrowserWindowSource& browsers;
+    desktop::IKeyState& keys;
+    desktop::ISound& sound;
+    popup::IWindowList& windowList;
+    popup::IHiddenWindowsFile& hiddenWindows;
+    popup::IHookLibrary& hookLibrary;
+    popup::IWindowProcedure& windowProcedure;
 };
 
 }  // namespace orvelle::popup

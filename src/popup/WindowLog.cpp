@@ -5,7 +5,7 @@
 
 namespace orvelle::popup {
 
-std::string FormatTimeAmPm(const platform::LocalDateTime& time, const std::string& am,
+std::string FormatTimeAmPm(const os::LocalDateTime& time, const std::string& am,
                            const std::string& pm) {
     int hour = time.hour % 12;
     if (hour == 0) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cIEWindows.h"
-#include "platform/Clock.h"
+#include "os/Clock.h"
 
 #include <string>
 #include <vector>
@@ -21,7 +21,7 @@ struct WindowLogRow {
 
 // The time of day as "hh:mm:ss AMPM": a 12-hour clock, two digits each, then the
 // designator (`am` or `pm`; "AM" and "PM" when the system gives none).
-[[nodiscard]] std::string FormatTimeAmPm(const platform::LocalDateTime& time,
+[[nodiscard]] std::string FormatTimeAmPm(const os::LocalDateTime& time,
                                          const std::string& am = "AM",
                                          const std::string& pm = "PM");
 

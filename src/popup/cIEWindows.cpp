@@ -1,6 +1,6 @@
 #include "cIEWindows.h"
 
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <exception>
@@ -9,8 +9,8 @@
 
 namespace orvelle::popup {
 
-using platform::BrowserDispatch;
-using platform::RuntimeError;
+using browsers::BrowserDispatch;
+using os::RuntimeError;
 
 namespace {
 
@@ -60,7 +60,7 @@ cIEWindows::~cIEWindows() {
 std::shared_ptr<IE_Class> cIEWindows::IE(std::int32_t position) {
     WaitWhileBusy();
     if (position < 1 || position > Count()) {
-        throw RuntimeError(platform::errors::kSubscriptOutOfRange, "Subscript out of range");
+        throw RuntimeError(os::errors::kSubscriptOutOfRange, "Subscript out of range");
     }
     return items_[static_cast<std::size_t>(position) - 1];
 }
@@ -69,7 +69,7 @@ std::shared_ptr<IE_Class> cIEWindows::IE(const std::string& key) {
     WaitWhileBusy();
     const auto found = keys_.find(key);
     if (found == keys_.end()) {
-        throw RuntimeError(platform::errors::kInvalidProcedureCall,
+        throw RuntimeError(os::errors::kInvalidProcedureCall,
                            "Invalid procedure call or argument: no browser window " + key);
     }
     return items_[found->second];
@@ -112,7 +112,7 @@ void cIEWindows::RefreshWindows() {
     // Every monitor goes, and disconnects from its window, before the new ones come.
     items_.clear();
     keys_.clear();
-    std::vector<std::shared_ptr<platform::IBrowserWindow>> windows;
+    std::vector<std::shared_ptr<browsers::IBrowserWindow>> windows;
     try {
         windows = source_.Windows();
     } catch (const std::exception&) {
@@ -124,7 +124,7 @@ void cIEWindows::RefreshWindows() {
     busy_ = false;
 }
 
-void cIEWindows::AddWindow(const std::shared_ptr<platform::IBrowserWindow>& window) {
+void cIEWindows::AddWindow(const std::shared_ptr<browsers::IBrowserWindow>& window) {
     try {
         auto monitor = std::make_shared<IE_Class>(context_);
         monitor->IEctl(window);

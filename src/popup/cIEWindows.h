@@ -5,11 +5,11 @@
 #include "MonitorContext.h"
 #include "PopupKillerState.h"
 #include "cIEWindowsEvents.h"
-#include "platform/BrowserSource.h"
-#include "platform/EventPump.h"
-#include "platform/KeyState.h"
-#include "platform/ProcessInfo.h"
-#include "platform/Sound.h"
+#include "browsers/BrowserSource.h"
+#include "os/EventPump.h"
+#include "desktop/KeyState.h"
+#include "os/ProcessInfo.h"
+#include "desktop/Sound.h"
 
 #include <cstdint>
 #include <map>
@@ -21,11 +21,11 @@ namespace orvelle::popup {
 
 // What the window collection and its monitors work with.
 struct TrackingServices {
-    platform::IBrowserWindowSource& source;
-    platform::IEventPump& eventPump;
-    platform::IKeyState& keys;
-    platform::ISound& sound;
-    const platform::IProcessInfo& process;
+    browsers::IBrowserWindowSource& source;
+    os::IEventPump& eventPump;
+    desktop::IKeyState& keys;
+    desktop::ISound& sound;
+    const os::IProcessInfo& process;
     PopupKillerState& popupKiller;
     // Module `Events`: the relay that carries the monitors' events here.
     Events& events;
@@ -36,7 +36,7 @@ struct TrackingServices {
 // registration or revocation rebuilds it with new monitors and then raises
 // IEWindowRegistered or IEWindowRevoked; the monitors' events come back through
 // the relay and are raised again, tagged with the window handle.
-class cIEWindows final : private platform::IWindowListEvents {
+class cIEWindows final : private browsers::IWindowListEvents {
 public:
     explicit cIEWindows(TrackingServices services);
     ~cIEWindows() override;
@@ -74,13 +74,13 @@ private:
     // type raise nothing.
     void DispatchIEEvent(std::int32_t code, std::int32_t hwnd, RelayArguments& arguments);
     void RefreshWindows();
-    void AddWindow(const std::shared_ptr<platform::IBrowserWindow>& window);
+    void AddWindow(const std::shared_ptr<browsers::IBrowserWindow>& window);
     void WaitWhileBusy();
     template <typename Raise>
     void RaiseEvent(Raise&& raise);
 
-    platform::IBrowserWindowSource& source_;
-    platform::IEventPump& eventPump_;
+    browsers::IBrowserWindowSource& source_;
+    os::IEventPump& eventPump_;
     std::shared_ptr<MonitorContext> context_;
     std::vector<std::shared_ptr<IE_Class>> items_;
     std::map<std::string, std::size_t> keys_;

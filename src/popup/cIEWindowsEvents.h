@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/BrowserSource.h"
+#include "browsers/BrowserSource.h"
 
 #include <cstdint>
 #include <string>
@@ -19,16 +19,16 @@ public:
     virtual void IEWindowRevoked() {}
 
     virtual void IENavigationBegin(std::int32_t /*hwnd*/,
-                                   const platform::BrowserDispatch& /*pDisp*/,
+                                   const browsers::BrowserDispatch& /*pDisp*/,
                                    const std::string& /*url*/, std::int32_t /*flags*/,
                                    const std::string& /*targetFrameName*/,
                                    const std::string& /*postData*/, const std::string& /*headers*/,
                                    bool& /*cancel*/) {}
     virtual void IENavigationComplete(std::int32_t /*hwnd*/,
-                                      const platform::BrowserDispatch& /*pDisp*/,
+                                      const browsers::BrowserDispatch& /*pDisp*/,
                                       const std::string& /*url*/) {}
     virtual void IEDocumentComplete(std::int32_t /*hwnd*/,
-                                    const platform::BrowserDispatch& /*pDisp*/,
+                                    const browsers::BrowserDispatch& /*pDisp*/,
                                     const std::string& /*url*/) {}
     virtual void IEDownloadBegin(std::int32_t /*hwnd*/) {}
     virtual void IEDownloadComplete(std::int32_t /*hwnd*/) {}

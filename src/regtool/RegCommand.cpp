@@ -14,7 +14,8 @@
 
 namespace orvelle::regtool {
 
-using namespace platform;
+using namespace os;
+using namespace store;
 
 namespace {
 
@@ -636,7 +637,7 @@ public:
         std::ostringstream text;
         text << "Windows Registry Editor Version 5.00\r\n\r\n";
         ExportKey(request.registry, open.get(), request.displayName, text);
-        if (platform::posix::WriteFileAtomically(fileName, text.str(), 0644) != 0) {
+        if (os::posix::WriteFileAtomically(fileName, text.str(), 0644) != 0) {
             return Fail(request.err, "ERROR: Cannot write the file " + fileName + ".");
         }
         return Done(request.out);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 #include <iosfwd>
 #include <string>
@@ -12,13 +12,13 @@ namespace orvelle::regtool {
 // arguments of the platform's reg command) against `registry`. Questions (overwrite,
 // delete) are answered from `in`; output goes to `out`, errors to `err`.
 // Returns the exit code: 0 success, 1 failure or refusal.
-int RunRegCommand(const std::vector<std::string>& arguments, platform::IRegistry& registry,
+int RunRegCommand(const std::vector<std::string>& arguments, store::IRegistry& registry,
                   std::istream& in, std::ostream& out, std::ostream& err);
 
 // Splits "HKCU\Software\X" into its hive and path; false for an unknown root.
-bool ParseKeyName(const std::string& keyName, platform::HKEY& hive, std::string& path);
+bool ParseKeyName(const std::string& keyName, store::HKEY& hive, std::string& path);
 
 // The hive's long name ("HKEY_CURRENT_USER").
-std::string HiveName(platform::HKEY hive);
+std::string HiveName(store::HKEY hive);
 
 }  // namespace orvelle::regtool

@@ -9,23 +9,22 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
-    namespace posix = orvelle::platform::posix;
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    const std::string path = posix::SqliteRegistry::DefaultPath();
+    const std::string path = orvelle::store::SqliteRegistry::DefaultPath();
     // A damaged store is reported, never repaired or replaced from here: the program
     // moves it aside at its next start. Trouble around a store is named as what it is.
-    const auto status = posix::InspectRegistryStore(path);
-    if (status.state == posix::RegistryStoreState::Damaged) {
+    const auto status = orvelle::store::InspectRegistryStore(path);
+    if (status.state == orvelle::store::RegistryStoreState::Damaged) {
         std::cerr << "ERROR: The registry store " << path << " is damaged (" << status.reason
                   << ").\n";
         return 1;
     }
-    if (status.state == posix::RegistryStoreState::Unusable) {
+    if (status.state == orvelle::store::RegistryStoreState::Unusable) {
         std::cerr << "ERROR: The registry store " << path << " cannot be read as it is ("
                   << status.reason << ").\n";
         return 1;
     }
-    posix::SqliteRegistry registry(path);
+    orvelle::store::SqliteRegistry registry(path);
     if (!registry.IsOpen()) {
         std::cerr << "ERROR: Cannot open the registry store " << registry.Path() << " ("
                   << registry.LastError() << ").\n";

@@ -5,15 +5,15 @@
 namespace orvelle::schedule {
 namespace {
 
-bool TimeTest(const ScheduleState& state, const platform::LocalDateTime& now) {
+bool TimeTest(const ScheduleState& state, const os::LocalDateTime& now) {
     return state.time.has_value() && *state.time == TimeOfDay{now.hour, now.minute, now.second};
 }
 
-bool IsToday(const std::optional<Date>& date, const platform::LocalDateTime& now) {
+bool IsToday(const std::optional<Date>& date, const os::LocalDateTime& now) {
     return date.has_value() && *date == Date{now.year, now.month, now.day};
 }
 
-DueResult HoursTest(const ScheduleState& state, const platform::LocalDateTime& now) {
+DueResult HoursTest(const ScheduleState& state, const os::LocalDateTime& now) {
     if (state.lastRunTime == kNeverRun) {
         return DueResult::NotDue;
     }
@@ -29,7 +29,7 @@ DueResult HoursTest(const ScheduleState& state, const platform::LocalDateTime& n
     return boundaries == hours ? DueResult::Due : DueResult::NotDue;
 }
 
-DueResult TimeOrHours(const ScheduleState& state, const platform::LocalDateTime& now) {
+DueResult TimeOrHours(const ScheduleState& state, const os::LocalDateTime& now) {
     if (state.time.has_value()) {
         return TimeTest(state, now) ? DueResult::Due : DueResult::NotDue;
     }
@@ -57,7 +57,7 @@ int ParseRunAfterHours(const std::string& text) {
     return static_cast<int>(value);
 }
 
-DueResult IsScheduleDue(const ScheduleState& state, const platform::LocalDateTime& now) {
+DueResult IsScheduleDue(const ScheduleState& state, const os::LocalDateTime& now) {
     if (state.runOn >= kMonday && state.runOn <= kSunday) {
         // dayOfWeek counts Monday as 1, the list counts it as 0.
         if (now.dayOfWeek - 1 != state.runOn) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ScheduleEditor.h"
-#include "platform/Clock.h"
+#include "os/Clock.h"
 
 namespace orvelle::schedule {
 
@@ -25,7 +25,7 @@ enum class DueResult {
 // true when that count equals "Run after each" read as a whole number of hours ≥ 1;
 // empty, non-numeric, zero or negative hours are never due.
 [[nodiscard]] DueResult IsScheduleDue(const ScheduleState& state,
-                                      const platform::LocalDateTime& now);
+                                      const os::LocalDateTime& now);
 
 // "Run after each" as a whole number of hours ≥ 1 (blanks around it allowed), else 0.
 [[nodiscard]] int ParseRunAfterHours(const std::string& text);

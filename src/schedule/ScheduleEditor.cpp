@@ -6,11 +6,11 @@
 
 namespace orvelle::schedule {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 namespace keys = shell::settings;
 
-ScheduleEditor::ScheduleEditor(platform::ISettingsStore& settings,
-                               platform::IMessageBox& messageBox, const platform::IClock& clock,
+ScheduleEditor::ScheduleEditor(store::ISettingsStore& settings,
+                               desktop::IMessageBox& messageBox, const os::IClock& clock,
                                std::function<std::string()> windowCaption)
     : settings_(settings),
       messageBox_(messageBox),
@@ -159,11 +159,11 @@ void ScheduleEditor::cmdApply_Click() {
     shell::RunTrapped(messageBox_, [this] {
         const std::string title = windowCaption_ ? windowCaption_() : shell::VersionText();
         if ((runOn_ == kDateOnly || runOn_ == kDateAndTime) && !date_.hasValue) {
-            messageBox_.Show("Define Date", title, platform::MessageIcon::None);
+            messageBox_.Show("Define Date", title, desktop::MessageIcon::None);
             return;
         }
         if (runOn_ == kDateAndTime && !time_.hasValue) {
-            messageBox_.Show("Define Time", title, platform::MessageIcon::None);
+            messageBox_.Show("Define Time", title, desktop::MessageIcon::None);
             return;
         }
         const std::string app = shell::ApplicationTitle();
@@ -208,7 +208,7 @@ void ScheduleEditor::LoadSchedule() {
                                 const std::string& expected) {
         shell::ShowErrorBox(
             messageBox_,
-            RuntimeError(platform::errors::kTypeMismatch,
+            RuntimeError(os::errors::kTypeMismatch,
                          "Type mismatch: the setting Schedule\\" + key + " holds \"" + text +
                              "\", which is not " + expected + "; it is left empty"));
     };

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "ScheduleTypes.h"
-#include "platform/Clock.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
+#include "os/Clock.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
 
 #include <functional>
 #include <optional>
@@ -39,8 +39,8 @@ struct ScheduleState {
 class ScheduleEditor {
 public:
     // `windowCaption` gives the title of the "Define Date"/"Define Time" notices.
-    ScheduleEditor(platform::ISettingsStore& settings, platform::IMessageBox& messageBox,
-                   const platform::IClock& clock, std::function<std::string()> windowCaption);
+    ScheduleEditor(store::ISettingsStore& settings, desktop::IMessageBox& messageBox,
+                   const os::IClock& clock, std::function<std::string()> windowCaption);
 
     // The controls' state.
     [[nodiscard]] int RunOn() const noexcept { return runOn_; }
@@ -94,9 +94,9 @@ private:
     [[nodiscard]] Date Today() const;
     [[nodiscard]] TimeOfDay Now() const;
 
-    platform::ISettingsStore& settings_;
-    platform::IMessageBox& messageBox_;
-    const platform::IClock& clock_;
+    store::ISettingsStore& settings_;
+    desktop::IMessageBox& messageBox_;
+    const os::IClock& clock_;
     std::function<std::string()> windowCaption_;
     std::function<void()> changed_;
 

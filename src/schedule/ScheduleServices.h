@@ -1,17 +1,17 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
+#include "os/Clock.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
 
 namespace orvelle::schedule {
 
 // What the schedule works with: where it is stored, the clock it is due by, and the
 // box that reports a store it cannot read.
 struct ScheduleServices {
-    platform::ISettingsStore& settings;
-    platform::IMessageBox& messageBox;
-    const platform::IClock& clock;
+    store::ISettingsStore& settings;
+    desktop::IMessageBox& messageBox;
+    const os::IClock& clock;
 };
 
 }  // namespace orvelle::schedule

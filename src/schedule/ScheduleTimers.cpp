@@ -6,8 +6,8 @@
 
 namespace orvelle::schedule {
 
-ScheduleTimers::ScheduleTimers(ScheduleEditor& editor, platform::ISettingsStore& settings,
-                               platform::IMessageBox& messageBox, const platform::IClock& clock,
+ScheduleTimers::ScheduleTimers(ScheduleEditor& editor, store::ISettingsStore& settings,
+                               desktop::IMessageBox& messageBox, const os::IClock& clock,
                                ITimerSwitch& tmrSchedule, ITimerSwitch& tmrMakeScehduleEnable,
                                std::function<bool()> runClean)
     : editor_(editor),
@@ -38,8 +38,8 @@ void ScheduleTimers::tmrSchedule_Timer() {
             if (!damagedReported_ || reportedDamagedText_ != state.lastRunTime) {
                 damagedReported_ = true;
                 reportedDamagedText_ = state.lastRunTime;
-                throw platform::RuntimeError(
-                    platform::errors::kTypeMismatch,
+                throw os::RuntimeError(
+                    os::errors::kTypeMismatch,
                     "Type mismatch: the last run time \"" + state.lastRunTime +
                         "\" is not a time of day (hh:mm:ss); the schedule waits for the next run");
             }

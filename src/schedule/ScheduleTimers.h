@@ -2,9 +2,9 @@
 
 #include "DueTest.h"
 #include "ScheduleEditor.h"
-#include "platform/Clock.h"
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
+#include "os/Clock.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
 
 #include <functional>
 #include <string>
@@ -24,8 +24,8 @@ public:
 // one-shot re-arm after a run that records the last run and switches the test back on.
 class ScheduleTimers {
 public:
-    ScheduleTimers(ScheduleEditor& editor, platform::ISettingsStore& settings,
-                   platform::IMessageBox& messageBox, const platform::IClock& clock,
+    ScheduleTimers(ScheduleEditor& editor, store::ISettingsStore& settings,
+                   desktop::IMessageBox& messageBox, const os::IClock& clock,
                    ITimerSwitch& tmrSchedule, ITimerSwitch& tmrMakeScehduleEnable,
                    std::function<bool()> runClean);
 
@@ -43,9 +43,9 @@ public:
 
 private:
     ScheduleEditor& editor_;
-    platform::ISettingsStore& settings_;
-    platform::IMessageBox& messageBox_;
-    const platform::IClock& clock_;
+    store::ISettingsStore& settings_;
+    desktop::IMessageBox& messageBox_;
+    const os::IClock& clock_;
     ITimerSwitch& tmrSchedule_;
     ITimerSwitch& tmrMakeScehduleEnable_;
     std::function<bool()> runClean_;

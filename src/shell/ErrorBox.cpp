@@ -4,12 +4,12 @@
 
 namespace orvelle::shell {
 
-std::string ErrorBoxText(const platform::RuntimeError& error) {
+std::string ErrorBoxText(const os::RuntimeError& error) {
     return "Error: " + std::to_string(error.Number()) + " - " + error.Description();
 }
 
-void ShowErrorBox(platform::IMessageBox& messageBox, const platform::RuntimeError& error) {
-    messageBox.Show(ErrorBoxText(error), ApplicationTitle(), platform::MessageIcon::None);
+void ShowErrorBox(desktop::IMessageBox& messageBox, const os::RuntimeError& error) {
+    messageBox.Show(ErrorBoxText(error), ApplicationTitle(), desktop::MessageIcon::None);
 }
 
 }  // namespace orvelle::shell

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/MessageBox.h"
-#include "platform/RuntimeError.h"
+#include "desktop/MessageBox.h"
+#include "os/RuntimeError.h"
 
 #include <exception>
 #include <new>
@@ -10,25 +10,25 @@
 namespace orvelle::shell {
 
 // "Error: " + number + " - " + description.
-std::string ErrorBoxText(const platform::RuntimeError& error);
+std::string ErrorBoxText(const os::RuntimeError& error);
 
 // The program's error box: that text, OK only, no icon, the application title.
-void ShowErrorBox(platform::IMessageBox& messageBox, const platform::RuntimeError& error);
+void ShowErrorBox(desktop::IMessageBox& messageBox, const os::RuntimeError& error);
 
 // Runs `handler` under the program's error trap: a RuntimeError (or any other
 // exception, reported as error 5) ends it with the error box. True when it ran through.
 template <typename Handler>
-bool RunTrapped(platform::IMessageBox& messageBox, Handler&& handler) {
+bool RunTrapped(desktop::IMessageBox& messageBox, Handler&& handler) {
     try {
         handler();
         return true;
-    } catch (const platform::RuntimeError& error) {
+    } catch (const os::RuntimeError& error) {
         ShowErrorBox(messageBox, error);
     } catch (const std::bad_alloc&) {
-        ShowErrorBox(messageBox, platform::RuntimeError(7, "Out of memory"));
+        ShowErrorBox(messageBox, os::RuntimeError(7, "Out of memory"));
     } catch (const std::exception& error) {
         ShowErrorBox(messageBox,
-                     platform::RuntimeError(platform::errors::kInvalidProcedureCall, error.what()));
+                     os::RuntimeError(os::errors::kInvalidProcedureCall, error.what()));
     }
     return false;
 }

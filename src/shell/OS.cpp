@@ -1,6 +1,6 @@
 #include "OS.h"
 
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,14 +17,14 @@ std::string TrimSpaces(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-void ShowOpenWithError(platform::IMessageBox& messageBox, const platform::RuntimeError& error) {
+void ShowOpenWithError(desktop::IMessageBox& messageBox, const os::RuntimeError& error) {
     messageBox.Show(std::to_string(error.Number()) + ": " + error.Description(), "OpenWith",
-                    platform::MessageIcon::Information);
+                    desktop::MessageIcon::Information);
 }
 
 }  // namespace
 
-std::string GetOsName(platform::ISystemInfo& systemInfo) {
+std::string GetOsName(os::ISystemInfo& systemInfo) {
     return systemInfo.OsName();
 }
 
@@ -39,13 +39,13 @@ std::string CutAfterExe(const std::string& executable) {
     return TrimSpaces(executable.substr(0, exe + 4));
 }
 
-void OpenWebPage(const WebPageServices& services, platform::WindowHandle form,
+void OpenWebPage(const WebPageServices& services, desktop::WindowHandle form,
                  const std::string& address, const std::string& extension) {
     try {
         const std::string folder = services.tempFile.PrivateFolder();
         if (folder.empty()) {
             services.messageBox.Show("Can not create file.", "OpenWith",
-                                     platform::MessageIcon::Information);
+                                     desktop::MessageIcon::Information);
             return;
         }
         const std::string tempFile = folder + "temphtm." + extension;
@@ -56,24 +56,24 @@ void OpenWebPage(const WebPageServices& services, platform::WindowHandle form,
         executable = TrimSpaces(executable);
         if (found <= 32) {
             services.messageBox.Show("Could not find associated application", "Browser Not Found",
-                                     platform::MessageIcon::Exclamation);
+                                     desktop::MessageIcon::Exclamation);
         } else {
             executable = CutAfterExe(executable);
             // The quotes keep an address with spaces one argument.
             const int started = services.shell.ShellExecuteA(
-                form, "open", executable, "\"" + address + "\"", platform::SW_SHOWNOACTIVATE);
+                form, "open", executable, "\"" + address + "\"", desktop::SW_SHOWNOACTIVATE);
             if (started <= 32) {
                 services.messageBox.Show("Page not Opened", "URL Failed",
-                                         platform::MessageIcon::Exclamation);
+                                         desktop::MessageIcon::Exclamation);
             }
         }
         services.tempFile.Remove(tempFile);
-    } catch (const platform::RuntimeError& error) {
+    } catch (const os::RuntimeError& error) {
         ShowOpenWithError(services.messageBox, error);
     } catch (const std::exception& error) {
         ShowOpenWithError(
             services.messageBox,
-            platform::RuntimeError(platform::errors::kInvalidProcedureCall, error.what()));
+            os::RuntimeError(os::errors::kInvalidProcedureCall, error.what()));
     }
 }
 

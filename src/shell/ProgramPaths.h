@@ -1,18 +1,18 @@
 #pragma once
 
-#include "platform/ProcessInfo.h"
+#include "os/ProcessInfo.h"
 
 #include <string>
 
 namespace orvelle::shell {
 
 // The program folder, the separator and the executable's name.
-inline std::string ProgramPath(const platform::IProcessInfo& process) {
+inline std::string ProgramPath(const os::IProcessInfo& process) {
     return process.ProgramFolder() + process.PathSeparator() + process.ExecutableName();
 }
 
 // A file in the program folder.
-inline std::string ProgramFile(const platform::IProcessInfo& process, const std::string& name) {
+inline std::string ProgramFile(const os::IProcessInfo& process, const std::string& name) {
     return process.ProgramFolder() + process.PathSeparator() + name;
 }
 

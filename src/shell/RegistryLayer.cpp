@@ -8,7 +8,7 @@
 
 namespace orvelle::shell {
 
-using namespace platform;
+using namespace store;
 
 std::string RegValueText(const RegValue& value) {
     if (const auto* text = std::get_if<std::string>(&value)) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/MessageBox.h"
-#include "platform/Registry.h"
+#include "desktop/MessageBox.h"
+#include "store/Registry.h"
 
 #include <cstdint>
 #include <string>
@@ -20,21 +20,21 @@ std::string RegValueText(const RegValue& value);
 // key, does one thing and closes it again; none creates a missing key.
 class RegistryLayer {
 public:
-    RegistryLayer(platform::IRegistry& registry, platform::IMessageBox& messageBox)
+    RegistryLayer(store::IRegistry& registry, desktop::IMessageBox& messageBox)
         : registry_(registry), messageBox_(messageBox) {}
 
     // Writes one value into an open key: type 1 as text with its terminating zero,
     // type 4 as a 32-bit integer (RuntimeError 13 or 6 when the value is not one);
     // any other type writes nothing and reports 0.
-    platform::LSTATUS SetValueEx(platform::HKEY key, const std::string& valueName,
+    store::LSTATUS SetValueEx(store::HKEY key, const std::string& valueName,
                                  std::uint32_t type, const RegValue& value);
     // Reads one value of an open key into `vValue`; on a failed size query `vValue`
     // stays as it was; a value of another type gives -1.
-    platform::LSTATUS QueryValueEx(platform::HKEY lhKey, const std::string& szValueName,
+    store::LSTATUS QueryValueEx(store::HKEY lhKey, const std::string& szValueName,
                                    RegValue& vValue);
 
     // Writes one value under an existing key of the hive; errors show the error box.
-    void SetHiveKeyValue(platform::HKEY hive, const std::string& keyPath,
+    void SetHiveKeyValue(store::HKEY hive, const std::string& keyPath,
                          const std::string& valueName, const RegValue& value, std::uint32_t type);
     // The same under the current user; the write's status is dropped.
     void SetUserKeyValue(const std::string& keyPath, const std::string& valueName,
@@ -45,14 +45,14 @@ public:
     // The same steps under the current user.
     std::string QueryUserValue(const std::string& keyPath, const std::string& valueName);
 
-    [[nodiscard]] platform::IRegistry& Registry() noexcept { return registry_; }
+    [[nodiscard]] store::IRegistry& Registry() noexcept { return registry_; }
 
 private:
-    std::string QueryHiveValue(platform::HKEY hive, const std::string& keyPath,
+    std::string QueryHiveValue(store::HKEY hive, const std::string& keyPath,
                                const std::string& valueName);
 
-    platform::IRegistry& registry_;
-    platform::IMessageBox& messageBox_;
+    store::IRegistry& registry_;
+    desktop::IMessageBox& messageBox_;
 };
 
 }  // namespace orvelle::shell

@@ -2,8 +2,8 @@
 
 // The catalogue of the settings store: every section and key the program uses.
 
-#include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
+#include "desktop/MessageBox.h"
+#include "store/SettingsStore.h"
 
 #include <cstdint>
 #include <string>
@@ -31,7 +31,7 @@ inline constexpr const char* kLastRunTime = "LastRunTime";
 // Reads a setting that must hold a number and converts it as the run-time does.
 // A damaged text (no number) does not stop the caller: the error box names the
 // setting and what it holds, and `fallback` is used instead.
-std::int32_t ReadNumberSetting(platform::ISettingsStore& store, platform::IMessageBox& messageBox,
+std::int32_t ReadNumberSetting(store::ISettingsStore& store, desktop::IMessageBox& messageBox,
                                const std::string& application, const std::string& section,
                                const std::string& key, const std::string& defaultText,
                                std::int32_t fallback);

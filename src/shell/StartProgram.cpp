@@ -5,7 +5,7 @@
 
 namespace orvelle::shell {
 
-bool EnsureKdfProfileEntry(platform::IProfileFile& profile, const std::string& programPath) {
+bool EnsureKdfProfileEntry(store::IProfileFile& profile, const std::string& programPath) {
     static constexpr const char* kNotFound = "NotFound";
     std::string text;
     const std::uint32_t length =
@@ -18,8 +18,8 @@ bool EnsureKdfProfileEntry(platform::IProfileFile& profile, const std::string& p
     return profile.WritePrivateProfileStringA("Extensions", "KDF", programPath + " ^.KDF");
 }
 
-bool StartProgram(platform::IInstanceLock& instanceLock, platform::IMessageBox& messageBox,
-                  platform::IProfileFile& profile, const platform::IProcessInfo& process,
+bool StartProgram(os::IInstanceLock& instanceLock, desktop::IMessageBox& messageBox,
+                  store::IProfileFile& profile, const os::IProcessInfo& process,
                   const std::function<void()>& loadAndShowMainWindow,
                   const std::function<bool()>& handOver) {
     if (instanceLock.PreviousInstance()) {
@@ -27,7 +27,7 @@ bool StartProgram(platform::IInstanceLock& instanceLock, platform::IMessageBox& 
             return false;
         }
         messageBox.Show(VersionText() + " already running.", kProductName,
-                        platform::MessageIcon::Information);
+                        desktop::MessageIcon::Information);
         return false;
     }
     static_cast<void>(EnsureKdfProfileEntry(profile, ProgramPath(process)));

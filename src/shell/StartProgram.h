@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/InstanceLock.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessInfo.h"
-#include "platform/ProfileFile.h"
+#include "os/InstanceLock.h"
+#include "desktop/MessageBox.h"
+#include "os/ProcessInfo.h"
+#include "store/ProfileFile.h"
 
 #include <functional>
 #include <string>
@@ -13,15 +13,15 @@ namespace orvelle::shell {
 // Makes sure the encrypted-file extension is entered in "WIN.INI": entry "KDF" of
 // section "Extensions" = the program path and " ^.KDF". An existing entry, whatever
 // its value, is left alone. True when the entry was written now.
-bool EnsureKdfProfileEntry(platform::IProfileFile& profile, const std::string& programPath);
+bool EnsureKdfProfileEntry(store::IProfileFile& profile, const std::string& programPath);
 
 // The first code of the program: refuses a second copy (the message box, then false:
 // the caller ends the process at once), enters the extension in "WIN.INI", then
 // loads and shows the main window. True when the program goes on running. A second
 // copy that hands its work to the running one (`handOver` returns true: a file to
 // open) ends without the message box.
-bool StartProgram(platform::IInstanceLock& instanceLock, platform::IMessageBox& messageBox,
-                  platform::IProfileFile& profile, const platform::IProcessInfo& process,
+bool StartProgram(os::IInstanceLock& instanceLock, desktop::IMessageBox& messageBox,
+                  store::IProfileFile& profile, const os::IProcessInfo& process,
                   const std::function<void()>& loadAndShowMainWindow,
                   const std::function<bool()>& handOver = {});
 

@@ -6,7 +6,8 @@
 
 namespace orvelle::shell {
 
-using namespace platform;
+using namespace os;
+using namespace store;
 
 void SetRunAtStartup(IRegistry& registry, IStartupList& startupList, const std::string& programPath,
                      bool enabled) {

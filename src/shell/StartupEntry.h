@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Registry.h"
-#include "platform/StartupList.h"
+#include "store/Registry.h"
+#include "os/StartupList.h"
 
 #include <string>
 
@@ -12,7 +12,7 @@ inline constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVer
 // Writes (enabled) or deletes the program's start-up entry: the string value
 // "Orvelle" = the program path under the per-user Run key, and the desktop's own
 // autostart entry of the same name. Run once, when the program ends.
-void SetRunAtStartup(platform::IRegistry& registry, platform::IStartupList& startupList,
+void SetRunAtStartup(store::IRegistry& registry, os::IStartupList& startupList,
                      const std::string& programPath, bool enabled);
 
 }  // namespace orvelle::shell

@@ -1,7 +1,7 @@
 #include "VbConvert.h"
 
-#include "platform/RuntimeError.h"
-#include "platform/TextLines.h"
+#include "os/RuntimeError.h"
+#include "os/TextLines.h"
 
 #include <cctype>
 #include <cmath>
@@ -98,7 +98,7 @@ ParseResult ParseDecimal(const std::string& text, double& value) {
 }
 
 ParseResult Parse(const std::string& input, double& value) {
-    const std::string text = platform::Trim(input, " \t");
+    const std::string text = os::Trim(input, " \t");
     if (text.empty()) {
         return ParseResult::NotANumber;
     }
@@ -140,11 +140,11 @@ Integer ToIntegerOrThrow(const std::string& text) {
     case ParseResult::Ok:
         return result;
     case ParseResult::NotANumber:
-        throw platform::RuntimeError(platform::errors::kTypeMismatch, "Type mismatch");
+        throw os::RuntimeError(os::errors::kTypeMismatch, "Type mismatch");
     case ParseResult::Overflow:
         break;
     }
-    throw platform::RuntimeError(platform::errors::kOverflow, "Overflow");
+    throw os::RuntimeError(os::errors::kOverflow, "Overflow");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include "PosixFolder.h"
 #include "XdgPaths.h"
 #include "browsers/BrowserTable.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
+#include "kit/PathText.h"
+#include "kit/WholeFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,15 +25,8 @@
 namespace orvelle::traces {
 namespace {
 
-using platform::posix::OpenFileSet;
-using platform::posix::PosixFolder;
-
-std::string ReadText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using os::posix::OpenFileSet;
+using os::posix::PosixFolder;
 
 // A browser's INI index: false when there is none; a present one that cannot be read
 // or is no INI text sets `why`, since every profile it names would vanish in silence.
@@ -49,7 +44,7 @@ bool ReadIndex(const std::string& path, std::string& text, std::string& why) {
         why = "it is not a file";
         return false;
     }
-    text = ReadText(path);
+    text = kit::ReadText(path);
     if (text.empty()) {
         why = "it is empty";
         return false;
@@ -90,7 +85,7 @@ bool UsableFolder(const std::string& path, std::string& why) {
     try {
         // The walk's own checks: not a link, not "/", not the home folder or above it.
         static_cast<void>(PosixFolder::OpenRoot(path, std::make_shared<const OpenFileSet>()));
-    } catch (const platform::RuntimeError& error) {
+    } catch (const os::RuntimeError& error) {
         why = error.Description();
         return false;
     }
@@ -116,9 +111,7 @@ bool StaysInside(const std::string& relative) {
 }
 
 std::string Trimmed(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
+    kit::TrimTrailingSeparators(path);
     return path;
 }
 
@@ -225,7 +218,7 @@ void FirefoxRoot(Collector& collector, const std::string& browser, const std::st
 
 void ChromiumRoot(Collector& collector, const std::string& browser, const std::string& root,
                   const std::string& cacheRoot) {
-    const std::string localState = ReadText(root + "/Local State");
+    const std::string localState = kit::ReadText(root + "/Local State");
     if (localState.empty()) {
         return;
     }
@@ -293,7 +286,7 @@ std::string HostName() {
 }  // namespace
 
 HomeFolders HomeFolders::FromEnvironment() {
-    using platform::posix::XdgPaths;
+    using os::posix::XdgPaths;
     const std::string home = XdgPaths::Home();
     return {home, XdgPaths::ConfigHome(), XdgPaths::DataHome(), XdgPaths::CacheHome(),
             EnvFolder("XDG_STATE_HOME", home + "/.local/state")};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TraceCatalog.h"
+#include "traces/TraceCatalog.h"
 
 #include <string>
 #include <vector>
@@ -34,7 +34,7 @@ struct ProfileList {
     std::vector<BrowserProfile> profiles;
     // Profiles an index names that are never cleaned (a symbolic link, the home
     // folder, a name that leaves its root); `option` is left at -1.
-    std::vector<platform::SkippedProfile> refused;
+    std::vector<traces::SkippedProfile> refused;
 };
 
 // Every profile of every root in the browser table (browsers/BrowserTable.h): Firefox's

@@ -1,6 +1,6 @@
 #include "IniText.h"
 
-#include "platform/TextLines.h"
+#include "os/TextLines.h"
 
 #include <algorithm>
 #include <sstream>
@@ -8,7 +8,7 @@
 namespace orvelle::traces {
 namespace {
 
-using platform::Trim;
+using os::Trim;
 
 // "[name]" gives name; anything else gives nullopt-like false.
 bool SectionName(const std::string& line, std::string& name) {

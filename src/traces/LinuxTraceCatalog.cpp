@@ -16,13 +16,13 @@
 namespace orvelle::traces {
 namespace {
 
-using platform::SkippedProfile;
-using platform::TraceContent;
-using platform::TraceFindings;
-using platform::TraceItem;
-using platform::TraceKind;
-using platform::TraceOutcome;
-using platform::posix::OpenFileSet;
+using traces::SkippedProfile;
+using traces::TraceContent;
+using traces::TraceFindings;
+using traces::TraceItem;
+using traces::TraceKind;
+using traces::TraceOutcome;
+using os::posix::OpenFileSet;
 
 bool Exists(const std::string& path) {
     struct stat info {};
@@ -289,7 +289,7 @@ TraceFindings LinuxTraceCatalog::Collect(int option, const std::string& value) c
         // Firefox reads user.js only when it starts: the two settings may write it
         // for a running profile.
         const bool allowFirefoxInUse =
-            option == platform::kSettingAutoFill || option == platform::kSettingStartPage;
+            option == traces::kSettingAutoFill || option == traces::kSettingStartPage;
         for (const BrowserProfile& profile : UsableProfiles(option, findings, allowFirefoxInUse)) {
             const Adder add{findings, option, &profile, value};
             for (const TraceRule& rule : rules) {
@@ -314,18 +314,18 @@ TraceFindings LinuxTraceCatalog::Collect(int option, const std::string& value) c
 }
 
 TraceFindings LinuxTraceCatalog::Find(int option) {
-    if (option < 0 || option >= platform::kSettingAutoFill) {
+    if (option < 0 || option >= traces::kSettingAutoFill) {
         return {};
     }
     return Collect(option, "");
 }
 
 TraceFindings LinuxTraceCatalog::FindAutoFill(bool enabled) {
-    return Collect(platform::kSettingAutoFill, enabled ? "true" : "false");
+    return Collect(traces::kSettingAutoFill, enabled ? "true" : "false");
 }
 
 TraceFindings LinuxTraceCatalog::FindStartPage(const std::string& address) {
-    return Collect(platform::kSettingStartPage, address);
+    return Collect(traces::kSettingStartPage, address);
 }
 
 TraceOutcome LinuxTraceCatalog::Apply(const TraceItem& item) {

@@ -12,8 +12,8 @@
 namespace orvelle::traces {
 namespace {
 
-using platform::posix::ReadWholeFile;
-using platform::posix::WriteFileAtomically;
+using os::posix::ReadWholeFile;
+using os::posix::WriteFileAtomically;
 
 std::string Failure(const std::string& path, int error) {
     return "Not changed: \"" + path + "\": " + std::strerror(error);

@@ -1,4 +1,6 @@
 #include "SqliteTraces.h"
+#include "kit/Sqlite.h"
+#include "kit/WholeFile.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -15,16 +17,10 @@
 namespace orvelle::traces {
 namespace {
 
-using platform::TraceContent;
+using traces::TraceContent;
 
-struct DatabaseCloser {
-    void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
-};
-struct StatementCloser {
-    void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
-};
-using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
-using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+using Database = kit::SqliteDatabase;
+using Statement = kit::SqliteStatement;
 
 class SqliteError : public std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -252,13 +248,6 @@ void ChromiumFavicons(sqlite3* db, const std::vector<std::string>& keepUrls) {
 // Typed form values only: saved addresses, cards and search engines stay.
 void ChromiumAutofill(sqlite3* db) {
     ClearTables(db, {"autofill", "autofill_dates"});
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 void CollectUrls(const nlohmann::json& node, std::vector<std::string>& urls) {
@@ -575,7 +564,7 @@ std::vector<std::string> ChromiumBookmarkedUrls(const std::string& bookmarksPath
     if (::lstat(bookmarksPath.c_str(), &info) != 0) {
         return urls;
     }
-    const auto json = nlohmann::json::parse(ReadText(bookmarksPath), nullptr, false);
+    const auto json = nlohmann::json::parse(kit::ReadText(bookmarksPath), nullptr, false);
     if (json.is_discarded()) {
         valid = false;
         return urls;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TraceCatalog.h"
+#include "traces/TraceCatalog.h"
 
 #include <cstdint>
 #include <string>
@@ -18,7 +18,7 @@ namespace orvelle::traces {
 // is in `keepUrls` (the bookmarked ones) keep their rows. Returns "" or what went
 // wrong (a database that was cleaned but not compacted says why); on an error
 // nothing of the transaction stays.
-[[nodiscard]] std::string EraseRows(const std::string& path, platform::TraceContent content,
+[[nodiscard]] std::string EraseRows(const std::string& path, traces::TraceContent content,
                                     const std::vector<std::string>& keepUrls);
 
 // What EraseRows would change and free, found by running the same edit, VACUUM and
@@ -27,7 +27,7 @@ struct RowsEstimate {
     std::uint64_t rows = 0;   // rows deleted or changed
     std::uint64_t bytes = 0;  // bytes the file and its -wal would shrink by
 };
-[[nodiscard]] RowsEstimate MeasureRows(const std::string& path, platform::TraceContent content,
+[[nodiscard]] RowsEstimate MeasureRows(const std::string& path, traces::TraceContent content,
                                        const std::vector<std::string>& keepUrls);
 
 // The free space on the file system `folder` is on; 0 when it cannot be read.

@@ -1,7 +1,7 @@
 #include "TraceFiles.h"
 
 #include "PosixFolder.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <ftw.h>
 #include <sys/stat.h>
@@ -12,11 +12,11 @@
 namespace orvelle::traces {
 namespace {
 
-using platform::EntryKind;
-using platform::IFolder;
-using platform::RuntimeError;
-using platform::posix::OpenFileSet;
-using platform::posix::PosixFolder;
+using os::EntryKind;
+using os::IFolder;
+using os::RuntimeError;
+using os::posix::OpenFileSet;
+using os::posix::PosixFolder;
 
 thread_local std::uint64_t walkTotal = 0;
 
@@ -59,7 +59,7 @@ std::unique_ptr<IFolder> Descend(const std::string& base, const std::vector<std:
                 found = true;
                 if (entry.kind != EntryKind::Folder) {
                     throw RuntimeError(
-                        platform::errors::kPathFileAccessError,
+                        os::errors::kPathFileAccessError,
                         "Not cleaned: \"" + parts[i] + "\" is a symbolic link or not a folder");
                 }
             }

@@ -20,19 +20,19 @@ namespace orvelle::traces {
 // of them is open in a process, nothing is deleted.
 [[nodiscard]] std::string DeleteWholeFile(
     const std::string& base, const std::string& relative,
-    const std::shared_ptr<const platform::posix::OpenFileSet>& openFiles);
+    const std::shared_ptr<const os::posix::OpenFileSet>& openFiles);
 // Everything inside the folder (hidden entries too); the folder itself stays.
 [[nodiscard]] std::string EmptyFolder(
     const std::string& base, const std::string& relative,
-    const std::shared_ptr<const platform::posix::OpenFileSet>& openFiles);
+    const std::shared_ptr<const os::posix::OpenFileSet>& openFiles);
 // The folder with everything in it, under the same rules; what a process holds open
 // stays, and then so does the folder.
 [[nodiscard]] std::string DeleteWholeFolder(
     const std::string& base, const std::string& relative,
-    const std::shared_ptr<const platform::posix::OpenFileSet>& openFiles);
+    const std::shared_ptr<const os::posix::OpenFileSet>& openFiles);
 // The base folder passes the walk's checks now ("" or why not).
 [[nodiscard]] std::string CheckBase(const std::string& base);
 // True when `path` (no link followed) is a regular file that a process holds open.
-[[nodiscard]] bool HeldOpen(const std::string& path, const platform::posix::OpenFileSet& openFiles);
+[[nodiscard]] bool HeldOpen(const std::string& path, const os::posix::OpenFileSet& openFiles);
 
 }  // namespace orvelle::traces

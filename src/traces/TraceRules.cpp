@@ -6,7 +6,7 @@ namespace {
 using enum RuleScope;
 using enum RuleBase;
 using enum RuleAction;
-using C = platform::TraceContent;
+using C = traces::TraceContent;
 
 // Option indexes of the cleaning run.
 constexpr int kTyped = 2;
@@ -17,8 +17,8 @@ constexpr int kFavorites = 8;
 constexpr int kHistory = 9;
 constexpr int kClipboard = 12;
 constexpr int kRunHistory = 13;
-constexpr int kAutoFill = platform::kSettingAutoFill;
-constexpr int kStartPage = platform::kSettingStartPage;
+constexpr int kAutoFill = traces::kSettingAutoFill;
+constexpr int kStartPage = traces::kSettingStartPage;
 
 // Never deleted whole here: permissions.sqlite, content-prefs.sqlite, favicons.sqlite,
 // logins.json, key4.db, Login Data, Preferences: they also hold the user's own choices.
@@ -139,19 +139,19 @@ std::span<const TraceRule> AllTraceRules() {
     return kRules;
 }
 
-platform::TraceKind KindOf(RuleAction action) {
+traces::TraceKind KindOf(RuleAction action) {
     switch (action) {
     case DeleteFile:
-        return platform::TraceKind::File;
+        return traces::TraceKind::File;
     case DeleteFolder:
     case EmptyFolder:
-        return platform::TraceKind::Folder;
+        return traces::TraceKind::Folder;
     case EditDatabase:
-        return platform::TraceKind::DatabaseRows;
+        return traces::TraceKind::DatabaseRows;
     case EditSettings:
-        return platform::TraceKind::Setting;
+        return traces::TraceKind::Setting;
     }
-    return platform::TraceKind::File;
+    return traces::TraceKind::File;
 }
 
 }  // namespace orvelle::traces

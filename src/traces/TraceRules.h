@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TraceCatalog.h"
+#include "traces/TraceCatalog.h"
 
 #include <span>
 
@@ -39,12 +39,12 @@ enum class RuleAction {
 // ("SiteSecurityServiceState.*", "http*"): each entry it matches, except those
 // matching `keep`, is one item (a folder deleted whole, a file with its companions).
 struct TraceRule {
-    int option;  // the cleaning option, or platform::kSettingAutoFill / kSettingStartPage
+    int option;  // the cleaning option, or traces::kSettingAutoFill / kSettingStartPage
     RuleScope scope;
     RuleBase base;
     const char* path;
     RuleAction action;
-    platform::TraceContent content = platform::TraceContent::WholeFile;
+    traces::TraceContent content = traces::TraceContent::WholeFile;
     const char* keep = nullptr;  // a pattern of entries that stay
     bool create = false;         // EditSettings: the file is written even when missing
 };
@@ -54,6 +54,6 @@ struct TraceRule {
 [[nodiscard]] std::span<const TraceRule> AllTraceRules();
 
 // How an action is reported to the run and the preview.
-[[nodiscard]] platform::TraceKind KindOf(RuleAction action);
+[[nodiscard]] traces::TraceKind KindOf(RuleAction action);
 
 }  // namespace orvelle::traces

@@ -13,31 +13,31 @@ CleaningBackends::CleaningBackends(const std::string& storePath)
 
 std::string CleaningBackends::StorePath(bool mayCreate) {
     if (mayCreate) {
-        return platform::posix::SqliteRegistry::DefaultPath();
+        return store::SqliteRegistry::DefaultPath();
     }
     // The store's own path without making its folder (DefaultPath would).
-    const std::string path = platform::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
+    const std::string path = os::posix::XdgPaths::ConfigHome() + "/orvelle/registry.db";
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 ? path : ":memory:";
 }
 
-cleaning::CleaningServices CleaningBackends::Cleaning(platform::IMessageBox& messageBox,
-                                                      platform::IEventPump& eventPump,
-                                                      platform::IClipboard& clipboard) {
+cleaning::CleaningServices CleaningBackends::Cleaning(desktop::IMessageBox& messageBox,
+                                                      os::IEventPump& eventPump,
+                                                      desktop::IClipboard& clipboard) {
     return cleaning::CleaningServices{registry,  settings,     messageBox,    process,  eventPump,
                                       clock,     folderTree,   shellFolders,  tempPath, recycleBin,
                                       clipboard, traceCatalog, CleaningLock()};
 }
 
-platform::posix::FlockCleaningLock& CleaningBackends::CleaningLock() {
+os::posix::FlockCleaningLock& CleaningBackends::CleaningLock() {
     if (!cleaningLock_) {
-        cleaningLock_ = std::make_unique<platform::posix::FlockCleaningLock>();
+        cleaningLock_ = std::make_unique<os::posix::FlockCleaningLock>();
     }
     return *cleaningLock_;
 }
 
-std::unique_ptr<platform::IClipboard> WindowlessClipboard() {
-    return std::make_unique<platform::posix::XcbClipboard>();
+std::unique_ptr<desktop::IClipboard> WindowlessClipboard() {
+    return std::make_unique<desktop::x11::XcbClipboard>();
 }
 
 }  // namespace orvelle::wiring

@@ -29,31 +29,31 @@ struct CleaningBackends {
 
     // The cleaning feature's bundle over these backends and the caller's message box,
     // event pump and clipboard (the program's are Qt's, orvelle-clean's are not).
-    [[nodiscard]] cleaning::CleaningServices Cleaning(platform::IMessageBox& messageBox,
-                                                      platform::IEventPump& eventPump,
-                                                      platform::IClipboard& clipboard);
+    [[nodiscard]] cleaning::CleaningServices Cleaning(desktop::IMessageBox& messageBox,
+                                                      os::IEventPump& eventPump,
+                                                      desktop::IClipboard& clipboard);
 
-    platform::posix::SqliteRegistry registry;
-    platform::RegistrySettingsStore settings;
-    platform::posix::PosixProcessInfo process;
-    platform::posix::PosixFileSystem files;
-    platform::posix::PosixTempPath tempPath;
-    platform::posix::SystemClock clock;
-    platform::posix::PosixFolderTree folderTree;
-    platform::posix::PosixShellFolders shellFolders;
-    platform::posix::FreedesktopTrash recycleBin;
+    store::SqliteRegistry registry;
+    store::RegistrySettingsStore settings;
+    os::posix::PosixProcessInfo process;
+    os::posix::PosixFileSystem files;
+    os::posix::PosixTempPath tempPath;
+    os::posix::SystemClock clock;
+    os::posix::PosixFolderTree folderTree;
+    os::posix::PosixShellFolders shellFolders;
+    os::posix::FreedesktopTrash recycleBin;
     traces::LinuxTraceCatalog traceCatalog;
 
     // The lock that keeps one clean at a time, made when first asked for: finding its
     // place may create a folder, which listing and previewing never do.
-    [[nodiscard]] platform::posix::FlockCleaningLock& CleaningLock();
+    [[nodiscard]] os::posix::FlockCleaningLock& CleaningLock();
 
 private:
-    std::unique_ptr<platform::posix::FlockCleaningLock> cleaningLock_;
+    std::unique_ptr<os::posix::FlockCleaningLock> cleaningLock_;
 };
 
 // The clipboard of a program without windows of its own (orvelle-clean): the X
 // server's, reached without Qt and only when it is cleared.
-[[nodiscard]] std::unique_ptr<platform::IClipboard> WindowlessClipboard();
+[[nodiscard]] std::unique_ptr<desktop::IClipboard> WindowlessClipboard();
 
 }  // namespace orvelle::wiring

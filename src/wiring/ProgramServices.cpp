@@ -12,38 +12,38 @@ namespace orvelle::wiring {
 
 namespace {
 
-std::unique_ptr<platform::posix::DevToolsBrowserSource> DevToolsSourceIfWanted(
-    platform::ISettingsStore& settings, platform::IRegistry& registry) {
+std::unique_ptr<browsers::devtools::DevToolsBrowserSource> DevToolsSourceIfWanted(
+    store::ISettingsStore& settings, store::IRegistry& registry) {
     if (settings.GetSetting(shell::ApplicationTitle(), shell::settings::kPopupKiller,
                             shell::settings::kDevToolsPort, "0") != "1") {
         return nullptr;
     }
-    return std::make_unique<platform::posix::DevToolsBrowserSource>([&registry] {
-        return platform::posix::BrowserProfileFolders(registry, platform::posix::XdgPaths::Home(),
-                                                      platform::posix::XdgPaths::ConfigHome());
+    return std::make_unique<browsers::devtools::DevToolsBrowserSource>([&registry] {
+        return browsers::BrowserProfileFolders(registry, os::posix::XdgPaths::Home(),
+                                                      os::posix::XdgPaths::ConfigHome());
     });
 }
 
 }  // namespace
 
-ProgramServices::ProgramServices(platform::IMessageBox* messageBoxOverride)
+ProgramServices::ProgramServices(desktop::IMessageBox* messageBoxOverride)
     : storeStatus(
-          platform::posix::InspectRegistryStore(platform::posix::SqliteRegistry::DefaultPath())),
-      damagedStore(storeStatus.state == platform::posix::RegistryStoreState::Damaged
-                       ? platform::posix::SetAsideDamagedRegistryStore(
-                             platform::posix::SqliteRegistry::DefaultPath())
+          store::InspectRegistryStore(store::SqliteRegistry::DefaultPath())),
+      damagedStore(storeStatus.state == store::RegistryStoreState::Damaged
+                       ? store::SetAsideDamagedRegistryStore(
+                             store::SqliteRegistry::DefaultPath())
                        : std::nullopt),
-      core(platform::posix::SqliteRegistry::DefaultPath()),
-      profile(platform::posix::IniProfileFile::DefaultPath()),
+      core(store::SqliteRegistry::DefaultPath()),
+      profile(store::IniProfileFile::DefaultPath()),
       tray(shell::AppIcon()),
       controls(core.registry, core.process.ProgramFolder()),
       zipControl(eventPump),
       unzipControl(eventPump),
       devToolsBrowsers(DevToolsSourceIfWanted(core.settings, core.registry)),
       browsers(devToolsBrowsers
-                   ? std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers,
+                   ? std::vector<browsers::IBrowserWindowSource*>{&extensionBrowsers,
                                                                   devToolsBrowsers.get()}
-                   : std::vector<platform::IBrowserWindowSource*>{&extensionBrowsers}),
+                   : std::vector<browsers::IBrowserWindowSource*>{&extensionBrowsers}),
       services(Bundles(messageBoxOverride != nullptr ? *messageBoxOverride : messageBox)) {
     ReportWriteFailures();
     if (damagedStore && !damagedStore->copy.empty() && core.registry.IsOpen()) {
@@ -52,7 +52,7 @@ ProgramServices::ProgramServices(platform::IMessageBox* messageBoxOverride)
     }
 }
 
-shell::AppServices ProgramServices::Bundles(platform::IMessageBox& shownBoxes) {
+shell::AppServices ProgramServices::Bundles(desktop::IMessageBox& shownBoxes) {
     return shell::AppServices{
         shell::MainWindowServices{core.registry, core.settings, shownBoxes, startupList,
                                   core.process, tray, systemInfo, shellExecute, tempFile},
@@ -68,7 +68,7 @@ shell::AppServices ProgramServices::Bundles(platform::IMessageBox& shownBoxes) {
 
 void ProgramServices::ReportWriteFailures() {
     // A change that is not kept is said once per run: every later one fails the same way.
-    core.settings.SetWriteFailureHandler([this](const std::string& setting, platform::LSTATUS) {
+    core.settings.SetWriteFailureHandler([this](const std::string& setting, store::LSTATUS) {
         if (writeFailureShown_) {
             return;
         }
@@ -78,7 +78,7 @@ void ProgramServices::ReportWriteFailures() {
                                        : core.registry.LastError();
         shell::ShowErrorBox(
             services.window.messageBox,
-            platform::RuntimeError(platform::errors::kPathFileAccessError,
+            os::RuntimeError(os::errors::kPathFileAccessError,
                                    "Path/File access error: the setting " + setting +
                                        " could not be saved in " + core.registry.Path() + " (" +
                                        reason + "); no change is kept until it can be"));
@@ -87,11 +87,11 @@ void ProgramServices::ReportWriteFailures() {
 
 std::string ProgramServices::StoreNotice() {
     if (damagedStore) {
-        return platform::posix::DamagedRegistryStoreMessage(*damagedStore);
+        return store::DamagedRegistryStoreMessage(*damagedStore);
     }
     if (StoreUnreadable()) {
-        return platform::posix::UnusableRegistryStoreMessage(
-            core.registry.Path(), storeStatus.state == platform::posix::RegistryStoreState::Unusable
+        return store::UnusableRegistryStoreMessage(
+            core.registry.Path(), storeStatus.state == store::RegistryStoreState::Unusable
                                       ? storeStatus.reason
                                       : core.registry.LastError());
     }
@@ -104,7 +104,7 @@ std::string ProgramServices::StoreNotice() {
 }
 
 bool ProgramServices::StoreUnreadable() const {
-    return storeStatus.state == platform::posix::RegistryStoreState::Unusable ||
+    return storeStatus.state == store::RegistryStoreState::Unusable ||
            !core.registry.IsOpen();
 }
 

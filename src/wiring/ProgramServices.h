@@ -2,7 +2,7 @@
 
 #include "AppServices.h"
 #include "CleaningBackends.h"
-#include "CombinedBrowserSource.h"
+#include "browsers/CombinedBrowserSource.h"
 #include "DevToolsBrowserSource.h"
 #include "ExtensionBrowserSource.h"
 #include "FlockInstanceLock.h"
@@ -41,7 +41,7 @@ struct ProgramServices {
     // `messageBox` replaces the modal boxes (the screenshot tool prints them instead).
     // A damaged registry store is moved aside before the new one opens; a store that
     // cannot be read as it is stays where it is. Either way StoreNotice() says so.
-    explicit ProgramServices(platform::IMessageBox* messageBoxOverride = nullptr);
+    explicit ProgramServices(desktop::IMessageBox* messageBoxOverride = nullptr);
 
     // The text the main window shows once when the options on screen are not the ones
     // the user stored; empty when the store was read as it is.
@@ -52,44 +52,44 @@ struct ProgramServices {
     void OptionsShown();
 
     // The store as found at start.
-    platform::posix::RegistryStoreStatus storeStatus;
+    store::RegistryStoreStatus storeStatus;
     // What was done with a damaged store at start; nullopt when it was not damaged.
-    std::optional<platform::posix::DamagedRegistryStore> damagedStore;
+    std::optional<store::DamagedRegistryStore> damagedStore;
     // The store, the folders, the clock and the rest shared with orvelle-clean.
     CleaningBackends core;
-    platform::posix::QtMessageBox messageBox;
-    platform::posix::IniProfileFile profile;
-    platform::posix::XdgStartupList startupList;
-    platform::posix::QtEventPump eventPump;
-    platform::posix::QtTrayIcon tray;
-    platform::posix::FlockInstanceLock instanceLock;
-    platform::posix::QtClipboard clipboard;
-    platform::posix::PosixSystemInfo systemInfo;
-    platform::posix::XdgShellExecute shellExecute;
-    platform::posix::PosixTempFile tempFile;
-    platform::posix::X11WindowList windowList;
-    platform::posix::QtWindowProcedure windowProcedure;
-    platform::posix::QtHookLibrary hookLibrary;
+    desktop::qt::QtMessageBox messageBox;
+    store::IniProfileFile profile;
+    os::posix::XdgStartupList startupList;
+    desktop::qt::QtEventPump eventPump;
+    desktop::qt::QtTrayIcon tray;
+    os::posix::FlockInstanceLock instanceLock;
+    desktop::qt::QtClipboard clipboard;
+    os::posix::PosixSystemInfo systemInfo;
+    desktop::xdg::XdgShellExecute shellExecute;
+    os::posix::PosixTempFile tempFile;
+    popup::x11::X11WindowList windowList;
+    popup::qt::QtWindowProcedure windowProcedure;
+    popup::qt::QtHookLibrary hookLibrary;
     VeilorControls controls;
-    platform::posix::LibArchiveWriter zipControl;
-    platform::posix::LibArchiveReader unzipControl;
-    platform::posix::PosixTemporaryFiles temporaryFiles;
-    platform::posix::QtFileDialogs fileDialogs;
-    platform::posix::XdgFileTypeAssociation fileTypes;
+    filesecurity::libarchive::LibArchiveWriter zipControl;
+    filesecurity::libarchive::LibArchiveReader unzipControl;
+    os::posix::PosixTemporaryFiles temporaryFiles;
+    desktop::qt::QtFileDialogs fileDialogs;
+    desktop::xdg::XdgFileTypeAssociation fileTypes;
     // The browsers running Orvelle's extension, and those with a debugging port only
     // when the user turned that on.
-    platform::posix::ExtensionBrowserSource extensionBrowsers;
-    std::unique_ptr<platform::posix::DevToolsBrowserSource> devToolsBrowsers;
-    platform::CombinedBrowserSource browsers;
-    platform::posix::X11KeyState keys;
-    platform::posix::QtSound sound;
-    platform::posix::RuntimeHiddenWindowsFile hiddenWindows;
+    browsers::extension::ExtensionBrowserSource extensionBrowsers;
+    std::unique_ptr<browsers::devtools::DevToolsBrowserSource> devToolsBrowsers;
+    browsers::CombinedBrowserSource browsers;
+    desktop::x11::X11KeyState keys;
+    desktop::qt::QtSound sound;
+    popup::posix::RuntimeHiddenWindowsFile hiddenWindows;
 
     // Every feature's bundle, for the main window.
     shell::AppServices services;
 
 private:
-    shell::AppServices Bundles(platform::IMessageBox& shownBoxes);
+    shell::AppServices Bundles(desktop::IMessageBox& shownBoxes);
     void ReportWriteFailures();
 
     bool writeFailureShown_ = false;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/ControlFactory.h"
-#include "platform/ControlRegistration.h"
-#include "platform/RuntimeError.h"
+#include "os/ControlFactory.h"
+#include "os/ControlRegistration.h"
+#include "os/RuntimeError.h"
 #include "veilor64/VeilorControlFactory.h"
 
 #include <string>
@@ -12,13 +12,13 @@ namespace orvelle::wiring {
 // The cipher control as the program gets it: by identifier through the registry
 // store, from the library that registered it; and the library installed beside the
 // program, which registers itself when asked.
-class VeilorControls final : public platform::IControlFactory,
-                             public platform::IControlRegistration {
+class VeilorControls final : public os::IControlFactory,
+                             public os::IControlRegistration {
 public:
-    VeilorControls(platform::IRegistry& registry, std::string programFolder)
+    VeilorControls(store::IRegistry& registry, std::string programFolder)
         : factory_(registry), programFolder_(std::move(programFolder)) {}
 
-    [[nodiscard]] std::unique_ptr<platform::ICipherControl> CreateObject(
+    [[nodiscard]] std::unique_ptr<os::ICipherControl> CreateObject(
         const std::string& progId) override {
         return factory_.CreateObject(progId);
     }
@@ -32,7 +32,7 @@ public:
             veilor64::RegisterServer(libraryPath);
             // Registered means creatable: the identifier now leads to a working library.
             return factory_.CreateObject("Veilor64.Veilor") != nullptr;
-        } catch (const platform::RuntimeError&) {
+        } catch (const os::RuntimeError&) {
             return false;  // the caller reports the creation failure it started from
         }
     }

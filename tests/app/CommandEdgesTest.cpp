@@ -82,8 +82,8 @@ TEST(CommandEdgesTest, TwoCleansNeverOverlapWithOrWithoutARuntimeFolderInTheEnvi
             return error;
         }
         ::mkdir(("/run/user/" + uid).c_str(), 0700);
-        ::unsetenv(platform::posix::FlockCleaningLock::kFolderVariable);
-        platform::posix::FlockCleaningLock window;  // the program, started from the desktop
+        ::unsetenv(os::posix::FlockCleaningLock::kFolderVariable);
+        os::posix::FlockCleaningLock window;  // the program, started from the desktop
         if (!window.TryLock().empty()) {
             return "the lock was not free";
         }

@@ -4,7 +4,9 @@
 
 #include "CleanInternetPage.h"
 #include "CleaningPages.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FileSecurityPage.h"
 #include "ProgramServices.h"
 #include "TempEnvironment.h"
@@ -59,7 +61,7 @@ protected:
     }
 
     test::TempEnvironment environment_;
-    platform::fake::FakeMessageBox messageBox_;
+    desktop::fake::FakeMessageBox messageBox_;
     std::unique_ptr<wiring::ProgramServices> posix_;
     std::unique_ptr<shell::frmMain> window_;
 };
@@ -162,7 +164,7 @@ TEST(DamagedStoreTest, TheBoxNamesItTheCopyStaysANewStoreWorksAndTheToolFails) {
     EXPECT_NE(output.find(path), std::string::npos) << output;
     EXPECT_EQ(test::ReadFile(path), garbage) << "the tool only reports";
 
-    platform::fake::FakeMessageBox messageBox;
+    desktop::fake::FakeMessageBox messageBox;
     {
         wiring::ProgramServices posix(&messageBox);
         EXPECT_TRUE(messageBox.shown.empty()) << "the main window says it, once";
@@ -186,7 +188,7 @@ TEST(DamagedStoreTest, TheBoxNamesItTheCopyStaysANewStoreWorksAndTheToolFails) {
         posix.OptionsShown();
         EXPECT_FALSE(posix.core.registry.OptionsUnconfirmed());
     }
-    platform::fake::FakeMessageBox secondBox;
+    desktop::fake::FakeMessageBox secondBox;
     wiring::ProgramServices again(&secondBox);
     EXPECT_TRUE(secondBox.shown.empty()) << "the new store is sound";
     EXPECT_EQ(again.StoreNotice(), "");

@@ -3,7 +3,9 @@
 // never replaced for trouble, no clean runs on guessed options, and no change is
 // dropped without a word.
 
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PrivateMounts.h"
 #include "ProgramServices.h"
 #include "RegistrySettingsStore.h"
@@ -67,7 +69,7 @@ TEST_F(StoreFaultTest, AnEmptyStoreIsDamageNoCleanRunsUntilTheUserHasSeenTheOpti
     EXPECT_EQ(std::filesystem::file_size(Store()), 0U) << "never taken for a new store";
     EXPECT_EQ(RunCommand(std::string(ORVELLE_CLEAN) + " --list").code, 1);
 
-    platform::fake::FakeMessageBox messageBox;
+    desktop::fake::FakeMessageBox messageBox;
     {
         wiring::ProgramServices program(&messageBox);
         ASSERT_TRUE(program.damagedStore.has_value());
@@ -93,8 +95,8 @@ TEST_F(StoreFaultTest, AnEmptyStoreIsDamageNoCleanRunsUntilTheUserHasSeenTheOpti
 
 TEST_F(StoreFaultTest, AFullDiskKeepsTheStoreAndRefusesTheClean) {
     {
-        platform::posix::SqliteRegistry registry(environment_.Path("image.db"));
-        platform::RegistrySettingsStore settings(registry);
+        store::SqliteRegistry registry(environment_.Path("image.db"));
+        store::RegistrySettingsStore settings(registry);
         settings.SaveSetting("Orvelle", "Options", "StartUp", "1");
     }
     const std::string image = test::ReadFile(environment_.Path("image.db"));
@@ -120,7 +122,7 @@ TEST_F(StoreFaultTest, AFullDiskKeepsTheStoreAndRefusesTheClean) {
         if (!test::Exists(precious_)) {
             return "a clean ran on guessed options";
         }
-        platform::fake::FakeMessageBox messageBox;
+        desktop::fake::FakeMessageBox messageBox;
         {
             wiring::ProgramServices program(&messageBox);
             if (program.damagedStore || !program.StoreUnreadable() ||
@@ -138,8 +140,8 @@ TEST_F(StoreFaultTest, AFullDiskKeepsTheStoreAndRefusesTheClean) {
 
 TEST_F(StoreFaultTest, AStoreWithoutWriteRightsRefusesEveryChangeOutLoudOncePerRun) {
     {
-        platform::posix::SqliteRegistry registry(Store());
-        platform::RegistrySettingsStore settings(registry);
+        store::SqliteRegistry registry(Store());
+        store::RegistrySettingsStore settings(registry);
         settings.SaveSetting("Orvelle", "Options", "StartUp", "1");
     }
     ASSERT_EQ(::chmod(Store().c_str(), 0444), 0);
@@ -149,7 +151,7 @@ TEST_F(StoreFaultTest, AStoreWithoutWriteRightsRefusesEveryChangeOutLoudOncePerR
         if (add.code != 1 || add.output.find("readonly") == std::string::npos) {
             return "orvelle-reg add: " + std::to_string(add.code) + " " + add.output;
         }
-        platform::fake::FakeMessageBox messageBox;
+        desktop::fake::FakeMessageBox messageBox;
         wiring::ProgramServices program(&messageBox);
         if (!program.StoreNotice().empty()) {
             return "a readable store needs no notice: " + program.StoreNotice();

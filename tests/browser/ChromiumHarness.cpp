@@ -98,7 +98,7 @@ HeadlessChromium::HeadlessChromium(const std::string& profileFolder, const std::
                 return false;
             }
             const auto endpoint =
-                platform::posix::ParseDevToolsActivePort(file.readAll().toStdString());
+                browsers::devtools::ParseDevToolsActivePort(file.readAll().toStdString());
             if (endpoint) {
                 endpoint_ = endpoint->WebSocketUrl();
             }
@@ -128,7 +128,7 @@ HeadlessChromium::~HeadlessChromium() {
 
 DevToolsDriver::DevToolsDriver(const std::string& endpointUrl) {
     bool opened = false;
-    QObject::connect(&connection_, &platform::posix::DevToolsConnection::opened,
+    QObject::connect(&connection_, &browsers::devtools::DevToolsConnection::opened,
                      [&opened] { opened = true; });
     connection_.Open(QUrl(QString::fromStdString(endpointUrl)));
     static_cast<void>(QTest::qWaitFor([&] { return opened; }, kCallTimeoutMs));

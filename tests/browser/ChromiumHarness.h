@@ -69,7 +69,7 @@ public:
     [[nodiscard]] int PageCount();
 
 private:
-    platform::posix::DevToolsConnection connection_;
+    browsers::devtools::DevToolsConnection connection_;
 };
 
 }  // namespace orvelle::test

@@ -4,10 +4,12 @@
 #include "ChromiumHarness.h"
 #include "DevToolsBrowserSource.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "TempEnvironment.h"
 #include "cIEWindows.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <QJsonArray>
 #include <QRandomGenerator>
@@ -20,7 +22,9 @@
 #include <string>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::browsers;
 
 namespace {
 
@@ -117,7 +121,7 @@ protected:
         chromium =
             std::make_unique<test::HeadlessChromium>(profile, server->Url("opener.html?" + bust));
         ASSERT_FALSE(chromium->EndpointUrl().empty());
-        source = std::make_unique<posix::DevToolsBrowserSource>(
+        source = std::make_unique<browsers::devtools::DevToolsBrowserSource>(
             [this] { return std::vector<std::string>{profile}; });
         state.SetActive(true);
         state.SetSoundPath("/sounds/blocked.wav");
@@ -161,11 +165,11 @@ protected:
     std::string bust;
     std::string profile;
     std::unique_ptr<test::HeadlessChromium> chromium;
-    std::unique_ptr<posix::DevToolsBrowserSource> source;
-    fake::FakeEventPump eventPump;
-    fake::FakeKeyState keys;
-    fake::FakeSound sound;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    std::unique_ptr<browsers::devtools::DevToolsBrowserSource> source;
+    os::fake::FakeEventPump eventPump;
+    desktop::fake::FakeKeyState keys;
+    desktop::fake::FakeSound sound;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     popup::PopupKillerState state;
     popup::Events relay;
     RecordingListener listener;

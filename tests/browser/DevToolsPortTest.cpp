@@ -13,8 +13,9 @@
 #include <vector>
 
 using namespace orvelle;
-using namespace orvelle::platform;
-using posix::DevToolsEndpoint;
+using namespace orvelle::store;
+using namespace orvelle::browsers;
+using browsers::devtools::DevToolsEndpoint;
 
 TEST(DevToolsActivePortTest, ReadsThePortAndTheBrowsersPath) {
     const struct {
@@ -45,9 +46,9 @@ TEST(DevToolsActivePortTest, ReadsThePortAndTheBrowsersPath) {
         {"binary rubbish", std::string("\x00\xff\n\x01", 4), std::nullopt},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(posix::ParseDevToolsActivePort(row.content), row.endpoint) << row.what;
+        EXPECT_EQ(browsers::devtools::ParseDevToolsActivePort(row.content), row.endpoint) << row.what;
     }
-    EXPECT_EQ(posix::ParseDevToolsActivePort(std::string(5000, '1')), std::nullopt);
+    EXPECT_EQ(browsers::devtools::ParseDevToolsActivePort(std::string(5000, '1')), std::nullopt);
 }
 
 TEST(DevToolsActivePortTest, TheEndpointIsAlwaysOnLoopback) {
@@ -63,10 +64,10 @@ TEST(BrowserProfileFoldersTest, UsualFoldersOwnFoldersAndListedOnesEachOnce) {
     test::MakeDirs(config + "/orvelle/browsers/brave");
     test::WriteFile(config + "/orvelle/browsers/not-a-folder", "x");
 
-    posix::SqliteRegistry registry(":memory:");
+    store::SqliteRegistry registry(":memory:");
     HKEY key = kNullKey;
     ASSERT_EQ(
-        registry.RegCreateKeyExA(HKEY_CURRENT_USER, posix::kProfileFoldersKey, KEY_WRITE, key),
+        registry.RegCreateKeyExA(HKEY_CURRENT_USER, browsers::kProfileFoldersKey, KEY_WRITE, key),
         ERROR_SUCCESS);
     const RegistryKey closer(registry, key);
     const auto set = [&](const std::string& name, std::uint32_t type, const std::string& data) {
@@ -85,12 +86,12 @@ TEST(BrowserProfileFoldersTest, UsualFoldersOwnFoldersAndListedOnesEachOnce) {
                                       reinterpret_cast<const unsigned char*>(&number), 4),
               ERROR_SUCCESS);
 
-    const auto listed = posix::ListedProfileFolders(registry, home);
+    const auto listed = browsers::ListedProfileFolders(registry, home);
     EXPECT_EQ(listed, (std::vector<std::string>{home + "/browsers/testing", config + "/chromium",
                                                 "/srv/profiles/work-chrome"}))
         << "by value name, ~ expanded, no trailing slash; relative, empty and numbers ignored";
 
-    const auto folders = posix::BrowserProfileFolders(registry, home, config);
+    const auto folders = browsers::BrowserProfileFolders(registry, home, config);
     for (const std::string& expected :
          {config + "/chromium", config + "/google-chrome", config + "/BraveSoftware/Brave-Browser",
           config + "/microsoft-edge", config + "/vivaldi", home + "/snap/chromium/common/chromium",
@@ -103,9 +104,9 @@ TEST(BrowserProfileFoldersTest, UsualFoldersOwnFoldersAndListedOnesEachOnce) {
 }
 
 TEST(BrowserProfileFoldersTest, WithoutTheRegistryKeyOnlyTheUsualFoldersAreLookedIn) {
-    posix::SqliteRegistry registry(":memory:");
-    EXPECT_TRUE(posix::ListedProfileFolders(registry, "/home/u").empty());
-    const auto folders = posix::BrowserProfileFolders(registry, "/home/u", "/home/u/.config");
+    store::SqliteRegistry registry(":memory:");
+    EXPECT_TRUE(browsers::ListedProfileFolders(registry, "/home/u").empty());
+    const auto folders = browsers::BrowserProfileFolders(registry, "/home/u", "/home/u/.config");
     EXPECT_FALSE(folders.empty());
     for (const auto& folder : folders) {
         EXPECT_EQ(folder.rfind("/home/u/", 0), 0U) << folder;

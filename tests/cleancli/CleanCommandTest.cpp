@@ -220,21 +220,21 @@ protected:
         Put(env.Path("cache/otherprogram/state.bin"), "another program's cache stays");
         Put(env.Path("config/otherprogram.conf"), "stays");
         // The options stored for the program folder, as the main window stores them.
-        platform::posix::SqliteRegistry registry(platform::posix::SqliteRegistry::DefaultPath());
-        platform::RegistrySettingsStore settings(registry);
+        store::SqliteRegistry registry(store::SqliteRegistry::DefaultPath());
+        store::RegistrySettingsStore settings(registry);
         for (int index = 0; index < 16; ++index) {
             const bool checked = index != 0 && index != 8;  // bookmarks stay
             settings.SaveSetting(kProgramFolder, "Settings", "Index" + std::to_string(index),
                                  checked ? "1" : "0");
         }
         settings.SaveSetting(kProgramFolder, "Settings", "Index1", "3");  // never stored
-        platform::HKEY key = 0;
-        ASSERT_EQ(registry.RegCreateKeyExA(platform::HKEY_CURRENT_USER,
+        store::HKEY key = 0;
+        ASSERT_EQ(registry.RegCreateKeyExA(store::HKEY_CURRENT_USER,
                                            "Software\\Microsoft\\Internet Explorer\\TypedURLs",
-                                           platform::KEY_WRITE, key),
-                  platform::ERROR_SUCCESS);
+                                           store::KEY_WRITE, key),
+                  store::ERROR_SUCCESS);
         const std::string url = "http://typed.example/";
-        registry.RegSetValueExA(key, "url1", platform::REG_SZ,
+        registry.RegSetValueExA(key, "url1", store::REG_SZ,
                                 reinterpret_cast<const unsigned char*>(url.c_str()),
                                 static_cast<std::uint32_t>(url.size() + 1));
         registry.RegCloseKey(key);
@@ -428,12 +428,12 @@ TEST_F(CleanCommandTest, PreviewListsWhatIsOnDiskChangesNothingAndTheRunErasesEx
         }
     }
     EXPECT_TRUE(fs::exists(env.Path("home/Documents/.hidden-note")));
-    platform::posix::SqliteRegistry registry(platform::posix::SqliteRegistry::DefaultPath());
-    platform::HKEY key = 0;
-    EXPECT_NE(registry.RegOpenKeyExA(platform::HKEY_CURRENT_USER,
+    store::SqliteRegistry registry(store::SqliteRegistry::DefaultPath());
+    store::HKEY key = 0;
+    EXPECT_NE(registry.RegOpenKeyExA(store::HKEY_CURRENT_USER,
                                      "Software\\Microsoft\\Internet Explorer\\TypedURLs",
-                                     platform::KEY_READ, key),
-              platform::ERROR_SUCCESS);
+                                     store::KEY_READ, key),
+              store::ERROR_SUCCESS);
 }
 
 TEST_F(CleanCommandTest, AProfileInUseStaysIsNamedOnStandardErrorAndTheRunExitsOne) {
@@ -512,7 +512,7 @@ TEST_F(CleanCommandTest, JsonDocumentsCarryTheDocumentedFields) {
 }
 
 TEST_F(CleanCommandTest, ARunWaitsWhileAnotherCleanHoldsTheLockOrRefusesWithNoWait) {
-    platform::posix::FlockCleaningLock window;  // the main window, cleaning
+    os::posix::FlockCleaningLock window;  // the main window, cleaning
     ASSERT_EQ(window.TryLock(), "");
     const Result refused = RunClean(env, {"--run", "--only", "0", "--no-wait"});
     EXPECT_EQ(refused.code, 3);

@@ -1,6 +1,8 @@
 #include "BrowserSettings.h"
 #include "CleaningTestSupport.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeTraceCatalog.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
@@ -11,7 +13,9 @@
 
 using namespace orvelle;
 using namespace orvelle::cleaning;
-using namespace orvelle::platform;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using namespace orvelle::traces;
 
 namespace {
 
@@ -31,11 +35,11 @@ protected:
         return size;
     }
 
-    posix::SqliteRegistry registry{":memory:"};
+    store::SqliteRegistry registry{":memory:"};
     RegistrySettingsStore settings{registry};
-    fake::FakeMessageBox messageBox;
+    desktop::fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    fake::FakeTraceCatalog catalog;
+    traces::fake::FakeTraceCatalog catalog;
     BrowserSettings browser{settings, messageBox, layer, catalog};
     test::MemoryTextField txtHomePageURL;
 };

@@ -1,5 +1,7 @@
 #include "CleaningOptions.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeTraceCatalog.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
@@ -10,8 +12,10 @@
 
 using namespace orvelle;
 using namespace orvelle::cleaning;
-using namespace orvelle::platform;
-using platform::TraceItem;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using namespace orvelle::traces;
+using traces::TraceItem;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
@@ -60,12 +64,12 @@ protected:
         return layer.QueryUserValue(CleaningOptions::kAutoCompleteKey, "AutoSuggest");
     }
 
-    posix::SqliteRegistry registry{":memory:"};
+    store::SqliteRegistry registry{":memory:"};
     RegistrySettingsStore store{registry};
     RecordingSettings settings{store};
-    fake::FakeMessageBox messageBox;
+    desktop::fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    fake::FakeTraceCatalog catalog;
+    traces::fake::FakeTraceCatalog catalog;
     CleaningOptions options{settings, messageBox, layer, kFolder, catalog};
 };
 

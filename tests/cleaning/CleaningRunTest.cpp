@@ -3,7 +3,9 @@
 #include "CleaningRun.h"
 #include "CleaningTestSupport.h"
 #include "FakeCleaningLock.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeTraceCatalog.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
@@ -35,19 +37,19 @@ protected:
         }
     }
 
-    platform::posix::SqliteRegistry registry{":memory:"};
-    platform::RegistrySettingsStore settings{registry};
-    platform::fake::FakeMessageBox messageBox;
+    store::SqliteRegistry registry{":memory:"};
+    store::RegistrySettingsStore settings{registry};
+    desktop::fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    platform::fake::FakeTraceCatalog catalog;
+    traces::fake::FakeTraceCatalog catalog;
     CleaningOptions options{settings, messageBox, layer, "/opt/orvelle", catalog};
     RecordingSteps steps;
     FakeHost host;
     MemoryLogSink sink;
     CleaningLog log{sink};
-    platform::fake::FakeClock clock;
-    platform::fake::FakeEventPump eventPump;
-    platform::fake::FakeCleaningLock lock;
+    os::fake::FakeClock clock;
+    os::fake::FakeEventPump eventPump;
+    os::fake::FakeCleaningLock lock;
     CleaningRun run{options, steps, host, log, clock, eventPump, messageBox, lock};
 };
 
@@ -198,7 +200,7 @@ namespace {
 
 TEST(ThrottledEventPumpTest, EveryCallCountsButTheWindowIsServedAtMostOncePerInterval) {
     using namespace std::chrono_literals;
-    platform::fake::FakeEventPump inner;
+    os::fake::FakeEventPump inner;
     MemoryLogSink sink;
     ThrottledEventPump::Clock::time_point now{};
     ThrottledEventPump pump(inner, sink, [&] { return now; });

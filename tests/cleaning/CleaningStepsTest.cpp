@@ -10,7 +10,9 @@
 #include "FakeCleaningLock.h"
 #include "FakeClipboard.h"
 #include "FakeFolderTree.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeRecycleBin.h"
 #include "FakeShellFolders.h"
 #include "FakeTraceCatalog.h"
@@ -26,7 +28,10 @@
 using namespace orvelle;
 using namespace orvelle::cleaning;
 using namespace orvelle::cleaning::test;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using namespace orvelle::traces;
 using testing::ElementsAre;
 
 namespace {
@@ -64,19 +69,19 @@ protected:
         return layer.QueryUserValue(BrowserSettings::kMainKey, name);
     }
 
-    posix::SqliteRegistry registry{":memory:"};
+    store::SqliteRegistry registry{":memory:"};
     RegistrySettingsStore settings{registry};
-    fake::FakeMessageBox messageBox;
+    desktop::fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
-    fake::FakeTraceCatalog catalog;
+    traces::fake::FakeTraceCatalog catalog;
     CleaningOptions options{settings, messageBox, layer, "/opt/orvelle", catalog};
-    fake::FakeFolderTree tree;
-    fake::FakeShellFolders special;
-    fake::FakeTempPath tempPath;
-    fake::FakeRecycleBin recycleBin;
-    fake::FakeClipboard clipboard;
-    fake::FakeClock clock;
-    fake::FakeEventPump eventPump;
+    os::fake::FakeFolderTree tree;
+    os::fake::FakeShellFolders special;
+    os::fake::FakeTempPath tempPath;
+    os::fake::FakeRecycleBin recycleBin;
+    desktop::fake::FakeClipboard clipboard;
+    os::fake::FakeClock clock;
+    os::fake::FakeEventPump eventPump;
     FakeHost host;
     MemoryLogSink sink;
     CleaningLog log{sink};
@@ -85,7 +90,7 @@ protected:
     FolderErasers folders{tree, special, tempPath, messageBox, log, eventPump, host, traces};
     HistoryErasers histories{registry, recycleBin, messageBox, log, traces};
     CleaningSteps steps{folders, histories, browser, clipboard, traces};
-    fake::FakeCleaningLock lock;
+    os::fake::FakeCleaningLock lock;
     CleaningRun run{options, steps, host, log, clock, eventPump, messageBox, lock};
 };
 

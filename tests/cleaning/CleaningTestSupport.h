@@ -6,7 +6,7 @@
 #include "LogSink.h"
 #include "StepOperations.h"
 #include "TextField.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <functional>
 #include <optional>
@@ -152,7 +152,7 @@ public:
     void ClearClipboard() override {
         Record("ClearClipboard");
         if (clipboardHeld) {
-            throw platform::RuntimeError(521, "Can't open Clipboard");
+            throw os::RuntimeError(521, "Can't open Clipboard");
         }
     }
     void EraseRunHistory(const std::string& m) override { Record("EraseRunHistory: " + m); }

@@ -1,7 +1,9 @@
 #include "CleaningLog.h"
 #include "CleaningTestSupport.h"
 #include "FakeFolderTree.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeShellFolders.h"
 #include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
@@ -12,7 +14,9 @@
 using namespace orvelle;
 using namespace orvelle::cleaning;
 using namespace orvelle::cleaning::test;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::traces;
 using testing::Contains;
 using testing::ElementsAre;
 using testing::IsEmpty;
@@ -32,15 +36,15 @@ protected:
         tempPath.path = "/t/tmp/";
     }
 
-    fake::FakeFolderTree tree;
-    fake::FakeShellFolders special;
-    fake::FakeTempPath tempPath;
-    fake::FakeMessageBox messageBox;
+    os::fake::FakeFolderTree tree;
+    os::fake::FakeShellFolders special;
+    os::fake::FakeTempPath tempPath;
+    desktop::fake::FakeMessageBox messageBox;
     MemoryLogSink sink;
     CleaningLog log{sink};
-    fake::FakeEventPump yield;
+    os::fake::FakeEventPump yield;
     FakeHost host;
-    fake::FakeTraceCatalog catalog;
+    traces::fake::FakeTraceCatalog catalog;
     CleaningTraces traces{catalog, log};
     FolderErasers erasers{tree, special, tempPath, messageBox, log, yield, host, traces};
 };
@@ -191,24 +195,24 @@ TEST_F(FolderErasersTest, ARefusedFolderIsNotTouchedAtAll) {
 // a failing open or listing costs exactly one red entry, and a failing deletion
 // none: the walk goes on.
 TEST(FolderWalkFailureTest, AFailureOnAnyCallKeepsTheRulesOfTheWalk) {
-    const auto build = [](fake::FakeFolderTree& tree) {
+    const auto build = [](os::fake::FakeFolderTree& tree) {
         tree.AddFile("/r/.keep");
         tree.AddFile("/r/top");
         tree.AddFile("/r/a/1");
         tree.AddFile("/r/a/b/2");
         tree.AddFile("/r/c/3");
     };
-    fake::FakeFolderTree dryRun;
+    os::fake::FakeFolderTree dryRun;
     build(dryRun);
     {
-        fake::FakeShellFolders special;
-        fake::FakeTempPath temp;
-        fake::FakeMessageBox box;
+        os::fake::FakeShellFolders special;
+        os::fake::FakeTempPath temp;
+        desktop::fake::FakeMessageBox box;
         MemoryLogSink sink;
         CleaningLog log(sink);
-        fake::FakeEventPump pump;
+        os::fake::FakeEventPump pump;
         FakeHost host;
-        fake::FakeTraceCatalog catalog;
+        traces::fake::FakeTraceCatalog catalog;
         CleaningTraces traces(catalog, log);
         FolderErasers(dryRun, special, temp, box, log, pump, host, traces).DeleteFolderTree("/r");
     }
@@ -217,17 +221,17 @@ TEST(FolderWalkFailureTest, AFailureOnAnyCallKeepsTheRulesOfTheWalk) {
 
     for (std::size_t failing = 1; failing <= allCalls.size(); ++failing) {
         SCOPED_TRACE("failing call " + std::to_string(failing) + ": " + allCalls[failing - 1]);
-        fake::FakeFolderTree tree;
+        os::fake::FakeFolderTree tree;
         build(tree);
         tree.failOnCall = static_cast<int>(failing);
-        fake::FakeShellFolders special;
-        fake::FakeTempPath temp;
-        fake::FakeMessageBox box;
+        os::fake::FakeShellFolders special;
+        os::fake::FakeTempPath temp;
+        desktop::fake::FakeMessageBox box;
         MemoryLogSink sink;
         CleaningLog log(sink);
-        fake::FakeEventPump pump;
+        os::fake::FakeEventPump pump;
         FakeHost host;
-        fake::FakeTraceCatalog catalog;
+        traces::fake::FakeTraceCatalog catalog;
         CleaningTraces traces(catalog, log);
         FolderErasers(tree, special, temp, box, log, pump, host, traces).DeleteFolderTree("/r");
 

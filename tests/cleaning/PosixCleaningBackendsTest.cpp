@@ -12,8 +12,10 @@
 
 #include <filesystem>
 
-using namespace orvelle::platform;
-using namespace orvelle::platform::posix;
+using namespace orvelle::os;
+using namespace orvelle::store;
+using namespace orvelle::os::posix;
+using namespace orvelle::store;
 using orvelle::test::Exists;
 using orvelle::test::MakeDirs;
 using orvelle::test::ReadFile;

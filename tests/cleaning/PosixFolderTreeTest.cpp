@@ -4,7 +4,9 @@
 
 #include "CleaningLog.h"
 #include "CleaningTestSupport.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeShellFolders.h"
 #include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
@@ -12,7 +14,7 @@
 #include "PosixFolderTree.h"
 #include "PrivateMounts.h"
 #include "TempEnvironment.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -37,7 +39,9 @@
 using namespace orvelle;
 using namespace orvelle::cleaning;
 using namespace orvelle::cleaning::test;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::traces;
 using orvelle::test::Exists;
 using orvelle::test::MakeDirs;
 using orvelle::test::TempEnvironment;
@@ -66,15 +70,15 @@ std::vector<std::string> Below(const std::string& root) {
 
 // One walk with the real backend, logged into memory.
 struct Walk {
-    posix::PosixFolderTree tree;
-    fake::FakeShellFolders special;
-    fake::FakeTempPath temp;
-    fake::FakeMessageBox box;
+    os::posix::PosixFolderTree tree;
+    os::fake::FakeShellFolders special;
+    os::fake::FakeTempPath temp;
+    desktop::fake::FakeMessageBox box;
     MemoryLogSink sink;
     CleaningLog log{sink};
-    fake::FakeEventPump pump;
+    os::fake::FakeEventPump pump;
     FakeHost host;
-    fake::FakeTraceCatalog catalog;
+    traces::fake::FakeTraceCatalog catalog;
     CleaningTraces traces{catalog, log};
     FolderErasers erasers{tree, special, temp, box, log, pump, host, traces};
 
@@ -191,7 +195,7 @@ TEST_F(PosixWalkTest, SocketsAndFifosStayAndSoDoTheirFolders) {
 }
 
 TEST_F(PosixWalkTest, AFolderTheLookupDidNotProduceIsRefused) {
-    posix::PosixFolderTree tree;
+    os::posix::PosixFolderTree tree;
     for (const std::string& path : {std::string(), std::string("tmp"), std::string("./tmp")}) {
         try {
             static_cast<void>(tree.OpenRoot(path));
@@ -258,7 +262,7 @@ TEST_F(PosixWalkTest, TenThousandLevelsGoWholeWithinTwoHundredAndFiftySixDescrip
             return "the log says: " + walk.sink.text.substr(0, 200);
         }
         // The backend's own removal of a folder with everything in it.
-        posix::PosixFolderTree tree;
+        os::posix::PosixFolderTree tree;
         if (!tree.OpenRoot(Path("tmp/inner"))->DeleteFolder("d")) {
             return "DeleteFolder left something";
         }
@@ -278,15 +282,15 @@ TEST(OpenFileSetTest, SeesFilesOpenInOtherProcessesOnlyWhileTheyAreOpen) {
     WriteFile(path, "x");
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_FALSE(posix::OpenFileSet::Scan().Contains(info.st_dev, info.st_ino));
+    EXPECT_FALSE(os::posix::OpenFileSet::Scan().Contains(info.st_dev, info.st_ino));
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
-    const auto open = posix::OpenFileSet::Scan();
+    const auto open = os::posix::OpenFileSet::Scan();
     EXPECT_TRUE(open.Contains(info.st_dev, info.st_ino));
     EXPECT_TRUE(open.AnyOn(info.st_dev));
     close(fd);
-    EXPECT_FALSE(posix::OpenFileSet::Scan().Contains(info.st_dev, info.st_ino));
-    EXPECT_EQ(posix::OpenFileSet::Scan(environment.Path("no-proc")).Size(), 0U);
+    EXPECT_FALSE(os::posix::OpenFileSet::Scan().Contains(info.st_dev, info.st_ino));
+    EXPECT_EQ(os::posix::OpenFileSet::Scan(environment.Path("no-proc")).Size(), 0U);
 }
 
 // ---- In a child process: a private mount namespace, and for the dangerous ones a jail.
@@ -382,7 +386,7 @@ TEST_F(PosixWalkTest, InAJailALinkToTheRootIsRemovedAndTheRootHomeAndAboveAreRef
     RUN_ISOLATED(jail, [] {
         ChildChecks check;
         setenv("HOME", "/home/u", 1);
-        posix::PosixFolderTree tree;
+        os::posix::PosixFolderTree tree;
         for (const char* refused :
              {"/", "//", "/home", "/home/u", "/home/u/", "/home/../home/u", "/tree/to-home"}) {
             try {

@@ -5,7 +5,9 @@
 #include "CleaningLog.h"
 #include "CleaningRun.h"
 #include "CleaningTestSupport.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeShellFolders.h"
 #include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
@@ -36,7 +38,10 @@
 using namespace orvelle;
 using namespace orvelle::cleaning;
 using namespace orvelle::cleaning::test;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using namespace orvelle::traces;
 using orvelle::test::MakeDirs;
 using orvelle::test::TempEnvironment;
 using testing::AllOf;
@@ -95,19 +100,19 @@ private:
 struct Steps {
     explicit Steps(std::time_t now) : tree([now] { return now; }) {}
 
-    posix::PosixFolderTree tree;
-    fake::FakeShellFolders special;
-    posix::PosixTempPath tempPath;
-    fake::FakeMessageBox box;
+    os::posix::PosixFolderTree tree;
+    os::fake::FakeShellFolders special;
+    os::posix::PosixTempPath tempPath;
+    desktop::fake::FakeMessageBox box;
     MemoryLogSink sink;
     CleaningLog log{sink};
-    fake::FakeEventPump pump;
+    os::fake::FakeEventPump pump;
     FakeHost host;
-    fake::FakeTraceCatalog catalog;
+    traces::fake::FakeTraceCatalog catalog;
     CleaningTraces traces{catalog, log};
     FolderErasers erasers{tree, special, tempPath, box, log, pump, host, traces};
-    posix::SqliteRegistry registry{":memory:"};
-    posix::FreedesktopTrash trash{"/dev/null"};
+    store::SqliteRegistry registry{":memory:"};
+    os::posix::FreedesktopTrash trash{"/dev/null"};
     HistoryErasers histories{registry, trash, box, log, traces};
 };
 
@@ -190,8 +195,8 @@ TEST_P(FolderModeTest, OtherUsersWritingOrTheStickyBitMakeAFolderShared) {
     struct stat info {};
     info.st_mode = S_IFDIR | GetParam().mode;
     info.st_uid = 1000;
-    EXPECT_EQ(posix::PosixFolder::IsShared(info, 1000), GetParam().shared);
-    EXPECT_TRUE(posix::PosixFolder::IsShared(info, 1001)) << "someone else's folder";
+    EXPECT_EQ(os::posix::PosixFolder::IsShared(info, 1000), GetParam().shared);
+    EXPECT_TRUE(os::posix::PosixFolder::IsShared(info, 1001)) << "someone else's folder";
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FolderModeTest,

@@ -19,7 +19,7 @@
 #include <string>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::desktop;
 
 namespace {
 
@@ -78,7 +78,7 @@ private:
 TEST(X11KeyStateTest, ReadsCtrlShiftAltTheLeftButtonAndTheCursorFromTheXServer) {
     test::TempEnvironment environment;
     PrivateXServer server(environment);
-    posix::X11KeyState keys;
+    desktop::x11::X11KeyState keys;
     ASSERT_TRUE(keys.HasDisplay());
     for (const int key : {VK_CONTROL, VK_SHIFT, VK_MENU, VK_LBUTTON}) {
         EXPECT_EQ(keys.GetAsyncKeyState(key), 0) << "key " << key << " starts up";
@@ -116,7 +116,7 @@ TEST(X11KeyStateTest, ReadsCtrlShiftAltTheLeftButtonAndTheCursorFromTheXServer) 
 TEST(X11KeyStateTest, WithoutAnXServerEveryKeyIsUp) {
     test::TempEnvironment environment;
     environment.Set("DISPLAY", std::nullopt);
-    posix::X11KeyState keys;
+    desktop::x11::X11KeyState keys;
     EXPECT_FALSE(keys.HasDisplay());
     for (const int key : {VK_CONTROL, VK_SHIFT, VK_MENU, VK_LBUTTON}) {
         EXPECT_EQ(keys.GetAsyncKeyState(key), 0);
@@ -159,7 +159,7 @@ TEST_F(QtSoundTest, PlaysTheDingToTheEndOnAnAudioDevice) {
             // Ready once it answers with its sink, not as soon as its socket shows.
             const bool serving = pulse.waitForStarted(kStartTimeoutMs) &&
                                  QTest::qWaitFor([] { return NullSinkAnswers(); }, kStartTimeoutMs);
-            posix::QtSound sound;
+            desktop::qt::QtSound sound;
             sound.PlaySoundAsync(DingWav());
             const bool started =
                 QTest::qWaitFor([&] { return sound.IsPlaying(); }, kStartTimeoutMs);
@@ -180,7 +180,7 @@ TEST_F(QtSoundTest, WithoutAnAudioDeviceNothingIsStartedAndNothingWaits) {
             test::TempEnvironment environment;
             // No sound server can be reached from here.
             environment.Set("PULSE_SERVER", "unix:" + environment.Path("no-such-socket"));
-            posix::QtSound sound;
+            desktop::qt::QtSound sound;
             sound.PlaySoundAsync(DingWav());
             std::exit(sound.LastPlayed().isEmpty() && !sound.IsPlaying() ? 0 : 1);
         },
@@ -189,7 +189,7 @@ TEST_F(QtSoundTest, WithoutAnAudioDeviceNothingIsStartedAndNothingWaits) {
 
 TEST(QtSoundFilesTest, AMissingOrUnreadableFilePlaysNothingAndReportsNothing) {
     test::TempEnvironment environment;
-    posix::QtSound sound;
+    desktop::qt::QtSound sound;
     sound.PlaySoundAsync(environment.Path("missing.wav"));
     sound.PlaySoundAsync(environment.Root());  // a folder
     sound.PlaySoundAsync("");

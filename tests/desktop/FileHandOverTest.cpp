@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-using orvelle::platform::posix::FileHandOver;
-using orvelle::platform::posix::HandOverSocketPath;
+using orvelle::desktop::qt::FileHandOver;
+using orvelle::desktop::qt::HandOverSocketPath;
 
 namespace {
 

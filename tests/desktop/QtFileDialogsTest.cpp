@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::desktop;
 
 namespace {
 
@@ -42,7 +42,7 @@ struct DialogAnswer {
 TEST(QtFileDialogsTest, OpenSaveAndFolderDialogsAnswerWithThePathOrNothing) {
     test::TempEnvironment env;
     test::WriteFile(env.Path("home/secret.kdf"), "x");
-    posix::QtFileDialogs dialogs;
+    desktop::qt::QtFileDialogs dialogs;
 
     DialogAnswer open;
     open.Arm(QString::fromStdString(env.Path("home/secret.kdf")));
@@ -86,7 +86,7 @@ TEST(QtFileDialogsTest, FiltersAreWrittenAsQtWritesThem) {
         {"Lonely description", ""},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(posix::QtFileDialogs::QtFilter(row.filter), QString::fromUtf8(row.qt))
+        EXPECT_EQ(desktop::qt::QtFileDialogs::QtFilter(row.filter), QString::fromUtf8(row.qt))
             << row.filter;
     }
 }
@@ -96,7 +96,7 @@ TEST(QtFileDialogsTest, TheDialogOpensAtThePreviousFileElseInTheInitialFolder) {
     test::MakeDirs(environment.Path("sounds"));
     const std::string initial = environment.Path("program");
     const auto start = [&](const std::string& fileName) {
-        return posix::QtFileDialogs::StartPath({FileDialogKind::Open, "", "", initial, fileName})
+        return desktop::qt::QtFileDialogs::StartPath({FileDialogKind::Open, "", "", initial, fileName})
             .toStdString();
     };
     EXPECT_EQ(start(""), initial);

@@ -5,7 +5,9 @@
 
 #include "ExtensionBrowserSource.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "TempEnvironment.h"
 #include "WindowLog.h"
 #include "cIEWindows.h"
@@ -26,7 +28,9 @@
 #include <string>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::browsers;
 
 namespace {
 
@@ -220,7 +224,7 @@ protected:
         for (const char* name : {"popup-load", "popup-1", "popup-2", "popup-3", "popup-4"}) {
             Write(www_ + "/" + name + ".html", kPopupPage);
         }
-        source_ = std::make_unique<posix::ExtensionBrowserSource>();
+        source_ = std::make_unique<browsers::extension::ExtensionBrowserSource>();
         ASSERT_TRUE(source_->IsListening()) << source_->Problem();
         windows_ = std::make_unique<popup::cIEWindows>(
             popup::TrackingServices{*source_, eventPump_, keys_, sound_, process_, state_, relay_});
@@ -324,13 +328,13 @@ protected:
     std::string firefoxPrefs_;
     std::unique_ptr<PrivateXServer> display_;
     std::string www_ = environment_.Path("www");
-    fake::FakeEventPump eventPump_;
-    fake::FakeKeyState keys_;
-    fake::FakeSound sound_;
-    fake::FakeProcessInfo process_{"/opt/orvelle", "orvelle"};
+    os::fake::FakeEventPump eventPump_;
+    desktop::fake::FakeKeyState keys_;
+    desktop::fake::FakeSound sound_;
+    os::fake::FakeProcessInfo process_{"/opt/orvelle", "orvelle"};
     popup::PopupKillerState state_;
     popup::Events relay_;
-    std::unique_ptr<posix::ExtensionBrowserSource> source_;
+    std::unique_ptr<browsers::extension::ExtensionBrowserSource> source_;
     std::unique_ptr<popup::cIEWindows> windows_;
     std::unique_ptr<NoStoreServer> server_;
     GroupProcess browser_;

@@ -3,7 +3,9 @@
 
 #include "ExtensionBrowserSource.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "NativeMessages.h"
 #include "TempEnvironment.h"
 #include "WindowLog.h"
@@ -24,7 +26,9 @@
 #include <vector>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::browsers;
 using nativehost::FrameReader;
 using nlohmann::json;
 using test::Exists;
@@ -96,10 +100,10 @@ protected:
     }
 
     test::TempEnvironment environment;
-    fake::FakeEventPump eventPump;
-    fake::FakeKeyState keys;
-    fake::FakeSound sound;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    os::fake::FakeEventPump eventPump;
+    desktop::fake::FakeKeyState keys;
+    desktop::fake::FakeSound sound;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     popup::PopupKillerState state;
     popup::Events relay;
 };
@@ -108,7 +112,7 @@ TEST_F(ExtensionSourceTest, ListensInAPrivateFolderOfTheRuntimeFolder) {
     const std::string folder = environment.Path("runtime/orvelle");
     MakeDirs(folder);
     ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
-    posix::ExtensionBrowserSource source;
+    browsers::extension::ExtensionBrowserSource source;
     ASSERT_TRUE(source.IsListening()) << source.Problem();
     EXPECT_EQ(nativehost::SocketPath(), folder + "/popup.sock");
     EXPECT_EQ(Mode(folder), 0700U);
@@ -122,7 +126,7 @@ TEST_F(ExtensionSourceTest, RefusesAFolderThatIsALinkAndSaysWhy) {
     ASSERT_EQ(::symlink(environment.Path("elsewhere").c_str(),
                         environment.Path("runtime/orvelle").c_str()),
               0);
-    posix::ExtensionBrowserSource source;
+    browsers::extension::ExtensionBrowserSource source;
     EXPECT_FALSE(source.IsListening());
     EXPECT_NE(source.Problem().find("is not a folder of this user"), std::string::npos);
     EXPECT_NE(source.ConnectionHint().find("Browsers cannot connect"), std::string::npos);
@@ -130,7 +134,7 @@ TEST_F(ExtensionSourceTest, RefusesAFolderThatIsALinkAndSaysWhy) {
 }
 
 TEST_F(ExtensionSourceTest, ABrowsersTabsBecomeTheWindowLogAndItsBlockedWindowsPlayTheSound) {
-    posix::ExtensionBrowserSource source;
+    browsers::extension::ExtensionBrowserSource source;
     ASSERT_TRUE(source.IsListening()) << source.Problem();
     const auto windows = Track(source);
     state.SetActive(true);
@@ -172,7 +176,7 @@ TEST_F(ExtensionSourceTest, ABrowsersTabsBecomeTheWindowLogAndItsBlockedWindowsP
 }
 
 TEST_F(ExtensionSourceTest, AStreamWithAnOversizedLengthIsCutOffAndTheOthersGoOn) {
-    posix::ExtensionBrowserSource source;
+    browsers::extension::ExtensionBrowserSource source;
     const auto windows = Track(source);
     Client good(nativehost::SocketPath());
     Client bad(nativehost::SocketPath());
@@ -211,7 +215,7 @@ TEST_F(ExtensionSourceTest, AProcessOfAnotherUserIsRefused) {
     const std::string folder = std::string(base) + "/orvelle";
     const std::string path = folder + "/popup.sock";
     {
-        posix::ExtensionBrowserSource source(path);
+        browsers::extension::ExtensionBrowserSource source(path);
         ASSERT_TRUE(source.IsListening()) << source.Problem();
         const auto windows = Track(source);
         ASSERT_EQ(::chmod(base, 0711), 0);
@@ -306,7 +310,7 @@ TEST_F(HostTest, WithoutTheProgramItTellsTheExtensionToBlockNothingAndEndsOnEof)
 }
 
 TEST_F(HostTest, RelaysBothWaysAndRefusesWhatIsNotAKnownMessage) {
-    auto source = std::make_unique<posix::ExtensionBrowserSource>();
+    auto source = std::make_unique<browsers::extension::ExtensionBrowserSource>();
     source->SetPopupBlocking(true);
     auto windows = Track(*source);
     StartHost();
@@ -334,7 +338,7 @@ TEST_F(HostTest, RelaysBothWaysAndRefusesWhatIsNotAKnownMessage) {
     source.reset();
     ASSERT_TRUE(Says(off, before + 1));
     const std::size_t away = toBrowser.received.size();
-    source = std::make_unique<posix::ExtensionBrowserSource>();
+    source = std::make_unique<browsers::extension::ExtensionBrowserSource>();
     ASSERT_TRUE(Says(sync, away));
 
     // A length over the limit breaks the stream: the host ends.

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-using namespace orvelle::platform;
-using namespace orvelle::platform::posix;
+using namespace orvelle::os;
+using namespace orvelle::browsers;
+using namespace orvelle::browsers::extension;
 using Effect = ExtensionTabs::Effect;
 using nlohmann::json;
 

@@ -1,9 +1,11 @@
 #include "ArchiveTestSupport.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "LibArchiveReader.h"
 #include "LibArchiveWriter.h"
 #include "TempEnvironment.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <sys/stat.h>
 
@@ -17,7 +19,8 @@
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::filesecurity;
 using ::testing::AllOf;
 using ::testing::Field;
 using ::testing::HasSubstr;
@@ -30,10 +33,10 @@ namespace {
 class ArchiveTest : public ::testing::Test {
 protected:
     test::TempEnvironment env;
-    fake::FakeEventPump pump;
+    os::fake::FakeEventPump pump;
     // No throttling: every step gives the user interface its turn, so tests see it.
-    posix::LibArchiveWriter writer{pump, std::chrono::milliseconds(0)};
-    posix::LibArchiveReader reader{pump, std::chrono::milliseconds(0)};
+    filesecurity::libarchive::LibArchiveWriter writer{pump, std::chrono::milliseconds(0)};
+    filesecurity::libarchive::LibArchiveReader reader{pump, std::chrono::milliseconds(0)};
     std::vector<int> progress;
     ArchiveProgress record = [this](int percent) { progress.push_back(percent); };
 

@@ -1,5 +1,7 @@
 #include "ArchiveTestSupport.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "KdfAssociation.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
@@ -12,7 +14,8 @@
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
 using namespace orvelle::filesecurity;
 
 namespace {
@@ -34,9 +37,9 @@ protected:
         return shell::RegValueText(value);
     }
 
-    posix::SqliteRegistry store{":memory:"};
-    fake::FailingRegistry registry{store};
-    fake::FakeMessageBox messageBox;
+    store::SqliteRegistry store{":memory:"};
+    store::fake::FailingRegistry registry{store};
+    desktop::fake::FakeMessageBox messageBox;
     shell::RegistryLayer layer{registry, messageBox};
 };
 
@@ -86,7 +89,7 @@ protected:
     void SetUp() override { env.Set("XDG_DATA_DIRS", env.Path("system")); }
 
     test::TempEnvironment env;
-    posix::XdgFileTypeAssociation desktop;
+    desktop::xdg::XdgFileTypeAssociation desktop;
     FileTypeAssociation kdf = DesktopKdfAssociation("/opt/my programs/orvelle");
 };
 

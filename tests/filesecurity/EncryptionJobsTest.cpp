@@ -1,12 +1,16 @@
 #include "EncryptionJobs.h"
 #include "FakeFileSecurity.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "RecordingView.h"
 
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::filesecurity;
 using filesecurity::EncryptionJobs;
 
 namespace {
@@ -19,26 +23,26 @@ class EncryptionJobsTest : public ::testing::Test {
 protected:
     EncryptionJobsTest() {
         // The jobs' own behaviour is under test here; files stay in the fake file system.
-        factory.onCreate = [](fake::FakeCipherControl& control) { control.transformFiles = false; };
+        factory.onCreate = [](filesecurity::fake::FakeCipherControl& control) { control.transformFiles = false; };
     }
 
-    fake::FakeCipherControl& Cipher() {
+    filesecurity::fake::FakeCipherControl& Cipher() {
         static_cast<void>(crpControl.Control());
         return *factory.created.back();
     }
     void Run(void (EncryptionJobs::*job)()) { (jobs.*job)(); }
 
     test::RecordingView view;
-    fake::FakeControlFactory factory;
-    fake::FakeControlRegistration registration{factory};
+    filesecurity::fake::FakeControlFactory factory;
+    filesecurity::fake::FakeControlRegistration registration{factory};
     filesecurity::CipherControlSource crpControl{factory, registration};
-    fake::FakeArchiveWriter zip;
-    fake::FakeArchiveReader unzip;
-    fake::FakeFileSystem files;
-    fake::FakeTemporaryFiles temporaryFiles;
-    fake::FakeTempPath tempPath{"/tmp/u/"};
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
-    fake::FakeMessageBox messageBox;
+    filesecurity::fake::FakeArchiveWriter zip;
+    filesecurity::fake::FakeArchiveReader unzip;
+    os::fake::FakeFileSystem files;
+    os::fake::FakeTemporaryFiles temporaryFiles;
+    os::fake::FakeTempPath tempPath{"/tmp/u/"};
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    desktop::fake::FakeMessageBox messageBox;
     EncryptionJobs jobs{
         view, {crpControl, zip, unzip, files, temporaryFiles, tempPath, process, messageBox}};
 };
@@ -124,9 +128,9 @@ TEST_F(EncryptionJobsTest, NoJobDeletesAnExistingDestinationTheCipherReplacesIt)
     view.source = "/d/a.txt";
     view.destination = "/d/a.kdf";
     int calls = 0;
-    factory.onCreate = [&](fake::FakeCipherControl& control) {
+    factory.onCreate = [&](filesecurity::fake::FakeCipherControl& control) {
         control.transformFiles = false;
-        control.onCall = [&](const fake::FakeCipherControl::Call&) {
+        control.onCall = [&](const filesecurity::fake::FakeCipherControl::Call&) {
             ++calls;
             EXPECT_EQ(files.files.count("/d/a.kdf"), 1U) << "the old destination is still there";
         };
@@ -232,7 +236,7 @@ TEST_F(EncryptionJobsTest, AWrongPassphraseStartsNoExtraction) {
     files.files["/d/in.kdf"] = "enc";
     view.source = "/d/in.kdf";
     view.destination = "/home/u/restored";
-    factory.onCreate = [](fake::FakeCipherControl& control) {
+    factory.onCreate = [](filesecurity::fake::FakeCipherControl& control) {
         control.transformFiles = false;
         control.failWith = RuntimeError(64101, "Incorrect Password.");
     };

@@ -1,6 +1,8 @@
 #include "FakeAppServices.h"
 #include "FakeFileSecurity.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FileSecurityPage.h"
 #include "RegistryLayer.h"
 #include "RegistrySettingsStore.h"
@@ -22,7 +24,10 @@
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using namespace orvelle::filesecurity;
 using filesecurity::FileSecurityPage;
 
 namespace {
@@ -31,7 +36,7 @@ class FileSecurityPageTest : public ::testing::Test, protected test::FakeAppServ
 protected:
     FileSecurityPageTest() {
         tempPath.path = "/tmp/u/";
-        factory.onCreate = [](fake::FakeCipherControl& control) { control.transformFiles = false; };
+        factory.onCreate = [](filesecurity::fake::FakeCipherControl& control) { control.transformFiles = false; };
         tmrProgress.setInterval(10);
     }
 
@@ -46,13 +51,13 @@ protected:
         box->clear();
         QTest::keyClicks(box, text);
     }
-    fake::FakeCipherControl& Cipher() { return *factory.created.back(); }
+    filesecurity::fake::FakeCipherControl& Cipher() { return *factory.created.back(); }
 
-    fake::FakeControlFactory& factory = controls;
-    fake::FakeControlRegistration& registration = controlRegistration;
-    fake::FakeArchiveWriter& zip = zipControl;
-    fake::FakeArchiveReader& unzip = unzipControl;
-    fake::FakeFileDialogs& picker = fileDialogs;
+    filesecurity::fake::FakeControlFactory& factory = controls;
+    filesecurity::fake::FakeControlRegistration& registration = controlRegistration;
+    filesecurity::fake::FakeArchiveWriter& zip = zipControl;
+    filesecurity::fake::FakeArchiveReader& unzip = unzipControl;
+    desktop::fake::FakeFileDialogs& picker = fileDialogs;
     QTimer tmrProgress;
     int aboutBoxes = 0;
 };
@@ -341,7 +346,7 @@ TEST_F(FileSecurityPageTest, TheBarFollowsTheCipherAndThePageSaysWhatWasDone) {
         page->txtSource->setText(QStringLiteral("/d/a.txt"));
         page->txtDestination->setText(row.destination);
         std::vector<int> bar;
-        Cipher().onCall = [&](const fake::FakeCipherControl::Call& call) {
+        Cipher().onCall = [&](const filesecurity::fake::FakeCipherControl::Call& call) {
             EXPECT_EQ(call.method, row.method);
             ASSERT_TRUE(Cipher().progressHandler) << "the page does not follow the cipher";
             for (const int percent : {12, 57, 100}) {
@@ -360,7 +365,7 @@ TEST_F(FileSecurityPageTest, TheBarFollowsTheCipherAndThePageSaysWhatWasDone) {
     }
 
     // A failing job says nothing of success.
-    Cipher().onCall = [](const fake::FakeCipherControl::Call&) {
+    Cipher().onCall = [](const filesecurity::fake::FakeCipherControl::Call&) {
         throw RuntimeError(64101, "Incorrect Password.");
     };
     Click(page->cmdDecrypt);

@@ -1,7 +1,9 @@
 #include "ArchiveTestSupport.h"
 #include "EncryptionJobs.h"
 #include "FakeFileSecurity.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "LibArchiveReader.h"
 #include "LibArchiveWriter.h"
 #include "PosixFileSystem.h"
@@ -29,7 +31,10 @@
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using namespace orvelle::filesecurity;
 using filesecurity::EncryptionJobs;
 
 namespace fs = std::filesystem;
@@ -41,8 +46,8 @@ namespace {
 class FolderJobTest : public ::testing::Test {
 protected:
     FolderJobTest() {
-        factory.onCreate = [this](fake::FakeCipherControl& control) {
-            control.onCall = [this](const fake::FakeCipherControl::Call& call) {
+        factory.onCreate = [this](filesecurity::fake::FakeCipherControl& control) {
+            control.onCall = [this](const filesecurity::fake::FakeCipherControl::Call& call) {
                 // The archive is the source of an encryption, the destination of a decryption.
                 const std::string& archive =
                     call.method == "Encrypt" ? call.source : call.destination;
@@ -73,22 +78,22 @@ protected:
 
     test::TempEnvironment env;
     test::RecordingView view;
-    fake::FakeControlFactory factory;
-    fake::FakeControlRegistration registration{factory};
+    filesecurity::fake::FakeControlFactory factory;
+    filesecurity::fake::FakeControlRegistration registration{factory};
     filesecurity::CipherControlSource crpControl{factory, registration};
-    fake::FakeEventPump pump;
-    posix::LibArchiveWriter zip{pump};
-    posix::LibArchiveReader unzip{pump};
-    posix::PosixFileSystem files;
-    posix::PosixTemporaryFiles temporaryFiles;
-    posix::PosixTempPath tempPath;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
-    fake::FakeMessageBox messageBox;
+    os::fake::FakeEventPump pump;
+    filesecurity::libarchive::LibArchiveWriter zip{pump};
+    filesecurity::libarchive::LibArchiveReader unzip{pump};
+    os::posix::PosixFileSystem files;
+    os::posix::PosixTemporaryFiles temporaryFiles;
+    os::posix::PosixTempPath tempPath;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    desktop::fake::FakeMessageBox messageBox;
     EncryptionJobs jobs{
         view, {crpControl, zip, unzip, files, temporaryFiles, tempPath, process, messageBox}};
     // The archive's mode while the cipher works on it, when it has no name; else -1.
     int archiveModeDuringCipher = -2;
-    std::function<void(const fake::FakeCipherControl::Call&)> onCipher;
+    std::function<void(const filesecurity::fake::FakeCipherControl::Call&)> onCipher;
 };
 
 TEST_F(FolderJobTest, AFolderRoundTripsThroughAnEncryptedFileAndNoArchiveSurvives) {
@@ -101,7 +106,7 @@ TEST_F(FolderJobTest, AFolderRoundTripsThroughAnEncryptedFileAndNoArchiveSurvive
     EXPECT_FALSE(test::Exists(TempArchive()));
     const std::string encrypted = test::ReadFile(env.Path("home/docs.kdf"));
     ASSERT_GT(encrypted.size(), 8U);
-    EXPECT_EQ(encrypted.substr(0, 8), fake::FakeCipherControl::Header("k3y-----"));
+    EXPECT_EQ(encrypted.substr(0, 8), filesecurity::fake::FakeCipherControl::Header("k3y-----"));
     EXPECT_NE(encrypted.find("PK"), 8U) << "the archive is stored encrypted";
     EXPECT_EQ(view.outcome, "Encrypted the folder " + env.Path("home/docs") + " into " +
                                 env.Path("home/docs.kdf") + ".");
@@ -167,8 +172,8 @@ TEST_F(FolderJobTest, AFolderAtTheArchivesNameIsLeftAloneAndOnlyInTheWayWithoutU
     EXPECT_TRUE(test::Exists(env.Path("home/docs.kdf")));
 
     struct Disabled {
-        Disabled() { posix::UnnamedFile::UnnamedFilesDisabled() = true; }
-        ~Disabled() { posix::UnnamedFile::UnnamedFilesDisabled() = false; }
+        Disabled() { os::posix::UnnamedFile::UnnamedFilesDisabled() = true; }
+        ~Disabled() { os::posix::UnnamedFile::UnnamedFilesDisabled() = false; }
     } disabled;
     EncryptFolder(env.Path("home/docs"), env.Path("home/other.kdf"));
     ASSERT_EQ(messageBox.shown.size(), 1U);
@@ -180,8 +185,8 @@ TEST_F(FolderJobTest, AFolderAtTheArchivesNameIsLeftAloneAndOnlyInTheWayWithoutU
     // Without unnamed files the archive is CRY9999.TMP itself, 0600, gone afterwards.
     fs::remove(TempArchive());
     messageBox.shown.clear();
-    factory.onCreate = [this](fake::FakeCipherControl& control) {
-        control.onCall = [this](const fake::FakeCipherControl::Call& call) {
+    factory.onCreate = [this](filesecurity::fake::FakeCipherControl& control) {
+        control.onCall = [this](const filesecurity::fake::FakeCipherControl::Call& call) {
             EXPECT_EQ(call.source, TempArchive());
             struct stat info {};
             EXPECT_EQ(::lstat(TempArchive().c_str(), &info), 0);
@@ -226,7 +231,7 @@ TEST_F(FolderJobTest, TheOldDestinationIsIntactAfterEveryFailingCheck) {
     for (const auto& row : rows) {
         test::WriteFile(env.Path("home/backup.kdf"), "the old backup");
         messageBox.shown.clear();
-        factory.onCreate = [&](fake::FakeCipherControl& control) {
+        factory.onCreate = [&](filesecurity::fake::FakeCipherControl& control) {
             control.failWith = row.cipherFails;
         };
         factory.created.clear();
@@ -337,7 +342,7 @@ TEST_F(FolderJobTest, AKilledFolderEncryptionLeavesNoPlainTextAnywhere) {
                 }
             };
             if (duringCipher) {
-                onCipher = [&](const fake::FakeCipherControl::Call&) { stop(); };
+                onCipher = [&](const filesecurity::fake::FakeCipherControl::Call&) { stop(); };
             } else {
                 pump.onDoEvents = [&] {
                     jobs.tmrProgress_Timer();
@@ -424,7 +429,7 @@ int RunAgeOnTerminal(std::vector<std::string> arguments, const std::string& pass
 // folder job opens.
 TEST_F(FolderJobTest, AnAgeFolderRoundTripsThroughDebiansAgeTool) {
     veilor64::RegisterServer(VEILOR64_LIBRARY_PATH);
-    posix::SqliteRegistry registry(posix::SqliteRegistry::DefaultPath());
+    store::SqliteRegistry registry(store::SqliteRegistry::DefaultPath());
     veilor64::VeilorControlFactory realFactory(registry);
     filesecurity::CipherControlSource realControl{realFactory, registration};
     EncryptionJobs realJobs{
@@ -479,7 +484,7 @@ TEST_F(FolderJobTest, NamesThatAreNotUtf8RoundTripThroughAKdfFile) {
 
 TEST_F(FolderJobTest, NamesThatAreNotUtf8RoundTripThroughAnAgeFileAndAgePlusUnzip) {
     veilor64::RegisterServer(VEILOR64_LIBRARY_PATH);
-    posix::SqliteRegistry registry(posix::SqliteRegistry::DefaultPath());
+    store::SqliteRegistry registry(store::SqliteRegistry::DefaultPath());
     veilor64::VeilorControlFactory realFactory(registry);
     filesecurity::CipherControlSource realControl{realFactory, registration};
     EncryptionJobs realJobs{
@@ -509,7 +514,7 @@ TEST_F(FolderJobTest, NamesThatAreNotUtf8RoundTripThroughAnAgeFileAndAgePlusUnzi
 // An entry that disappears while the folder is packed fails the job with a message
 // that names it; the half-made archive is never encrypted and the old destination stays.
 TEST_F(FolderJobTest, AnEntryThatVanishesMidJobFailsTheJobNamingItAndEncryptsNothing) {
-    posix::LibArchiveWriter eagerZip{pump, std::chrono::milliseconds(0)};
+    filesecurity::libarchive::LibArchiveWriter eagerZip{pump, std::chrono::milliseconds(0)};
     EncryptionJobs eagerJobs{
         view, {crpControl, eagerZip, unzip, files, temporaryFiles, tempPath, process, messageBox}};
     const std::string docs = env.Path("home/docs");
@@ -529,7 +534,7 @@ TEST_F(FolderJobTest, AnEntryThatVanishesMidJobFailsTheJobNamingItAndEncryptsNot
         }
     };
     bool ciphered = false;
-    onCipher = [&](const fake::FakeCipherControl::Call&) { ciphered = true; };
+    onCipher = [&](const filesecurity::fake::FakeCipherControl::Call&) { ciphered = true; };
     view.password = "k3y";
     view.source = docs;
     view.destination = env.Path("home/docs.kdf");

@@ -1,11 +1,13 @@
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PanelRules.h"
 
 #include <gtest/gtest.h>
 
 using namespace orvelle;
 using namespace orvelle::filesecurity;
-using platform::FileDialogKind;
+using desktop::FileDialogKind;
 
 namespace {
 
@@ -101,7 +103,7 @@ TEST(PanelRulesTest, PassphraseChecksTrimBlanksAndCompareCaseSensitively) {
         {"abcdefghij", "abcdefghij", nullptr},     // the length is the cipher's concern
     };
     for (const auto& row : rows) {
-        platform::fake::FakeMessageBox messageBox;
+        desktop::fake::FakeMessageBox messageBox;
         const bool passed = CheckPassphrases(row.password, row.reenter, messageBox);
         if (row.message == nullptr) {
             EXPECT_TRUE(passed) << row.password << "|" << row.reenter;
@@ -112,7 +114,7 @@ TEST(PanelRulesTest, PassphraseChecksTrimBlanksAndCompareCaseSensitively) {
         ASSERT_EQ(messageBox.shown.size(), 1U);
         EXPECT_EQ(messageBox.shown[0].text, row.message);
         EXPECT_EQ(messageBox.shown[0].title, "Password");
-        EXPECT_EQ(messageBox.shown[0].icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(messageBox.shown[0].icon, desktop::MessageIcon::Exclamation);
     }
 }
 

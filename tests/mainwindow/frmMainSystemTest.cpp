@@ -1,6 +1,9 @@
 #include "FakeAppServices.h"
-#include "FakePlatform.h"
-#include "FakeShellPlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
 #include "FakeWindowPlatform.h"
 #include "HideShowWindows.h"
 #include "MSHook.h"
@@ -22,7 +25,9 @@
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using namespace orvelle::popup;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -43,7 +48,7 @@ protected:
         return window;
     }
 
-    fake::FakeWindowList& desktop = windowList;
+    popup::fake::FakeWindowList& desktop = windowList;
     WindowHandle mainWindow = 0;
 };
 

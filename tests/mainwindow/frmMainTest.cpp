@@ -4,10 +4,13 @@
 #include "FakeClipboard.h"
 #include "FakeFileSecurity.h"
 #include "FakeFolderTree.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeRecycleBin.h"
 #include "FakeShellFolders.h"
-#include "FakeShellPlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
 #include "FakeWindowPlatform.h"
 #include "FileSecurityPage.h"
 #include "RegistrySettingsStore.h"
@@ -34,7 +37,10 @@
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using namespace orvelle::popup;
 
 namespace {
 

@@ -32,7 +32,8 @@
 #include <sstream>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::traces;
 using orvelle::test::MakeDirs;
 using orvelle::test::TempEnvironment;
 using testing::Contains;

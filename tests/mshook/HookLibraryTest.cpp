@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-using namespace orvelle::platform::posix;
+using namespace orvelle::desktop::x11;
 using orvelle::test::X11TestClient;
 
 namespace {

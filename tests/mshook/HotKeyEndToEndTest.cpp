@@ -1,4 +1,6 @@
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "HideShowWindows.h"
 #include "MSHook.h"
 #include "ProgramServices.h"
@@ -25,7 +27,8 @@
 #include <string>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::desktop;
+using namespace orvelle::popup;
 using orvelle::test::X11TestClient;
 using ::testing::IsEmpty;
 
@@ -76,7 +79,7 @@ protected:
     }
 
     test::TempEnvironment environment;
-    fake::FakeMessageBox messageBox;
+    desktop::fake::FakeMessageBox messageBox;
     std::unique_ptr<wiring::ProgramServices> posix =
         std::make_unique<wiring::ProgramServices>(&messageBox);
     X11TestClient desktop;
@@ -192,7 +195,7 @@ TEST(QtWindowProcedureTest, KeysAndPostedMessagesGoThroughTheProcedureFirst) {
     widget.installEventFilter(&recorder);
     widget.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
-    posix::QtWindowProcedure procedures;
+    popup::qt::QtWindowProcedure procedures;
     const auto handle = static_cast<WindowHandle>(widget.winId());
 
     struct Seen {
@@ -225,13 +228,13 @@ TEST(QtWindowProcedureTest, KeysAndPostedMessagesGoThroughTheProcedureFirst) {
     EXPECT_EQ(seen.size(), 4U);
     EXPECT_FALSE(Contains(recorder.keys, Qt::Key_C)) << "kept back, it does not";
 
-    EXPECT_TRUE(posix::QtWindowProcedure::PostMessageA(handle, WM_KEYDOWN, kHotKeyMarker, 0));
+    EXPECT_TRUE(popup::qt::QtWindowProcedure::PostMessageA(handle, WM_KEYDOWN, kHotKeyMarker, 0));
     EXPECT_EQ(seen.size(), 4U) << "a posted message waits for the event loop";
     QCoreApplication::processEvents();
     ASSERT_EQ(seen.size(), 5U);
     EXPECT_EQ(seen[4].message, WM_KEYDOWN);
     EXPECT_EQ(seen[4].wParam, kHotKeyMarker);
-    EXPECT_FALSE(posix::QtWindowProcedure::PostMessageA(0x7fff0001, WM_KEYDOWN, 1, 0));
+    EXPECT_FALSE(popup::qt::QtWindowProcedure::PostMessageA(0x7fff0001, WM_KEYDOWN, 1, 0));
 
     const WindowProc ours = procedures.SetWindowLongA(handle, previous);
     EXPECT_TRUE(static_cast<bool>(ours));
@@ -244,7 +247,7 @@ TEST(QtWindowProcedureTest, KeysAndPostedMessagesGoThroughTheProcedureFirst) {
 TEST(X11WindowListTest, TitlesTypesVisibilityAndTheTopLevelList) {
     X11TestClient desktop;
     ASSERT_TRUE(desktop.Connected());
-    posix::X11WindowList list;
+    popup::x11::X11WindowList list;
     const X11TestClient::Window latin = desktop.CreateWindow("Caf\xe9", true);
     const X11TestClient::Window utf8 = desktop.CreateWindow("Ünïcode ☕", true, "", true);
     std::string longTitle = "x";

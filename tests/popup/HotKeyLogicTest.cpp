@@ -1,4 +1,6 @@
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeWindowPlatform.h"
 #include "HideShowWindows.h"
 #include "MSHook.h"
@@ -9,7 +11,9 @@
 #include <set>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::popup;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -76,12 +80,12 @@ protected:
 
     void PressHotKey() { procedures.Send(kMain, WM_KEYDOWN, kHotKeyMarker, 0); }
 
-    fake::FakeWindowList desktop;
-    fake::FakeWindowProcedure procedures;
-    fake::FakeHookLibrary library;
-    fake::FakeMessageBox messageBox;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
-    fake::FakeHiddenWindowsFile file;
+    popup::fake::FakeWindowList desktop;
+    popup::fake::FakeWindowProcedure procedures;
+    popup::fake::FakeHookLibrary library;
+    desktop::fake::FakeMessageBox messageBox;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    popup::fake::FakeHiddenWindowsFile file;
     popup::HideShowWindows hideShow{desktop, &file};
     popup::MSHook hook{library, procedures, messageBox, process, hideShow, "Orvelle"};
 };
@@ -147,13 +151,13 @@ TEST_F(HotKeyTest, MarkersAlternateBetweenHidingAndShowingAndAThirdRecordsTheSet
     ASSERT_EQ(procedures.delivered.size(), 4U);
     for (const auto& message : procedures.delivered) {
         EXPECT_EQ(message,
-                  (fake::FakeWindowProcedure::Delivered{kMain, WM_KEYDOWN, kHotKeyMarker, 0}));
+                  (popup::fake::FakeWindowProcedure::Delivered{kMain, WM_KEYDOWN, kHotKeyMarker, 0}));
     }
 }
 
 TEST_F(HotKeyTest, OtherMessagesPassThroughUnchangedAndLeaveTheDesktopAlone) {
     hook.InstallKeyboardHook(kMain);
-    const fake::FakeWindowProcedure::Delivered rows[] = {
+    const popup::fake::FakeWindowProcedure::Delivered rows[] = {
         {kMain, WM_KEYDOWN, 'A', 1},  // an ordinary key
         {kMain, WM_KEYDOWN, kHotKeyMarker + 1, 0},
         {kMain, WM_KEYUP, kHotKeyMarker, 0},  // the marker value, but not a key-down
@@ -220,11 +224,11 @@ TEST_F(HotKeyTest, WithoutLibraryOrDisplayTheProgramRunsWithoutTheHotKey) {
         {"key taken elsewhere", true, true, HotKeyStatus::Taken, HotKeyStatus::Taken},
     };
     for (const auto& row : rows) {
-        fake::FakeHookLibrary quietLibrary;
+        popup::fake::FakeHookLibrary quietLibrary;
         quietLibrary.libraryPresent = row.libraryPresent;
         quietLibrary.displayPresent = row.displayPresent;
         quietLibrary.status = row.libraryAnswer;
-        fake::FakeWindowProcedure windowProcedures;
+        popup::fake::FakeWindowProcedure windowProcedures;
         windowProcedures.AddWindow(kMain);
         {
             popup::MSHook quietHook(quietLibrary, windowProcedures, messageBox, process, hideShow,

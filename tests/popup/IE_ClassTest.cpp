@@ -1,7 +1,9 @@
 // The window monitor: the pop-up rule, mouse buttons and keys, back/forward state.
 
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "cIEWindows.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +14,9 @@
 #include <vector>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::browsers;
 
 namespace {
 
@@ -49,7 +53,7 @@ class IE_ClassTest : public ::testing::Test {
 protected:
     // One tracked window (handle 500) and its monitor.
     void Track(std::optional<NavigationHistory> history = NavigationHistory{}) {
-        window = std::make_shared<fake::FakeBrowserWindow>(500, "Page", "http://page/");
+        window = std::make_shared<browsers::fake::FakeBrowserWindow>(500, "Page", "http://page/");
         window->history = history;
         source.windows.push_back(window);
         windows = std::make_unique<popup::cIEWindows>(
@@ -58,15 +62,15 @@ protected:
     }
     std::shared_ptr<popup::IE_Class> Monitor() { return windows->IE(1); }
 
-    fake::FakeBrowserSource source;
-    fake::FakeEventPump eventPump;
-    fake::FakeKeyState keys;
-    fake::FakeSound sound;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    browsers::fake::FakeBrowserSource source;
+    os::fake::FakeEventPump eventPump;
+    desktop::fake::FakeKeyState keys;
+    desktop::fake::FakeSound sound;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     popup::PopupKillerState state;
     popup::Events relay;
     MouseLog log;
-    std::shared_ptr<fake::FakeBrowserWindow> window;
+    std::shared_ptr<browsers::fake::FakeBrowserWindow> window;
     std::unique_ptr<popup::cIEWindows> windows;
 };
 
@@ -239,7 +243,7 @@ TEST_F(IE_ClassTest, MousePositionsAreTheCursorInTheWindowsDocumentCoordinates) 
 }
 
 TEST_F(IE_ClassTest, AWindowWithoutAnHtmlDocumentReportsNoDocumentEvents) {
-    window = std::make_shared<fake::FakeBrowserWindow>(600, "A PDF", "file:///x.pdf");
+    window = std::make_shared<browsers::fake::FakeBrowserWindow>(600, "A PDF", "file:///x.pdf");
     window->hasDocument = false;
     source.windows.push_back(window);
     windows = std::make_unique<popup::cIEWindows>(
@@ -298,8 +302,8 @@ TEST_F(IE_ClassTest, TheForwardProbeOfABrowserThatCannotTell) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        auto other = std::make_shared<fake::FakeBrowserWindow>(700, "Other", "http://other/");
-        auto probed = std::make_shared<fake::FakeBrowserWindow>(701, "Probed", "http://probed/");
+        auto other = std::make_shared<browsers::fake::FakeBrowserWindow>(700, "Other", "http://other/");
+        auto probed = std::make_shared<browsers::fake::FakeBrowserWindow>(701, "Probed", "http://probed/");
         probed->history = std::nullopt;
         probed->forwardHistory = row.forwardHistory;
         source.windows = {other, probed};
@@ -317,7 +321,7 @@ TEST_F(IE_ClassTest, TheForwardProbeOfABrowserThatCannotTell) {
 
 TEST_F(IE_ClassTest, APendingProbeSuppressesOneContextMenuInsteadOfANavigation) {
     Track();
-    auto probed = std::make_shared<fake::FakeBrowserWindow>(701, "Probed", "http://probed/");
+    auto probed = std::make_shared<browsers::fake::FakeBrowserWindow>(701, "Probed", "http://probed/");
     probed->history = std::nullopt;
     probed->forwardHistory = true;
     source.windows.push_back(probed);

@@ -3,7 +3,9 @@
 
 #include "FakeAppServices.h"
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PopupKillerPage.h"
 #include "RegistrySettingsStore.h"
 #include "SqliteRegistry.h"
@@ -24,7 +26,9 @@
 #include <vector>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using namespace orvelle::browsers;
 
 namespace {
 
@@ -160,7 +164,7 @@ TEST_F(PopupKillerPageTest, TheMenuItemAndTheCheckBoxGoRoundTogether) {
 }
 
 TEST_F(PopupKillerPageTest, TheSwitchDecidesWhetherAPopupIsBlocked) {
-    auto opener = std::make_shared<fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
+    auto opener = std::make_shared<browsers::fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
     browsers.windows.push_back(opener);
     files.files["/opt/orvelle/wavpath.txt"] = "/snd/pop.wav\r\n";
     auto window = Load();
@@ -254,7 +258,7 @@ TEST_F(PopupKillerPageTest, InstalledTheChoiceLivesInTheUsersFolderAndTheDefault
     EXPECT_FALSE(files.FileExists("/usr/lib/x86_64-linux-gnu/orvelle/wavpath.txt"));
     EXPECT_TRUE(messageBox.shown.empty());
 
-    auto opener = std::make_shared<fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
+    auto opener = std::make_shared<browsers::fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
     browsers.windows.push_back(opener);
     files.files.clear();
     auto fresh = Load();
@@ -263,7 +267,7 @@ TEST_F(PopupKillerPageTest, InstalledTheChoiceLivesInTheUsersFolderAndTheDefault
 }
 
 TEST_F(PopupKillerPageTest, ACancelledDialogAfterTheDefaultWasTakenStoresTheDefault) {
-    auto opener = std::make_shared<fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
+    auto opener = std::make_shared<browsers::fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
     browsers.windows.push_back(opener);
     auto window = Load();
     EXPECT_TRUE(opener->FireNewWindow2());
@@ -311,9 +315,9 @@ TEST_F(PopupKillerPageTest, AnUnreadableWavpathIsReportedAndTheWindowLoadsAllThe
 
 TEST_F(PopupKillerPageTest, TheWindowLogFollowsTheWindowListButNotTheStart) {
     browsers.windows.push_back(
-        std::make_shared<fake::FakeBrowserWindow>(5000, "Start page", "http://start/"));
+        std::make_shared<browsers::fake::FakeBrowserWindow>(5000, "Start page", "http://start/"));
     browsers.windows.push_back(
-        std::make_shared<fake::FakeBrowserWindow>(42, "News", "http://news/"));
+        std::make_shared<browsers::fake::FakeBrowserWindow>(42, "News", "http://news/"));
     clock.now.hour = 15;
     clock.now.minute = 4;
     clock.now.second = 5;

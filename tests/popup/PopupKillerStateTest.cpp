@@ -1,12 +1,14 @@
 // The switch's stored form, "wavpath.txt" and the window log's rows.
 
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PopupKillerState.h"
 #include "WavPathFile.h"
 #include "WindowLog.h"
 #include "cIEWindows.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +16,9 @@
 #include <vector>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::browsers;
 
 TEST(PopupKillerStateTest, OnlyTheTextZeroSwitchesTheKillerOff) {
     const struct {
@@ -33,7 +37,7 @@ TEST(PopupKillerStateTest, OnlyTheTextZeroSwitchesTheKillerOff) {
 }
 
 TEST(PopupKillerStateTest, AnEmptySoundPathBecomesTheProgramsDingFromThenOn) {
-    fake::FakeProcessInfo process{"/usr/lib/orvelle", "orvelle"};
+    os::fake::FakeProcessInfo process{"/usr/lib/orvelle", "orvelle"};
     popup::PopupKillerState state;
     EXPECT_FALSE(state.IsActive()) << "off until the load step reads the setting";
     EXPECT_EQ(state.SoundPathForPopup(process), "/usr/lib/orvelle/ding.wav");
@@ -43,8 +47,8 @@ TEST(PopupKillerStateTest, AnEmptySoundPathBecomesTheProgramsDingFromThenOn) {
 }
 
 TEST(WavPathFileTest, TheFirstLineIsTheSoundPathAndAMissingOrEmptyFileReadsAsEmpty) {
-    fake::FakeFileSystem files;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    os::fake::FakeFileSystem files;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     const std::string name = "/opt/orvelle/wavpath.txt";
     const struct {
         const char* what;
@@ -70,8 +74,8 @@ TEST(WavPathFileTest, TheFirstLineIsTheSoundPathAndAMissingOrEmptyFileReadsAsEmp
 }
 
 TEST(WavPathFileTest, WritesExactlyOneLineEndedByCrLf) {
-    fake::FakeFileSystem files;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    os::fake::FakeFileSystem files;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     files.files["/opt/orvelle/wavpath.txt"] = "/old.wav\r\nleft over\r\n";
     popup::WriteWavPathFile(files, process, "/home/u/sounds/pop.wav");
     EXPECT_EQ(files.files.at("/opt/orvelle/wavpath.txt"), "/home/u/sounds/pop.wav\r\n");
@@ -80,8 +84,8 @@ TEST(WavPathFileTest, WritesExactlyOneLineEndedByCrLf) {
 }
 
 TEST(WavPathFileTest, APathWithALineBreakIsRefusedAndTheFileKept) {
-    fake::FakeFileSystem files;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    os::fake::FakeFileSystem files;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     files.files["/opt/orvelle/wavpath.txt"] = "/old.wav\r\n";
     for (const char* path : {"/a\nb.wav", "/a\rb.wav", "/a.wav\r\n"}) {
         EXPECT_FALSE(popup::IsStorableSoundPath(path));
@@ -91,8 +95,8 @@ TEST(WavPathFileTest, APathWithALineBreakIsRefusedAndTheFileKept) {
 }
 
 TEST(WavPathFileTest, AFailedWriteIsReportedToTheCaller) {
-    fake::FakeFileSystem files;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    os::fake::FakeFileSystem files;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     files.failWrites = true;
     EXPECT_THROW(popup::WriteWavPathFile(files, process, "/snd/a.wav"), RuntimeError);
 }
@@ -121,18 +125,18 @@ TEST(WindowLogTest, TimeOfDayOnATwelveHourClockWithTwoDigitsEach) {
 }
 
 TEST(WindowLogTest, OneRowPerWindowKeyedByHandleAndKWithTheSameTime) {
-    fake::FakeBrowserSource source;
-    fake::FakeEventPump eventPump;
-    fake::FakeKeyState keys;
-    fake::FakeSound sound;
-    fake::FakeProcessInfo process;
+    browsers::fake::FakeBrowserSource source;
+    os::fake::FakeEventPump eventPump;
+    desktop::fake::FakeKeyState keys;
+    desktop::fake::FakeSound sound;
+    os::fake::FakeProcessInfo process;
     popup::PopupKillerState state;
     popup::Events relay;
     source.windows = {
-        std::make_shared<fake::FakeBrowserWindow>(5000, "Start", "http://start/"),
-        std::make_shared<fake::FakeBrowserWindow>(77, "News", "http://news/"),
-        std::make_shared<fake::FakeBrowserWindow>(78, "Gone", "http://gone/"),
-        std::make_shared<fake::FakeBrowserWindow>(79, "No address", "http://hidden/"),
+        std::make_shared<browsers::fake::FakeBrowserWindow>(5000, "Start", "http://start/"),
+        std::make_shared<browsers::fake::FakeBrowserWindow>(77, "News", "http://news/"),
+        std::make_shared<browsers::fake::FakeBrowserWindow>(78, "Gone", "http://gone/"),
+        std::make_shared<browsers::fake::FakeBrowserWindow>(79, "No address", "http://hidden/"),
     };
     source.windows[2]->failLocationName = true;
     source.windows[3]->failLocationURL = true;

@@ -1,12 +1,14 @@
 // The window collection, the window monitor and the relay over a fake window source.
 
 #include "FakeBrowser.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "PopupKillerState.h"
 #include "WavPathFile.h"
 #include "WindowLog.h"
 #include "cIEWindows.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +19,9 @@
 #include <vector>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
+using namespace orvelle::browsers;
 using popup::cIEWindows;
 using popup::IE_Class;
 
@@ -101,18 +105,18 @@ protected:
     }
 
     // Adds a window without notifying, as if it was open before tracking started.
-    std::shared_ptr<fake::FakeBrowserWindow> Open(std::int32_t hwnd, const std::string& title) {
+    std::shared_ptr<browsers::fake::FakeBrowserWindow> Open(std::int32_t hwnd, const std::string& title) {
         auto window =
-            std::make_shared<fake::FakeBrowserWindow>(hwnd, title, "http://" + title + "/");
+            std::make_shared<browsers::fake::FakeBrowserWindow>(hwnd, title, "http://" + title + "/");
         source.windows.push_back(window);
         return window;
     }
 
-    fake::FakeBrowserSource source;
-    fake::FakeEventPump eventPump;
-    fake::FakeKeyState keys;
-    fake::FakeSound sound;
-    fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    browsers::fake::FakeBrowserSource source;
+    os::fake::FakeEventPump eventPump;
+    desktop::fake::FakeKeyState keys;
+    desktop::fake::FakeSound sound;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
     popup::PopupKillerState state;
     popup::Events relay;
     EventLog log;

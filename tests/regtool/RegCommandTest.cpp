@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-using orvelle::platform::posix::SqliteRegistry;
+using orvelle::store::SqliteRegistry;
 using orvelle::regtool::RunRegCommand;
 
 namespace {

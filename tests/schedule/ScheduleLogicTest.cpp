@@ -1,5 +1,7 @@
 #include "DueTest.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "ScheduleEditor.h"
 #include "ScheduleTimers.h"
 
@@ -10,12 +12,12 @@
 
 using namespace orvelle;
 using namespace orvelle::schedule;
-using platform::LocalDateTime;
+using os::LocalDateTime;
 
 namespace {
 
 // Settings kept in memory, remembering the order of writes.
-class RecordingSettings final : public platform::ISettingsStore {
+class RecordingSettings final : public store::ISettingsStore {
 public:
     std::string GetSetting(const std::string& app, const std::string& section,
                            const std::string& key, const std::string& def) override {
@@ -49,8 +51,8 @@ protected:
         editor.ClearPending();
     }
     RecordingSettings settings;
-    platform::fake::FakeMessageBox box;
-    platform::fake::FakeClock clock;
+    desktop::fake::FakeMessageBox box;
+    os::fake::FakeClock clock;
     ScheduleEditor editor{settings, box, clock, [] { return std::string("Orvelle v2.1"); }};
 };
 
@@ -340,7 +342,7 @@ struct FakeSwitch final : ITimerSwitch {
 class ScheduleDay {
 public:
     ScheduleDay(ScheduleEditor& editor, RecordingSettings& settings,
-                platform::fake::FakeMessageBox& box, platform::fake::FakeClock& clock)
+                desktop::fake::FakeMessageBox& box, os::fake::FakeClock& clock)
         : editor_(editor),
           clock_(clock),
           timers_(editor, settings, box, clock, schedule, rearm, [this] {
@@ -399,7 +401,7 @@ private:
         armedAt_ = Seconds();
     }
     ScheduleEditor& editor_;
-    platform::fake::FakeClock& clock_;
+    os::fake::FakeClock& clock_;
     ScheduleTimers timers_;
     long armedAt_ = -1;
 };

@@ -1,4 +1,6 @@
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "OptionalDateTimeEdit.h"
 #include "SchedulePage.h"
 #include "SecondTimer.h"
@@ -21,7 +23,7 @@ using namespace orvelle::schedule;
 
 namespace {
 
-class MemorySettings final : public platform::ISettingsStore {
+class MemorySettings final : public store::ISettingsStore {
 public:
     std::string GetSetting(const std::string& app, const std::string& section,
                            const std::string& key, const std::string& def) override {
@@ -43,8 +45,8 @@ protected:
         editor.ClearPending();
     }
     MemorySettings settings;
-    platform::fake::FakeMessageBox box;
-    platform::fake::FakeClock clock;
+    desktop::fake::FakeMessageBox box;
+    os::fake::FakeClock clock;
     ScheduleEditor editor{settings, box, clock, [] { return std::string("Orvelle v2.1"); }};
     SchedulePage page{editor};
 };

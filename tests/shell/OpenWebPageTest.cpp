@@ -1,6 +1,9 @@
 #include "BrowserScript.h"
-#include "FakePlatform.h"
-#include "FakeShellPlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
 #include "OS.h"
 #include "PosixTempFile.h"
 #include "TempEnvironment.h"
@@ -15,7 +18,8 @@
 #include <functional>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::desktop;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -46,9 +50,9 @@ protected:
         shell::OpenWebPage({tempFile, shellExecute, messageBox}, 0x2a00007, address, "htm");
     }
 
-    fake::FakeTempFile tempFile;
-    fake::FakeShellExecute shellExecute;
-    fake::FakeMessageBox messageBox;
+    os::fake::FakeTempFile tempFile;
+    desktop::fake::FakeShellExecute shellExecute;
+    desktop::fake::FakeMessageBox messageBox;
 };
 
 TEST_F(OpenWebPageTest, TheAddressGoesQuotedToTheAssociatedProgramAndTheFileGoes) {
@@ -90,10 +94,10 @@ TEST_F(OpenWebPageTest, EachFailureEndsInItsOwnMessage) {
          "70: Permission denied", "OpenWith", MessageIcon::Information},
     };
     for (const auto& row : rows) {
-        tempFile = fake::FakeTempFile();
+        tempFile = os::fake::FakeTempFile();
         tempFile.privateFolder = row.tempFolder;
         tempFile.failCreate = row.failCreate;
-        shellExecute = fake::FakeShellExecute();
+        shellExecute = desktop::fake::FakeShellExecute();
         shellExecute.findResult = row.findResult;
         shellExecute.executeResult = row.executeResult;
         messageBox.shown.clear();
@@ -122,9 +126,9 @@ protected:
     }
 
     test::TempEnvironment environment;
-    posix::PosixTempFile tempFile;
-    posix::XdgShellExecute shellExecute;
-    fake::FakeMessageBox messageBox;
+    os::posix::PosixTempFile tempFile;
+    desktop::xdg::XdgShellExecute shellExecute;
+    desktop::fake::FakeMessageBox messageBox;
 };
 
 TEST_F(OpenWebPageOnThisDesktopTest, AnAddressWithSpacesReachesTheBrowserAsOneArgument) {
@@ -200,7 +204,7 @@ TEST(PrivateFolderTest, OnlyAFolderThisUserAloneCanWriteIsUsed) {
         }
         const std::string usual = environment.Path("tmp/orvelle-" + uid);
         row.prepare(usual);
-        const std::string folder = posix::PosixTempFile().PrivateFolder();
+        const std::string folder = os::posix::PosixTempFile().PrivateFolder();
         ASSERT_FALSE(folder.empty()) << row.name;
         if (row.runtime) {
             EXPECT_EQ(folder, environment.Path("runtime/")) << row.name;

@@ -1,5 +1,7 @@
 #include "ErrorBox.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "RegistryLayer.h"
 #include "Settings.h"
 #include "SqliteRegistry.h"
@@ -13,8 +15,10 @@
 #include <cstring>
 
 using namespace orvelle;
-using namespace orvelle::platform;
-using orvelle::platform::fake::FakeMessageBox;
+using namespace orvelle::os;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
+using orvelle::desktop::fake::FakeMessageBox;
 
 TEST(VersionTest, VersionTextWritesTheMinorNumberWithOneDigit) {
     EXPECT_EQ(shell::VersionText(), "Orvelle v2.1");
@@ -68,7 +72,7 @@ TEST(ErrorBoxTest, ShowsNumberAndDescriptionWithTheApplicationTitleAndNoIcon) {
 
 class RegistryLayerTest : public ::testing::Test {
 protected:
-    posix::SqliteRegistry registry{":memory:"};
+    store::SqliteRegistry registry{":memory:"};
     FakeMessageBox box;
     shell::RegistryLayer layer{registry, box};
 
@@ -147,7 +151,7 @@ TEST_F(RegistryLayerTest, AMissingKeyIsNeverCreatedAndNothingIsShown) {
 }
 
 TEST_F(RegistryLayerTest, AStoreThatRefusesWritesLosesTheValueSilently) {
-    fake::FailingRegistry failing(registry);
+    store::fake::FailingRegistry failing(registry);
     failing.failAllWrites = true;
     shell::RegistryLayer refusing(failing, box);
     refusing.SetUserKeyValue(kMain, "Start Page", std::string("x"), REG_SZ);
@@ -156,10 +160,10 @@ TEST_F(RegistryLayerTest, AStoreThatRefusesWritesLosesTheValueSilently) {
 }
 
 TEST(StartProgramTest, ASecondCopyShowsTheMessageAndDoesNothingElse) {
-    fake::FakeInstanceLock lock(true);
+    os::fake::FakeInstanceLock lock(true);
     FakeMessageBox box;
-    fake::FakeProfileFile profile;
-    fake::FakeProcessInfo process("/opt/orvelle", "orvelle");
+    store::fake::FakeProfileFile profile;
+    os::fake::FakeProcessInfo process("/opt/orvelle", "orvelle");
     bool shown = false;
     EXPECT_FALSE(shell::StartProgram(lock, box, profile, process, [&] { shown = true; }));
     ASSERT_EQ(box.shown.size(), 1U);
@@ -173,11 +177,11 @@ TEST(StartProgramTest, ASecondCopyShowsTheMessageAndDoesNothingElse) {
 // A second copy opened on a file hands it to the running copy and ends silently;
 // when the running copy cannot be reached, it says so as any second copy does.
 TEST(StartProgramTest, ASecondCopyWithAFileHandsItOverWithoutTheMessage) {
-    fake::FakeProcessInfo process("/opt/orvelle", "orvelle");
+    os::fake::FakeProcessInfo process("/opt/orvelle", "orvelle");
     for (const bool reached : {true, false}) {
-        fake::FakeInstanceLock lock(true);
+        os::fake::FakeInstanceLock lock(true);
         FakeMessageBox box;
-        fake::FakeProfileFile profile;
+        store::fake::FakeProfileFile profile;
         int handedOver = 0;
         bool shown = false;
         EXPECT_FALSE(shell::StartProgram(
@@ -192,9 +196,9 @@ TEST(StartProgramTest, ASecondCopyWithAFileHandsItOverWithoutTheMessage) {
         EXPECT_EQ(profile.writes, 0);
     }
     // The first copy never hands over.
-    fake::FakeInstanceLock lock(false);
+    os::fake::FakeInstanceLock lock(false);
     FakeMessageBox box;
-    fake::FakeProfileFile profile;
+    store::fake::FakeProfileFile profile;
     int handedOver = 0;
     EXPECT_TRUE(shell::StartProgram(
         lock, box, profile, process, [] {},
@@ -206,10 +210,10 @@ TEST(StartProgramTest, ASecondCopyWithAFileHandsItOverWithoutTheMessage) {
 }
 
 TEST(StartProgramTest, TheExtensionEntryIsWrittenOnceAndNeverRewritten) {
-    fake::FakeInstanceLock lock(false);
+    os::fake::FakeInstanceLock lock(false);
     FakeMessageBox box;
-    fake::FakeProfileFile profile;
-    fake::FakeProcessInfo process("/opt/orvelle", "orvelle");
+    store::fake::FakeProfileFile profile;
+    os::fake::FakeProcessInfo process("/opt/orvelle", "orvelle");
     int shown = 0;
     EXPECT_TRUE(shell::StartProgram(lock, box, profile, process, [&] { ++shown; }));
     EXPECT_EQ(shown, 1);
@@ -228,7 +232,7 @@ TEST(StartProgramTest, TheExtensionEntryIsWrittenOnceAndNeverRewritten) {
 }
 
 TEST(StartProgramTest, AFailedWriteIsTriedAgainAtTheNextStart) {
-    fake::FakeProfileFile profile;
+    store::fake::FakeProfileFile profile;
     profile.failWrites = true;
     EXPECT_FALSE(shell::EnsureKdfProfileEntry(profile, "/opt/orvelle/orvelle"));
     profile.failWrites = false;
@@ -236,8 +240,8 @@ TEST(StartProgramTest, AFailedWriteIsTriedAgainAtTheNextStart) {
 }
 
 TEST(StartupEntryTest, WritesTheRunValueWithItsZeroAndTheDesktopEntryOrRemovesBoth) {
-    posix::SqliteRegistry registry(":memory:");
-    fake::FakeStartupList list;
+    store::SqliteRegistry registry(":memory:");
+    os::fake::FakeStartupList list;
     shell::SetRunAtStartup(registry, list, "/opt/orvelle/orvelle", true);
     EXPECT_EQ(list.entries.at("Orvelle"), "/opt/orvelle/orvelle");
     HKEY key = kNullKey;
@@ -259,9 +263,9 @@ TEST(StartupEntryTest, WritesTheRunValueWithItsZeroAndTheDesktopEntryOrRemovesBo
 }
 
 TEST(StartupEntryTest, AMissingRunKeyStillKeepsTheDesktopEntryInStep) {
-    posix::SqliteRegistry registry(":memory:");
+    store::SqliteRegistry registry(":memory:");
     ASSERT_EQ(registry.RegDeleteTreeA(HKEY_CURRENT_USER, shell::kRunKey), ERROR_SUCCESS);
-    fake::FakeStartupList list;
+    os::fake::FakeStartupList list;
     shell::SetRunAtStartup(registry, list, "/opt/orvelle/orvelle", true);
     EXPECT_EQ(list.entries.count("Orvelle"), 1U);
     HKEY key = kNullKey;
@@ -271,7 +275,7 @@ TEST(StartupEntryTest, AMissingRunKeyStillKeepsTheDesktopEntryInStep) {
 }
 
 TEST(SettingsTest, ADamagedNumberIsReportedAndTheFallbackUsed) {
-    fake::FakeMessageBox box;
+    desktop::fake::FakeMessageBox box;
     class Store final : public ISettingsStore {
     public:
         std::string GetSetting(const std::string&, const std::string&, const std::string&,

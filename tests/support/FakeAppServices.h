@@ -11,10 +11,13 @@
 #include "FakeFileDialogs.h"
 #include "FakeFileSecurity.h"
 #include "FakeFolderTree.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeRecycleBin.h"
 #include "FakeShellFolders.h"
-#include "FakeShellPlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
 #include "FakeTraceCatalog.h"
 #include "FakeWindowPlatform.h"
 #include "RegistrySettingsStore.h"
@@ -23,43 +26,43 @@
 namespace orvelle::test {
 
 struct FakeAppServices {
-    platform::posix::SqliteRegistry registry{":memory:"};
-    platform::RegistrySettingsStore settings{registry};
-    platform::fake::FakeMessageBox messageBox;
-    platform::fake::FakeProfileFile profile;
-    platform::fake::FakeStartupList startupList;
-    platform::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
-    platform::fake::FakeFileSystem files;
-    platform::fake::FakeTempPath tempPath;
-    platform::fake::FakeClock clock;
-    platform::fake::FakeEventPump eventPump;
-    platform::fake::FakeTrayIcon tray;
-    platform::fake::FakeFolderTree folderTree;
-    platform::fake::FakeShellFolders shellFolders;
-    platform::fake::FakeRecycleBin recycleBin;
-    platform::fake::FakeClipboard clipboard;
-    platform::fake::FakeSystemInfo systemInfo;
-    platform::fake::FakeShellExecute shellExecute;
-    platform::fake::FakeTempFile tempFile;
-    platform::fake::FakeHookLibrary hookLibrary;
-    platform::fake::FakeWindowList windowList;
-    platform::fake::FakeWindowProcedure windowProcedure;
-    platform::fake::FakeControlFactory controls;
-    platform::fake::FakeControlRegistration controlRegistration{controls};
-    platform::fake::FakeArchiveWriter zipControl;
-    platform::fake::FakeArchiveReader unzipControl;
-    platform::fake::FakeTemporaryFiles temporaryFiles;
-    platform::fake::FakeFileDialogs fileDialogs;
-    platform::fake::FakeFileTypeAssociation fileTypes;
-    platform::fake::FakeBrowserSource browsers;
-    platform::fake::FakeKeyState keys;
-    platform::fake::FakeSound sound;
-    platform::fake::FakeHiddenWindowsFile hiddenWindows;
-    platform::fake::FakeTraceCatalog traces;
-    platform::fake::FakeCleaningLock cleaningLock;
+    store::SqliteRegistry registry{":memory:"};
+    store::RegistrySettingsStore settings{registry};
+    desktop::fake::FakeMessageBox messageBox;
+    store::fake::FakeProfileFile profile;
+    os::fake::FakeStartupList startupList;
+    os::fake::FakeProcessInfo process{"/opt/orvelle", "orvelle"};
+    os::fake::FakeFileSystem files;
+    os::fake::FakeTempPath tempPath;
+    os::fake::FakeClock clock;
+    os::fake::FakeEventPump eventPump;
+    desktop::fake::FakeTrayIcon tray;
+    os::fake::FakeFolderTree folderTree;
+    os::fake::FakeShellFolders shellFolders;
+    os::fake::FakeRecycleBin recycleBin;
+    desktop::fake::FakeClipboard clipboard;
+    os::fake::FakeSystemInfo systemInfo;
+    desktop::fake::FakeShellExecute shellExecute;
+    os::fake::FakeTempFile tempFile;
+    popup::fake::FakeHookLibrary hookLibrary;
+    popup::fake::FakeWindowList windowList;
+    popup::fake::FakeWindowProcedure windowProcedure;
+    filesecurity::fake::FakeControlFactory controls;
+    filesecurity::fake::FakeControlRegistration controlRegistration{controls};
+    filesecurity::fake::FakeArchiveWriter zipControl;
+    filesecurity::fake::FakeArchiveReader unzipControl;
+    os::fake::FakeTemporaryFiles temporaryFiles;
+    desktop::fake::FakeFileDialogs fileDialogs;
+    desktop::fake::FakeFileTypeAssociation fileTypes;
+    browsers::fake::FakeBrowserSource browsers;
+    desktop::fake::FakeKeyState keys;
+    desktop::fake::FakeSound sound;
+    popup::fake::FakeHiddenWindowsFile hiddenWindows;
+    traces::fake::FakeTraceCatalog traces;
+    os::fake::FakeCleaningLock cleaningLock;
 
     // The same services with another settings store (a recording wrapper, say).
-    shell::AppServices WithSettings(platform::ISettingsStore& otherSettings) {
+    shell::AppServices WithSettings(store::ISettingsStore& otherSettings) {
         return shell::AppServices{
             shell::MainWindowServices{registry, otherSettings, messageBox, startupList, process,
                                       tray, systemInfo, shellExecute, tempFile},

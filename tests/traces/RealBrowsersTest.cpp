@@ -9,7 +9,9 @@
 #include "CleaningTraces.h"
 #include "CommandRunner.h"
 #include "FakeFolderTree.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeRecycleBin.h"
 #include "FakeShellFolders.h"
 #include "FolderErasers.h"
@@ -144,13 +146,13 @@ const std::vector<std::string> kChromiumFlags = {"--headless=new",
 // The run's steps of options 2, 6, 7 and 9 with the real catalog, logged into memory.
 struct Steps {
     Steps() {
-        platform::fake::FakeMessageBox messageBox;
-        platform::fake::FakeFolderTree tree;
-        platform::fake::FakeShellFolders special;  // Linux: no shell folders
-        platform::fake::FakeTempPath temp;
-        platform::fake::FakeEventPump pump;
-        platform::fake::FakeRecycleBin bin;
-        platform::posix::SqliteRegistry registry{":memory:"};
+        desktop::fake::FakeMessageBox messageBox;
+        os::fake::FakeFolderTree tree;
+        os::fake::FakeShellFolders special;  // Linux: no shell folders
+        os::fake::FakeTempPath temp;
+        os::fake::FakeEventPump pump;
+        os::fake::FakeRecycleBin bin;
+        store::SqliteRegistry registry{":memory:"};
         cleaning::test::FakeHost host;
         cleaning::CleaningLog log(sink);
         cleaning::CleaningTraces traces(catalog, log);

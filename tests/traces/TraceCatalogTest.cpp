@@ -21,8 +21,8 @@
 using namespace orvelle;
 using namespace orvelle::test;
 using namespace orvelle::traces;
-using platform::TraceFindings;
-using platform::TraceItem;
+using traces::TraceFindings;
+using traces::TraceItem;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::UnorderedElementsAre;

@@ -19,8 +19,8 @@
 using namespace orvelle;
 using namespace orvelle::test;
 using namespace orvelle::traces;
-using platform::TraceContent;
-using platform::TraceItem;
+using traces::TraceContent;
+using traces::TraceItem;
 using testing::ElementsAre;
 
 namespace fs = std::filesystem;

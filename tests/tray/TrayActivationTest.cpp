@@ -2,7 +2,9 @@
 // own (tests/tray/StatusNotifierWatcher.cpp), and the item's methods called as a panel
 // calls them. Runs under Xvfb (run_under_xvfb.sh).
 
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "ProgramServices.h"
 #include "TempEnvironment.h"
 #include "frmMain.h"
@@ -109,7 +111,7 @@ bool CallItem(const std::string& service, const char* method) {
 
 TEST(StatusNotifierTrayTest, ALeftClickShowsTheWindowAndTheMenuComesAsBefore) {
     test::TempEnvironment environment;
-    platform::fake::FakeMessageBox messageBox;
+    desktop::fake::FakeMessageBox messageBox;
     wiring::ProgramServices posix(&messageBox);
     ASSERT_TRUE(posix.tray.OnStatusNotifierTray()) << "the watcher with its host was seen";
     shell::frmMain window(posix.services);

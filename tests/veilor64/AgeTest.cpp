@@ -304,7 +304,7 @@ TEST(AgeCipherTest, DamageFailsWithAClearErrorAndWritesNothing) {
         try {
             AgeCipher(files, progress).Decrypt(row.passphrase, "in", "out");
             ADD_FAILURE() << row.what << ": decrypted";
-        } catch (const platform::RuntimeError& error) {
+        } catch (const os::RuntimeError& error) {
             EXPECT_EQ(error.Number(), row.number) << row.what << ": " << error.Description();
         }
         EXPECT_EQ(files.commits, 0) << row.what;

@@ -5,7 +5,7 @@
 #include "CipherErrors.h"
 #include "MemoryCipherFiles.h"
 #include "PassKey.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ namespace orvelle::veilor64 {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using platform::RuntimeError;
+using os::RuntimeError;
 
 Bytes FromHex(const std::string& hex) {
     Bytes bytes;

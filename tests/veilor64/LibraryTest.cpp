@@ -5,7 +5,7 @@
 #include "Registration.h"
 #include "SqliteRegistry.h"
 #include "TempEnvironment.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 #include "veilor64/VeilorControlFactory.h"
 #include "veilor64/veilor64.h"
 
@@ -25,7 +25,9 @@ namespace orvelle::veilor64 {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace platform;
+using namespace os;
+using namespace store;
+using namespace filesecurity;
 
 const std::string kLibrary = VEILOR64_LIBRARY_PATH;
 
@@ -88,7 +90,7 @@ const std::string kClassKey = std::string("CLSID\\") + VEILOR64_CLSID_VEILOR;
 const std::string kTypeLibKey = std::string("TypeLib\\") + VEILOR64_LIBID;
 
 TEST(RegistrationTest, RecordsTheClassInTheMannerOfThePlatformAndRemovesExactlyThat) {
-    posix::SqliteRegistry registry(":memory:");
+    orvelle::store::SqliteRegistry registry(":memory:");
     HKEY other = kNullKey;
     ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{OTHER}\\InprocServer32",
                                        KEY_WRITE, other),
@@ -153,7 +155,7 @@ TEST_F(LibraryTest, RegistersItselfAndIsCreatedByItsIdentifier) {
     ASSERT_EQ(EXPORT(DllRegisterServer)(), VEILOR_S_OK);
     const std::string store = environment.Path("config/orvelle/registry.db");
     ASSERT_TRUE(test::Exists(store));
-    posix::SqliteRegistry registry(store);
+    orvelle::store::SqliteRegistry registry(store);
     EXPECT_EQ(DefaultValue(registry, kClassKey + "\\InprocServer32"),
               fs::canonical(kLibrary).string());
 
@@ -186,7 +188,7 @@ TEST_F(LibraryTest, RegistersItselfAndIsCreatedByItsIdentifier) {
 
 TEST_F(LibraryTest, HostRegistersALibraryFileAndReportsBrokenRegistrations) {
     RegisterServer(kLibrary);
-    posix::SqliteRegistry registry(posix::SqliteRegistry::DefaultPath());
+    orvelle::store::SqliteRegistry registry(orvelle::store::SqliteRegistry::DefaultPath());
     VeilorControlFactory factory(registry);
     EXPECT_NE(factory.CreateObject("veilor64.veilor"), nullptr);
 
@@ -217,9 +219,9 @@ TEST_F(LibraryTest, HostRegistersALibraryFileAndReportsBrokenRegistrations) {
 TEST_F(LibraryTest, FakeFactoryFailsLikeTheRealOneWhenNothingIsRegistered) {
     // Hosts register the library and retry on exactly this error, so the fake
     // their tests use must raise the same one.
-    posix::SqliteRegistry registry(posix::SqliteRegistry::DefaultPath());
+    orvelle::store::SqliteRegistry registry(orvelle::store::SqliteRegistry::DefaultPath());
     VeilorControlFactory real(registry);
-    fake::FakeControlFactory fake;
+    orvelle::filesecurity::fake::FakeControlFactory fake;
     fake.registered.clear();
     std::int32_t realNumber = 0;
     std::string realText;

@@ -6,7 +6,7 @@
 #include "PosixCipherFiles.h"
 #include "TempEnvironment.h"
 #include "UnnamedFile.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ namespace orvelle::veilor64 {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::RuntimeError;
+using os::RuntimeError;
 using test::Exists;
 using test::ReadFile;
 using test::WriteFile;
@@ -276,7 +276,7 @@ TEST_P(PosixKilledTest, AKillBetweenTheLastTwoStepsOfAReplacementLeavesNoPlainTe
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        platform::posix::UnnamedFile::BetweenReplaceSteps() = [] { ::raise(SIGKILL); };
+        os::posix::UnnamedFile::BetweenReplaceSteps() = [] { ::raise(SIGKILL); };
         class Quiet final : public IProgressSink {
         public:
             void Show() override {}
@@ -296,19 +296,19 @@ TEST_P(PosixKilledTest, AKillBetweenTheLastTwoStepsOfAReplacementLeavesNoPlainTe
         << "the kill was not injected between the two steps";
     // The kill came with the hidden copy in place: it is recorded, and it goes.
     EXPECT_EQ(Listing(environment.Path("files")).size(), 3U);
-    EXPECT_FALSE(fs::is_empty(platform::posix::LeftoversFolder()));
-    EXPECT_EQ(platform::posix::RemoveLeftovers(), 1);
+    EXPECT_FALSE(fs::is_empty(os::posix::LeftoversFolder()));
+    EXPECT_EQ(os::posix::RemoveLeftovers(), 1);
     EXPECT_EQ(Listing(environment.Path("files")), (std::set<std::string>{encrypted, "back.txt"}));
     EXPECT_EQ(ReadFile(Path("back.txt")), "the old destination");
     for (const auto& entry : fs::recursive_directory_iterator(environment.Path("files"))) {
         EXPECT_EQ(ReadFile(entry.path().string()).find(marker), std::string::npos) << entry.path();
     }
-    EXPECT_TRUE(fs::is_empty(platform::posix::LeftoversFolder()));
+    EXPECT_TRUE(fs::is_empty(os::posix::LeftoversFolder()));
 
     // Without the kill the same replacement leaves no record behind.
     ASSERT_EQ(Run(true, "abc", Path(encrypted), Path("back.txt")), 0) << lastError;
     EXPECT_EQ(ReadFile(Path("back.txt")), plain);
-    EXPECT_TRUE(fs::is_empty(platform::posix::LeftoversFolder()));
+    EXPECT_TRUE(fs::is_empty(os::posix::LeftoversFolder()));
 }
 
 // Where the file system has no unnamed files, the output is a hidden 0600 file
@@ -316,8 +316,8 @@ TEST_P(PosixKilledTest, AKillBetweenTheLastTwoStepsOfAReplacementLeavesNoPlainTe
 // time round.
 TEST_F(PosixCipherFilesTest, WithoutUnnamedFilesAHiddenFileServesAndALeftOverOneIsRemoved) {
     struct Disabled {
-        Disabled() { platform::posix::UnnamedFile::UnnamedFilesDisabled() = true; }
-        ~Disabled() { platform::posix::UnnamedFile::UnnamedFilesDisabled() = false; }
+        Disabled() { os::posix::UnnamedFile::UnnamedFilesDisabled() = true; }
+        ~Disabled() { os::posix::UnnamedFile::UnnamedFilesDisabled() = false; }
     } disabled;
     WriteFile(Path("plain"), RandomText(20000, 4));
     ASSERT_EQ(Run(false, "abc", Path("plain"), Path("plain.kdf")), 0) << lastError;
@@ -332,17 +332,17 @@ TEST_F(PosixCipherFilesTest, WithoutUnnamedFilesAHiddenFileServesAndALeftOverOne
     ASSERT_GE(child, 0);
     if (child == 0) {
         const int dir = ::open(environment.Path("files").c_str(), O_RDONLY | O_DIRECTORY);
-        platform::posix::UnnamedFile file;
+        os::posix::UnnamedFile file;
         ::_exit(dir >= 0 && file.Open(dir, environment.Path("files")) == 0 ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(Listing(environment.Path("files")).size(), 4U);
-    EXPECT_EQ(platform::posix::RemoveLeftovers(), 1);
+    EXPECT_EQ(os::posix::RemoveLeftovers(), 1);
     EXPECT_EQ(Listing(environment.Path("files")),
               (std::set<std::string>{"plain", "plain.kdf", "back"}));
-    EXPECT_TRUE(fs::is_empty(platform::posix::LeftoversFolder()));
+    EXPECT_TRUE(fs::is_empty(os::posix::LeftoversFolder()));
 }
 
 struct BadPath {

@@ -7,7 +7,7 @@
 #include "QelPictureBox.h"
 #include "QelProgressBar.h"
 #include "QelShape.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -182,7 +182,7 @@ TEST_F(QelProgressBarTest, InvalidBorderStyleIsRefused) {
     try {
         bar.SetBorderStyle(2);
         FAIL() << "accepted";
-    } catch (const platform::RuntimeError& error) {
+    } catch (const os::RuntimeError& error) {
         EXPECT_EQ(error.Number(), 380);
     }
     EXPECT_EQ(bar.BorderStyle(), 1);

@@ -9,7 +9,7 @@
 #include "Twips.h"
 #include "Veilor.h"
 #include "frmStatusBar.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -131,7 +131,7 @@ TEST_F(StatusWindowTest, EachOperationStartsFromAnEmptyBar) {
 TEST_F(StatusWindowTest, FailureHidesAndUnloadsTheWindow) {
     StatusWindow window(std::chrono::milliseconds(0));
     WatchingSink sink(window);
-    EXPECT_THROW(Cipher(files, sink).Encrypt("abc", "missing", "out"), platform::RuntimeError);
+    EXPECT_THROW(Cipher(files, sink).Encrypt("abc", "missing", "out"), os::RuntimeError);
     ASSERT_EQ(sink.seen.size(), 2u);
     EXPECT_TRUE(sink.seen[0].visible);
     EXPECT_FALSE(sink.seen[1].exists);
@@ -230,7 +230,7 @@ TEST(VeilorControlTest, ProgressReachesTheHostAfterTheWindowAndNestedCallsFail) 
         captions.push_back(ProgressCaption(point));
         try {
             control.Decrypt("abc", "plain", "other");
-        } catch (const platform::RuntimeError& error) {
+        } catch (const os::RuntimeError& error) {
             nested.push_back(error.Number());
         }
     });

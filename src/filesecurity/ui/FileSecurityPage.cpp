@@ -28,7 +28,7 @@ namespace orvelle::filesecurity {
 using widgets::Named;
 using widgets::Text;
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 namespace {
 
@@ -378,7 +378,7 @@ void FileSecurityPage::cmdBrowseFileFolder_Click(int index) {
 std::string FileSecurityPage::PickerFailed(const RuntimeError& error) {
     if (error.Number() != kCancelError) {
         services_.messageBox.Show(error.Description(), window()->windowTitle().toStdString(),
-                                  platform::MessageIcon::Critical);
+                                  desktop::MessageIcon::Critical);
     }
     return {};
 }

@@ -140,7 +140,7 @@ private:
     void EmptyPathBoxes();
     // Shows the ".kdf" notice only while a ".kdf" destination is being encrypted to.
     void UpdateKdfNotice();
-    std::string PickerFailed(const platform::RuntimeError& error);
+    std::string PickerFailed(const os::RuntimeError& error);
 
     FileSecurityServices& services_;
     QTimer& tmrProgress_;

@@ -28,7 +28,7 @@ namespace orvelle::popup::ui {
 using widgets::Named;
 using widgets::Text;
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 PopupKillerPage::PopupKillerPage(PopupServices& services, QWidget* parent)
     : QWidget(parent), services_(services) {
@@ -148,12 +148,12 @@ void PopupKillerPage::Command1_Click() {
         // The dialog opens where the program's own sound lies: the program folder in the
         // build tree, the data folder once installed (the program folder holds no sound).
         const auto chosen = services_.fileDialogs.PickFile(
-            {platform::FileDialogKind::Open, "Wav files |*.wav", "Choose a Wav file to open",
+            {desktop::FileDialogKind::Open, "Wav files |*.wav", "Choose a Wav file to open",
              services_.process.DataFolder(), state_.SoundPath()});
         // A cancelled dialog keeps the previous name, which is written again.
         const std::string fileName = chosen.value_or(state_.SoundPath());
         if (!IsStorableSoundPath(fileName)) {
-            throw RuntimeError(platform::errors::kInvalidProcedureCall,
+            throw RuntimeError(os::errors::kInvalidProcedureCall,
                                "The sound file name holds a line break; choose another file");
         }
         state_.SetSoundPath(fileName);

@@ -306,7 +306,7 @@ int RunCipherCommand(bool encrypting, const PassPhraseSource& from, const char* 
 
 int main(int argc, char** argv) {
     // The passphrase and the keys made from it never reach a core file.
-    static_cast<void>(orvelle::platform::posix::DisableCoreDumps());
+    static_cast<void>(orvelle::os::posix::DisableCoreDumps());
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "--help" || command == "-h") {
         std::fputs(kUsage, stdout);

@@ -5,7 +5,7 @@
 #include "CipherErrors.h"
 #include "PosixCipherFiles.h"
 #include "UnnamedFile.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 namespace orvelle::veilor64 {
 namespace {
@@ -18,7 +18,7 @@ class RunningFlag {
 public:
     RunningFlag() {
         if (tOperationRunning) {
-            throw platform::RuntimeError(errors::kInvalidProcedureCall, errors::kBusyText);
+            throw os::RuntimeError(errors::kInvalidProcedureCall, errors::kBusyText);
         }
         tOperationRunning = true;
     }
@@ -54,7 +54,7 @@ Veilor::Veilor(std::unique_ptr<ICipherFiles> files,
       window_(windowInterval) {
     // A process killed while writing where unnamed files were not possible left a
     // hidden file behind; the next start of a host removes it.
-    static_cast<void>(platform::posix::RemoveLeftovers());
+    static_cast<void>(os::posix::RemoveLeftovers());
 }
 
 Veilor::~Veilor() = default;

@@ -11,7 +11,7 @@
 namespace orvelle::veilor64 {
 
 // The control class: Encrypt and Decrypt with the progress window. It keeps no
-// state between calls. Failures throw platform::RuntimeError. A call made while
+// state between calls. Failures throw os::RuntimeError. A call made while
 // another operation of the library waits at a progress point on the same
 // thread fails with error 5 instead of nesting.
 class Veilor {

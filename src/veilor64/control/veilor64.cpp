@@ -9,7 +9,7 @@
 #include "SqliteRegistry.h"
 #include "Veilor.h"
 #include "WipedString.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <dlfcn.h>
 #include <strings.h>
@@ -47,7 +47,7 @@ struct veilor {
 
 namespace {
 
-using orvelle::platform::RuntimeError;
+using orvelle::os::RuntimeError;
 namespace errors = orvelle::veilor64::errors;
 
 // Everything alive that the library handed out. Handles are looked up here
@@ -195,13 +195,13 @@ veilor_result DllRegisterServer(void) {
         if (path.empty()) {
             return VEILOR_SELFREG_E_CLASS;
         }
-        orvelle::platform::posix::SqliteRegistry registry(
-            orvelle::platform::posix::SqliteRegistry::DefaultPath());
+        orvelle::store::SqliteRegistry registry(
+            orvelle::store::SqliteRegistry::DefaultPath());
         if (!registry.IsOpen()) {
             return VEILOR_SELFREG_E_CLASS;
         }
         return orvelle::veilor64::Registration::Register(registry, path) ==
-                       orvelle::platform::ERROR_SUCCESS
+                       orvelle::store::ERROR_SUCCESS
                    ? VEILOR_S_OK
                    : VEILOR_SELFREG_E_CLASS;
     } catch (...) {
@@ -211,13 +211,13 @@ veilor_result DllRegisterServer(void) {
 
 veilor_result DllUnregisterServer(void) {
     try {
-        orvelle::platform::posix::SqliteRegistry registry(
-            orvelle::platform::posix::SqliteRegistry::DefaultPath());
+        orvelle::store::SqliteRegistry registry(
+            orvelle::store::SqliteRegistry::DefaultPath());
         if (!registry.IsOpen()) {
             return VEILOR_SELFREG_E_CLASS;
         }
         return orvelle::veilor64::Registration::Unregister(registry) ==
-                       orvelle::platform::ERROR_SUCCESS
+                       orvelle::store::ERROR_SUCCESS
                    ? VEILOR_S_OK
                    : VEILOR_SELFREG_E_CLASS;
     } catch (...) {

@@ -4,7 +4,7 @@
 #include "AgeErrors.h"
 #include "CipherErrors.h"
 #include "WipedString.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,7 +15,7 @@ namespace orvelle::veilor64 {
 namespace age {
 namespace {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 constexpr std::string_view kScryptLabel = "age-encryption.org/v1/scrypt";
 constexpr std::string_view kX25519Info = "age-encryption.org/v1/X25519";

@@ -76,7 +76,7 @@ private:
 // 64 KiB chunks of ChaCha20-Poly1305. Streams through fixed buffers, reports
 // progress at every multiple of 7168 bytes like the ".kdf" cipher, and writes
 // through the same destination, which appears only when complete. Failures
-// throw platform::RuntimeError (age::AgeError for the file's own faults).
+// throw os::RuntimeError (age::AgeError for the file's own faults).
 class AgeCipher {
 public:
     AgeCipher(ICipherFiles& files, IProgressSink& progress,

@@ -1,7 +1,7 @@
 #include "AgeCrypto.h"
 
 #include "CipherErrors.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
@@ -16,7 +16,7 @@
 namespace orvelle::veilor64::age {
 namespace {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 [[noreturn]] void ThrowCryptoFailure() {
     // OpenSSL fails on valid input only when it runs out of memory.

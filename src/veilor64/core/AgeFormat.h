@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AgeCrypto.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,7 +24,7 @@ inline constexpr std::size_t kMaxLineSize = std::size_t{64} * 1024;
 enum class Failure { Armor, Header, Hmac, NoMatch, Payload };
 
 // A failure of an age file: a number and text for the user, and its class.
-class AgeError : public platform::RuntimeError {
+class AgeError : public os::RuntimeError {
 public:
     AgeError(Failure failure, std::int32_t number, const std::string& description)
         : RuntimeError(number, description), failure_(failure) {}

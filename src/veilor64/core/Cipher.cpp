@@ -4,7 +4,7 @@
 #include "PassKey.h"
 #include "Windows1252.h"
 #include "WipedString.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <array>
@@ -16,7 +16,7 @@
 namespace orvelle::veilor64 {
 namespace {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 void CheckPresent(const std::string& passPhrase, const std::string& sourceFile,
                   const std::string& destinationFile) {

@@ -11,7 +11,7 @@ namespace orvelle::veilor64 {
 // The file cipher: an 8-byte check header, then the file XORed with the padded
 // passphrase repeated. Files are streamed through one fixed buffer, so memory
 // stays the same whatever their size; the destination appears only when it is
-// complete. Failures throw platform::RuntimeError with the library's numbers.
+// complete. Failures throw os::RuntimeError with the library's numbers.
 class Cipher {
 public:
     // Bytes read, transformed and written at a time: a multiple of 8 so that

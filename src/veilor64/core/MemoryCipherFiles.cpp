@@ -1,7 +1,7 @@
 #include "MemoryCipherFiles.h"
 
 #include "CipherErrors.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <algorithm>
 #include <cstring>
@@ -36,13 +36,13 @@ public:
         : owner_(owner), path_(std::move(path)) {}
     void Write(const std::uint8_t* data, std::size_t size) override {
         if (owner_.failWritesAfter && written_.size() + size > *owner_.failWritesAfter) {
-            throw platform::RuntimeError(errors::kDiskFull, errors::kDiskFullText);
+            throw os::RuntimeError(errors::kDiskFull, errors::kDiskFullText);
         }
         written_.insert(written_.end(), data, data + size);
     }
     void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
         if (offset > written_.size() || size > written_.size() - offset) {
-            throw platform::RuntimeError(errors::kInternalError, errors::kInternalErrorText);
+            throw os::RuntimeError(errors::kInternalError, errors::kInternalErrorText);
         }
         std::copy(data, data + size, written_.begin() + static_cast<std::ptrdiff_t>(offset));
     }

@@ -4,7 +4,7 @@
 #include "WipedString.h"
 
 #include "CipherErrors.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <cstdio>
 #include <cstring>
@@ -38,7 +38,7 @@ std::string PassPhraseCharacterText(const std::string& character) {
 void CheckKdfPassPhrase(std::string_view passPhrase) {
     const std::string character = FirstCharacterOutsideWindows1252(passPhrase);
     if (!character.empty()) {
-        throw platform::RuntimeError(errors::kPassPhraseCharacter,
+        throw os::RuntimeError(errors::kPassPhraseCharacter,
                                      PassPhraseCharacterText(character));
     }
 }

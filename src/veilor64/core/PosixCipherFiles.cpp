@@ -2,7 +2,7 @@
 
 #include "CipherErrors.h"
 #include "UnnamedFile.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 namespace orvelle::veilor64 {
 namespace {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 // Owns one file descriptor.
 class Descriptor {
@@ -89,8 +89,8 @@ constexpr std::uint64_t kWriteBackWindow = std::uint64_t{8} << 20;
 class PosixDestinationFile final : public IDestinationFile {
 public:
     // A new unnamed file in `folder` that becomes `name` there on Commit.
-    PosixDestinationFile(platform::posix::UniqueFd folder, std::string name,
-                         platform::posix::UnnamedFile file)
+    PosixDestinationFile(os::posix::UniqueFd folder, std::string name,
+                         os::posix::UnnamedFile file)
         : folder_(std::move(folder)), name_(std::move(name)), file_(std::move(file)) {
         fd_ = file_.fd();
     }
@@ -177,9 +177,9 @@ private:
         }
     }
 
-    platform::posix::UniqueFd folder_;
+    os::posix::UniqueFd folder_;
     std::string name_;
-    platform::posix::UnnamedFile file_;
+    os::posix::UnnamedFile file_;
     Descriptor inPlace_;
     int fd_ = -1;
     std::uint64_t written_ = 0;
@@ -248,7 +248,7 @@ std::unique_ptr<IDestinationFile> PosixCipherFiles::CreateDestination(const std:
         throw RuntimeError(errors::kPathFileAccessError, errors::kPathFileAccessErrorText);
     }
     struct stat info {};
-    if (platform::posix::IsUnnamedFile(path, info)) {
+    if (os::posix::IsUnnamedFile(path, info)) {
         Descriptor fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
         if (!fd.valid()) {
             ThrowFileError(errno);
@@ -271,11 +271,11 @@ std::unique_ptr<IDestinationFile> PosixCipherFiles::CreateDestination(const std:
     const std::string folder = slash == std::string::npos ? std::string(".")
                                : slash == 0               ? std::string("/")
                                                           : path.substr(0, slash);
-    platform::posix::UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    os::posix::UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir) {
         ThrowFileError(errno);
     }
-    platform::posix::UnnamedFile file;
+    os::posix::UnnamedFile file;
     if (const int error = file.Open(dir.get(), folder); error != 0) {
         ThrowFileError(error);
     }

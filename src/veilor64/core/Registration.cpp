@@ -8,7 +8,7 @@
 namespace orvelle::veilor64 {
 namespace {
 
-using namespace platform;
+using namespace store;
 
 std::string ClassKey() {
     return std::string("CLSID\\") + VEILOR64_CLSID_VEILOR;

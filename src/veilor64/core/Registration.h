@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 #include <string>
 
@@ -16,11 +16,11 @@ public:
 
     // Records the class with `libraryPath` as its server. ERROR_SUCCESS or the
     // first failing status; a failure leaves nothing half recorded.
-    [[nodiscard]] static platform::LSTATUS Register(platform::IRegistry& registry,
+    [[nodiscard]] static store::LSTATUS Register(store::IRegistry& registry,
                                                     const std::string& libraryPath);
     // Removes the three keys Register creates and everything below them.
     // ERROR_SUCCESS also when they were not there.
-    [[nodiscard]] static platform::LSTATUS Unregister(platform::IRegistry& registry);
+    [[nodiscard]] static store::LSTATUS Unregister(store::IRegistry& registry);
 };
 
 }  // namespace orvelle::veilor64

@@ -1,6 +1,6 @@
 #include "veilor64/VeilorControlFactory.h"
 
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 #include "veilor64/veilor64.h"
 
 #include <dlfcn.h>
@@ -11,7 +11,7 @@
 namespace orvelle::veilor64 {
 namespace {
 
-using platform::RuntimeError;
+using os::RuntimeError;
 
 constexpr const char* kCannotCreateObjectText = "ActiveX component can't create object";
 constexpr const char* kErrorInLoadingDllText = "Error in loading DLL";
@@ -85,7 +85,7 @@ private:
 };
 
 // A Veilor created in a loaded library.
-class LoadedVeilor final : public platform::ICipherControl {
+class LoadedVeilor final : public os::ICipherControl {
 public:
     LoadedVeilor(std::shared_ptr<const Library> library, veilor* instance)
         : library_(std::move(library)), instance_(instance) {}
@@ -137,8 +137,9 @@ private:
 };
 
 // The default value of HKEY_CLASSES_ROOT\<path>, or "" when it is not there.
-std::string ReadDefault(platform::IRegistry& registry, const std::string& path) {
-    using namespace platform;
+std::string ReadDefault(store::IRegistry& registry, const std::string& path) {
+    using namespace os;
+    using namespace store;
     HKEY handle = kNullKey;
     if (registry.RegOpenKeyExA(HKEY_CLASSES_ROOT, path, KEY_QUERY_VALUE, handle) != ERROR_SUCCESS) {
         return {};
@@ -174,7 +175,7 @@ void RunServerCall(const std::string& libraryPath, bool registering) {
 
 }  // namespace
 
-std::unique_ptr<platform::ICipherControl> VeilorControlFactory::CreateObject(
+std::unique_ptr<os::ICipherControl> VeilorControlFactory::CreateObject(
     const std::string& progId) {
     const std::string clsid =
         progId.empty() ? std::string() : ReadDefault(registry_, progId + "\\CLSID");

@@ -2,7 +2,7 @@
 
 #include "OleColor.h"
 #include "VbInput.h"
-#include "platform/RuntimeError.h"
+#include "os/RuntimeError.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -29,7 +29,7 @@ void QelPictureBox::SetBackColor(quint32 color) {
 
 void QelPictureBox::SetBorderStyle(qint16 style) {
     if (style != 0 && style != 1) {
-        throw platform::RuntimeError(kInvalidPropertyValue, "Invalid property value");
+        throw os::RuntimeError(kInvalidPropertyValue, "Invalid property value");
     }
     borderStyle_ = style;
     // The platform's single border is a sunken two-pixel bevel.

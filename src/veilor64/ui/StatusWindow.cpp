@@ -8,7 +8,7 @@
 
 namespace orvelle::veilor64 {
 
-StatusWindow::StatusWindow(std::chrono::steady_clock::duration interval, Throttle::Clock clock)
+StatusWindow::StatusWindow(std::chrono::steady_clock::duration interval, kit::Throttle::Clock clock)
     : throttle_(interval, std::move(clock)) {
 }
 

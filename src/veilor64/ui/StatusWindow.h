@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Progress.h"
-#include "Throttle.h"
+#include "kit/Throttle.h"
 
 #include <chrono>
 #include <cstdint>
@@ -21,7 +21,7 @@ public:
     static constexpr std::chrono::milliseconds kDefaultInterval{15};
 
     explicit StatusWindow(std::chrono::steady_clock::duration interval = kDefaultInterval,
-                          Throttle::Clock clock = &std::chrono::steady_clock::now);
+                          kit::Throttle::Clock clock = &std::chrono::steady_clock::now);
     ~StatusWindow() override;
     StatusWindow(const StatusWindow&) = delete;
     StatusWindow& operator=(const StatusWindow&) = delete;
@@ -38,7 +38,7 @@ public:
 
 private:
     std::unique_ptr<frmStatusBar> window_;
-    Throttle throttle_;
+    kit::Throttle throttle_;
     // The total the window's width was fitted to (0: none yet).
     std::uint64_t fittedTotal_ = 0;
 };

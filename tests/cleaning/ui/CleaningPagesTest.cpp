@@ -7,7 +7,9 @@
 #include "FakeAppServices.h"
 #include "FakeClipboard.h"
 #include "FakeFolderTree.h"
-#include "FakePlatform.h"
+#include "FakeDesktop.h"
+#include "FakeOs.h"
+#include "FakeStore.h"
 #include "FakeRecycleBin.h"
 #include "FakeShellFolders.h"
 #include "QTextEditLogSink.h"
@@ -40,7 +42,9 @@
 #include <gtest/gtest.h>
 
 using namespace orvelle;
-using namespace orvelle::platform;
+using namespace orvelle::os;
+using namespace orvelle::store;
+using namespace orvelle::desktop;
 using cleaning::ui::QTextEditLogSink;
 using testing::ElementsAre;
 using widgets::VbCheckBox;
@@ -330,7 +334,7 @@ TEST(QTextEditLogSinkTest, CrLfIsOneLineBreakAndASelectionReadsBackWithCrLf) {
 TEST(QtClipboardTest, ClearEmptiesTheClipboard) {
     QGuiApplication::clipboard()->setText(QStringLiteral("a password"));
     ASSERT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("a password"));
-    posix::QtClipboard clipboard;
+    desktop::qt::QtClipboard clipboard;
     clipboard.Clear();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
 }
@@ -380,7 +384,7 @@ TEST(QtClipboardTest, KlipperIsAskedToClearItsHistoryWhereItRuns) {
     }
     ASSERT_TRUE(QFile::exists(ready)) << klipper.readAllStandardError().toStdString();
 
-    posix::QtClipboard clipboard;
+    desktop::qt::QtClipboard clipboard;
     clipboard.Clear();
     EXPECT_EQ(test::ReadFile(called.toStdString()), "cleared\n");
     klipper.kill();

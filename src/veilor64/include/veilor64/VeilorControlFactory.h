@@ -4,8 +4,8 @@
 // through the registry store, loads it and offers its Veilor as an
 // ICipherControl. Standard C++ only; no Qt.
 
-#include "platform/ControlFactory.h"
-#include "platform/Registry.h"
+#include "os/ControlFactory.h"
+#include "store/Registry.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,18 +24,18 @@ inline constexpr std::int32_t kErrorInLoadingDll = 48;
 // HKEY_CLASSES_ROOT\<progId>\CLSID gives the class, CLSID\<class>\InprocServer32
 // the library, whose DllGetClassObject gives the factory. A library stays
 // loaded for the rest of the process once loaded (Qt keeps pointers into it).
-class VeilorControlFactory final : public platform::IControlFactory {
+class VeilorControlFactory final : public os::IControlFactory {
 public:
-    explicit VeilorControlFactory(platform::IRegistry& registry) : registry_(registry) {}
+    explicit VeilorControlFactory(store::IRegistry& registry) : registry_(registry) {}
 
     // Throws RuntimeError kCannotCreateObject when the identifier, its class or
     // its library path is not registered, kErrorInLoadingDll when the library
     // cannot be loaded or lacks the interface.
-    [[nodiscard]] std::unique_ptr<platform::ICipherControl> CreateObject(
+    [[nodiscard]] std::unique_ptr<os::ICipherControl> CreateObject(
         const std::string& progId) override;
 
 private:
-    platform::IRegistry& registry_;
+    store::IRegistry& registry_;
 };
 
 // Loads the library at `libraryPath` and has it register itself (what the
