@@ -124,8 +124,8 @@ int DurableCopy(const char* from, const char* to) {
 }
 
 struct Sample {
-    double seconds = 0;  // wall time
-    long peakKib = 0;    // the kernel's high-water mark of the resident memory
+    double seconds = 0;        // wall time
+    long peakKib = 0;          // the kernel's high-water mark of the resident memory
     long besidesTableKib = 0;  // memory runs only: the peak of all but scrypt's table
 };
 

@@ -116,7 +116,8 @@ struct Sandbox {
     std::string root;
 };
 
-void Extract(orvelle::filesecurity::libarchive::LibArchiveReader& reader, const Sandbox& box, ExistingFiles existing) {
+void Extract(orvelle::filesecurity::libarchive::LibArchiveReader& reader, const Sandbox& box,
+             ExistingFiles existing) {
     try {
         static_cast<void>(
             reader.ExtractTo(box.root + "/in.zip", box.root + "/dest", nullptr, existing));
@@ -134,7 +135,8 @@ void Extract(orvelle::filesecurity::libarchive::LibArchiveReader& reader, const 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const Sandbox box;
     static NoPump pump;
-    orvelle::filesecurity::libarchive::LibArchiveReader reader(pump, std::chrono::milliseconds(1000));
+    orvelle::filesecurity::libarchive::LibArchiveReader reader(pump,
+                                                               std::chrono::milliseconds(1000));
     Sandbox::WriteFile(box.root + "/in.zip",
                        std::string(reinterpret_cast<const char*>(data), size));
     box.ClearDestination();

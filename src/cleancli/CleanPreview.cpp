@@ -11,10 +11,10 @@
 #include "PosixFolder.h"
 #include "PosixFolderTree.h"
 #include "TraceFiles.h"
-#include "store/Registry.h"
 #include "os/RuntimeError.h"
 #include "os/ShellFolders.h"
 #include "os/TempPath.h"
+#include "store/Registry.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,7 +101,7 @@ void AddFindings(traces::ITraceCatalog& catalog, int option, std::set<std::strin
         preview.items.push_back(
             {item.path,
              item.content == traces::TraceContent::WholeFolder ? std::string("folder")
-                                                                 : KindText(item.kind),
+                                                               : KindText(item.kind),
              ContentText(item.content), item.bytes, 0, 0, item.browser, item.profile, item.rows});
     }
     preview.skipped.insert(preview.skipped.end(), findings.skipped.begin(), findings.skipped.end());

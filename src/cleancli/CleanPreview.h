@@ -42,8 +42,8 @@ struct OptionPreview {
     int index = 0;
     std::vector<PreviewItem> items;
     std::vector<traces::SkippedProfile> skipped;  // left alone (in use, refused)
-    std::vector<std::string> notes;                 // what the step would log in red
-    std::vector<std::string> warnings;              // plain words on erasing the user's own files
+    std::vector<std::string> notes;               // what the step would log in red
+    std::vector<std::string> warnings;            // plain words on erasing the user's own files
     [[nodiscard]] std::uint64_t Bytes() const;
 };
 
@@ -60,7 +60,7 @@ public:
 
     [[nodiscard]] std::unique_ptr<os::IFolder> OpenRoot(const std::string& path) override;
     [[nodiscard]] std::unique_ptr<os::IFolder> OpenTemporaryRoot(const std::string& path,
-                                                                       bool& shared) override;
+                                                                 bool& shared) override;
 
     // What the walks since the last call recorded, and forgets it.
     [[nodiscard]] std::vector<PreviewItem> TakeItems();
@@ -74,7 +74,7 @@ public:
 private:
     void Tick();
     [[nodiscard]] std::unique_ptr<os::IFolder> Start(const std::string& path, bool temporary,
-                                                           bool& shared);
+                                                     bool& shared);
 
     ScanProgress progress_;
     std::string root_;

@@ -2,8 +2,8 @@
 
 #include "CleaningHost.h"
 #include "LogSink.h"
-#include "os/EventPump.h"
 #include "desktop/MessageBox.h"
+#include "os/EventPump.h"
 
 #include <functional>
 #include <string>

@@ -99,12 +99,10 @@ void PrintOption(std::ostream& out, const json& option) {
     for (const json& item : option["items"]) {
         out << "    " << item["kind"].get<std::string>() << "  "
             << SizeText(item["bytes"].get<std::uint64_t>()) << "  "
-            << os::EscapeControls(item["path"].get<std::string>()) << ItemDetail(item)
-            << "\n";
+            << os::EscapeControls(item["path"].get<std::string>()) << ItemDetail(item) << "\n";
     }
     for (const json& profile : option["skipped"]) {
-        out << "    skipped: " << os::EscapeControls(profile["text"].get<std::string>())
-            << "\n";
+        out << "    skipped: " << os::EscapeControls(profile["text"].get<std::string>()) << "\n";
     }
     for (const json& note : option["notes"]) {
         out << "    would fail: " << os::EscapeControls(note.get<std::string>()) << "\n";

@@ -33,8 +33,8 @@ bool TakeLock(os::ICleaningLock& lock, bool noWait, const CommandOutput& output)
 
 // The cleaning run as the Clean buttons start it, over the cleaning bundle, logging
 // lines instead of a log window.
-void CleanOnce(Session& session, const cleaning::CleaningServices& services,
-               os::IEventPump& pump, cleaning::ILogSink& sink) {
+void CleanOnce(Session& session, const cleaning::CleaningServices& services, os::IEventPump& pump,
+               cleaning::ILogSink& sink) {
     CommandHost host;
     cleaning::CleaningLog log(sink);
     cleaning::CleaningTraces traces(services.traces, log);

@@ -51,7 +51,7 @@ void BrowserSettings::cmdHomePage_Click(const ITextField& txtHomePageURL) {
         if (const std::string failures = SetBrowserStartPages(traces_, address);
             !failures.empty()) {
             throw os::RuntimeError(os::errors::kPathFileAccessError,
-                                         "The start page was not set everywhere:" + failures);
+                                   "The start page was not set everywhere:" + failures);
         }
     });
 }

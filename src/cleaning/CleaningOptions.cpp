@@ -27,9 +27,9 @@ const std::array<const char*, CleaningOptions::kCount> CleaningOptions::kCaption
     return captions;
 }();
 
-CleaningOptions::CleaningOptions(store::ISettingsStore& settings,
-                                 desktop::IMessageBox& messageBox, shell::RegistryLayer& registry,
-                                 std::string programFolder, traces::ITraceCatalog& traces)
+CleaningOptions::CleaningOptions(store::ISettingsStore& settings, desktop::IMessageBox& messageBox,
+                                 shell::RegistryLayer& registry, std::string programFolder,
+                                 traces::ITraceCatalog& traces)
     : settings_(settings),
       messageBox_(messageBox),
       registry_(registry),

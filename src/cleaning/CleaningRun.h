@@ -4,10 +4,10 @@
 #include "CleaningLog.h"
 #include "CleaningOptions.h"
 #include "StepOperations.h"
+#include "desktop/MessageBox.h"
 #include "os/CleaningLock.h"
 #include "os/Clock.h"
 #include "os/EventPump.h"
-#include "desktop/MessageBox.h"
 
 #include <string>
 

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "os/CleaningLock.h"
 #include "desktop/Clipboard.h"
+#include "desktop/MessageBox.h"
+#include "os/CleaningLock.h"
 #include "os/Clock.h"
 #include "os/EventPump.h"
 #include "os/FolderTree.h"
-#include "desktop/MessageBox.h"
 #include "os/ProcessInfo.h"
 #include "os/RecycleBin.h"
-#include "store/Registry.h"
-#include "store/SettingsStore.h"
 #include "os/ShellFolders.h"
 #include "os/TempPath.h"
+#include "store/Registry.h"
+#include "store/SettingsStore.h"
 #include "traces/TraceCatalog.h"
 
 namespace orvelle::cleaning {

@@ -3,9 +3,9 @@
 #include "CleaningHost.h"
 #include "CleaningLog.h"
 #include "CleaningTraces.h"
+#include "desktop/MessageBox.h"
 #include "os/EventPump.h"
 #include "os/FolderTree.h"
-#include "desktop/MessageBox.h"
 #include "os/ShellFolders.h"
 #include "os/TempPath.h"
 
@@ -23,9 +23,8 @@ class FolderErasers {
 public:
     // `yield` is called after every file the walk deletes.
     FolderErasers(os::IFolderTree& folders, os::IShellFolders& shellFolders,
-                  os::ITempPath& tempPath, desktop::IMessageBox& messageBox,
-                  CleaningLog& log, os::IEventPump& yield, ICleaningHost& host,
-                  CleaningTraces& traces)
+                  os::ITempPath& tempPath, desktop::IMessageBox& messageBox, CleaningLog& log,
+                  os::IEventPump& yield, ICleaningHost& host, CleaningTraces& traces)
         : folders_(folders),
           shellFolders_(shellFolders),
           tempPath_(tempPath),

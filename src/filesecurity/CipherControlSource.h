@@ -19,8 +19,7 @@ class CipherControlSource {
 public:
     static constexpr const char* kProgId = "Veilor64.Veilor";
 
-    CipherControlSource(os::IControlFactory& factory,
-                        os::IControlRegistration& registration)
+    CipherControlSource(os::IControlFactory& factory, os::IControlRegistration& registration)
         : factory_(factory), registration_(registration) {}
 
     // Creates the control when there is none yet; false when it cannot be had (the

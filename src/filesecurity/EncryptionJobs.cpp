@@ -116,8 +116,8 @@ void EncryptionJobs::RemoveLeftovers() {
     }
 }
 
-filesecurity::ExistingFiles EncryptionJobs::AskAboutExistingEntries(const std::string& archive,
-                                                                const std::string& destination) {
+filesecurity::ExistingFiles EncryptionJobs::AskAboutExistingEntries(
+    const std::string& archive, const std::string& destination) {
     const std::size_t count = services_.unzipControl.CountExisting(archive, destination);
     if (count == 0) {
         return filesecurity::ExistingFiles::Replace;
@@ -283,7 +283,8 @@ void EncryptionJobs::DecryptFolderJob() {
             const CipherProgress progress(cipher, view_);
             cipher.Decrypt(passPhrase.str(), source, archivePath);
         }
-        const filesecurity::ExistingFiles existing = AskAboutExistingEntries(archivePath, destination);
+        const filesecurity::ExistingFiles existing =
+            AskAboutExistingEntries(archivePath, destination);
 
         unzipProgress_ = 0;
         view_.EnableProgressTimer(true);

@@ -2,9 +2,9 @@
 
 #include "CipherControlSource.h"
 #include "FileSecurityView.h"
+#include "desktop/MessageBox.h"
 #include "filesecurity/Archive.h"
 #include "os/FileSystem.h"
-#include "desktop/MessageBox.h"
 #include "os/ProcessInfo.h"
 #include "os/TempPath.h"
 #include "os/TemporaryFiles.h"
@@ -84,8 +84,8 @@ private:
     [[nodiscard]] std::unique_ptr<os::ITemporaryFile> CreateTemporaryArchive(
         const std::string& folder);
     // Replace, or what the user chose when entries of the archive exist already.
-    [[nodiscard]] filesecurity::ExistingFiles AskAboutExistingEntries(const std::string& archive,
-                                                                  const std::string& destination);
+    [[nodiscard]] filesecurity::ExistingFiles AskAboutExistingEntries(
+        const std::string& archive, const std::string& destination);
     // The text with the archive's handle path replaced by its name.
     [[nodiscard]] std::string NameTheArchive(std::string text) const;
     void ReportSkipped(const std::vector<filesecurity::SkippedEntry>& skipped, const char* what);

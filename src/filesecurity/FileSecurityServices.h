@@ -1,16 +1,16 @@
 #pragma once
 
+#include "desktop/FileDialogs.h"
+#include "desktop/FileTypeAssociation.h"
+#include "desktop/MessageBox.h"
 #include "filesecurity/Archive.h"
 #include "os/ControlFactory.h"
 #include "os/ControlRegistration.h"
-#include "desktop/FileDialogs.h"
 #include "os/FileSystem.h"
-#include "desktop/FileTypeAssociation.h"
-#include "desktop/MessageBox.h"
 #include "os/ProcessInfo.h"
-#include "store/Registry.h"
 #include "os/TempPath.h"
 #include "os/TemporaryFiles.h"
+#include "store/Registry.h"
 
 namespace orvelle::filesecurity {
 

@@ -5,14 +5,14 @@
 #include "PopupServices.h"
 #include "ScheduleServices.h"
 #include "desktop/MessageBox.h"
-#include "os/ProcessInfo.h"
-#include "store/Registry.h"
-#include "store/SettingsStore.h"
 #include "desktop/ShellExecute.h"
+#include "desktop/TrayIcon.h"
+#include "os/ProcessInfo.h"
 #include "os/StartupList.h"
 #include "os/SystemInfo.h"
 #include "os/TempFile.h"
-#include "desktop/TrayIcon.h"
+#include "store/Registry.h"
+#include "store/SettingsStore.h"
 
 namespace orvelle::shell {
 

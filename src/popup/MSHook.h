@@ -1,9 +1,9 @@
 #pragma once
 
 #include "HideShowWindows.h"
-#include "popup/HookLibrary.h"
 #include "desktop/MessageBox.h"
 #include "os/ProcessInfo.h"
+#include "popup/HookLibrary.h"
 #include "popup/WindowProcedure.h"
 
 #include <functional>

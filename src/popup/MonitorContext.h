@@ -3,8 +3,8 @@
 #include "Events.h"
 #include "PopupKillerState.h"
 #include "desktop/KeyState.h"
-#include "os/ProcessInfo.h"
 #include "desktop/Sound.h"
+#include "os/ProcessInfo.h"
 
 namespace orvelle::popup {
 

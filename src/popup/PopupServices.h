@@ -1,19 +1,19 @@
 #pragma once
 
 #include "browsers/BrowserSource.h"
-#include "os/Clock.h"
-#include "os/EventPump.h"
 #include "desktop/FileDialogs.h"
-#include "os/FileSystem.h"
-#include "popup/HiddenWindowsFile.h"
-#include "popup/HookLibrary.h"
 #include "desktop/KeyState.h"
 #include "desktop/MessageBox.h"
-#include "os/ProcessInfo.h"
-#include "store/SettingsStore.h"
 #include "desktop/Sound.h"
+#include "os/Clock.h"
+#include "os/EventPump.h"
+#include "os/FileSystem.h"
+#include "os/ProcessInfo.h"
+#include "popup/HiddenWindowsFile.h"
+#include "popup/HookLibrary.h"
 #include "popup/WindowList.h"
 #include "popup/WindowProcedure.h"
+#include "store/SettingsStore.h"
 
 namespace orvelle::popup {
 

@@ -16,8 +16,7 @@ namespace orvelle::popup {
 
 // The first line of the file. A missing or empty file means no sound was chosen
 // yet and reads as an empty path; other read errors throw RuntimeError.
-[[nodiscard]] std::string ReadWavPathFile(os::IFileSystem& files,
-                                          const os::IProcessInfo& process);
+[[nodiscard]] std::string ReadWavPathFile(os::IFileSystem& files, const os::IProcessInfo& process);
 
 // Whether a path can be kept as the file's one line (it holds no line break).
 [[nodiscard]] bool IsStorableSoundPath(const std::string& path);

@@ -4,12 +4,12 @@
 #include "IE_Class.h"
 #include "MonitorContext.h"
 #include "PopupKillerState.h"
-#include "cIEWindowsEvents.h"
 #include "browsers/BrowserSource.h"
-#include "os/EventPump.h"
+#include "cIEWindowsEvents.h"
 #include "desktop/KeyState.h"
-#include "os/ProcessInfo.h"
 #include "desktop/Sound.h"
+#include "os/EventPump.h"
+#include "os/ProcessInfo.h"
 
 #include <cstdint>
 #include <map>

@@ -24,8 +24,7 @@ enum class DueResult {
 // boundaries since the last run, modulo 24 (so it carries on across midnight), and is
 // true when that count equals "Run after each" read as a whole number of hours ≥ 1;
 // empty, non-numeric, zero or negative hours are never due.
-[[nodiscard]] DueResult IsScheduleDue(const ScheduleState& state,
-                                      const os::LocalDateTime& now);
+[[nodiscard]] DueResult IsScheduleDue(const ScheduleState& state, const os::LocalDateTime& now);
 
 // "Run after each" as a whole number of hours ≥ 1 (blanks around it allowed), else 0.
 [[nodiscard]] int ParseRunAfterHours(const std::string& text);

@@ -9,9 +9,8 @@ namespace orvelle::schedule {
 using os::RuntimeError;
 namespace keys = shell::settings;
 
-ScheduleEditor::ScheduleEditor(store::ISettingsStore& settings,
-                               desktop::IMessageBox& messageBox, const os::IClock& clock,
-                               std::function<std::string()> windowCaption)
+ScheduleEditor::ScheduleEditor(store::ISettingsStore& settings, desktop::IMessageBox& messageBox,
+                               const os::IClock& clock, std::function<std::string()> windowCaption)
     : settings_(settings),
       messageBox_(messageBox),
       clock_(clock),
@@ -208,9 +207,9 @@ void ScheduleEditor::LoadSchedule() {
                                 const std::string& expected) {
         shell::ShowErrorBox(
             messageBox_,
-            RuntimeError(os::errors::kTypeMismatch,
-                         "Type mismatch: the setting Schedule\\" + key + " holds \"" + text +
-                             "\", which is not " + expected + "; it is left empty"));
+            RuntimeError(os::errors::kTypeMismatch, "Type mismatch: the setting Schedule\\" + key +
+                                                        " holds \"" + text + "\", which is not " +
+                                                        expected + "; it is left empty"));
     };
 
     if (settings_.GetSetting(app, keys::kSchedule, keys::kRunOn, "None") == "None") {

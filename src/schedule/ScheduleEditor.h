@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ScheduleTypes.h"
-#include "os/Clock.h"
 #include "desktop/MessageBox.h"
+#include "os/Clock.h"
 #include "store/SettingsStore.h"
 
 #include <functional>

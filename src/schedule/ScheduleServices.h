@@ -1,7 +1,7 @@
 #pragma once
 
-#include "os/Clock.h"
 #include "desktop/MessageBox.h"
+#include "os/Clock.h"
 #include "store/SettingsStore.h"
 
 namespace orvelle::schedule {

@@ -2,8 +2,8 @@
 
 #include "DueTest.h"
 #include "ScheduleEditor.h"
-#include "os/Clock.h"
 #include "desktop/MessageBox.h"
+#include "os/Clock.h"
 #include "store/SettingsStore.h"
 
 #include <functional>

@@ -27,8 +27,7 @@ bool RunTrapped(desktop::IMessageBox& messageBox, Handler&& handler) {
     } catch (const std::bad_alloc&) {
         ShowErrorBox(messageBox, os::RuntimeError(7, "Out of memory"));
     } catch (const std::exception& error) {
-        ShowErrorBox(messageBox,
-                     os::RuntimeError(os::errors::kInvalidProcedureCall, error.what()));
+        ShowErrorBox(messageBox, os::RuntimeError(os::errors::kInvalidProcedureCall, error.what()));
     }
     return false;
 }

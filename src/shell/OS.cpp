@@ -71,9 +71,8 @@ void OpenWebPage(const WebPageServices& services, desktop::WindowHandle form,
     } catch (const os::RuntimeError& error) {
         ShowOpenWithError(services.messageBox, error);
     } catch (const std::exception& error) {
-        ShowOpenWithError(
-            services.messageBox,
-            os::RuntimeError(os::errors::kInvalidProcedureCall, error.what()));
+        ShowOpenWithError(services.messageBox,
+                          os::RuntimeError(os::errors::kInvalidProcedureCall, error.what()));
     }
 }
 

@@ -2,9 +2,9 @@
 
 #include "desktop/MessageBox.h"
 #include "desktop/ShellExecute.h"
+#include "desktop/WindowHandle.h"
 #include "os/SystemInfo.h"
 #include "os/TempFile.h"
-#include "desktop/WindowHandle.h"
 
 #include <string>
 

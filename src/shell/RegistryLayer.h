@@ -26,16 +26,16 @@ public:
     // Writes one value into an open key: type 1 as text with its terminating zero,
     // type 4 as a 32-bit integer (RuntimeError 13 or 6 when the value is not one);
     // any other type writes nothing and reports 0.
-    store::LSTATUS SetValueEx(store::HKEY key, const std::string& valueName,
-                                 std::uint32_t type, const RegValue& value);
+    store::LSTATUS SetValueEx(store::HKEY key, const std::string& valueName, std::uint32_t type,
+                              const RegValue& value);
     // Reads one value of an open key into `vValue`; on a failed size query `vValue`
     // stays as it was; a value of another type gives -1.
     store::LSTATUS QueryValueEx(store::HKEY lhKey, const std::string& szValueName,
-                                   RegValue& vValue);
+                                RegValue& vValue);
 
     // Writes one value under an existing key of the hive; errors show the error box.
-    void SetHiveKeyValue(store::HKEY hive, const std::string& keyPath,
-                         const std::string& valueName, const RegValue& value, std::uint32_t type);
+    void SetHiveKeyValue(store::HKEY hive, const std::string& keyPath, const std::string& valueName,
+                         const RegValue& value, std::uint32_t type);
     // The same under the current user; the write's status is dropped.
     void SetUserKeyValue(const std::string& keyPath, const std::string& valueName,
                          const RegValue& value, std::uint32_t type);

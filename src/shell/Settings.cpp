@@ -15,8 +15,8 @@ std::int32_t ReadNumberSetting(store::ISettingsStore& store, desktop::IMessageBo
     } catch (const os::RuntimeError& error) {
         ShowErrorBox(messageBox,
                      os::RuntimeError(error.Number(), error.Description() + ": the setting " +
-                                                                section + "\\" + key + " holds \"" +
-                                                                text + "\"; the default is used"));
+                                                          section + "\\" + key + " holds \"" +
+                                                          text + "\"; the default is used"));
         return fallback;
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "os/InstanceLock.h"
 #include "desktop/MessageBox.h"
+#include "os/InstanceLock.h"
 #include "os/ProcessInfo.h"
 #include "store/ProfileFile.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/Registry.h"
 #include "os/StartupList.h"
+#include "store/Registry.h"
 
 #include <string>
 

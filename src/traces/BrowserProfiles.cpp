@@ -4,9 +4,9 @@
 #include "PosixFolder.h"
 #include "XdgPaths.h"
 #include "browsers/BrowserTable.h"
-#include "os/RuntimeError.h"
 #include "kit/PathText.h"
 #include "kit/WholeFile.h"
+#include "os/RuntimeError.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -16,13 +16,13 @@
 namespace orvelle::traces {
 namespace {
 
+using os::posix::OpenFileSet;
 using traces::SkippedProfile;
 using traces::TraceContent;
 using traces::TraceFindings;
 using traces::TraceItem;
 using traces::TraceKind;
 using traces::TraceOutcome;
-using os::posix::OpenFileSet;
 
 bool Exists(const std::string& path) {
     struct stat info {};

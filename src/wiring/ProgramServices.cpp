@@ -20,18 +20,16 @@ std::unique_ptr<browsers::devtools::DevToolsBrowserSource> DevToolsSourceIfWante
     }
     return std::make_unique<browsers::devtools::DevToolsBrowserSource>([&registry] {
         return browsers::BrowserProfileFolders(registry, os::posix::XdgPaths::Home(),
-                                                      os::posix::XdgPaths::ConfigHome());
+                                               os::posix::XdgPaths::ConfigHome());
     });
 }
 
 }  // namespace
 
 ProgramServices::ProgramServices(desktop::IMessageBox* messageBoxOverride)
-    : storeStatus(
-          store::InspectRegistryStore(store::SqliteRegistry::DefaultPath())),
+    : storeStatus(store::InspectRegistryStore(store::SqliteRegistry::DefaultPath())),
       damagedStore(storeStatus.state == store::RegistryStoreState::Damaged
-                       ? store::SetAsideDamagedRegistryStore(
-                             store::SqliteRegistry::DefaultPath())
+                       ? store::SetAsideDamagedRegistryStore(store::SqliteRegistry::DefaultPath())
                        : std::nullopt),
       core(store::SqliteRegistry::DefaultPath()),
       profile(store::IniProfileFile::DefaultPath()),
@@ -79,9 +77,9 @@ void ProgramServices::ReportWriteFailures() {
         shell::ShowErrorBox(
             services.window.messageBox,
             os::RuntimeError(os::errors::kPathFileAccessError,
-                                   "Path/File access error: the setting " + setting +
-                                       " could not be saved in " + core.registry.Path() + " (" +
-                                       reason + "); no change is kept until it can be"));
+                             "Path/File access error: the setting " + setting +
+                                 " could not be saved in " + core.registry.Path() + " (" + reason +
+                                 "); no change is kept until it can be"));
     });
 }
 
@@ -104,8 +102,7 @@ std::string ProgramServices::StoreNotice() {
 }
 
 bool ProgramServices::StoreUnreadable() const {
-    return storeStatus.state == store::RegistryStoreState::Unusable ||
-           !core.registry.IsOpen();
+    return storeStatus.state == store::RegistryStoreState::Unusable || !core.registry.IsOpen();
 }
 
 void ProgramServices::OptionsShown() {

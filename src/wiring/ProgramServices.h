@@ -2,7 +2,6 @@
 
 #include "AppServices.h"
 #include "CleaningBackends.h"
-#include "browsers/CombinedBrowserSource.h"
 #include "DevToolsBrowserSource.h"
 #include "ExtensionBrowserSource.h"
 #include "FlockInstanceLock.h"
@@ -28,6 +27,7 @@
 #include "XdgFileTypeAssociation.h"
 #include "XdgShellExecute.h"
 #include "XdgStartupList.h"
+#include "browsers/CombinedBrowserSource.h"
 
 #include <memory>
 #include <optional>

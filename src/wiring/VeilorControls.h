@@ -12,8 +12,7 @@ namespace orvelle::wiring {
 // The cipher control as the program gets it: by identifier through the registry
 // store, from the library that registered it; and the library installed beside the
 // program, which registers itself when asked.
-class VeilorControls final : public os::IControlFactory,
-                             public os::IControlRegistration {
+class VeilorControls final : public os::IControlFactory, public os::IControlRegistration {
 public:
     VeilorControls(store::IRegistry& registry, std::string programFolder)
         : factory_(registry), programFolder_(std::move(programFolder)) {}

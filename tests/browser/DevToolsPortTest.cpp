@@ -46,7 +46,8 @@ TEST(DevToolsActivePortTest, ReadsThePortAndTheBrowsersPath) {
         {"binary rubbish", std::string("\x00\xff\n\x01", 4), std::nullopt},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(browsers::devtools::ParseDevToolsActivePort(row.content), row.endpoint) << row.what;
+        EXPECT_EQ(browsers::devtools::ParseDevToolsActivePort(row.content), row.endpoint)
+            << row.what;
     }
     EXPECT_EQ(browsers::devtools::ParseDevToolsActivePort(std::string(5000, '1')), std::nullopt);
 }

@@ -15,10 +15,10 @@ using namespace orvelle::cleaning;
 using namespace orvelle::store;
 using namespace orvelle::desktop;
 using namespace orvelle::traces;
-using traces::TraceItem;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
+using traces::TraceItem;
 
 namespace {
 

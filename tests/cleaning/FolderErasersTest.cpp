@@ -1,10 +1,10 @@
 #include "CleaningLog.h"
 #include "CleaningTestSupport.h"
-#include "FakeFolderTree.h"
 #include "FakeDesktop.h"
+#include "FakeFolderTree.h"
 #include "FakeOs.h"
-#include "FakeStore.h"
 #include "FakeShellFolders.h"
+#include "FakeStore.h"
 #include "FakeTraceCatalog.h"
 #include "FolderErasers.h"
 

@@ -96,7 +96,8 @@ TEST(QtFileDialogsTest, TheDialogOpensAtThePreviousFileElseInTheInitialFolder) {
     test::MakeDirs(environment.Path("sounds"));
     const std::string initial = environment.Path("program");
     const auto start = [&](const std::string& fileName) {
-        return desktop::qt::QtFileDialogs::StartPath({FileDialogKind::Open, "", "", initial, fileName})
+        return desktop::qt::QtFileDialogs::StartPath(
+                   {FileDialogKind::Open, "", "", initial, fileName})
             .toStdString();
     };
     EXPECT_EQ(start(""), initial);

@@ -1,6 +1,6 @@
 #include "EncryptionJobs.h"
-#include "FakeFileSecurity.h"
 #include "FakeDesktop.h"
+#include "FakeFileSecurity.h"
 #include "FakeOs.h"
 #include "FakeStore.h"
 #include "RecordingView.h"
@@ -23,7 +23,9 @@ class EncryptionJobsTest : public ::testing::Test {
 protected:
     EncryptionJobsTest() {
         // The jobs' own behaviour is under test here; files stay in the fake file system.
-        factory.onCreate = [](filesecurity::fake::FakeCipherControl& control) { control.transformFiles = false; };
+        factory.onCreate = [](filesecurity::fake::FakeCipherControl& control) {
+            control.transformFiles = false;
+        };
     }
 
     filesecurity::fake::FakeCipherControl& Cipher() {

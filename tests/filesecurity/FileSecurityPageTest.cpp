@@ -1,6 +1,6 @@
 #include "FakeAppServices.h"
-#include "FakeFileSecurity.h"
 #include "FakeDesktop.h"
+#include "FakeFileSecurity.h"
 #include "FakeOs.h"
 #include "FakeStore.h"
 #include "FileSecurityPage.h"
@@ -36,7 +36,9 @@ class FileSecurityPageTest : public ::testing::Test, protected test::FakeAppServ
 protected:
     FileSecurityPageTest() {
         tempPath.path = "/tmp/u/";
-        factory.onCreate = [](filesecurity::fake::FakeCipherControl& control) { control.transformFiles = false; };
+        factory.onCreate = [](filesecurity::fake::FakeCipherControl& control) {
+            control.transformFiles = false;
+        };
         tmrProgress.setInterval(10);
     }
 

@@ -1,7 +1,7 @@
 #include "ArchiveTestSupport.h"
 #include "EncryptionJobs.h"
-#include "FakeFileSecurity.h"
 #include "FakeDesktop.h"
+#include "FakeFileSecurity.h"
 #include "FakeOs.h"
 #include "FakeStore.h"
 #include "LibArchiveReader.h"

@@ -2,8 +2,6 @@
 #include "FakeDesktop.h"
 #include "FakeOs.h"
 #include "FakeStore.h"
-#include "FakeDesktop.h"
-#include "FakeOs.h"
 #include "FakeWindowPlatform.h"
 #include "HideShowWindows.h"
 #include "MSHook.h"

@@ -198,8 +198,7 @@ TEST(AtomicFileTest, AWriterKilledBeforeItsRenameLeavesNothingAfterTheNextWrite)
     EXPECT_TRUE(orvelle::test::Exists(environment.Path(".other.abcdefghij.tmp")));
     EXPECT_TRUE(orvelle::test::Exists(environment.Path(".recently-used.xbel.short.tmp")));
     ::close(held);
-    EXPECT_EQ(orvelle::os::posix::RemoveAtomicWriteLeftovers(path), 1)
-        << "once its writer is gone";
+    EXPECT_EQ(orvelle::os::posix::RemoveAtomicWriteLeftovers(path), 1) << "once its writer is gone";
 }
 
 TEST(PosixFileSystemTest, ReadLinesSplitsBothLineEndingsAndReportsAMissingFile) {
@@ -277,9 +276,7 @@ namespace {
 std::string LockPathsUnderEveryEnvironment(const std::string& home) {
     ::unsetenv(orvelle::os::posix::FlockCleaningLock::kFolderVariable);
     std::set<std::string> paths;
-    const auto add = [&] {
-        paths.insert(orvelle::os::posix::FlockCleaningLock::DefaultPath());
-    };
+    const auto add = [&] { paths.insert(orvelle::os::posix::FlockCleaningLock::DefaultPath()); };
     add();
     ::unsetenv("XDG_RUNTIME_DIR");  // cron, su
     add();

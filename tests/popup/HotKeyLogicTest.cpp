@@ -150,8 +150,8 @@ TEST_F(HotKeyTest, MarkersAlternateBetweenHidingAndShowingAndAThirdRecordsTheSet
     // Every marker still reached the window's own handling, unchanged.
     ASSERT_EQ(procedures.delivered.size(), 4U);
     for (const auto& message : procedures.delivered) {
-        EXPECT_EQ(message,
-                  (popup::fake::FakeWindowProcedure::Delivered{kMain, WM_KEYDOWN, kHotKeyMarker, 0}));
+        EXPECT_EQ(message, (popup::fake::FakeWindowProcedure::Delivered{kMain, WM_KEYDOWN,
+                                                                        kHotKeyMarker, 0}));
     }
 }
 

@@ -302,8 +302,10 @@ TEST_F(IE_ClassTest, TheForwardProbeOfABrowserThatCannotTell) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        auto other = std::make_shared<browsers::fake::FakeBrowserWindow>(700, "Other", "http://other/");
-        auto probed = std::make_shared<browsers::fake::FakeBrowserWindow>(701, "Probed", "http://probed/");
+        auto other =
+            std::make_shared<browsers::fake::FakeBrowserWindow>(700, "Other", "http://other/");
+        auto probed =
+            std::make_shared<browsers::fake::FakeBrowserWindow>(701, "Probed", "http://probed/");
         probed->history = std::nullopt;
         probed->forwardHistory = row.forwardHistory;
         source.windows = {other, probed};
@@ -321,7 +323,8 @@ TEST_F(IE_ClassTest, TheForwardProbeOfABrowserThatCannotTell) {
 
 TEST_F(IE_ClassTest, APendingProbeSuppressesOneContextMenuInsteadOfANavigation) {
     Track();
-    auto probed = std::make_shared<browsers::fake::FakeBrowserWindow>(701, "Probed", "http://probed/");
+    auto probed =
+        std::make_shared<browsers::fake::FakeBrowserWindow>(701, "Probed", "http://probed/");
     probed->history = std::nullopt;
     probed->forwardHistory = true;
     source.windows.push_back(probed);

@@ -164,7 +164,8 @@ TEST_F(PopupKillerPageTest, TheMenuItemAndTheCheckBoxGoRoundTogether) {
 }
 
 TEST_F(PopupKillerPageTest, TheSwitchDecidesWhetherAPopupIsBlocked) {
-    auto opener = std::make_shared<browsers::fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
+    auto opener =
+        std::make_shared<browsers::fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
     browsers.windows.push_back(opener);
     files.files["/opt/orvelle/wavpath.txt"] = "/snd/pop.wav\r\n";
     auto window = Load();
@@ -258,7 +259,8 @@ TEST_F(PopupKillerPageTest, InstalledTheChoiceLivesInTheUsersFolderAndTheDefault
     EXPECT_FALSE(files.FileExists("/usr/lib/x86_64-linux-gnu/orvelle/wavpath.txt"));
     EXPECT_TRUE(messageBox.shown.empty());
 
-    auto opener = std::make_shared<browsers::fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
+    auto opener =
+        std::make_shared<browsers::fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
     browsers.windows.push_back(opener);
     files.files.clear();
     auto fresh = Load();
@@ -267,7 +269,8 @@ TEST_F(PopupKillerPageTest, InstalledTheChoiceLivesInTheUsersFolderAndTheDefault
 }
 
 TEST_F(PopupKillerPageTest, ACancelledDialogAfterTheDefaultWasTakenStoresTheDefault) {
-    auto opener = std::make_shared<browsers::fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
+    auto opener =
+        std::make_shared<browsers::fake::FakeBrowserWindow>(300, "Opener", "http://opener/");
     browsers.windows.push_back(opener);
     auto window = Load();
     EXPECT_TRUE(opener->FireNewWindow2());

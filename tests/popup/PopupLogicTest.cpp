@@ -105,9 +105,10 @@ protected:
     }
 
     // Adds a window without notifying, as if it was open before tracking started.
-    std::shared_ptr<browsers::fake::FakeBrowserWindow> Open(std::int32_t hwnd, const std::string& title) {
-        auto window =
-            std::make_shared<browsers::fake::FakeBrowserWindow>(hwnd, title, "http://" + title + "/");
+    std::shared_ptr<browsers::fake::FakeBrowserWindow> Open(std::int32_t hwnd,
+                                                            const std::string& title) {
+        auto window = std::make_shared<browsers::fake::FakeBrowserWindow>(hwnd, title,
+                                                                          "http://" + title + "/");
         source.windows.push_back(window);
         return window;
     }

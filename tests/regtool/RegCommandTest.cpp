@@ -6,8 +6,8 @@
 
 #include <sstream>
 
-using orvelle::store::SqliteRegistry;
 using orvelle::regtool::RunRegCommand;
+using orvelle::store::SqliteRegistry;
 
 namespace {
 

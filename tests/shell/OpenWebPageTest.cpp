@@ -2,8 +2,6 @@
 #include "FakeDesktop.h"
 #include "FakeOs.h"
 #include "FakeStore.h"
-#include "FakeDesktop.h"
-#include "FakeOs.h"
 #include "OS.h"
 #include "PosixTempFile.h"
 #include "TempEnvironment.h"

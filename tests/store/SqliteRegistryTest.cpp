@@ -325,12 +325,15 @@ TEST(RegistryStoreCheckTest, OnlyWhatSQLiteRejectsIsDamageEverythingElseIsTroubl
         EXPECT_EQ(status.state, row.state) << row.name << ": " << status.reason;
         EXPECT_EQ(orvelle::test::ReadFile(path), row.content) << row.name << ": only read";
     }
-    EXPECT_EQ(orvelle::store::InspectRegistryStore(environment.Path("missing.db")).state, State::Missing)
+    EXPECT_EQ(orvelle::store::InspectRegistryStore(environment.Path("missing.db")).state,
+              State::Missing)
         << "a first start is no damage";
     orvelle::test::MakeDirs(environment.Path("folder.db"));
-    EXPECT_EQ(orvelle::store::InspectRegistryStore(environment.Path("folder.db")).state, State::Unusable);
+    EXPECT_EQ(orvelle::store::InspectRegistryStore(environment.Path("folder.db")).state,
+              State::Unusable);
     ASSERT_EQ(::symlink(sound.c_str(), environment.Path("link.db").c_str()), 0);
-    EXPECT_EQ(orvelle::store::InspectRegistryStore(environment.Path("link.db")).state, State::Unusable);
+    EXPECT_EQ(orvelle::store::InspectRegistryStore(environment.Path("link.db")).state,
+              State::Unusable);
     // $XDG_CONFIG_HOME set to a file: the store's folder cannot exist.
     orvelle::test::WriteFile(environment.Path("config-file"), "");
     const auto throughFile =
@@ -529,5 +532,6 @@ TEST(RegistryStoreCheckTest, ADamagedStoreIsMovedAsideWithItsJournalNeverDeleted
     ASSERT_TRUE(again.has_value());
     EXPECT_NE(again->copy, damaged->copy) << "an earlier copy is never overwritten";
     EXPECT_TRUE(orvelle::test::Exists(damaged->copy));
-    EXPECT_FALSE(orvelle::store::SetAsideDamagedRegistryStore(path)) << "nothing there: nothing to do";
+    EXPECT_FALSE(orvelle::store::SetAsideDamagedRegistryStore(path))
+        << "nothing there: nothing to do";
 }

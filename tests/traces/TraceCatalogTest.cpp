@@ -21,11 +21,11 @@
 using namespace orvelle;
 using namespace orvelle::test;
 using namespace orvelle::traces;
-using traces::TraceFindings;
-using traces::TraceItem;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::UnorderedElementsAre;
+using traces::TraceFindings;
+using traces::TraceItem;
 
 namespace fs = std::filesystem;
 

@@ -19,9 +19,9 @@
 using namespace orvelle;
 using namespace orvelle::test;
 using namespace orvelle::traces;
+using testing::ElementsAre;
 using traces::TraceContent;
 using traces::TraceItem;
-using testing::ElementsAre;
 
 namespace fs = std::filesystem;
 

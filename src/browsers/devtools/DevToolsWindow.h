@@ -1,7 +1,7 @@
 #pragma once
 
-#include "browsers/BrowserEventReceivers.h"
 #include "DevToolsConnection.h"
+#include "browsers/BrowserEventReceivers.h"
 #include "browsers/BrowserSource.h"
 
 #include <QPointer>

@@ -165,7 +165,8 @@ std::string ExtensionBrowserSource::ConnectionHint() {
         return "Browsers cannot connect: " + problem_ + ".";
     }
     return orvelle::browsers::extension::ConnectionHint(
-        FindBrowsers({os::posix::XdgPaths::Home(), os::posix::XdgPaths::ConfigHome(), os::posix::XdgPaths::CacheHome()}));
+        FindBrowsers({os::posix::XdgPaths::Home(), os::posix::XdgPaths::ConfigHome(),
+                      os::posix::XdgPaths::CacheHome()}));
 }
 
 std::vector<std::shared_ptr<IBrowserWindow>> ExtensionBrowserSource::Windows() {

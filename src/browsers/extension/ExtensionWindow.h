@@ -30,7 +30,9 @@ public:
         throw os::RuntimeError(os::errors::kInvalidProcedureCall, "The browser takes no commands");
     }
     void StopDownload() override {}
-    [[nodiscard]] desktop::ScreenPoint ScreenToClient(desktop::ScreenPoint point) override { return point; }
+    [[nodiscard]] desktop::ScreenPoint ScreenToClient(desktop::ScreenPoint point) override {
+        return point;
+    }
     void Advise(IBrowserEvents* events) override { receivers_.Add(events); }
     void Unadvise(IBrowserEvents* events) override { receivers_.Remove(events); }
 

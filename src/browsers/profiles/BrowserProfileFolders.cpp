@@ -51,8 +51,8 @@ void AddOnce(std::vector<std::string>& folders, std::string folder) {
 std::vector<std::string> ListedProfileFolders(store::IRegistry& registry, const std::string& home) {
     std::vector<std::string> folders;
     store::HKEY handle = store::kNullKey;
-    if (registry.RegOpenKeyExA(store::HKEY_CURRENT_USER, kProfileFoldersKey, store::KEY_READ, handle) !=
-        store::ERROR_SUCCESS) {
+    if (registry.RegOpenKeyExA(store::HKEY_CURRENT_USER, kProfileFoldersKey, store::KEY_READ,
+                               handle) != store::ERROR_SUCCESS) {
         return folders;
     }
     const store::RegistryKey key(registry, handle);

@@ -166,7 +166,8 @@ AssociationStatus XdgFileTypeAssociation::Register(const FileTypeAssociation& as
             return AssociationStatus::Failed;
         }
         // Likewise: desktops read the entry itself; the cache only speeds the lookup.
-        static_cast<void>(os::posix::StartDetached({"update-desktop-database", DataHome() + "/applications"}));
+        static_cast<void>(
+            os::posix::StartDetached({"update-desktop-database", DataHome() + "/applications"}));
     }
     return AssociationStatus::Written;
 }

@@ -201,7 +201,8 @@ int XdgShellExecute::ShellExecuteA(WindowHandle /*parent*/, const std::string& o
     }
     std::vector<std::string> targets = {file};
     targets.insert(targets.end(), arguments->begin(), arguments->end());
-    return ResultFor(os::posix::StartDetached(ExpandExec(application->entry, application->path, targets)));
+    return ResultFor(
+        os::posix::StartDetached(ExpandExec(application->entry, application->path, targets)));
 }
 
 }  // namespace orvelle::desktop::xdg

@@ -4,10 +4,10 @@
 // factory, control registration, the archive components, temporary files, the
 // pickers and the desktop's file-type association.
 
+#include "desktop/FileTypeAssociation.h"
 #include "filesecurity/Archive.h"
 #include "os/ControlFactory.h"
 #include "os/ControlRegistration.h"
-#include "desktop/FileTypeAssociation.h"
 #include "os/RuntimeError.h"
 #include "os/TemporaryFiles.h"
 
@@ -146,7 +146,8 @@ private:
 // Hands out FakeCipherControl instances for the identifiers in `registered`.
 class FakeControlFactory final : public os::IControlFactory {
 public:
-    [[nodiscard]] std::unique_ptr<os::ICipherControl> CreateObject(const std::string& progId) override {
+    [[nodiscard]] std::unique_ptr<os::ICipherControl> CreateObject(
+        const std::string& progId) override {
         requested.push_back(progId);
         if (registered.count(progId) == 0) {
             throw os::RuntimeError(

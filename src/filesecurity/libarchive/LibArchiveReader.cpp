@@ -7,8 +7,8 @@
 #include "UniqueFd.h"
 #include "UnnamedFile.h"
 #include "XdgPaths.h"
-#include "os/RuntimeError.h"
 #include "kit/PathText.h"
+#include "os/RuntimeError.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -416,8 +416,8 @@ private:
 
     [[noreturn]] void ThrowDamaged() {
         throw os::RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath_ +
-                                                   " is damaged or is not a ZIP archive (" +
-                                                   ArchiveErrorText(reader_) + ")");
+                                                       " is damaged or is not a ZIP archive (" +
+                                                       ArchiveErrorText(reader_) + ")");
     }
 
     ExistingFiles existing_;
@@ -475,8 +475,8 @@ struct OpenedArchive {
         empty = !opened && IsEmptyZip(input.get());
         if (!opened && !empty) {
             throw os::RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
-                                                       " is damaged or is not a ZIP archive (" +
-                                                       ArchiveErrorText(reader.get()) + ")");
+                                                           " is damaged or is not a ZIP archive (" +
+                                                           ArchiveErrorText(reader.get()) + ")");
         }
     }
 
@@ -492,7 +492,7 @@ bool EntryExists(int root, const std::vector<std::string>& parts) {
     os::posix::UniqueFd current;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         os::posix::UniqueFd next(::openat(current ? current.get() : root, parts[i].c_str(),
-                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next) {
             return false;
         }
@@ -523,8 +523,9 @@ std::size_t LibArchiveReader::CountExisting(const std::string& archivePath,
         }
         if (status == ARCHIVE_FATAL) {
             throw os::RuntimeError(kInvalidFileFormat, "Invalid file format: " + archivePath +
-                                                       " is damaged or is not a ZIP archive (" +
-                                                       ArchiveErrorText(opened.reader.get()) + ")");
+                                                           " is damaged or is not a ZIP archive (" +
+                                                           ArchiveErrorText(opened.reader.get()) +
+                                                           ")");
         }
         const auto type = archive_entry_filetype(entry);
         if (status != ARCHIVE_OK || (type != AE_IFREG && type != AE_IFLNK) ||

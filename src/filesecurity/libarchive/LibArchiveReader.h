@@ -15,8 +15,8 @@ namespace orvelle::filesecurity::libarchive {
 class LibArchiveReader final : public IArchiveReader {
 public:
     // `yieldInterval`: the least time between two turns of the user interface.
-    explicit LibArchiveReader(
-        os::IEventPump& pump, std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
+    explicit LibArchiveReader(os::IEventPump& pump, std::chrono::milliseconds yieldInterval =
+                                                        std::chrono::milliseconds(15))
         : pump_(pump), yieldInterval_(yieldInterval) {}
 
     [[nodiscard]] std::size_t CountExisting(const std::string& archivePath,

@@ -7,8 +7,8 @@
 #include "ThrottledPump.h"
 #include "UniqueFd.h"
 #include "UnnamedFile.h"
-#include "os/RuntimeError.h"
 #include "kit/PathText.h"
+#include "os/RuntimeError.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -89,13 +89,15 @@ bool IsUtf8(const std::string& text) {
 // An entry that vanished, or changed, while the folder was packed: the archive would
 // not hold what the folder held, so the job fails and says which entry it was.
 [[noreturn]] void ThrowChanged(const std::string& path, const char* what) {
-    throw os::RuntimeError(os::errors::kDeviceIoError,
-                       "The folder changed while it was packed: " + path + " " + what +
-                           ". Nothing was encrypted; try again when nothing writes to the folder.");
+    throw os::RuntimeError(
+        os::errors::kDeviceIoError,
+        "The folder changed while it was packed: " + path + " " + what +
+            ". Nothing was encrypted; try again when nothing writes to the folder.");
 }
 
 os::posix::UniqueFd OpenSubfolder(int dirFd, const std::string& name, const std::string& path) {
-    os::posix::UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    os::posix::UniqueFd fd(
+        ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) {
         if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP) {
             ThrowChanged(path, "disappeared or was replaced");
@@ -146,7 +148,8 @@ public:
                 WriteHeader(relative + "/", AE_IFDIR, info, 0, nullptr);
                 Pack(OpenSubfolder(dirFd, name, fullPath).get(), fullPath, relative + "/");
             } else if (S_ISREG(info.st_mode)) {
-                if (os::posix::SameFile(info, output_) || (leaveOut_ && os::posix::SameFile(info, *leaveOut_))) {
+                if (os::posix::SameFile(info, output_) ||
+                    (leaveOut_ && os::posix::SameFile(info, *leaveOut_))) {
                     continue;  // the archive being written, or its destination, inside the folder
                 }
                 PackFile(dirFd, name, fullPath, relative, info);
@@ -168,7 +171,8 @@ public:
 private:
     void PackFile(int dirFd, const std::string& name, const std::string& fullPath,
                   const std::string& relative, const struct stat& listed) {
-        const os::posix::UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        const os::posix::UniqueFd fd(
+            ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!fd) {
             if (errno == ENOENT || errno == ELOOP) {
                 ThrowChanged(fullPath, "disappeared or was replaced");
@@ -277,8 +281,9 @@ private:
         if (error == ENOSPC || error == EDQUOT) {
             os::posix::ThrowPathError(error, archivePath_);
         }
-        throw os::RuntimeError(os::errors::kDeviceIoError, "Can not write the archive " + archivePath_ +
-                                                       ": " + ArchiveErrorText(writer_));
+        throw os::RuntimeError(
+            os::errors::kDeviceIoError,
+            "Can not write the archive " + archivePath_ + ": " + ArchiveErrorText(writer_));
     }
 
     archive* writer_;
@@ -298,7 +303,8 @@ os::posix::UniqueFd OpenOutput(const std::string& archivePath, struct stat& info
     // An unnamed file of this process is reached through its /proc/self/fd link,
     // which no one else can plant.
     const int noFollow = os::posix::IsUnnamedFile(archivePath, info) ? 0 : O_NOFOLLOW;
-    os::posix::UniqueFd fd(::open(archivePath.c_str(), O_WRONLY | O_CREAT | noFollow | O_CLOEXEC, 0600));
+    os::posix::UniqueFd fd(
+        ::open(archivePath.c_str(), O_WRONLY | O_CREAT | noFollow | O_CLOEXEC, 0600));
     if (!fd) {
         os::posix::ThrowPathError(errno, archivePath);
     }
@@ -307,7 +313,7 @@ os::posix::UniqueFd OpenOutput(const std::string& archivePath, struct stat& info
     }
     if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
         throw os::RuntimeError(os::errors::kPermissionDenied,
-                           "Permission denied: " + archivePath + " is not a file of this user");
+                               "Permission denied: " + archivePath + " is not a file of this user");
     }
     if (::ftruncate(fd.get(), 0) != 0) {
         os::posix::ThrowPathError(errno, archivePath);
@@ -339,8 +345,9 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
     if (archive_write_set_format_zip(writer.get()) != ARCHIVE_OK ||
         archive_write_set_options(writer.get(), "zip:compression=deflate") != ARCHIVE_OK ||
         archive_write_open_fd(writer.get(), outputFd.get()) != ARCHIVE_OK) {
-        throw os::RuntimeError(os::errors::kDeviceIoError, "Can not write the archive " + archivePath +
-                                                       ": " + ArchiveErrorText(writer.get()));
+        throw os::RuntimeError(
+            os::errors::kDeviceIoError,
+            "Can not write the archive " + archivePath + ": " + ArchiveErrorText(writer.get()));
     }
     if (progress) {
         progress(0);
@@ -359,8 +366,9 @@ std::vector<SkippedEntry> LibArchiveWriter::PackFolder(const std::string& folder
         if (error == ENOSPC || error == EDQUOT) {
             os::posix::ThrowPathError(error, archivePath);
         }
-        throw os::RuntimeError(os::errors::kDeviceIoError, "Can not write the archive " + archivePath +
-                                                       ": " + ArchiveErrorText(writer.get()));
+        throw os::RuntimeError(
+            os::errors::kDeviceIoError,
+            "Can not write the archive " + archivePath + ": " + ArchiveErrorText(writer.get()));
     }
     packer.Finish();
     return packer.TakeSkipped();

@@ -13,8 +13,8 @@ namespace orvelle::filesecurity::libarchive {
 class LibArchiveWriter final : public IArchiveWriter {
 public:
     // `yieldInterval`: the least time between two turns of the user interface.
-    explicit LibArchiveWriter(
-        os::IEventPump& pump, std::chrono::milliseconds yieldInterval = std::chrono::milliseconds(15))
+    explicit LibArchiveWriter(os::IEventPump& pump, std::chrono::milliseconds yieldInterval =
+                                                        std::chrono::milliseconds(15))
         : pump_(pump), yieldInterval_(yieldInterval) {}
 
     [[nodiscard]] std::vector<SkippedEntry> PackFolder(const std::string& folder,

@@ -17,7 +17,7 @@ public:
     struct Node {
         EntryKind kind = EntryKind::Folder;
         bool hidden = false;
-        bool inUse = false;  // a file that cannot be deleted
+        bool inUse = false;    // a file that cannot be deleted
         bool refuses = false;  // a file the system refuses to delete ("Operation not permitted")
         std::map<std::string, Node> children;
     };

@@ -3,8 +3,8 @@
 #include "SameFile.h"
 
 #include "XdgPaths.h"
-#include "os/RuntimeError.h"
 #include "kit/PathText.h"
+#include "os/RuntimeError.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -97,12 +97,13 @@ std::string PosixShellFolders::DocumentsFolder() {
 
 std::optional<std::string> PosixShellFolders::UserOverride(const std::string& valueName) {
     store::HKEY handle = store::kNullKey;
-    static_cast<void>(
-        registry_.RegOpenKeyExA(store::HKEY_CURRENT_USER, kUserShellFolders, store::KEY_READ, handle));
+    static_cast<void>(registry_.RegOpenKeyExA(store::HKEY_CURRENT_USER, kUserShellFolders,
+                                              store::KEY_READ, handle));
     const store::RegistryKey key(registry_, handle);
     std::uint32_t type = store::REG_NONE;
     std::uint32_t size = 0;
-    if (registry_.RegQueryValueExA(key.get(), valueName, &type, nullptr, &size) != store::ERROR_SUCCESS ||
+    if (registry_.RegQueryValueExA(key.get(), valueName, &type, nullptr, &size) !=
+            store::ERROR_SUCCESS ||
         (type != store::REG_SZ && type != store::REG_EXPAND_SZ) || size == 0) {
         return std::nullopt;
     }

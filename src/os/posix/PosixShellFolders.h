@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/Registry.h"
 #include "os/ShellFolders.h"
+#include "store/Registry.h"
 
 namespace orvelle::os::posix {
 

@@ -59,13 +59,15 @@ public:
         WindowPlacement placement;
     };
 
-    void Add(desktop::WindowHandle handle, std::string title, bool visible = true, bool desktop = false) {
+    void Add(desktop::WindowHandle handle, std::string title, bool visible = true,
+             bool desktop = false) {
         order.push_back(handle);
         windows[handle] = {std::move(title), visible, desktop, WindowPlacement{}};
     }
 
     [[nodiscard]] std::vector<desktop::WindowHandle> EnumWindows() override { return order; }
-    [[nodiscard]] std::string GetWindowTextA(desktop::WindowHandle window, std::size_t maxLength) override {
+    [[nodiscard]] std::string GetWindowTextA(desktop::WindowHandle window,
+                                             std::size_t maxLength) override {
         const auto found = windows.find(window);
         return found == windows.end() ? std::string() : found->second.title.substr(0, maxLength);
     }
@@ -89,12 +91,14 @@ public:
         }
         return true;
     }
-    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(desktop::WindowHandle window) override {
+    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(
+        desktop::WindowHandle window) override {
         const auto found = windows.find(window);
         return found == windows.end() ? std::nullopt
                                       : std::optional<WindowPlacement>(found->second.placement);
     }
-    bool SetWindowPlacement(desktop::WindowHandle window, const WindowPlacement& placement) override {
+    bool SetWindowPlacement(desktop::WindowHandle window,
+                            const WindowPlacement& placement) override {
         placed.emplace_back(window, placement);
         const auto found = windows.find(window);
         if (found == windows.end()) {

@@ -47,7 +47,8 @@ std::optional<Message> MessageOf(const QEvent& event) {
 // Installed on a widget once; holds the widget's current procedure.
 class ProcedureFilter final : public QObject {
 public:
-    ProcedureFilter(QWidget* widget, desktop::WindowHandle window) : QObject(widget), window_(window) {
+    ProcedureFilter(QWidget* widget, desktop::WindowHandle window)
+        : QObject(widget), window_(window) {
         setObjectName(QString::fromLatin1(kFilterName));
         current_ = OwnHandling();
         widget->installEventFilter(this);
@@ -80,7 +81,8 @@ protected:
 private:
     // The widget's own handling: the event goes on to the widget.
     WindowProc OwnHandling() {
-        return [this](desktop::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+        return [this](desktop::WindowHandle, std::uint32_t, std::uintptr_t,
+                      std::intptr_t) -> std::intptr_t {
             if (passedOn_ != nullptr) {
                 *passedOn_ = true;
             }

@@ -14,8 +14,8 @@ public:
 
     // Posts a message to the widget of `window`, to be handled after the current event;
     // false when no widget of the program has that window.
-    static bool PostMessageA(desktop::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                             std::intptr_t lParam);
+    static bool PostMessageA(desktop::WindowHandle window, std::uint32_t message,
+                             std::uintptr_t wParam, std::intptr_t lParam);
 };
 
 }  // namespace orvelle::popup::qt

@@ -244,8 +244,9 @@ bool X11WindowList::IsWindowVisible(desktop::WindowHandle window) {
     if (connection == nullptr || !FitsX(window)) {
         return false;
     }
-    const desktop::x11::XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-        connection, xcb_get_window_attributes(connection, ToX(window)), nullptr));
+    const desktop::x11::XcbReply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, ToX(window)), nullptr));
     return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
@@ -313,8 +314,9 @@ bool X11WindowList::Withdraw(xcb_window_t window) {
 
 bool X11WindowList::MapAndWait(xcb_window_t window) {
     xcb_connection_t* connection = connection_.get();
-    const desktop::x11::XcbReply<xcb_get_window_attributes_reply_t> before(xcb_get_window_attributes_reply(
-        connection, xcb_get_window_attributes(connection, window), nullptr));
+    const desktop::x11::XcbReply<xcb_get_window_attributes_reply_t> before(
+        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window),
+                                        nullptr));
     if (!before) {
         return false;
     }
@@ -324,7 +326,8 @@ bool X11WindowList::MapAndWait(xcb_window_t window) {
     // Our selection on the window is our own connection's; other clients keep theirs.
     const std::uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &structure);
-    const desktop::x11::XcbError error(xcb_request_check(connection, xcb_map_window_checked(connection, window)));
+    const desktop::x11::XcbError error(
+        xcb_request_check(connection, xcb_map_window_checked(connection, window)));
     bool mapped = !error;
     if (mapped) {
         // With a window manager the map request goes to it, and it maps the window later.
@@ -365,8 +368,9 @@ std::optional<WindowPlacement> X11WindowList::GetWindowPlacement(desktop::Window
     }
     const desktop::x11::XcbReply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(connection, xcb_get_geometry(connection, ToX(window)), nullptr));
-    const desktop::x11::XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
-        connection, xcb_translate_coordinates(connection, ToX(window), root_, 0, 0), nullptr));
+    const desktop::x11::XcbReply<xcb_translate_coordinates_reply_t> origin(
+        xcb_translate_coordinates_reply(
+            connection, xcb_translate_coordinates(connection, ToX(window), root_, 0, 0), nullptr));
     if (!geometry || !origin) {
         return std::nullopt;
     }
@@ -403,7 +407,8 @@ void X11WindowList::SendToRoot(xcb_window_t window, xcb_atom_t type,
     xcb_send_event(connection_.get(), 0, root_, kIcccmWithdrawnMask, event);
 }
 
-bool X11WindowList::SetWindowPlacement(desktop::WindowHandle window, const WindowPlacement& placement) {
+bool X11WindowList::SetWindowPlacement(desktop::WindowHandle window,
+                                       const WindowPlacement& placement) {
     xcb_connection_t* connection = Connection();
     if (connection == nullptr || !FitsX(window) || !GetWindowPlacement(window)) {
         return false;

@@ -21,15 +21,18 @@ public:
                            std::chrono::milliseconds mapTimeout = std::chrono::seconds(2));
 
     [[nodiscard]] std::vector<desktop::WindowHandle> EnumWindows() override;
-    [[nodiscard]] std::string GetWindowTextA(desktop::WindowHandle window, std::size_t maxLength) override;
+    [[nodiscard]] std::string GetWindowTextA(desktop::WindowHandle window,
+                                             std::size_t maxLength) override;
     [[nodiscard]] bool IsWindowVisible(desktop::WindowHandle window) override;
     [[nodiscard]] bool IsDesktopWindow(desktop::WindowHandle window) override;
     bool ShowWindow(desktop::WindowHandle window, int command) override;
     // Geometry in root coordinates without the frame, the EWMH state and the desktop.
-    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(desktop::WindowHandle window) override;
+    [[nodiscard]] std::optional<WindowPlacement> GetWindowPlacement(
+        desktop::WindowHandle window) override;
     // With a window manager, asks it (EWMH client messages) for the desktop, the place and
     // the state; without one, configures the window itself.
-    bool SetWindowPlacement(desktop::WindowHandle window, const WindowPlacement& placement) override;
+    bool SetWindowPlacement(desktop::WindowHandle window,
+                            const WindowPlacement& placement) override;
 
 private:
     struct Atoms {

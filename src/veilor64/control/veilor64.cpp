@@ -195,8 +195,7 @@ veilor_result DllRegisterServer(void) {
         if (path.empty()) {
             return VEILOR_SELFREG_E_CLASS;
         }
-        orvelle::store::SqliteRegistry registry(
-            orvelle::store::SqliteRegistry::DefaultPath());
+        orvelle::store::SqliteRegistry registry(orvelle::store::SqliteRegistry::DefaultPath());
         if (!registry.IsOpen()) {
             return VEILOR_SELFREG_E_CLASS;
         }
@@ -211,8 +210,7 @@ veilor_result DllRegisterServer(void) {
 
 veilor_result DllUnregisterServer(void) {
     try {
-        orvelle::store::SqliteRegistry registry(
-            orvelle::store::SqliteRegistry::DefaultPath());
+        orvelle::store::SqliteRegistry registry(orvelle::store::SqliteRegistry::DefaultPath());
         if (!registry.IsOpen()) {
             return VEILOR_SELFREG_E_CLASS;
         }

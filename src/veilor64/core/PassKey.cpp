@@ -38,8 +38,7 @@ std::string PassPhraseCharacterText(const std::string& character) {
 void CheckKdfPassPhrase(std::string_view passPhrase) {
     const std::string character = FirstCharacterOutsideWindows1252(passPhrase);
     if (!character.empty()) {
-        throw os::RuntimeError(errors::kPassPhraseCharacter,
-                                     PassPhraseCharacterText(character));
+        throw os::RuntimeError(errors::kPassPhraseCharacter, PassPhraseCharacterText(character));
     }
 }
 

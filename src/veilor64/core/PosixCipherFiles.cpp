@@ -89,8 +89,7 @@ constexpr std::uint64_t kWriteBackWindow = std::uint64_t{8} << 20;
 class PosixDestinationFile final : public IDestinationFile {
 public:
     // A new unnamed file in `folder` that becomes `name` there on Commit.
-    PosixDestinationFile(os::posix::UniqueFd folder, std::string name,
-                         os::posix::UnnamedFile file)
+    PosixDestinationFile(os::posix::UniqueFd folder, std::string name, os::posix::UnnamedFile file)
         : folder_(std::move(folder)), name_(std::move(name)), file_(std::move(file)) {
         fd_ = file_.fd();
     }

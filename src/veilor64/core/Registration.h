@@ -17,7 +17,7 @@ public:
     // Records the class with `libraryPath` as its server. ERROR_SUCCESS or the
     // first failing status; a failure leaves nothing half recorded.
     [[nodiscard]] static store::LSTATUS Register(store::IRegistry& registry,
-                                                    const std::string& libraryPath);
+                                                 const std::string& libraryPath);
     // Removes the three keys Register creates and everything below them.
     // ERROR_SUCCESS also when they were not there.
     [[nodiscard]] static store::LSTATUS Unregister(store::IRegistry& registry);

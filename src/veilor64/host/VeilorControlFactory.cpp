@@ -175,8 +175,7 @@ void RunServerCall(const std::string& libraryPath, bool registering) {
 
 }  // namespace
 
-std::unique_ptr<os::ICipherControl> VeilorControlFactory::CreateObject(
-    const std::string& progId) {
+std::unique_ptr<os::ICipherControl> VeilorControlFactory::CreateObject(const std::string& progId) {
     const std::string clsid =
         progId.empty() ? std::string() : ReadDefault(registry_, progId + "\\CLSID");
     const std::string path = clsid.empty()

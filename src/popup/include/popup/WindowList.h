@@ -48,7 +48,8 @@ public:
     [[nodiscard]] virtual std::optional<WindowPlacement> GetWindowPlacement(
         desktop::WindowHandle window) = 0;
     // Gives a shown window back its place and state; false when it is gone.
-    virtual bool SetWindowPlacement(desktop::WindowHandle window, const WindowPlacement& placement) = 0;
+    virtual bool SetWindowPlacement(desktop::WindowHandle window,
+                                    const WindowPlacement& placement) = 0;
 };
 
 }  // namespace orvelle::popup

@@ -45,16 +45,16 @@ struct TraceItem {
     int option = -1;  // the cleaning option (chkSettings index), or a kSetting* id
     TraceKind kind = TraceKind::File;
     TraceContent content = TraceContent::WholeFile;
-    std::string path;         // the file, folder or database; the setting's file or key
-    std::string base;         // the folder Apply opens with the walk's checks; path is inside
+    std::string path;  // the file, folder or database; the setting's file or key
+    std::string base;  // the folder Apply opens with the walk's checks; path is inside
     // Size on disk when found (a database: with its companions); a database that is
     // edited, once measured: what the edit and compaction free.
     std::uint64_t bytes = 0;
-    std::uint64_t rows = 0;   // DatabaseRows, once measured: the rows deleted or changed
-    std::string browser;      // "Firefox", "Chromium", …; empty for the desktop's traces
-    std::string profile;      // the profile's name in its browser's index
-    std::string lockFile;     // the lock that says the profile is in use ("" for none)
-    std::string value;        // Setting: the text written (start page, "true"/"false")
+    std::uint64_t rows = 0;  // DatabaseRows, once measured: the rows deleted or changed
+    std::string browser;     // "Firefox", "Chromium", …; empty for the desktop's traces
+    std::string profile;     // the profile's name in its browser's index
+    std::string lockFile;    // the lock that says the profile is in use ("" for none)
+    std::string value;       // Setting: the text written (start page, "true"/"false")
 
     friend bool operator==(const TraceItem&, const TraceItem&) = default;
 };
