@@ -128,6 +128,8 @@ MSHOOK_API intptr_t SSKeyBoardHook(int code, uintptr_t /*wParam*/, intptr_t lPar
     if (code != MSHOOK_HC_ACTION || lParam == 0) {
         return 0;
     }
+    // The hook's C interface carries the event's address in lParam, as the Windows hook does.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     const auto* event = reinterpret_cast<const xcb_key_press_event_t*>(lParam);
     const auto type = static_cast<std::uint8_t>(event->response_type & 0x7FU);
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {

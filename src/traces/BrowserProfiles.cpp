@@ -118,7 +118,8 @@ std::string Trimmed(std::string path) {
 struct Identity {
     dev_t device;
     ino_t inode;
-    auto operator<=>(const Identity&) const = default;
+    // clang-tidy 14 sees the literal 0 of the defaulted comparison as a null pointer.
+    auto operator<=>(const Identity&) const = default;  // NOLINT(modernize-use-nullptr)
 };
 
 class Collector {

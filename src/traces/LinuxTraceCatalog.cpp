@@ -17,12 +17,9 @@ namespace orvelle::traces {
 namespace {
 
 using os::posix::OpenFileSet;
-using traces::SkippedProfile;
 using traces::TraceContent;
 using traces::TraceFindings;
 using traces::TraceItem;
-using traces::TraceKind;
-using traces::TraceOutcome;
 
 bool Exists(const std::string& path) {
     struct stat info {};

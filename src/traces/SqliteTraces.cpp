@@ -404,6 +404,7 @@ std::uint64_t EditInTransaction(sqlite3* db, TraceContent content,
     try {
         const std::vector<ForeignKey> keys = ForeignKeys(db);
         std::vector<std::int64_t> orphansBefore;
+        orphansBefore.reserve(keys.size());
         for (const ForeignKey& key : keys) {
             orphansBefore.push_back(key.cascade ? 0 : Count(db, "SELECT count(*)" + Orphans(key)));
         }

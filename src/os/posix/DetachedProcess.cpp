@@ -30,7 +30,7 @@ std::string ResolveProgram(const std::string& program, int& error) {
     std::istringstream dirs(path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin");
     std::string dir;
     while (std::getline(dirs, dir, ':')) {
-        const std::string candidate = (dir.empty() ? "." : dir) + '/' + program;
+        std::string candidate = (dir.empty() ? "." : dir) + '/' + program;
         struct stat info {};
         if (::stat(candidate.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
             continue;
@@ -57,6 +57,7 @@ int StartDetached(const std::vector<std::string>& command) {
     }
     // Everything the child needs is built before fork: after it only async-signal-safe calls.
     std::vector<char*> argv;
+    argv.reserve(command.size() + 1);
     for (const auto& argument : command) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }

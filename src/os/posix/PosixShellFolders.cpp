@@ -64,7 +64,7 @@ std::string ExpandVariables(const std::string& text) {
 }  // namespace
 
 std::string PosixShellFolders::DocumentsFolder() {
-    const std::string home = XdgPaths::Home();
+    std::string home = XdgPaths::Home();
     std::ifstream file(XdgPaths::ConfigHome() + "/user-dirs.dirs");
     std::string line;
     const std::string key = "XDG_DOCUMENTS_DIR=";
