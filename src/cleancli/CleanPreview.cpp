@@ -11,6 +11,7 @@
 #include "PosixFolder.h"
 #include "PosixFolderTree.h"
 #include "TraceFiles.h"
+#include "kit/PathText.h"
 #include "os/RuntimeError.h"
 #include "os/ShellFolders.h"
 #include "os/TempPath.h"
@@ -171,10 +172,7 @@ std::unique_ptr<IFolder> PreviewFolderTree::OpenTemporaryRoot(const std::string&
 
 std::unique_ptr<IFolder> PreviewFolderTree::Start(const std::string& path, bool temporary,
                                                   bool& shared) {
-    root_ = path;
-    while (root_.size() > 1 && root_.back() == '/') {
-        root_.pop_back();
-    }
+    root_ = kit::WithoutTrailingSeparators(path);
     folders_.clear();
     std::optional<PosixFolder::AgeRule> rule;
     if (temporary) {
