@@ -160,6 +160,15 @@ protected:
             tmp != nullptr ? std::optional<std::string>(tmp) : std::nullopt;
         filled_ = std::make_unique<TempEnvironment>();
         TempEnvironment& env = *filled_;
+        ASSERT_NO_FATAL_FAILURE(BrowseWithBothBrowsers(env));
+        PutTheDesktopsTraces(env);
+        ASSERT_NO_FATAL_FAILURE(StoreTheOptionsAndATypedAddress());
+        // Each test's own home is made beside this one, not inside its temporary folder.
+        filled_->Set("TMPDIR", outerTmp);
+    }
+
+    // Chromium's two profiles and Firefox's own visit a local server that sets cookies.
+    static void BrowseWithBothBrowsers(const TempEnvironment& env) {
         Put(env.Path("www/page.html"), "<html><head><title>P</title></head><body>p</body></html>");
         Put(env.Path("server.py"), kServer);
         const std::string portFile = env.Path("port");
@@ -195,7 +204,10 @@ protected:
         for (const char* gone : {"www", "server.py", "port", "shot.png"}) {
             fs::remove_all(env.Path(gone));
         }
-        // The desktop's traces, and what a clean must leave alone.
+    }
+
+    // The desktop's traces, and what a clean must leave alone.
+    static void PutTheDesktopsTraces(const TempEnvironment& env) {
         Put(env.Path("data/recently-used.xbel"),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xbel version=\"1.0\">\n"
             "<bookmark href=\"file:///home/u/secret.pdf\" added=\"2026-01-01T00:00:00Z\"/>\n"
@@ -219,6 +231,9 @@ protected:
         Put(env.Path("tmp/build/obj.o"), std::string(20000, 'o'));
         Put(env.Path("cache/otherprogram/state.bin"), "another program's cache stays");
         Put(env.Path("config/otherprogram.conf"), "stays");
+    }
+
+    static void StoreTheOptionsAndATypedAddress() {
         // The options stored for the program folder, as the main window stores them.
         store::SqliteRegistry registry(store::SqliteRegistry::DefaultPath());
         store::RegistrySettingsStore settings(registry);
@@ -238,9 +253,8 @@ protected:
                                 reinterpret_cast<const unsigned char*>(url.c_str()),
                                 static_cast<std::uint32_t>(url.size() + 1));
         registry.RegCloseKey(key);
-        // Each test's own home is made beside this one, not inside its temporary folder.
-        filled_->Set("TMPDIR", outerTmp);
     }
+
     static void TearDownTestSuite() { filled_.reset(); }
 
     CleanCommandTest() {
