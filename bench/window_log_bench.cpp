@@ -168,7 +168,7 @@ double Percentile(std::vector<double> values, double share) {
 
 // The pages the browser opens, and a private runtime folder for the native host's socket.
 QString WriteThePages(const QTemporaryDir& root, int cycles) {
-    const QString www = root.filePath(QStringLiteral("www"));
+    QString www = root.filePath(QStringLiteral("www"));
     QDir().mkpath(www);
     QDir().mkpath(root.filePath(QStringLiteral("runtime")));
     QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
