@@ -349,6 +349,285 @@ long Peak(const std::vector<Sample>& samples) {
     return peak;
 }
 
+// What one run of the benchmark reads and writes, and the commands it has.
+struct Bench {
+    std::string veilor;
+    std::uint64_t sizeMib = 0;
+    int runs = 0;
+    bool age = false;
+    const Budget* budget = &kKdfBudget;
+    std::string folder;
+    std::string plain;
+    std::string copy;
+    std::string encrypted;
+    std::string decrypted;
+    // veilor takes no passphrase as an argument: these two files hold them.
+    std::string passFile;
+    std::string wrongPassFile;
+    std::string self;
+    bool haveAge = false;
+    bool haveOpenssl = false;
+    std::string ageFile;
+    std::string opensslFile;
+    std::string passphrase = "bench";
+};
+
+// The samples of every command, and whether the round trip gave the file back.
+struct Measured {
+    std::vector<Sample> floorPlain;
+    std::vector<Sample> floorEncrypted;
+    std::vector<Sample> catSync;
+    std::vector<Sample> encrypt;
+    std::vector<Sample> decrypt;
+    std::vector<Sample> ageEncrypt;
+    std::vector<Sample> ageDecrypt;
+    std::vector<Sample> opensslEncrypt;
+    std::vector<Sample> opensslDecrypt;
+    std::vector<Sample> derive;
+    Sample encryptMemory;
+    Sample decryptMemory;
+    bool same = false;
+};
+
+// The arguments, the folder, the passphrase files and the test file; false once
+// something could not be made (the reason is printed).
+bool Prepare(int argc, char** argv, Bench& b) {
+    b.veilor = argv[1];
+    b.sizeMib = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1024;
+    b.runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+    const char* tmp = std::getenv("TMPDIR");
+    b.folder = argc > 4 ? argv[4] : (tmp != nullptr ? tmp : "/tmp");
+    b.age = argc > 5 && std::strcmp(argv[5], "age") == 0;
+    b.budget = b.age ? &kAgeBudget : &kKdfBudget;
+    b.folder += "/veilor-bench-XXXXXX";
+    if (::mkdtemp(b.folder.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return false;
+    }
+    b.plain = b.folder + "/plain.bin";
+    b.copy = b.folder + "/copy.bin";
+    b.encrypted = b.folder + "/plain" + b.budget->extension;
+    b.decrypted = b.folder + "/back.bin";
+    b.passFile = b.folder + "/pass.txt";
+    b.wrongPassFile = b.folder + "/wrong-pass.txt";
+    if (!WriteText(b.passFile, "bench\n") || !WriteText(b.wrongPassFile, "not it\n")) {
+        std::perror("writing the passphrase files");
+        return false;
+    }
+    std::printf("file: %llu MiB in %s, %d runs each, format %s\n",
+                static_cast<unsigned long long>(b.sizeMib), b.folder.c_str(), b.runs,
+                b.budget->extension);
+    if (!WriteRandomFile(b.plain, b.sizeMib << 20)) {
+        std::perror("writing the test file");
+        return false;
+    }
+    // Each operation is held against a durable copy of the file it reads: the
+    // plain file for encryption, the encrypted file (rewritten every round, as
+    // encryption leaves it) for decryption. The peers read the same files.
+    b.self = SelfPath(argv[0]);
+    b.haveAge = OnPath("age");
+    b.haveOpenssl = OnPath("openssl");
+    b.ageFile = b.folder + "/by-age.age";
+    b.opensslFile = b.folder + "/by-openssl.bin";
+    return true;
+}
+
+Sample RunCopy(const Bench& b, const std::string& from) {
+    ::unlink(b.copy.c_str());
+    return Run({b.self, "--durable-copy", from, b.copy}, from);
+}
+
+Sample RunCatSync(const Bench& b) {
+    ::unlink(b.copy.c_str());
+    return Run({"sh", "-c", "cat \"$1\" >\"$2\" && sync -d \"$2\"", "sh", b.plain, b.copy},
+               b.plain);
+}
+
+Sample RunEncrypt(const Bench& b, bool probe = false) {
+    ::unlink(b.encrypted.c_str());
+    return Run({b.veilor, "encrypt", "--passphrase-file", b.passFile, b.plain, b.encrypted},
+               b.plain, 0, nullptr, probe);
+}
+
+Sample RunDecrypt(const Bench& b, bool probe = false) {
+    ::unlink(b.decrypted.c_str());
+    return Run({b.veilor, "decrypt", "--passphrase-file", b.passFile, b.encrypted, b.decrypted},
+               b.encrypted, 0, nullptr, probe);
+}
+
+Sample RunAgeEncrypt(const Bench& b) {
+    ::unlink(b.ageFile.c_str());
+    return Run({"age", "-p", "-o", b.ageFile, b.plain}, b.plain, 0, &b.passphrase);
+}
+
+Sample RunAgeDecrypt(const Bench& b) {
+    ::unlink(b.copy.c_str());
+    return Run({"age", "-d", "-o", b.copy, b.ageFile}, b.ageFile, 0, &b.passphrase);
+}
+
+Sample RunOpenssl(const Bench& b, bool encrypting) {
+    ::unlink((encrypting ? b.opensslFile : b.copy).c_str());
+    return Run({"openssl", "enc", encrypting ? "-e" : "-d", "-chacha20", "-pbkdf2", "-pass",
+                "file:" + b.passFile, "-in", encrypting ? b.plain : b.opensslFile, "-out",
+                encrypting ? b.opensslFile : b.copy},
+               encrypting ? b.plain : b.opensslFile);
+}
+
+// One round untimed, so that every file is in place; then the order turns
+// each round, so that no command always comes first or last.
+void RunInTurns(const Bench& b, Measured& m) {
+    RunEncrypt(b);
+    RunDecrypt(b);
+    if (b.haveAge) {
+        RunAgeEncrypt(b);
+    }
+    if (b.haveOpenssl) {
+        RunOpenssl(b, true);
+    }
+    constexpr int kSteps = 9;
+    for (int run = 0; run < b.runs; ++run) {
+        for (int step = 0; step < kSteps; ++step) {
+            switch ((run + step) % kSteps) {
+            case 0:
+                m.floorPlain.push_back(RunCopy(b, b.plain));
+                break;
+            case 1:
+                m.encrypt.push_back(RunEncrypt(b));
+                break;
+            case 2:
+                m.floorEncrypted.push_back(RunCopy(b, b.encrypted));
+                break;
+            case 3:
+                m.decrypt.push_back(RunDecrypt(b));
+                break;
+            case 4:
+                m.catSync.push_back(RunCatSync(b));
+                break;
+            case 5:
+                if (b.haveAge) {
+                    m.ageEncrypt.push_back(RunAgeEncrypt(b));
+                }
+                break;
+            case 6:
+                if (b.haveAge) {
+                    m.ageDecrypt.push_back(RunAgeDecrypt(b));
+                }
+                break;
+            case 7:
+                if (b.haveOpenssl) {
+                    m.opensslEncrypt.push_back(RunOpenssl(b, true));
+                }
+                break;
+            default:
+                if (b.haveOpenssl) {
+                    m.opensslDecrypt.push_back(RunOpenssl(b, false));
+                }
+                break;
+            }
+        }
+    }
+}
+
+// scrypt alone, the memory besides its table, the round trip's result.
+void MeasureScryptAndMemory(const Bench& b, Measured& m) {
+    // scrypt alone: a wrong passphrase stops right after the key derivation.
+    for (int run = 0; b.age && run < b.runs; ++run) {
+        m.derive.push_back(Run({b.veilor, "decrypt", "--passphrase-file", b.wrongPassFile,
+                                b.encrypted, b.decrypted + ".x"},
+                               b.encrypted, 1));
+    }
+    // The memory besides scrypt's table, in untimed runs (see the top of this file).
+    m.encryptMemory = b.age ? RunEncrypt(b, true) : Sample{};
+    m.decryptMemory = b.age ? RunDecrypt(b, true) : Sample{};
+    m.same = SameContent(b.plain, b.decrypted);
+}
+
+void RemoveTheFolder(const Bench& b) {
+    for (const auto& path : {b.plain, b.copy, b.encrypted, b.decrypted, b.passFile, b.wrongPassFile,
+                             b.ageFile, b.opensslFile}) {
+        ::unlink(path.c_str());
+    }
+    ::rmdir(b.folder.c_str());
+}
+
+void PrintRow(const char* name, const std::vector<Sample>& samples, double floor) {
+    if (samples.empty()) {
+        std::printf("%-21s not installed\n", name);
+        return;
+    }
+    std::printf("%-21s %7.3f s  ", name, Median(samples));
+    if (floor > 0) {
+        std::printf("%5.2f x         ", Median(samples) / floor);
+    } else {
+        std::printf("                ");
+    }
+    std::printf("%7.3f s  %.2f x  %6ld KiB\n", Best(samples), Spread(samples), Peak(samples));
+    std::printf("%-21s", "  each run");
+    for (const auto& sample : samples) {
+        std::printf(" %.3f", sample.seconds);
+    }
+    std::printf("\n");
+}
+
+const char* Verdict(bool within) {
+    return within ? "within budget" : "OVER BUDGET";
+}
+
+// The table, the budgets' verdicts; whether every budget was kept.
+bool Report(const Bench& b, const Measured& m) {
+    const Budget& budget = *b.budget;
+    const bool age = b.age;
+    const double scrypt = age ? Median(m.derive) : 0;
+    // The floor of each direction: for age, encryption overlaps scrypt with the
+    // stream, decryption needs the key before the first byte.
+    const double encryptFloor = std::max(Median(m.floorPlain), scrypt);
+    const double decryptFloor = Median(m.floorEncrypted) + scrypt;
+    const double encryptRatio = Median(m.encrypt) / encryptFloor;
+    const double decryptRatio = Median(m.decrypt) / decryptFloor;
+    // ".kdf": the kernel's high-water mark; age: the peak besides scrypt's table.
+    const long peak =
+        age ? std::max(m.encryptMemory.besidesTableKib, m.decryptMemory.besidesTableKib)
+            : std::max(Peak(m.encrypt), Peak(m.decrypt));
+    std::printf("%d runs each           median   ratio to floor  best     spread  peak memory\n",
+                b.runs);
+    PrintRow("durable copy (plain)", m.floorPlain, 0);
+    PrintRow("cat + sync -d", m.catSync, Median(m.floorPlain));
+    PrintRow("veilor encrypt", m.encrypt, encryptFloor);
+    PrintRow("age -p (peer)", m.ageEncrypt, encryptFloor);
+    PrintRow("openssl enc -chacha20", m.opensslEncrypt, encryptFloor);
+    PrintRow("durable copy (enc.)", m.floorEncrypted, 0);
+    PrintRow("veilor decrypt", m.decrypt, decryptFloor);
+    PrintRow("age -d (peer)", m.ageDecrypt, decryptFloor);
+    PrintRow("openssl enc -d", m.opensslDecrypt, decryptFloor);
+    if (age) {
+        std::printf("age: scrypt 2^18 alone (a wrong passphrase) median %.3f s, peak %ld KiB\n",
+                    scrypt, Peak(m.derive));
+        std::printf(
+            "age: peak besides scrypt's table (2^18, r = 8: %llu KiB): encrypt %ld KiB, "
+            "decrypt %ld KiB (whole peaks %ld and %ld KiB)\n",
+            static_cast<unsigned long long>(kScryptTableBytes >> 10),
+            m.encryptMemory.besidesTableKib, m.decryptMemory.besidesTableKib,
+            m.encryptMemory.peakKib, m.decryptMemory.peakKib);
+        std::printf("age floors: encrypt max(copy, scrypt) %.3f s, decrypt copy + scrypt %.3f s\n",
+                    encryptFloor, decryptFloor);
+    }
+    std::printf("openssl enc writes without a final flush; its times are not durable.\n");
+    std::printf("veilor encrypt: median %.2f x its floor (budget %.2f x): %s\n", encryptRatio,
+                budget.time, Verdict(encryptRatio <= budget.time));
+    std::printf("veilor decrypt: median %.2f x its floor (budget %.2f x): %s\n", decryptRatio,
+                budget.time, Verdict(decryptRatio <= budget.time));
+    std::printf("veilor memory: %s%ld KiB (budget %ld KiB): %s\n",
+                age ? "peak besides scrypt's table " : "peak ", peak, kMemoryBudgetKib,
+                Verdict(peak <= kMemoryBudgetKib));
+    const bool within = m.same && encryptRatio <= budget.time && decryptRatio <= budget.time &&
+                        peak <= kMemoryBudgetKib;
+    std::printf("round trip %s; budget: median %.2f x the floor, %s%ld KiB: %s\n",
+                m.same ? "exact" : "CHANGED THE FILE", budget.time,
+                age ? "peak besides scrypt's table " : "peak ", kMemoryBudgetKib,
+                within ? "within budget" : "OVER BUDGET");
+    return within;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -359,220 +638,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: veilor_bench VEILOR [SIZE-MIB] [RUNS] [FOLDER] [age]\n");
         return 2;
     }
-    const std::string veilor = argv[1];
-    const std::uint64_t sizeMib = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1024;
-    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = argc > 4 ? argv[4] : (tmp != nullptr ? tmp : "/tmp");
-    const bool age = argc > 5 && std::strcmp(argv[5], "age") == 0;
-    const Budget& budget = age ? kAgeBudget : kKdfBudget;
-    folder += "/veilor-bench-XXXXXX";
-    if (::mkdtemp(folder.data()) == nullptr) {
-        std::perror("mkdtemp");
+    Bench bench;
+    if (!Prepare(argc, argv, bench)) {
         return 2;
     }
-    const std::string plain = folder + "/plain.bin";
-    const std::string copy = folder + "/copy.bin";
-    const std::string encrypted = folder + "/plain" + budget.extension;
-    const std::string decrypted = folder + "/back.bin";
-    // veilor takes no passphrase as an argument: these two files hold them.
-    const std::string passFile = folder + "/pass.txt";
-    const std::string wrongPassFile = folder + "/wrong-pass.txt";
-    if (!WriteText(passFile, "bench\n") || !WriteText(wrongPassFile, "not it\n")) {
-        std::perror("writing the passphrase files");
-        return 2;
-    }
-    std::printf("file: %llu MiB in %s, %d runs each, format %s\n",
-                static_cast<unsigned long long>(sizeMib), folder.c_str(), runs, budget.extension);
-    if (!WriteRandomFile(plain, sizeMib << 20)) {
-        std::perror("writing the test file");
-        return 2;
-    }
-
-    // Each operation is held against a durable copy of the file it reads: the
-    // plain file for encryption, the encrypted file (rewritten every round, as
-    // encryption leaves it) for decryption. The peers read the same files.
-    const std::string self = SelfPath(argv[0]);
-    const bool haveAge = OnPath("age");
-    const bool haveOpenssl = OnPath("openssl");
-    const std::string ageFile = folder + "/by-age.age";
-    const std::string opensslFile = folder + "/by-openssl.bin";
-    const std::string passphrase = "bench";
-    std::vector<Sample> floorPlain;
-    std::vector<Sample> floorEncrypted;
-    std::vector<Sample> catSync;
-    std::vector<Sample> encrypt;
-    std::vector<Sample> decrypt;
-    std::vector<Sample> ageEncrypt;
-    std::vector<Sample> ageDecrypt;
-    std::vector<Sample> opensslEncrypt;
-    std::vector<Sample> opensslDecrypt;
-    const auto runCopy = [&](const std::string& from) {
-        ::unlink(copy.c_str());
-        return Run({self, "--durable-copy", from, copy}, from);
-    };
-    const auto runCatSync = [&] {
-        ::unlink(copy.c_str());
-        return Run({"sh", "-c", "cat \"$1\" >\"$2\" && sync -d \"$2\"", "sh", plain, copy}, plain);
-    };
-    const auto runEncrypt = [&](bool probe = false) {
-        ::unlink(encrypted.c_str());
-        return Run({veilor, "encrypt", "--passphrase-file", passFile, plain, encrypted}, plain, 0,
-                   nullptr, probe);
-    };
-    const auto runDecrypt = [&](bool probe = false) {
-        ::unlink(decrypted.c_str());
-        return Run({veilor, "decrypt", "--passphrase-file", passFile, encrypted, decrypted},
-                   encrypted, 0, nullptr, probe);
-    };
-    const auto runAgeEncrypt = [&] {
-        ::unlink(ageFile.c_str());
-        return Run({"age", "-p", "-o", ageFile, plain}, plain, 0, &passphrase);
-    };
-    const auto runAgeDecrypt = [&] {
-        ::unlink(copy.c_str());
-        return Run({"age", "-d", "-o", copy, ageFile}, ageFile, 0, &passphrase);
-    };
-    const auto runOpenssl = [&](bool encrypting) {
-        ::unlink((encrypting ? opensslFile : copy).c_str());
-        return Run({"openssl", "enc", encrypting ? "-e" : "-d", "-chacha20", "-pbkdf2", "-pass",
-                    "file:" + passFile, "-in", encrypting ? plain : opensslFile, "-out",
-                    encrypting ? opensslFile : copy},
-                   encrypting ? plain : opensslFile);
-    };
-    // One round untimed, so that every file is in place; then the order turns
-    // each round, so that no command always comes first or last.
-    runEncrypt();
-    runDecrypt();
-    if (haveAge) {
-        runAgeEncrypt();
-    }
-    if (haveOpenssl) {
-        runOpenssl(true);
-    }
-    constexpr int kSteps = 9;
-    for (int run = 0; run < runs; ++run) {
-        for (int step = 0; step < kSteps; ++step) {
-            switch ((run + step) % kSteps) {
-            case 0:
-                floorPlain.push_back(runCopy(plain));
-                break;
-            case 1:
-                encrypt.push_back(runEncrypt());
-                break;
-            case 2:
-                floorEncrypted.push_back(runCopy(encrypted));
-                break;
-            case 3:
-                decrypt.push_back(runDecrypt());
-                break;
-            case 4:
-                catSync.push_back(runCatSync());
-                break;
-            case 5:
-                if (haveAge) {
-                    ageEncrypt.push_back(runAgeEncrypt());
-                }
-                break;
-            case 6:
-                if (haveAge) {
-                    ageDecrypt.push_back(runAgeDecrypt());
-                }
-                break;
-            case 7:
-                if (haveOpenssl) {
-                    opensslEncrypt.push_back(runOpenssl(true));
-                }
-                break;
-            default:
-                if (haveOpenssl) {
-                    opensslDecrypt.push_back(runOpenssl(false));
-                }
-                break;
-            }
-        }
-    }
-    // scrypt alone: a wrong passphrase stops right after the key derivation.
-    std::vector<Sample> derive;
-    for (int run = 0; age && run < runs; ++run) {
-        derive.push_back(Run(
-            {veilor, "decrypt", "--passphrase-file", wrongPassFile, encrypted, decrypted + ".x"},
-            encrypted, 1));
-    }
-    // The memory besides scrypt's table, in untimed runs (see the top of this file).
-    const Sample encryptMemory = age ? runEncrypt(true) : Sample{};
-    const Sample decryptMemory = age ? runDecrypt(true) : Sample{};
-    const bool same = SameContent(plain, decrypted);
-    for (const auto& path :
-         {plain, copy, encrypted, decrypted, passFile, wrongPassFile, ageFile, opensslFile}) {
-        ::unlink(path.c_str());
-    }
-    ::rmdir(folder.c_str());
-
-    const double scrypt = age ? Median(derive) : 0;
-    // The floor of each direction: for age, encryption overlaps scrypt with the
-    // stream, decryption needs the key before the first byte.
-    const double encryptFloor = std::max(Median(floorPlain), scrypt);
-    const double decryptFloor = Median(floorEncrypted) + scrypt;
-    const double encryptRatio = Median(encrypt) / encryptFloor;
-    const double decryptRatio = Median(decrypt) / decryptFloor;
-    // ".kdf": the kernel's high-water mark; age: the peak besides scrypt's table.
-    const long peak = age ? std::max(encryptMemory.besidesTableKib, decryptMemory.besidesTableKib)
-                          : std::max(Peak(encrypt), Peak(decrypt));
-    std::printf("%d runs each           median   ratio to floor  best     spread  peak memory\n",
-                runs);
-    const auto row = [](const char* name, const std::vector<Sample>& samples, double floor) {
-        if (samples.empty()) {
-            std::printf("%-21s not installed\n", name);
-            return;
-        }
-        std::printf("%-21s %7.3f s  ", name, Median(samples));
-        if (floor > 0) {
-            std::printf("%5.2f x         ", Median(samples) / floor);
-        } else {
-            std::printf("                ");
-        }
-        std::printf("%7.3f s  %.2f x  %6ld KiB\n", Best(samples), Spread(samples), Peak(samples));
-        std::printf("%-21s", "  each run");
-        for (const auto& sample : samples) {
-            std::printf(" %.3f", sample.seconds);
-        }
-        std::printf("\n");
-    };
-    row("durable copy (plain)", floorPlain, 0);
-    row("cat + sync -d", catSync, Median(floorPlain));
-    row("veilor encrypt", encrypt, encryptFloor);
-    row("age -p (peer)", ageEncrypt, encryptFloor);
-    row("openssl enc -chacha20", opensslEncrypt, encryptFloor);
-    row("durable copy (enc.)", floorEncrypted, 0);
-    row("veilor decrypt", decrypt, decryptFloor);
-    row("age -d (peer)", ageDecrypt, decryptFloor);
-    row("openssl enc -d", opensslDecrypt, decryptFloor);
-    if (age) {
-        std::printf("age: scrypt 2^18 alone (a wrong passphrase) median %.3f s, peak %ld KiB\n",
-                    scrypt, Peak(derive));
-        std::printf(
-            "age: peak besides scrypt's table (2^18, r = 8: %llu KiB): encrypt %ld KiB, "
-            "decrypt %ld KiB (whole peaks %ld and %ld KiB)\n",
-            static_cast<unsigned long long>(kScryptTableBytes >> 10), encryptMemory.besidesTableKib,
-            decryptMemory.besidesTableKib, encryptMemory.peakKib, decryptMemory.peakKib);
-        std::printf("age floors: encrypt max(copy, scrypt) %.3f s, decrypt copy + scrypt %.3f s\n",
-                    encryptFloor, decryptFloor);
-    }
-    std::printf("openssl enc writes without a final flush; its times are not durable.\n");
-    const auto verdict = [](bool within) { return within ? "within budget" : "OVER BUDGET"; };
-    std::printf("veilor encrypt: median %.2f x its floor (budget %.2f x): %s\n", encryptRatio,
-                budget.time, verdict(encryptRatio <= budget.time));
-    std::printf("veilor decrypt: median %.2f x its floor (budget %.2f x): %s\n", decryptRatio,
-                budget.time, verdict(decryptRatio <= budget.time));
-    std::printf("veilor memory: %s%ld KiB (budget %ld KiB): %s\n",
-                age ? "peak besides scrypt's table " : "peak ", peak, kMemoryBudgetKib,
-                verdict(peak <= kMemoryBudgetKib));
-    const bool within = same && encryptRatio <= budget.time && decryptRatio <= budget.time &&
-                        peak <= kMemoryBudgetKib;
-    std::printf("round trip %s; budget: median %.2f x the floor, %s%ld KiB: %s\n",
-                same ? "exact" : "CHANGED THE FILE", budget.time,
-                age ? "peak besides scrypt's table " : "peak ", kMemoryBudgetKib,
-                within ? "within budget" : "OVER BUDGET");
-    return within ? 0 : 1;
+    Measured measured;
+    RunInTurns(bench, measured);
+    MeasureScryptAndMemory(bench, measured);
+    RemoveTheFolder(bench);
+    return Report(bench, measured) ? 0 : 1;
 }

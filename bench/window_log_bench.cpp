@@ -166,13 +166,9 @@ double Percentile(std::vector<double> values, double share) {
     return values[index];
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const int cycles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    QTemporaryDir root;
-    const QString www = root.filePath(QStringLiteral("www"));
+// The pages the browser opens, and a private runtime folder for the native host's socket.
+QString WriteThePages(const QTemporaryDir& root, int cycles) {
+    QString www = root.filePath(QStringLiteral("www"));
     QDir().mkpath(www);
     QDir().mkpath(root.filePath(QStringLiteral("runtime")));
     QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
@@ -182,6 +178,79 @@ int main(int argc, char** argv) {
         www + QStringLiteral("/opener.html"),
         QString::fromUtf8(kOpener).replace(QStringLiteral("CYCLES"), QString::number(cycles)));
     WriteText(www + QStringLiteral("/tab.html"), QString::fromUtf8(kTab));
+    return www;
+}
+
+// The local web server's port; empty when it did not start.
+QString StartTheServer(QProcess& server, const QString& www) {
+    server.start(QStringLiteral("python3"),
+                 {QStringLiteral("-u"), QStringLiteral("-c"), QString::fromUtf8(kServer), www});
+    QString said;
+    QString port;
+    while (port.isEmpty() && server.waitForReadyRead(30000)) {
+        said += QString::fromUtf8(server.readAllStandardOutput());
+        port = QRegularExpression(QStringLiteral("port (\\d+)")).match(said).captured(1);
+    }
+    return port;
+}
+
+// Headless Chromium with the extension and the native host's manifest, in its own group.
+void StartChromium(QProcess& browser, const QTemporaryDir& root, const QString& port) {
+    const QString profile = root.filePath(QStringLiteral("chromium"));
+    QDir().mkpath(profile + QStringLiteral("/NativeMessagingHosts"));
+    QFile::copy(QStringLiteral(ORVELLE_HOST_MANIFESTS "/chromium/" ORVELLE_NATIVE_HOST ".json"),
+                profile + QStringLiteral("/NativeMessagingHosts/" ORVELLE_NATIVE_HOST ".json"));
+    browser.setChildProcessModifier([] { ::setsid(); });
+    browser.start(
+        QStringLiteral("chromium"),
+        {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
+         QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
+         QStringLiteral("--disable-popup-blocking"), QStringLiteral("--user-data-dir=") + profile,
+         QStringLiteral("--load-extension=" ORVELLE_EXTENSION_DIR),
+         QStringLiteral("http://127.0.0.1:%1/opener.html").arg(port)});
+}
+
+// Every cycle's events, then the last tab's close.
+void WaitForTheEvents(const LogWatcher& watcher, int cycles) {
+    QElapsedTimer limit;
+    limit.start();
+    const qint64 allowedMs = 20000 + static_cast<qint64>(cycles) * 1500;
+    while (!watcher.finished && limit.elapsed() < allowedMs) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    // The last tab's close.
+    QElapsedTimer tail;
+    tail.start();
+    while (tail.elapsed() < 2000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+}
+
+// The table of delays; whether both the median and the 95th percentile are within budget.
+bool PrintTheDelays(const LogWatcher& watcher) {
+    bool within = true;
+    std::printf("%-10s %6s %10s %10s %10s\n", "event", "count", "median ms", "p95 ms", "max ms");
+    for (const auto& [name, values] :
+         {std::pair{"opened", &watcher.opened}, std::pair{"retitled", &watcher.retitled},
+          std::pair{"closed", &watcher.closed}}) {
+        const double median = Percentile(*values, 0.5);
+        const double p95 = Percentile(*values, 0.95);
+        std::printf("%-10s %6zu %10.1f %10.1f %10.1f\n", name, values->size(), median, p95,
+                    Percentile(*values, 1.0));
+        within = within && !values->empty() && median <= kBudgetMs && p95 <= kBudgetMs;
+    }
+    std::printf("budget %.0f ms (median and 95th percentile): %s\n", kBudgetMs,
+                within ? "met" : "NOT met");
+    return within;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int cycles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    QTemporaryDir root;
+    const QString www = WriteThePages(root, cycles);
 
     browsers::extension::ExtensionBrowserSource source;
     if (!source.IsListening()) {
@@ -200,44 +269,15 @@ int main(int argc, char** argv) {
     source.SetPopupBlocking(false);  // the tabs are to open
 
     QProcess server;
-    server.start(QStringLiteral("python3"),
-                 {QStringLiteral("-u"), QStringLiteral("-c"), QString::fromUtf8(kServer), www});
-    QString said;
-    QString port;
-    while (port.isEmpty() && server.waitForReadyRead(30000)) {
-        said += QString::fromUtf8(server.readAllStandardOutput());
-        port = QRegularExpression(QStringLiteral("port (\\d+)")).match(said).captured(1);
-    }
+    const QString port = StartTheServer(server, www);
     if (port.isEmpty()) {
         std::fprintf(stderr, "window_log_bench: the web server did not start\n");
         return 2;
     }
-    const QString profile = root.filePath(QStringLiteral("chromium"));
-    QDir().mkpath(profile + QStringLiteral("/NativeMessagingHosts"));
-    QFile::copy(QStringLiteral(ORVELLE_HOST_MANIFESTS "/chromium/" ORVELLE_NATIVE_HOST ".json"),
-                profile + QStringLiteral("/NativeMessagingHosts/" ORVELLE_NATIVE_HOST ".json"));
     QProcess browser;
-    browser.setChildProcessModifier([] { ::setsid(); });
-    browser.start(
-        QStringLiteral("chromium"),
-        {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
-         QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
-         QStringLiteral("--disable-popup-blocking"), QStringLiteral("--user-data-dir=") + profile,
-         QStringLiteral("--load-extension=" ORVELLE_EXTENSION_DIR),
-         QStringLiteral("http://127.0.0.1:%1/opener.html").arg(port)});
+    StartChromium(browser, root, port);
 
-    QElapsedTimer limit;
-    limit.start();
-    const qint64 allowedMs = 20000 + static_cast<qint64>(cycles) * 1500;
-    while (!watcher.finished && limit.elapsed() < allowedMs) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    }
-    // The last tab's close.
-    QElapsedTimer tail;
-    tail.start();
-    while (tail.elapsed() < 2000) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    }
+    WaitForTheEvents(watcher, cycles);
     windows.RemoveListener(&watcher);
     const auto group = static_cast<pid_t>(browser.processId());
     browser.terminate();
@@ -248,18 +288,5 @@ int main(int argc, char** argv) {
     server.kill();
     server.waitForFinished(5000);
 
-    bool within = true;
-    std::printf("%-10s %6s %10s %10s %10s\n", "event", "count", "median ms", "p95 ms", "max ms");
-    for (const auto& [name, values] :
-         {std::pair{"opened", &watcher.opened}, std::pair{"retitled", &watcher.retitled},
-          std::pair{"closed", &watcher.closed}}) {
-        const double median = Percentile(*values, 0.5);
-        const double p95 = Percentile(*values, 0.95);
-        std::printf("%-10s %6zu %10.1f %10.1f %10.1f\n", name, values->size(), median, p95,
-                    Percentile(*values, 1.0));
-        within = within && !values->empty() && median <= kBudgetMs && p95 <= kBudgetMs;
-    }
-    std::printf("budget %.0f ms (median and 95th percentile): %s\n", kBudgetMs,
-                within ? "met" : "NOT met");
-    return within ? 0 : 1;
+    return PrintTheDelays(watcher) ? 0 : 1;
 }

@@ -160,6 +160,15 @@ protected:
             tmp != nullptr ? std::optional<std::string>(tmp) : std::nullopt;
         filled_ = std::make_unique<TempEnvironment>();
         TempEnvironment& env = *filled_;
+        ASSERT_NO_FATAL_FAILURE(BrowseWithBothBrowsers(env));
+        PutTheDesktopsTraces(env);
+        ASSERT_NO_FATAL_FAILURE(StoreTheOptionsAndATypedAddress());
+        // Each test's own home is made beside this one, not inside its temporary folder.
+        filled_->Set("TMPDIR", outerTmp);
+    }
+
+    // Chromium's two profiles and Firefox's own visit a local server that sets cookies.
+    static void BrowseWithBothBrowsers(const TempEnvironment& env) {
         Put(env.Path("www/page.html"), "<html><head><title>P</title></head><body>p</body></html>");
         Put(env.Path("server.py"), kServer);
         const std::string portFile = env.Path("port");
@@ -195,7 +204,10 @@ protected:
         for (const char* gone : {"www", "server.py", "port", "shot.png"}) {
             fs::remove_all(env.Path(gone));
         }
-        // The desktop's traces, and what a clean must leave alone.
+    }
+
+    // The desktop's traces, and what a clean must leave alone.
+    static void PutTheDesktopsTraces(const TempEnvironment& env) {
         Put(env.Path("data/recently-used.xbel"),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xbel version=\"1.0\">\n"
             "<bookmark href=\"file:///home/u/secret.pdf\" added=\"2026-01-01T00:00:00Z\"/>\n"
@@ -219,6 +231,9 @@ protected:
         Put(env.Path("tmp/build/obj.o"), std::string(20000, 'o'));
         Put(env.Path("cache/otherprogram/state.bin"), "another program's cache stays");
         Put(env.Path("config/otherprogram.conf"), "stays");
+    }
+
+    static void StoreTheOptionsAndATypedAddress() {
         // The options stored for the program folder, as the main window stores them.
         store::SqliteRegistry registry(store::SqliteRegistry::DefaultPath());
         store::RegistrySettingsStore settings(registry);
@@ -238,9 +253,8 @@ protected:
                                 reinterpret_cast<const unsigned char*>(url.c_str()),
                                 static_cast<std::uint32_t>(url.size() + 1));
         registry.RegCloseKey(key);
-        // Each test's own home is made beside this one, not inside its temporary folder.
-        filled_->Set("TMPDIR", outerTmp);
     }
+
     static void TearDownTestSuite() { filled_.reset(); }
 
     CleanCommandTest() {
@@ -273,6 +287,179 @@ protected:
         return {};
     }
 
+    // The preview, as JSON and as text, leaves the home as it was.
+    void PreviewChangesNothing(const std::map<std::string, std::string>& before, Result& preview) {
+        preview = RunClean(env, {"--preview", "--json"});
+        ASSERT_EQ(preview.code, 0) << preview.err;
+        EXPECT_EQ(preview.err, "") << "no progress line when standard error is not a terminal";
+        EXPECT_EQ(Home(), before) << "the preview changed the home";
+        const Result text = RunClean(env, {"--preview"});
+        ASSERT_EQ(text.code, 0) << text.err;
+        EXPECT_NE(text.out.find("Nothing was changed."), std::string::npos) << text.out;
+        EXPECT_EQ(Home(), before);
+    }
+
+    // Every option's items, all in order and by path; the options the filled home has.
+    static void CollectPreviewItems(const json& document, std::vector<json>& all,
+                                    std::map<std::string, json>& items) {
+        std::vector<int> indexes;
+        for (const json& option : document["options"]) {
+            indexes.push_back(option["index"].get<int>());
+            EXPECT_EQ(option["skipped"].size(), 0U) << option.dump();
+            EXPECT_EQ(option["notes"].size(), 0U) << option.dump();
+            for (const json& item : option["items"]) {
+                items[item["path"].get<std::string>()] = item;
+                all.push_back(item);
+            }
+        }
+        EXPECT_EQ(indexes, (std::vector<int>{2, 3, 4, 5, 6, 7, 9, 11, 12, 13, 14, 15}));
+    }
+
+    void ExpectTheKnownTracesPreviewed(std::map<std::string, json>& items) {
+        const std::string firefox = FirefoxProfile();
+        ASSERT_FALSE(firefox.empty());
+        const std::string chromium = env.Path("config/chromium/");
+        const std::string cookies =
+            fs::exists(chromium + "Default/Network/Cookies") ? "Network/Cookies" : "Cookies";
+        for (const std::string& expected :
+             {firefox + "/places.sqlite",
+              firefox + "/cookies.sqlite",
+              chromium + "Default/History",
+              chromium + "Profile 1/History",
+              chromium + "Default/" + cookies,
+              chromium + "Profile 1/" + cookies,
+              env.Path("data/recently-used.xbel"),
+              env.Path("data/RecentDocuments"),
+              env.Path("cache/thumbnails/normal"),
+              env.Path("home/Documents/report.txt"),
+              env.Path("home/Documents/drafts"),
+              env.Path("data/Trash/files/old.txt"),
+              env.Path("data/Trash/files/olddir"),
+              env.Path("data/Trash/info/old.txt.trashinfo"),
+              env.Path("tmp/session.tmp"),
+              env.Path("tmp/build"),
+              env.Path("config/krunnerstaterc"),
+              env.Path("cache/rofi3.druncache"),
+              env.Path("data/klipper/history2.lst"),
+              std::string(
+                  "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs")}) {
+            EXPECT_EQ(items.count(expected), 1U) << expected << " is not in the preview";
+        }
+        EXPECT_EQ(items.count(env.Path("home/Documents/.hidden-note")), 0U) << "hidden files stay";
+        EXPECT_EQ(items[env.Path("home/Documents/drafts")]["files"], 2);
+    }
+
+    // Each item counts what it frees on disk; the document's totals add them up.
+    static void ExpectTheSizesOnDisk(const json& document, const std::vector<json>& all,
+                                     std::map<std::string, json>& items) {
+        std::uint64_t total = 0;
+        for (const json& item : all) {
+            total += item["bytes"].get<std::uint64_t>();
+            const std::string path = item["path"].get<std::string>();
+            if (path[0] != '/') {
+                continue;  // a registry key or value, the clipboard
+            }
+            std::uint64_t onDisk = DiskUsage(path);
+            if (IsDatabaseKind(item)) {
+                for (const char* companion : {"-wal", "-shm", "-journal"}) {
+                    onDisk += DiskUsage(path + companion);
+                }
+            }
+            if (item["kind"] == "database rows") {
+                // What the edit and its compaction free: never the whole database.
+                EXPECT_LT(item["bytes"].get<std::uint64_t>(), onDisk) << path;
+                if (item["what"] == "history") {
+                    EXPECT_GT(item["rows"].get<std::uint64_t>(), 0U) << path;
+                }
+                continue;
+            }
+            EXPECT_EQ(item["bytes"].get<std::uint64_t>(), onDisk) << path;
+        }
+        EXPECT_EQ(std::count_if(all.begin(), all.end(),
+                                [&](const json& item) {
+                                    return item["kind"] != "database rows" &&
+                                           item["kind"] != "setting" &&
+                                           items[item["path"].get<std::string>()] != item;
+                                }),
+                  0)
+            << "no file or folder is counted twice";
+        EXPECT_EQ(document["bytes"].get<std::uint64_t>(), total);
+        EXPECT_EQ(document["items"].get<std::size_t>(), all.size());
+    }
+
+    void RunErasesAndSaysSo() {
+        const Result run = RunClean(env, {"--run"});
+        EXPECT_EQ(run.code, 0) << run.out << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_NE(run.out.find("Finished Erasing Internet History\nPath: "), std::string::npos)
+            << "one entry a line, no colours when piped:\n"
+            << run.out;
+        EXPECT_TRUE(run.out.ends_with("\nDone\n")) << run.out;
+        EXPECT_EQ(run.out.find('\033'), std::string::npos);
+    }
+
+    void ExpectThePreviewedItemsGone(const std::map<std::string, json>& items) {
+        for (const auto& [path, item] : items) {
+            const std::string kind = item["kind"].get<std::string>();
+            SCOPED_TRACE(path + " (" + kind + ")");
+            if (kind == "file" || kind == "folder") {
+                EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+                EXPECT_FALSE(fs::exists(path + "-wal"));
+                EXPECT_FALSE(fs::exists(path + "-journal"));
+            } else if (kind == "folder contents") {
+                EXPECT_TRUE(fs::is_directory(path) && fs::is_empty(path));
+            } else if (kind == "database rows") {
+                EXPECT_EQ(IntegrityCheck(path), "ok");
+                const std::string what = item["what"].get<std::string>();
+                const bool firefoxDb = item["browser"] == "Firefox";
+                if (what == "history") {
+                    EXPECT_EQ(QueryNumber(path, firefoxDb ? "SELECT count(*) FROM moz_historyvisits"
+                                                          : "SELECT count(*) FROM visits"),
+                              0);
+                } else if (what == "typed addresses") {
+                    EXPECT_EQ(QueryNumber(
+                                  path, firefoxDb ? "SELECT count(*) FROM moz_places WHERE typed"
+                                                  : "SELECT count(*) FROM urls WHERE typed_count"),
+                              0);
+                }
+            } else if (kind == "setting") {
+                EXPECT_EQ(ReadFile(path).find("secret"), std::string::npos);
+                EXPECT_EQ(ReadFile(path).find("history="), std::string::npos);
+            }
+        }
+        EXPECT_NE(ReadFile(env.Path("config/krunnerstaterc")).find("keep=1"), std::string::npos)
+            << "the entries that are not the history stay";
+    }
+
+    void ExpectNothingElseChanged(const std::map<std::string, std::string>& before,
+                                  const std::map<std::string, std::string>& after,
+                                  const std::map<std::string, json>& items) {
+        const auto edited = [&](const std::string& path) {
+            for (const auto& [itemPath, item] : items) {
+                const bool inside = path == itemPath || path.rfind(itemPath + "/", 0) == 0 ||
+                                    path.rfind(itemPath + "-", 0) == 0;
+                if (inside) {
+                    return true;
+                }
+            }
+            return path.rfind(env.Path("config/orvelle"), 0) == 0;
+        };
+        for (const auto& [path, content] : before) {
+            if (!edited(path)) {
+                const auto found = after.find(path);
+                EXPECT_TRUE(found != after.end() && found->second == content)
+                    << path << " was not previewed but changed";
+            }
+        }
+        EXPECT_TRUE(fs::exists(env.Path("home/Documents/.hidden-note")));
+        store::SqliteRegistry registry(store::SqliteRegistry::DefaultPath());
+        store::HKEY key = 0;
+        EXPECT_NE(registry.RegOpenKeyExA(store::HKEY_CURRENT_USER,
+                                         "Software\\Microsoft\\Internet Explorer\\TypedURLs",
+                                         store::KEY_READ, key),
+                  store::ERROR_SUCCESS);
+    }
+
     static std::unique_ptr<TempEnvironment> filled_;
     TempEnvironment env;
 };
@@ -281,159 +468,22 @@ std::unique_ptr<TempEnvironment> CleanCommandTest::filled_;
 
 TEST_F(CleanCommandTest, PreviewListsWhatIsOnDiskChangesNothingAndTheRunErasesExactlyThat) {
     const auto before = Home();
-    const Result preview = RunClean(env, {"--preview", "--json"});
-    ASSERT_EQ(preview.code, 0) << preview.err;
-    EXPECT_EQ(preview.err, "") << "no progress line when standard error is not a terminal";
-    EXPECT_EQ(Home(), before) << "the preview changed the home";
-    const Result text = RunClean(env, {"--preview"});
-    ASSERT_EQ(text.code, 0) << text.err;
-    EXPECT_NE(text.out.find("Nothing was changed."), std::string::npos) << text.out;
-    EXPECT_EQ(Home(), before);
+    Result preview{};
+    ASSERT_NO_FATAL_FAILURE(PreviewChangesNothing(before, preview));
 
     const json document = json::parse(preview.out);
-    std::vector<int> indexes;
     std::vector<json> all;
     std::map<std::string, json> items;  // path → item (a database may serve two options)
-    for (const json& option : document["options"]) {
-        indexes.push_back(option["index"].get<int>());
-        EXPECT_EQ(option["skipped"].size(), 0U) << option.dump();
-        EXPECT_EQ(option["notes"].size(), 0U) << option.dump();
-        for (const json& item : option["items"]) {
-            items[item["path"].get<std::string>()] = item;
-            all.push_back(item);
-        }
-    }
-    EXPECT_EQ(indexes, (std::vector<int>{2, 3, 4, 5, 6, 7, 9, 11, 12, 13, 14, 15}));
+    CollectPreviewItems(document, all, items);
+    ASSERT_NO_FATAL_FAILURE(ExpectTheKnownTracesPreviewed(items));
+    ExpectTheSizesOnDisk(document, all, items);
 
-    const std::string firefox = FirefoxProfile();
-    ASSERT_FALSE(firefox.empty());
-    const std::string chromium = env.Path("config/chromium/");
-    const std::string cookies =
-        fs::exists(chromium + "Default/Network/Cookies") ? "Network/Cookies" : "Cookies";
-    for (const std::string& expected :
-         {firefox + "/places.sqlite",
-          firefox + "/cookies.sqlite",
-          chromium + "Default/History",
-          chromium + "Profile 1/History",
-          chromium + "Default/" + cookies,
-          chromium + "Profile 1/" + cookies,
-          env.Path("data/recently-used.xbel"),
-          env.Path("data/RecentDocuments"),
-          env.Path("cache/thumbnails/normal"),
-          env.Path("home/Documents/report.txt"),
-          env.Path("home/Documents/drafts"),
-          env.Path("data/Trash/files/old.txt"),
-          env.Path("data/Trash/files/olddir"),
-          env.Path("data/Trash/info/old.txt.trashinfo"),
-          env.Path("tmp/session.tmp"),
-          env.Path("tmp/build"),
-          env.Path("config/krunnerstaterc"),
-          env.Path("cache/rofi3.druncache"),
-          env.Path("data/klipper/history2.lst"),
-          std::string("HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs")}) {
-        EXPECT_EQ(items.count(expected), 1U) << expected << " is not in the preview";
-    }
-    EXPECT_EQ(items.count(env.Path("home/Documents/.hidden-note")), 0U) << "hidden files stay";
-    EXPECT_EQ(items[env.Path("home/Documents/drafts")]["files"], 2);
-    std::uint64_t total = 0;
-    for (const json& item : all) {
-        total += item["bytes"].get<std::uint64_t>();
-        const std::string path = item["path"].get<std::string>();
-        if (path[0] != '/') {
-            continue;  // a registry key or value, the clipboard
-        }
-        std::uint64_t onDisk = DiskUsage(path);
-        if (IsDatabaseKind(item)) {
-            for (const char* companion : {"-wal", "-shm", "-journal"}) {
-                onDisk += DiskUsage(path + companion);
-            }
-        }
-        if (item["kind"] == "database rows") {
-            // What the edit and its compaction free: never the whole database.
-            EXPECT_LT(item["bytes"].get<std::uint64_t>(), onDisk) << path;
-            if (item["what"] == "history") {
-                EXPECT_GT(item["rows"].get<std::uint64_t>(), 0U) << path;
-            }
-            continue;
-        }
-        EXPECT_EQ(item["bytes"].get<std::uint64_t>(), onDisk) << path;
-    }
-    EXPECT_EQ(std::count_if(all.begin(), all.end(),
-                            [&](const json& item) {
-                                return item["kind"] != "database rows" &&
-                                       item["kind"] != "setting" &&
-                                       items[item["path"].get<std::string>()] != item;
-                            }),
-              0)
-        << "no file or folder is counted twice";
-    EXPECT_EQ(document["bytes"].get<std::uint64_t>(), total);
-    EXPECT_EQ(document["items"].get<std::size_t>(), all.size());
-
-    const Result run = RunClean(env, {"--run"});
-    EXPECT_EQ(run.code, 0) << run.out << run.err;
-    EXPECT_EQ(run.err, "");
-    EXPECT_NE(run.out.find("Finished Erasing Internet History\nPath: "), std::string::npos)
-        << "one entry a line, no colours when piped:\n"
-        << run.out;
-    EXPECT_TRUE(run.out.ends_with("\nDone\n")) << run.out;
-    EXPECT_EQ(run.out.find('\033'), std::string::npos);
+    RunErasesAndSaysSo();
 
     // What was previewed is gone; what a database or setting kept is sound.
     const auto after = Home();
-    const auto edited = [&](const std::string& path) {
-        for (const auto& [itemPath, item] : items) {
-            const bool inside = path == itemPath || path.rfind(itemPath + "/", 0) == 0 ||
-                                path.rfind(itemPath + "-", 0) == 0;
-            if (inside) {
-                return true;
-            }
-        }
-        return path.rfind(env.Path("config/orvelle"), 0) == 0;
-    };
-    for (const auto& [path, item] : items) {
-        const std::string kind = item["kind"].get<std::string>();
-        SCOPED_TRACE(path + " (" + kind + ")");
-        if (kind == "file" || kind == "folder") {
-            EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
-            EXPECT_FALSE(fs::exists(path + "-wal"));
-            EXPECT_FALSE(fs::exists(path + "-journal"));
-        } else if (kind == "folder contents") {
-            EXPECT_TRUE(fs::is_directory(path) && fs::is_empty(path));
-        } else if (kind == "database rows") {
-            EXPECT_EQ(IntegrityCheck(path), "ok");
-            const std::string what = item["what"].get<std::string>();
-            const bool firefoxDb = item["browser"] == "Firefox";
-            if (what == "history") {
-                EXPECT_EQ(QueryNumber(path, firefoxDb ? "SELECT count(*) FROM moz_historyvisits"
-                                                      : "SELECT count(*) FROM visits"),
-                          0);
-            } else if (what == "typed addresses") {
-                EXPECT_EQ(
-                    QueryNumber(path, firefoxDb ? "SELECT count(*) FROM moz_places WHERE typed"
-                                                : "SELECT count(*) FROM urls WHERE typed_count"),
-                    0);
-            }
-        } else if (kind == "setting") {
-            EXPECT_EQ(ReadFile(path).find("secret"), std::string::npos);
-            EXPECT_EQ(ReadFile(path).find("history="), std::string::npos);
-        }
-    }
-    EXPECT_NE(ReadFile(env.Path("config/krunnerstaterc")).find("keep=1"), std::string::npos)
-        << "the entries that are not the history stay";
-    for (const auto& [path, content] : before) {
-        if (!edited(path)) {
-            const auto found = after.find(path);
-            EXPECT_TRUE(found != after.end() && found->second == content)
-                << path << " was not previewed but changed";
-        }
-    }
-    EXPECT_TRUE(fs::exists(env.Path("home/Documents/.hidden-note")));
-    store::SqliteRegistry registry(store::SqliteRegistry::DefaultPath());
-    store::HKEY key = 0;
-    EXPECT_NE(registry.RegOpenKeyExA(store::HKEY_CURRENT_USER,
-                                     "Software\\Microsoft\\Internet Explorer\\TypedURLs",
-                                     store::KEY_READ, key),
-              store::ERROR_SUCCESS);
+    ExpectThePreviewedItemsGone(items);
+    ExpectNothingElseChanged(before, after, items);
 }
 
 TEST_F(CleanCommandTest, AProfileInUseStaysIsNamedOnStandardErrorAndTheRunExitsOne) {

@@ -78,6 +78,38 @@ protected:
         return {hidden.begin() + 2, hidden.end()};
     }
 
+    // The third press records the visible set afresh.
+    void ThirdPressRecordsTheVisibleSetAfresh(shell::frmMain& window,
+                                              X11TestClient::Window mainWindow,
+                                              X11TestClient::Window editor,
+                                              X11TestClient::Window cafe) {
+        desktop.Withdraw(editor);
+        ASSERT_TRUE(desktop.WaitForMapState(editor, X11TestClient::kUnmapped));
+        const X11TestClient::Window late = desktop.CreateWindow("Opened later", true);
+        ASSERT_TRUE(desktop.WaitForMapState(late, X11TestClient::kViewable));
+        desktop.PressHotKey();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window.KeyboardHook().WindowsShown(); }, 5000));
+        EXPECT_EQ(HiddenSet(window), (std::set<WindowHandle>{mainWindow, cafe, late}));
+        window.mnuShow_Click();
+        EXPECT_TRUE(
+            desktop.WaitForMapState(mainWindow, X11TestClient::kViewable, std::chrono::seconds(2)))
+            << "the tray menu brings the hidden main window back";
+        EXPECT_EQ(desktop.MapState(cafe), X11TestClient::kUnmapped);
+        desktop.PressHotKey();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.KeyboardHook().WindowsShown(); }, 5000));
+        EXPECT_TRUE(
+            desktop.WaitForMapState(late, X11TestClient::kViewable, std::chrono::seconds(2)));
+        EXPECT_EQ(desktop.MapState(editor), X11TestClient::kUnmapped) << "not in the new set";
+    }
+
+    void AboutBoxNamesTheHotKey(shell::frmMain& window) const {
+        EXPECT_EQ(posix->hookLibrary.HotKeyName(), MSHOOK_HOT_KEY_NAME);
+        const shell::frmAbout about(&window, window.KeyboardHook().HotKeyState(),
+                                    posix->hookLibrary.HotKeyName());
+        EXPECT_TRUE(about.lblCopyRight->text().contains(QString::fromLatin1(MSHOOK_HOT_KEY_NAME)))
+            << "the About box names the key the library grabs";
+    }
+
     test::TempEnvironment environment;
     desktop::fake::FakeMessageBox messageBox;
     std::unique_ptr<wiring::ProgramServices> posix =
@@ -140,30 +172,11 @@ TEST_F(HotKeyEndToEndTest, TheHotKeyHidesExactlyTheVisibleTitledWindowsAndShowsT
     EXPECT_EQ(desktop.MapState(neverShown), X11TestClient::kUnmapped)
         << "only the hidden ones come back";
 
-    // The third press records the visible set afresh.
-    desktop.Withdraw(editor);
-    ASSERT_TRUE(desktop.WaitForMapState(editor, X11TestClient::kUnmapped));
-    const X11TestClient::Window late = desktop.CreateWindow("Opened later", true);
-    ASSERT_TRUE(desktop.WaitForMapState(late, X11TestClient::kViewable));
-    desktop.PressHotKey();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->KeyboardHook().WindowsShown(); }, 5000));
-    EXPECT_EQ(HiddenSet(*window), (std::set<WindowHandle>{mainWindow, cafe, late}));
-    window->mnuShow_Click();
-    EXPECT_TRUE(
-        desktop.WaitForMapState(mainWindow, X11TestClient::kViewable, std::chrono::seconds(2)))
-        << "the tray menu brings the hidden main window back";
-    EXPECT_EQ(desktop.MapState(cafe), X11TestClient::kUnmapped);
-    desktop.PressHotKey();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->KeyboardHook().WindowsShown(); }, 5000));
-    EXPECT_TRUE(desktop.WaitForMapState(late, X11TestClient::kViewable, std::chrono::seconds(2)));
-    EXPECT_EQ(desktop.MapState(editor), X11TestClient::kUnmapped) << "not in the new set";
+    ASSERT_NO_FATAL_FAILURE(
+        ThirdPressRecordsTheVisibleSetAfresh(*window, mainWindow, editor, cafe));
     EXPECT_THAT(messageBox.shown, IsEmpty());
 
-    EXPECT_EQ(posix->hookLibrary.HotKeyName(), MSHOOK_HOT_KEY_NAME);
-    const shell::frmAbout about(window.get(), window->KeyboardHook().HotKeyState(),
-                                posix->hookLibrary.HotKeyName());
-    EXPECT_TRUE(about.lblCopyRight->text().contains(QString::fromLatin1(MSHOOK_HOT_KEY_NAME)))
-        << "the About box names the key the library grabs";
+    AboutBoxNamesTheHotKey(*window);
 
     window->cmdClose_Click();
     EXPECT_TRUE(desktop.GrabHotKey()) << "the unload step gave the key back";

@@ -192,22 +192,9 @@ bool IsEmptyFolder(const std::string& folder) {
     return fs::is_directory(folder) && fs::is_empty(folder);
 }
 
-TEST(RealBrowsersTest, ProfilesAreCleanedKeepTheirBookmarksAndStartAgainARunningOneStays) {
-    TempEnvironment env;
-    Put(env.Path("www/one.html"), "<html><head><title>One</title></head><body>one</body></html>");
-    Put(env.Path("www/two.html"), "<html><head><title>Two</title></head><body>two</body></html>");
-    Put(env.Path("server.py"), kServer);
-    const std::string portFile = env.Path("port");
-    const std::string serverLog = env.Path("server.log");
-    fs::current_path(env.Path("www"));
-    Child server({"python3", env.Path("server.py"), portFile}, serverLog);
-    ASSERT_TRUE(WaitFor([&] { return !ReadFile(portFile).empty(); }));
-    const std::string site = "http://127.0.0.1:" + ReadFile(portFile) + "/";
-    const std::string chromiumRoot = env.Path("config/chromium");
-    const std::string chromiumCache = env.Path("cache/chromium");
-
-    // Chromium: one page in each profile, then a bookmark written while it is closed:
-    // Default bookmarks the page it visited, Profile 1 another one.
+// Chromium: one page in each profile, then a bookmark written while it is closed:
+// Default bookmarks the page it visited, Profile 1 another one.
+void BrowseWithChromium(const std::string& site, const std::string& chromiumRoot) {
     for (const std::string profile : {"Default", "Profile 1"}) {
         std::vector<std::string> argv = {"chromium"};
         argv.insert(argv.end(), kChromiumFlags.begin(), kChromiumFlags.end());
@@ -259,9 +246,11 @@ TEST(RealBrowsersTest, ProfilesAreCleanedKeepTheirBookmarksAndStartAgainARunning
             QueryNumber(chromiumRoot + "/" + profile + "/Cookies", "SELECT count(*) FROM cookies"),
             0);
     }
-    const std::string defaultBookmarks = ReadFile(chromiumRoot + "/Default/Bookmarks");
+}
 
-    // Firefox on an empty home makes its own profile; it visits one page per start.
+// Firefox on an empty home makes its own profile; it visits one page per start.
+void BrowseWithFirefox(const TempEnvironment& env, const std::string& site,
+                       std::string& firefoxProfile) {
     for (const char* page : {"one.html", "two.html"}) {
         ASSERT_EQ(RunCommand({"firefox-esr", "--headless", "--screenshot", env.Path("shot.png"),
                               site + page},
@@ -269,15 +258,16 @@ TEST(RealBrowsersTest, ProfilesAreCleanedKeepTheirBookmarksAndStartAgainARunning
                   0)
             << page;
     }
-    std::string firefoxProfile;
     for (const auto& entry : fs::directory_iterator(env.Path("config/mozilla/firefox"))) {
         if (entry.path().string().ends_with(".default-esr")) {
             firefoxProfile = entry.path().string();
         }
     }
     ASSERT_FALSE(firefoxProfile.empty());
-    // While it is closed: a bookmark on the first page, typed addresses on both.
-    const std::string places = firefoxProfile + "/places.sqlite";
+}
+
+// While it is closed: a bookmark on the first page, typed addresses on both.
+void BookmarkAndTypeInFirefox(const std::string& places, const std::string& site) {
     ExecSql(places,
             "INSERT INTO moz_bookmarks(type, fk, parent, position, title, guid, dateAdded,"
             " lastModified) SELECT 1, id, 3, 0, 'Kept', 'orvelleKept1', 1, 1 FROM moz_places"
@@ -293,6 +283,142 @@ TEST(RealBrowsersTest, ProfilesAreCleanedKeepTheirBookmarksAndStartAgainARunning
                 "INSERT INTO moz_inputhistory(place_id, input, use_count) SELECT id, 'tw', 1"
                 " FROM moz_places WHERE url = '" +
                 site + "two.html';");
+}
+
+void CleanWhileFirefoxRuns(const TempEnvironment& env, const std::string& chromiumRoot,
+                           const std::string& firefoxProfile, const std::string& places,
+                           const std::string& firefoxCache) {
+    SCOPED_TRACE("Firefox running: its profile stays as it is, Chromium is cleaned");
+    Child firefox({"firefox-esr", "--headless"}, env.Path("firefox.log"));
+    ASSERT_TRUE(WaitFor([&] {
+        return fs::is_symlink(firefoxProfile + "/lock") &&
+               Exists(firefoxProfile + "/places.sqlite-wal") &&
+               ReadFile(firefoxProfile + "/sessionCheckpoints.json")
+                       .find("sessionstore-windows-restored") != std::string::npos;
+    })) << ReadFile(env.Path("firefox.log"));
+    firefox.Signal(SIGSTOP);  // holds every write of Firefox while we look
+    const auto before = Snapshot(firefoxProfile);
+    const auto cacheBefore = Snapshot(firefoxCache);
+    const Steps steps;
+    EXPECT_EQ(Snapshot(firefoxProfile), before);
+    EXPECT_EQ(Snapshot(firefoxCache), cacheBefore);
+    EXPECT_THAT(steps.Red(), HasSubstr("Firefox profile \"default-esr\" (" + firefoxProfile +
+                                       ") is in use by process "));
+    EXPECT_FALSE(Exists(chromiumRoot + "/Default/Cookies"));
+    EXPECT_EQ(QueryNumber(chromiumRoot + "/Default/History", "SELECT count(*) FROM visits"), 0);
+    firefox.Signal(SIGCONT);
+    firefox.Signal(SIGTERM);
+    ASSERT_TRUE(firefox.Wait(std::chrono::seconds(30)));
+    ASSERT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_historyvisits"), 2);
+}
+
+void ExpectEverythingClosedCleaned(const TempEnvironment& env, const std::string& site,
+                                   const std::string& chromiumRoot,
+                                   const std::string& chromiumCache,
+                                   const std::string& firefoxProfile, const std::string& places,
+                                   const std::string& defaultBookmarks, long long bookmarks) {
+    SCOPED_TRACE("everything closed");
+    const Steps steps;
+    EXPECT_EQ(steps.Red(), "");
+    EXPECT_EQ(IntegrityCheck(places), "ok");
+    EXPECT_EQ(IntegrityCheck(firefoxProfile + "/favicons.sqlite"), "ok");
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_historyvisits"), 0);
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_inputhistory"), 0);
+    EXPECT_EQ(QueryNumber(places, "SELECT sum(typed) FROM moz_places"), 0);
+    EXPECT_EQ(QueryNumber(places,
+                          "SELECT count(*) FROM moz_places WHERE id NOT IN"
+                          " (SELECT fk FROM moz_bookmarks WHERE fk IS NOT NULL)"),
+              0);
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_bookmarks"), bookmarks);
+    EXPECT_EQ(
+        QueryNumber(places, "SELECT count(*) FROM moz_places WHERE url = '" + site + "one.html'"),
+        1);
+    EXPECT_FALSE(Exists(firefoxProfile + "/cookies.sqlite"));
+    EXPECT_TRUE(IsEmptyFolder(env.Path("cache/mozilla/firefox/") +
+                              fs::path(firefoxProfile).filename().string() + "/cache2"));
+    for (const std::string profile : {"Default", "Profile 1"}) {
+        SCOPED_TRACE(profile);
+        const std::string history = chromiumRoot + "/" + profile + "/History";
+        EXPECT_EQ(IntegrityCheck(history), "ok");
+        EXPECT_EQ(QueryNumber(history, "SELECT count(*) FROM visits"), 0);
+        EXPECT_EQ(QueryNumber(history, "SELECT count(*) FROM keyword_search_terms"), 0);
+        EXPECT_EQ(QueryNumber(history, "SELECT count(*) FROM urls"), profile == "Default" ? 1 : 0)
+            << "only the bookmarked page that was visited keeps its row";
+        EXPECT_EQ(QueryNumber(history, "SELECT ifnull(sum(typed_count), 0) FROM urls"), 0);
+        EXPECT_FALSE(Exists(chromiumRoot + "/" + profile + "/Cookies"));
+        EXPECT_TRUE(IsEmptyFolder(chromiumCache + "/" + profile + "/Cache"));
+    }
+    EXPECT_EQ(ReadFile(chromiumRoot + "/Default/Bookmarks"), defaultBookmarks);
+}
+
+void StartEachBrowserAgain(const TempEnvironment& env, const std::string& site,
+                           const std::string& chromiumRoot, const std::string& firefoxProfile,
+                           const std::string& places, long long bookmarks) {
+    SCOPED_TRACE("each browser starts again on its cleaned profile");
+    ASSERT_EQ(RunCommand({"firefox-esr", "--headless", "--screenshot", env.Path("shot.png"),
+                          site + "two.html"},
+                         60000),
+              0);
+    EXPECT_THAT(Corrupt(firefoxProfile), testing::ElementsAre());
+    EXPECT_EQ(IntegrityCheck(places), "ok");
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_bookmarks"), bookmarks);
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_historyvisits"), 1)
+        << "the new visit is recorded in the same database";
+    for (const std::string profile : {"Default", "Profile 1"}) {
+        std::vector<std::string> argv = {"chromium"};
+        argv.insert(argv.end(), kChromiumFlags.begin(), kChromiumFlags.end());
+        argv.insert(argv.end(),
+                    {"--user-data-dir=" + chromiumRoot, "--profile-directory=" + profile,
+                     "--dump-dom", site + "two.html?" + profile.substr(0, 1)});
+        ASSERT_EQ(RunCommand(argv, 60000), 0);
+        const std::string history = chromiumRoot + "/" + profile + "/History";
+        EXPECT_EQ(IntegrityCheck(history), "ok");
+        EXPECT_EQ(QueryNumber(history, "SELECT count(*) FROM visits"), 1);
+        EXPECT_THAT(ReadFile(chromiumRoot + "/" + profile + "/Bookmarks"), HasSubstr("Kept"));
+    }
+}
+
+void TheFavoritesOptionEmptiesTheBookmarks(const std::string& chromiumRoot,
+                                           const std::string& firefoxProfile,
+                                           const std::string& places) {
+    SCOPED_TRACE("the hidden Favorites option, on the real schemas");
+    traces::LinuxTraceCatalog catalog;
+    const auto found = catalog.Find(8);
+    EXPECT_TRUE(found.skipped.empty());
+    for (const auto& item : found.items) {
+        EXPECT_EQ(catalog.Apply(item).error, "") << item.path;
+    }
+    EXPECT_EQ(IntegrityCheck(places), "ok");
+    EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_bookmarks"), 6)
+        << "the six fixed folders stay";
+    EXPECT_EQ(QueryNumber(places, "SELECT sum(foreign_count) FROM moz_places"), 0);
+    EXPECT_TRUE(fs::is_directory(firefoxProfile + "/bookmarkbackups"));
+    for (const std::string profile : {"Default", "Profile 1"}) {
+        EXPECT_FALSE(Exists(chromiumRoot + "/" + profile + "/Bookmarks")) << profile;
+    }
+}
+
+TEST(RealBrowsersTest, ProfilesAreCleanedKeepTheirBookmarksAndStartAgainARunningOneStays) {
+    TempEnvironment env;
+    Put(env.Path("www/one.html"), "<html><head><title>One</title></head><body>one</body></html>");
+    Put(env.Path("www/two.html"), "<html><head><title>Two</title></head><body>two</body></html>");
+    Put(env.Path("server.py"), kServer);
+    const std::string portFile = env.Path("port");
+    const std::string serverLog = env.Path("server.log");
+    fs::current_path(env.Path("www"));
+    Child server({"python3", env.Path("server.py"), portFile}, serverLog);
+    ASSERT_TRUE(WaitFor([&] { return !ReadFile(portFile).empty(); }));
+    const std::string site = "http://127.0.0.1:" + ReadFile(portFile) + "/";
+    const std::string chromiumRoot = env.Path("config/chromium");
+    const std::string chromiumCache = env.Path("cache/chromium");
+
+    ASSERT_NO_FATAL_FAILURE(BrowseWithChromium(site, chromiumRoot));
+    const std::string defaultBookmarks = ReadFile(chromiumRoot + "/Default/Bookmarks");
+
+    std::string firefoxProfile;
+    ASSERT_NO_FATAL_FAILURE(BrowseWithFirefox(env, site, firefoxProfile));
+    const std::string places = firefoxProfile + "/places.sqlite";
+    BookmarkAndTypeInFirefox(places, site);
     const long long bookmarks = QueryNumber(places, "SELECT count(*) FROM moz_bookmarks");
     ASSERT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_historyvisits"), 2);
     ASSERT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_places WHERE typed = 1"), 2);
@@ -302,109 +428,13 @@ TEST(RealBrowsersTest, ProfilesAreCleanedKeepTheirBookmarksAndStartAgainARunning
         env.Path("cache/mozilla/firefox/") + fs::path(firefoxProfile).filename().string();
     ASSERT_FALSE(fs::is_empty(firefoxCache + "/cache2"));
 
-    {
-        SCOPED_TRACE("Firefox running: its profile stays as it is, Chromium is cleaned");
-        Child firefox({"firefox-esr", "--headless"}, env.Path("firefox.log"));
-        ASSERT_TRUE(WaitFor([&] {
-            return fs::is_symlink(firefoxProfile + "/lock") &&
-                   Exists(firefoxProfile + "/places.sqlite-wal") &&
-                   ReadFile(firefoxProfile + "/sessionCheckpoints.json")
-                           .find("sessionstore-windows-restored") != std::string::npos;
-        })) << ReadFile(env.Path("firefox.log"));
-        firefox.Signal(SIGSTOP);  // holds every write of Firefox while we look
-        const auto before = Snapshot(firefoxProfile);
-        const auto cacheBefore = Snapshot(firefoxCache);
-        const Steps steps;
-        EXPECT_EQ(Snapshot(firefoxProfile), before);
-        EXPECT_EQ(Snapshot(firefoxCache), cacheBefore);
-        EXPECT_THAT(steps.Red(), HasSubstr("Firefox profile \"default-esr\" (" + firefoxProfile +
-                                           ") is in use by process "));
-        EXPECT_FALSE(Exists(chromiumRoot + "/Default/Cookies"));
-        EXPECT_EQ(QueryNumber(chromiumRoot + "/Default/History", "SELECT count(*) FROM visits"), 0);
-        firefox.Signal(SIGCONT);
-        firefox.Signal(SIGTERM);
-        ASSERT_TRUE(firefox.Wait(std::chrono::seconds(30)));
-        ASSERT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_historyvisits"), 2);
-    }
-
-    {
-        SCOPED_TRACE("everything closed");
-        const Steps steps;
-        EXPECT_EQ(steps.Red(), "");
-        EXPECT_EQ(IntegrityCheck(places), "ok");
-        EXPECT_EQ(IntegrityCheck(firefoxProfile + "/favicons.sqlite"), "ok");
-        EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_historyvisits"), 0);
-        EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_inputhistory"), 0);
-        EXPECT_EQ(QueryNumber(places, "SELECT sum(typed) FROM moz_places"), 0);
-        EXPECT_EQ(QueryNumber(places,
-                              "SELECT count(*) FROM moz_places WHERE id NOT IN"
-                              " (SELECT fk FROM moz_bookmarks WHERE fk IS NOT NULL)"),
-                  0);
-        EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_bookmarks"), bookmarks);
-        EXPECT_EQ(QueryNumber(places,
-                              "SELECT count(*) FROM moz_places WHERE url = '" + site + "one.html'"),
-                  1);
-        EXPECT_FALSE(Exists(firefoxProfile + "/cookies.sqlite"));
-        EXPECT_TRUE(IsEmptyFolder(env.Path("cache/mozilla/firefox/") +
-                                  fs::path(firefoxProfile).filename().string() + "/cache2"));
-        for (const std::string profile : {"Default", "Profile 1"}) {
-            SCOPED_TRACE(profile);
-            const std::string history = chromiumRoot + "/" + profile + "/History";
-            EXPECT_EQ(IntegrityCheck(history), "ok");
-            EXPECT_EQ(QueryNumber(history, "SELECT count(*) FROM visits"), 0);
-            EXPECT_EQ(QueryNumber(history, "SELECT count(*) FROM keyword_search_terms"), 0);
-            EXPECT_EQ(QueryNumber(history, "SELECT count(*) FROM urls"),
-                      profile == "Default" ? 1 : 0)
-                << "only the bookmarked page that was visited keeps its row";
-            EXPECT_EQ(QueryNumber(history, "SELECT ifnull(sum(typed_count), 0) FROM urls"), 0);
-            EXPECT_FALSE(Exists(chromiumRoot + "/" + profile + "/Cookies"));
-            EXPECT_TRUE(IsEmptyFolder(chromiumCache + "/" + profile + "/Cache"));
-        }
-        EXPECT_EQ(ReadFile(chromiumRoot + "/Default/Bookmarks"), defaultBookmarks);
-    }
-
-    {
-        SCOPED_TRACE("each browser starts again on its cleaned profile");
-        ASSERT_EQ(RunCommand({"firefox-esr", "--headless", "--screenshot", env.Path("shot.png"),
-                              site + "two.html"},
-                             60000),
-                  0);
-        EXPECT_THAT(Corrupt(firefoxProfile), testing::ElementsAre());
-        EXPECT_EQ(IntegrityCheck(places), "ok");
-        EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_bookmarks"), bookmarks);
-        EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_historyvisits"), 1)
-            << "the new visit is recorded in the same database";
-        for (const std::string profile : {"Default", "Profile 1"}) {
-            std::vector<std::string> argv = {"chromium"};
-            argv.insert(argv.end(), kChromiumFlags.begin(), kChromiumFlags.end());
-            argv.insert(argv.end(),
-                        {"--user-data-dir=" + chromiumRoot, "--profile-directory=" + profile,
-                         "--dump-dom", site + "two.html?" + profile.substr(0, 1)});
-            ASSERT_EQ(RunCommand(argv, 60000), 0);
-            const std::string history = chromiumRoot + "/" + profile + "/History";
-            EXPECT_EQ(IntegrityCheck(history), "ok");
-            EXPECT_EQ(QueryNumber(history, "SELECT count(*) FROM visits"), 1);
-            EXPECT_THAT(ReadFile(chromiumRoot + "/" + profile + "/Bookmarks"), HasSubstr("Kept"));
-        }
-    }
-
-    {
-        SCOPED_TRACE("the hidden Favorites option, on the real schemas");
-        traces::LinuxTraceCatalog catalog;
-        const auto found = catalog.Find(8);
-        EXPECT_TRUE(found.skipped.empty());
-        for (const auto& item : found.items) {
-            EXPECT_EQ(catalog.Apply(item).error, "") << item.path;
-        }
-        EXPECT_EQ(IntegrityCheck(places), "ok");
-        EXPECT_EQ(QueryNumber(places, "SELECT count(*) FROM moz_bookmarks"), 6)
-            << "the six fixed folders stay";
-        EXPECT_EQ(QueryNumber(places, "SELECT sum(foreign_count) FROM moz_places"), 0);
-        EXPECT_TRUE(fs::is_directory(firefoxProfile + "/bookmarkbackups"));
-        for (const std::string profile : {"Default", "Profile 1"}) {
-            EXPECT_FALSE(Exists(chromiumRoot + "/" + profile + "/Bookmarks")) << profile;
-        }
-    }
+    ASSERT_NO_FATAL_FAILURE(
+        CleanWhileFirefoxRuns(env, chromiumRoot, firefoxProfile, places, firefoxCache));
+    ExpectEverythingClosedCleaned(env, site, chromiumRoot, chromiumCache, firefoxProfile, places,
+                                  defaultBookmarks, bookmarks);
+    ASSERT_NO_FATAL_FAILURE(
+        StartEachBrowserAgain(env, site, chromiumRoot, firefoxProfile, places, bookmarks));
+    TheFavoritesOptionEmptiesTheBookmarks(chromiumRoot, firefoxProfile, places);
 }
 
 // A page for each profile whose address, title, cookie, localStorage, sessionStorage
