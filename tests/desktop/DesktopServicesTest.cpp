@@ -165,11 +165,15 @@ TEST_F(QtSoundTest, PlaysTheDingToTheEndOnAnAudioDevice) {
                 QTest::qWaitFor([&] { return sound.IsPlaying(); }, kStartTimeoutMs);
             const bool finished =
                 QTest::qWaitFor([&] { return !sound.IsPlaying(); }, kStartTimeoutMs);
+            const bool played = !sound.LastPlayed().isEmpty();
             pulse.kill();
             pulse.waitForFinished(5000);
             std::fprintf(stderr, "serving %d, started %d, finished %d\n", serving, started,
                          finished);
-            std::exit(serving && started && finished && !sound.LastPlayed().isEmpty() ? 0 : 1);
+            std::fflush(stderr);
+            // The answer is known; with the server gone, the sound backend's own teardown at
+            // exit can trip libpulse's assertion on its dead connection, so no exit handlers run.
+            std::_Exit(serving && started && finished && played ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
