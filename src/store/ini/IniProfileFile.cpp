@@ -147,18 +147,21 @@ bool IniProfileFile::WritePrivateProfileStringA(const std::string& section, cons
         while (insertAt > sectionStart + 1 && os::Trim(lines[insertAt - 1]).empty()) {
             --insertAt;
         }
+        // A write replaces the entry a read finds (the first); a delete removes every entry of
+        // the key, so that none behind it comes to light.
         bool replaced = false;
-        for (std::size_t i = sectionStart + 1; i < sectionEnd; ++i) {
+        for (std::size_t i = sectionStart + 1; i < sectionEnd && !(replaced && value);) {
             std::string entryKey;
             std::string entryValue;
-            if (Entry(lines[i], entryKey, entryValue) && SameName(entryKey, wantedKey)) {
-                if (value) {
-                    lines[i] = newLine;
-                } else {
-                    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-                }
+            if (!Entry(lines[i], entryKey, entryValue) || !SameName(entryKey, wantedKey)) {
+                ++i;
+            } else if (value) {
+                lines[i] = newLine;
                 replaced = true;
-                break;
+            } else {
+                lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+                --sectionEnd;
+                replaced = true;
             }
         }
         if (!replaced) {
